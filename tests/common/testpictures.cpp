@@ -1,0 +1,83 @@
+#include "testpictures.h"
+
+namespace testpic {
+
+Picture gradient(int width, int height)
+{
+    Picture p{width, height, std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 4)};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            unsigned char *px = p.at(x, y);
+            px[0] = static_cast<unsigned char>(width + height > 2 ? (x + y) * 255 / (width + height - 2) : 0);
+            px[1] = static_cast<unsigned char>(height > 1 ? y * 255 / (height - 1) : 0);
+            px[2] = static_cast<unsigned char>(width > 1 ? x * 255 / (width - 1) : 0);
+            px[3] = 255;
+        }
+    }
+    return p;
+}
+
+Picture uniform(int width, int height, unsigned char b, unsigned char g, unsigned char r, unsigned char a)
+{
+    Picture p{width, height, std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 4)};
+    for (std::size_t i = 0; i < p.bytes.size(); i += 4) {
+        p.bytes[i] = b;
+        p.bytes[i + 1] = g;
+        p.bytes[i + 2] = r;
+        p.bytes[i + 3] = a;
+    }
+    return p;
+}
+
+Picture rgbCube(int steps)
+{
+    Picture p{steps * steps, steps, std::vector<unsigned char>(static_cast<std::size_t>(steps) * steps * steps * 4)};
+    const int div = steps > 1 ? steps - 1 : 1;
+    std::size_t i = 0;
+    for (int r = 0; r < steps; ++r)
+        for (int g = 0; g < steps; ++g)
+            for (int b = 0; b < steps; ++b) {
+                p.bytes[i++] = static_cast<unsigned char>(b * 255 / div);
+                p.bytes[i++] = static_cast<unsigned char>(g * 255 / div);
+                p.bytes[i++] = static_cast<unsigned char>(r * 255 / div);
+                p.bytes[i++] = 255;
+            }
+    return p;
+}
+
+Picture noise(int width, int height, uint32_t seed, bool opaque)
+{
+    Picture p{width, height, std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 4)};
+    uint32_t state = seed ? seed : 0x9e3779b9u;
+    for (std::size_t i = 0; i < p.bytes.size(); ++i) {
+        // xorshift32: small, fast and the same on every platform
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        p.bytes[i] = static_cast<unsigned char>(state >> 24);
+        if (opaque && i % 4 == 3)
+            p.bytes[i] = 255;
+    }
+    return p;
+}
+
+Picture withAlphaRamp(int width, int height)
+{
+    Picture p = gradient(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            p.at(x, y)[3] = static_cast<unsigned char>(width > 1 ? 255 - x * 255 / (width - 1) : 255);
+    return p;
+}
+
+uint64_t digest(const unsigned char *data, std::size_t size)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (std::size_t i = 0; i < size; ++i) {
+        h ^= data[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+}  // namespace testpic
