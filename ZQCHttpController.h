@@ -123,6 +123,9 @@ private:
                           const QString *aid);
     // Ends the request in flight without a signal (a superseded reply).
     void dropReply();
+    // "host[:port]" of a URL, as the "Host" header carries it.
+    static QByteArray hostHeader(const QUrl &target);
+    static QString originOf(const QUrl &target);
 
     QString uid;
     QString token;
@@ -140,4 +143,7 @@ private:
     qint64 bodyBytes;
     // The current response was cut at kMaxBodyBytes.
     bool bodyCut;
+    // Origin ("scheme://host:port") the "Authorization" header was set for;
+    // it is sent to that origin only.
+    QString authorizationOrigin;
 };
