@@ -70,6 +70,24 @@ Picture withAlphaRamp(int width, int height)
     return p;
 }
 
+Picture greyRamp(int width, int height)
+{
+    Picture p{width, height, std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 4)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            unsigned char *px = p.at(x, y);
+            px[0] = px[1] = px[2] = static_cast<unsigned char>(width > 1 ? x * 255 / (width - 1) : 0);
+            px[3] = 255;
+        }
+    return p;
+}
+
+std::vector<unsigned char> byteTable(uint32_t seed)
+{
+    const Picture bytes = noise(64, 1, seed, false);  // 64 pixels = 256 bytes
+    return bytes.bytes;
+}
+
 uint64_t digest(const unsigned char *data, std::size_t size)
 {
     uint64_t h = 1469598103934665603ull;

@@ -29,6 +29,11 @@ Picture noise(int width, int height, uint32_t seed, bool opaque = true);
 // A gradient whose alpha falls from 255 on the left to 0 on the right.
 Picture withAlphaRamp(int width, int height);
 
+// A grey ramp: B = G = R = x * 255 / (width - 1) on every row; alpha 255.
+Picture greyRamp(int width, int height);
+// A 256-entry byte table from a fixed-seed generator (a stand-in for any tone curve).
+std::vector<unsigned char> byteTable(uint32_t seed);
+
 // 64-bit FNV-1a digest of a byte range, for golden values.
 uint64_t digest(const unsigned char *data, std::size_t size);
 inline uint64_t digest(const Picture &p) { return digest(p.bytes.data(), p.bytes.size()); }
