@@ -78,7 +78,7 @@ LayoutFile WriteFormat(const FormatSpec &spec)
     LayoutFile f;
     WriteLayoutHeader(w, spec.magic);
     w.i32(1);
-    w.i32(spec.count >= 0 ? spec.count : static_cast<int32_t>(spec.cells.size()));
+    w.i32(spec.count ? *spec.count : static_cast<int32_t>(spec.cells.size()));
     w.i32(spec.width);
     w.i32(spec.height);
     w.fill(8, 0x01);
@@ -162,7 +162,7 @@ LayoutFile WriteFree(const FreeSpec &spec)
     LayoutFile f;
     WriteLayoutHeader(w, spec.magic);
     w.i32(1);
-    w.i32(spec.count >= 0 ? spec.count : static_cast<int32_t>(spec.cells.size()));
+    w.i32(spec.count ? *spec.count : static_cast<int32_t>(spec.cells.size()));
     w.i32(640);
     w.i32(896);
     w.fill(8, 0x01);

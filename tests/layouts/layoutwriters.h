@@ -7,10 +7,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "layouttypes.h"
+
+// Rectangles compare and print in test messages.
+inline bool operator==(const _tagCGRect &a, const _tagCGRect &b)
+{
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+inline std::ostream &operator<<(std::ostream &o, const _tagCGRect &r)
+{
+    return o << "(" << r.x << ", " << r.y << ", " << r.w << ", " << r.h << ")";
+}
 
 namespace layoutwriters {
 
@@ -70,7 +81,7 @@ FrameSpec SampleFrame();
 // --- cell layouts (".zeltambpt") ---
 struct FormatSpec {
     std::string magic = "QVPTM";
-    int32_t count = -1;            // -1: the number of cells given
+    std::optional<int32_t> count;  // unset: the number of cells given
     int32_t width = 640;
     int32_t height = 896;
     std::vector<_tagCGRect> cells;
@@ -115,7 +126,7 @@ struct FreeCell {
 };
 struct FreeSpec {
     std::string magic = "ZZYPT";
-    int32_t count = -1;            // -1: the number of cells given
+    std::optional<int32_t> count;  // unset: the number of cells given
     std::vector<FreeCell> cells;
 };
 LayoutFile WriteFree(const FreeSpec &spec);
