@@ -17,7 +17,7 @@ const QString respText = QStringLiteral("E:\\uploadStatus.txt");
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcHttp, "zeltanorvik.sharing", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcHttp, "zn.sharing", QtInfoMsg)
 
 // The multipart delimiter as written in the body; the header names the
 // boundary without the two leading hyphens.

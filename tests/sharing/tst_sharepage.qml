@@ -1,0 +1,157 @@
+import QtQuick
+import QtTest
+import "../../qml/zeltanorvik"
+
+Item {
+    id: root
+    width: 480
+    height: 854
+
+    Component {
+        id: pageComponent
+        SharePage { anchors.fill: parent }
+    }
+
+    TestCase {
+        name: "SharePage"
+        when: windowShown
+
+        function makePage() {
+            var page = createTemporaryObject(pageComponent, root,
+                                             { picture: testPicture, accountsFile: testAccountsFile })
+            verify(page !== null)
+            return page
+        }
+
+        function field(page, name) {
+            var found = findChild(page, name)
+            verify(found !== null, name)
+            return found
+        }
+
+        function test_progressNeverDividesByZero() {
+            var page = makePage()
+            compare(page.progressFraction(0, 0), -1)
+            compare(page.progressFraction(5, 0), -1)
+            compare(page.progressFraction(5, 10), 0.5)
+            compare(page.progressFraction(12, 10), 1)
+            compare(page.progressFraction(undefined, undefined), -1)
+            // The closing (0, 0) report keeps what was shown.
+            page.busy = true
+            page.onProgress(40, 80)
+            compare(page.sentFraction, 0.5)
+            page.onProgress(0, 0)
+            compare(page.sentFraction, 0.5)
+            page.busy = false
+        }
+
+        function test_answerBytesAsText() {
+            var page = makePage()
+            compare(page.bytesToText(new Uint8Array([0x6f, 0x6b]).buffer), "ok")
+            compare(page.bytesToText(new Uint8Array([0xc3, 0xa9, 0xe7, 0x85, 0xa7, 0xf0, 0x9f, 0x98, 0x80]).buffer),
+                    "\u00e9\u7167\ud83d\ude00")
+            // Broken UTF-8 shows as replacement characters, nothing is lost silently.
+            compare(page.bytesToText(new Uint8Array([0x61, 0xff, 0xc3]).buffer), "a\ufffd\ufffd")
+            compare(page.bytesToText(new Uint8Array([0xed, 0xa0, 0x80]).buffer), "\ufffd\ufffd\ufffd")
+            compare(page.bytesToText(""), "")
+            compare(page.utf8Bytes("\u00e9"), "\u00c3\u00a9")
+            compare(page.localPath("file:///tmp/a%20b.png"), "/tmp/a b.png")
+            compare(page.localPath("/tmp/a.png"), "/tmp/a.png")
+        }
+
+        function test_answerInWords() {
+            var page = makePage()
+            compare(page.describeAnswer('{"error_code": 20003, "error_msg": "user does not exist"}'),
+                    "user does not exist (code 20003)")
+            compare(page.describeAnswer('{"error": "expired_token"}'), "expired_token")
+            compare(page.describeAnswer("plain words"), "plain words")
+            compare(page.describeAnswer(""), "")
+        }
+
+        function test_missingAccountStopsBeforeSending() {
+            var page = makePage()
+            page.service = 1
+            field(page, "renrenEndpointField").text = ""
+            verify(!page.share())
+            verify(!page.busy)
+            verify(page.message.indexOf("upload address") >= 0, page.message)
+        }
+
+        function test_accountIsRemembered() {
+            var page = makePage()
+            fillSocial(page, testServer + "/ok")
+            findChild(page, "renrenAlbumField").text = "77"
+            verify(page.share())
+            tryCompare(page, "busy", false, 15000)
+            page.destroy()
+            var again = makePage()
+            compare(again.service, 1)
+            compare(field(again, "renrenEndpointField").text, testServer + "/ok")
+            compare(field(again, "renrenAlbumField").text, "77")
+            compare(field(again, "renrenSecretField").text, "secret")
+            findChild(again, "renrenAlbumField").text = ""
+            again.saveAccount()
+        }
+
+        function fillSocial(page, endpoint) {
+            page.service = 1
+            findChild(page, "renrenEndpointField").text = endpoint
+            findChild(page, "renrenTokenField").text = "tok"
+            findChild(page, "renrenSecretField").text = "secret"
+            findChild(page, "renrenMethodField").text = "photos.upload"
+        }
+
+        function fillMicroblog(page, endpoint) {
+            page.service = 0
+            findChild(page, "sinaEndpointField").text = endpoint
+            findChild(page, "sinaKeyField").text = "key"
+            findChild(page, "sinaSecretField").text = "secret"
+            findChild(page, "sinaTokenField").text = "tok"
+            findChild(page, "sinaTokenSecretField").text = "toksecret"
+        }
+
+        function test_socialUploadSucceeds() {
+            verify(testServer.length > 0, "test server")
+            var page = makePage()
+            fillSocial(page, testServer + "/ok")
+            page.caption = "Gr\u00fc\u00dfe"
+            verify(page.share())
+            verify(page.busy)
+            tryCompare(page, "busy", false, 15000)
+            verify(!page.failed)
+            compare(page.sentFraction, 1)
+            verify(page.message.indexOf("Shared.") === 0, page.message)
+            verify(page.answerText.indexOf("ok POST ") === 0, page.answerText)
+        }
+
+        function test_microblogErrorInWords() {
+            verify(testServer.length > 0, "test server")
+            var page = makePage()
+            fillMicroblog(page, testServer + "/status/500")
+            verify(page.share())
+            tryCompare(page, "busy", false, 15000)
+            verify(page.failed)
+            verify(page.message.indexOf("error body 500") >= 0, page.message)
+        }
+
+        function test_unreadablePicture() {
+            var page = makePage()
+            page.picture = "/nonexistent/picture.png"
+            fillSocial(page, testServer + "/ok")
+            verify(!page.share())
+            verify(!page.busy)
+            verify(page.message.indexOf("could not be read") >= 0, page.message)
+        }
+
+        function test_cancelWhileSending() {
+            var page = makePage()
+            fillSocial(page, testServer + "/slow-body")
+            verify(page.share())
+            page.cancel()
+            verify(!page.busy)
+            wait(600)
+            verify(!page.failed)
+            verify(page.message.indexOf("cancelled") >= 0, page.message)
+        }
+    }
+}
