@@ -1,0 +1,358 @@
+// Colour conversions: hand-computed values and round trips over a sample of the
+// RGB cube with the largest error each pair may show.
+
+#include "colorspace.h"
+
+#include "testpictures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+struct Rgb {
+    int r, g, b;
+};
+
+// Largest channel error of a round trip over the cube sampled every 5 levels
+// (0, 5, ..., 255), optionally restricted to the colours `use` accepts.
+int roundTripError(const std::function<Rgb(int, int, int)> &trip,
+                   const std::function<bool(int, int, int)> &use = nullptr)
+{
+    const testpic::Picture cube = testpic::rgbCube(52);
+    int worst = 0;
+    for (std::size_t i = 0; i < cube.bytes.size(); i += 4) {
+        const int b = cube.bytes[i], g = cube.bytes[i + 1], r = cube.bytes[i + 2];
+        if (use && !use(r, g, b))
+            continue;
+        const Rgb out = trip(r, g, b);
+        worst = std::max({worst, std::abs(out.r - r), std::abs(out.g - g), std::abs(out.b - b)});
+    }
+    return worst;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// luma / chroma
+
+TEST(ColourYuv, KnownColours)
+{
+    unsigned char y, u, v;
+    RGBtoYUV(255, 255, 255, y, u, v);
+    EXPECT_EQ(y, 255);
+    EXPECT_EQ(u, 128);
+    EXPECT_EQ(v, 128);
+    RGBtoYUV(0, 0, 0, y, u, v);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(u, 128);
+    EXPECT_EQ(v, 128);
+    // Y = 76.245 -> 76 first; U = -76 x .565 + 128 = 85.06; V = 179 x .713 + 128 = 255.6, clamped
+    RGBtoYUV(255, 0, 0, y, u, v);
+    EXPECT_EQ(y, 76);
+    EXPECT_EQ(u, 85);
+    EXPECT_EQ(v, 255);
+
+    unsigned char r, g, b;
+    YUVtoRGB(76, 85, 255, r, g, b);  // 254.2, 0.11, -0.11
+    EXPECT_EQ(r, 254);
+    EXPECT_EQ(g, 0);
+    EXPECT_EQ(b, 0);
+}
+
+TEST(ColourYiqXyz, KnownColours)
+{
+    unsigned char a, b2, c;
+    RGBtoYIQ(200, 100, 50, a, b2, c);  // 124.22, 203.685, 133.49
+    EXPECT_EQ(a, 124);
+    EXPECT_EQ(b2, 203);
+    EXPECT_EQ(c, 133);
+    RGBtoYIQ(255, 0, 0, a, b2, c);  // I = 280, clamped
+    EXPECT_EQ(b2, 255);
+
+    RGBtoXYZ(255, 255, 255, a, b2, c);  // 242.37, 255.0, 255.0007
+    EXPECT_EQ(a, 242);
+    EXPECT_EQ(b2, 255);
+    EXPECT_EQ(c, 255);
+    RGBtoXYZ(200, 100, 50, a, b2, c);  // 127.27, 117.66, 58.14
+    EXPECT_EQ(a, 127);
+    EXPECT_EQ(b2, 117);
+    EXPECT_EQ(c, 58);
+
+    unsigned char r, g, b;
+    XYZtoRGB(127, 117, 58, r, g, b);  // 200.21, 99.02, 49.96
+    EXPECT_EQ(r, 200);
+    EXPECT_EQ(g, 99);
+    EXPECT_EQ(b, 49);
+}
+
+// ---------------------------------------------------------------------------
+// 8-bit HSL
+
+TEST(ColourHsl, KnownColours)
+{
+    unsigned char h, s, l;
+    RGBtoHSL(255, 0, 0, h, s, l);
+    EXPECT_EQ(h, 0);
+    EXPECT_EQ(s, 255);
+    EXPECT_EQ(l, 128);
+    RGBtoHSL(200, 0, 0, h, s, l);  // s = 255 x 200 / 200 + 1, capped
+    EXPECT_EQ(l, 100);
+    EXPECT_EQ(s, 255);
+    RGBtoHSL(90, 90, 90, h, s, l);
+    EXPECT_EQ(h, 170);
+    EXPECT_EQ(s, 0);
+    EXPECT_EQ(l, 90);
+    RGBtoHSL(0, 255, 0, h, s, l);
+    EXPECT_EQ(h, 85);
+    RGBtoHSL(0, 0, 255, h, s, l);
+    EXPECT_EQ(h, 170);
+    RGBtoHSL(255, 255, 0, h, s, l);  // red is tested first: db - dg = 43 - 0
+    EXPECT_EQ(h, 43);
+    RGBtoHSL(100, 50, 75, h, s, l);  // dg = 42.5, db = 21.25 + .5: h = 21 - 43 mod 256
+    EXPECT_EQ(h, 234);
+    EXPECT_EQ(s, 86);                // 255 x 50 / 150 + 1
+    EXPECT_EQ(l, 75);
+
+    RGBtoHSL2(100, 50, 75, h, s, l);  // 42 x -25 / 50 = -21, mod 256
+    EXPECT_EQ(h, 235);
+    EXPECT_EQ(s, 85);
+    EXPECT_EQ(l, 75);
+    RGBtoHSL2(50, 100, 75, h, s, l);  // 85 + 42 x 25 / 50
+    EXPECT_EQ(h, 106);
+    RGBtoHSL2(75, 100, 50, h, s, l);  // 85 + 42 x -25 / 50, truncated toward zero
+    EXPECT_EQ(h, 64);
+    RGBtoHSL2(255, 128, 0, h, s, l);  // 42 x 128 / 255 = 21
+    EXPECT_EQ(h, 21);
+    EXPECT_EQ(s, 255);
+    EXPECT_EQ(l, 128);
+}
+
+TEST(ColourHsl, HueToRgbSectors)
+{
+    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 30.0f), 0.5f);
+    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 100.0f), 0.8f);
+    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 210.0f), 0.5f);
+    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 300.0f), 0.2f);
+    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, -30.0f), 0.2f);  // 330
+    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 390.0f), 0.5f);  // 30
+}
+
+TEST(ColourHsl, GreyPassesUnchanged)
+{
+    for (int l = 0; l < 256; ++l)
+        for (int h : {0, 77, 170, 255}) {
+            unsigned char r, g, b;
+            HSLtoRGB(h, 0, l, r, g, b);
+            ASSERT_EQ(r, l);
+            ASSERT_EQ(g, l);
+            ASSERT_EQ(b, l);
+            HSLtoRGB2(h, 0, l, r, g, b);
+            ASSERT_EQ(r, l);
+            ASSERT_EQ(b, l);
+        }
+}
+
+TEST(ColourHsl, Hsl2ColourOfRed)
+{
+    unsigned char r, g, b;
+    // q = 100 + 255 x .0039215 x 100 = 199.998, p = .002; hue 0 puts red on q
+    HSLtoRGB2(0, 255, 100, r, g, b);
+    EXPECT_EQ(r, 199);
+    EXPECT_EQ(g, 0);
+    EXPECT_EQ(b, 0);
+}
+
+// ---------------------------------------------------------------------------
+// double HLS
+
+TEST(ColourHls, ValueSectorsAndPacking)
+{
+    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 0.5), 0.5);
+    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 2.0), 0.8);
+    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 3.5), 0.5);
+    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 5.0), 0.2);
+    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, -1.0), 0.2);  // 5
+    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 6.5), 0.5);   // 0.5
+
+    EXPECT_EQ(HLStoRGB(0.3, 0.2, 0.0), 0xFF000000u + 51u * 65536u + 51u * 256u + 51u);
+    EXPECT_EQ(HLStoRGB(0.0, 0.5, 1e-9), 0xFF7F7F7Fu);  // below 2^-23 counts as grey
+    EXPECT_EQ(HLStoRGB(0.0, 0.5, 1.0) >> 24, 0xFFu);
+    EXPECT_EQ(HLStoRGB(0.0, 0.5, 1.0) & 0xFFFFu, 0u);     // pure red: green, blue 0
+
+    double h = 0.0, l = 0.0, s = 0.0;
+    RGBtoHLS(90, 90, 90, h, l, s);
+    EXPECT_DOUBLE_EQ(l, 180 * 0.0019647);
+    EXPECT_EQ(h, 0.0);
+    EXPECT_EQ(s, 0.0);
+    RGBtoHLS(0, 0, 255, h, l, s);  // 4 x .166994
+    EXPECT_NEAR(h, 0.667976, 1e-9);
+
+    h = -7.0;
+    s = -9.0;
+    RGBtoHLS_L(200, 10, 30, h, l, s);  // only the lightness is written
+    EXPECT_DOUBLE_EQ(l, 210 * 0.0019647);
+    EXPECT_EQ(h, -7.0);
+    EXPECT_EQ(s, -9.0);
+}
+
+// ---------------------------------------------------------------------------
+// integer HLS
+
+TEST(ColourIntHls, KnownColours)
+{
+    int h, l, s;
+    RGBtoIntHLS(255, 0, 0, h, l, s);  // l = int(127.75); s = 65152 / 255
+    EXPECT_EQ(h, 0);
+    EXPECT_EQ(l, 127);
+    EXPECT_EQ(s, 255);
+    RGBtoIntHLS(90, 90, 90, h, l, s);
+    EXPECT_EQ(h, 170);
+    EXPECT_EQ(l, 90);
+    EXPECT_EQ(s, 0);
+
+    EXPECT_EQ(intHueToRGB(0, 255, 21), 126);   // 2 x (5355 + 21) / 85
+    EXPECT_EQ(intHueToRGB(0, 255, 300), 255);  // 45
+    EXPECT_EQ(intHueToRGB(0, 255, -10), 0);    // 245
+    EXPECT_EQ(intHueToRGB(0, 255, 150), 120);  // 2 x (5100 + 21) / 85
+
+    unsigned char r, g, b;
+    EXPECT_EQ(intHLStoRGB(0, 127, 255, r, g, b), 1);  // q = 64897 / 255 = 254, p = 0
+    EXPECT_EQ(r, 254);
+    EXPECT_EQ(g, 0);
+    EXPECT_EQ(b, 0);
+    EXPECT_EQ(intHLStoRGB(40, 77, 0, r, g, b), 1);
+    EXPECT_EQ(r, 77);
+    EXPECT_EQ(g, 77);
+    EXPECT_EQ(b, 77);
+}
+
+// ---------------------------------------------------------------------------
+// HSB
+
+TEST(ColourHsb, KnownColours)
+{
+    float h, s, v;
+    RGBtoHSB(255, 0, 0, h, s, v);
+    EXPECT_FLOAT_EQ(h, 360.0f);  // 60 x 6, not above 360
+    EXPECT_FLOAT_EQ(s, 1.0f);
+    EXPECT_FLOAT_EQ(v, 1.0f);
+    RGBtoHSB(0, 255, 0, h, s, v);
+    EXPECT_FLOAT_EQ(h, 120.0f);
+    RGBtoHSB(0, 0, 255, h, s, v);
+    EXPECT_FLOAT_EQ(h, 240.0f);
+    RGBtoHSB(255, 255, 0, h, s, v);
+    EXPECT_FLOAT_EQ(h, 60.0f);
+    RGBtoHSB(51, 51, 51, h, s, v);
+    EXPECT_EQ(h, 0.0f);
+    EXPECT_EQ(s, 0.0f);
+    EXPECT_FLOAT_EQ(v, 0.2f);
+
+    unsigned char r, g, b;
+    HSBtoRGB(0.0f, 1.0f, 1.0f, r, g, b);  // hue 0 reads as grey whatever the saturation
+    EXPECT_EQ(r, 255);
+    EXPECT_EQ(g, 255);
+    EXPECT_EQ(b, 255);
+    HSBtoRGB(120.0f, 1.0f, 1.0f, r, g, b);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(g, 255);
+    EXPECT_EQ(b, 0);
+    HSBtoRGB(90.0f, 0.5f, 1.0f, r, g, b);  // P = int(127.5); k(30) = 64 + 127
+    EXPECT_EQ(r, 191);
+    EXPECT_EQ(g, 255);
+    EXPECT_EQ(b, 127);
+    HSBtoRGB(360.0f, 1.0f, 1.0f, r, g, b);
+    EXPECT_EQ(r, 255);
+    EXPECT_EQ(g, 0);
+    EXPECT_EQ(b, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Round trips. The bounds are the largest errors over the whole cube; they come
+// from 8-bit storage of the intermediate model (hue in 255 steps, truncation)
+// and catch a wrong constant or sector at once.
+
+TEST(ColourRoundTrip, EightBitModelsStayClose)
+{
+    EXPECT_LE(roundTripError([](int r, int g, int b) {
+                  unsigned char y, u, v, R, G, B;
+                  RGBtoYUV(r, g, b, y, u, v);
+                  YUVtoRGB(y, u, v, R, G, B);
+                  return Rgb{R, G, B};
+              }),
+              2);
+    // I spans about +-152 and Q +-133 around 128, so only unclipped colours can come back
+    EXPECT_LE(roundTripError(
+                  [](int r, int g, int b) {
+                      unsigned char y, i, q, R, G, B;
+                      RGBtoYIQ(r, g, b, y, i, q);
+                      YIQtoRGB(y, i, q, R, G, B);
+                      return Rgb{R, G, B};
+                  },
+                  [](int r, int g, int b) {
+                      const double i = 0.596 * r - 0.2742 * g - 0.3219 * b + 128;
+                      const double q = 0.2109 * r - 0.5229 * g + 0.312 * b + 128;
+                      return i >= 0 && i < 256 && q >= 0 && q < 256;
+                  }),
+              3);
+    EXPECT_LE(roundTripError([](int r, int g, int b) {
+                  unsigned char x, y, z, R, G, B;
+                  RGBtoXYZ(r, g, b, x, y, z);
+                  XYZtoRGB(x, y, z, R, G, B);
+                  return Rgb{R, G, B};
+              }),
+              4);
+    EXPECT_LE(roundTripError([](int r, int g, int b) {
+                  unsigned char h, s, l, R, G, B;
+                  RGBtoHSL(r, g, b, h, s, l);
+                  HSLtoRGB(h, s, l, R, G, B);
+                  return Rgb{R, G, B};
+              }),
+              6);
+    EXPECT_LE(roundTripError([](int r, int g, int b) {
+                  unsigned char h, s, l, R, G, B;
+                  RGBtoHSL(r, g, b, h, s, l);
+                  HSLtoRGB_L(h, s, l, R, G, B);
+                  return Rgb{R, G, B};
+              }),
+              6);
+    // 42 steps per sixth forward against 255 per turn back: the coarsest pair
+    EXPECT_LE(roundTripError([](int r, int g, int b) {
+                  unsigned char h, s, l, R, G, B;
+                  RGBtoHSL2(r, g, b, h, s, l);
+                  HSLtoRGB2(h, s, l, R, G, B);
+                  return Rgb{R, G, B};
+              }),
+              15);
+    EXPECT_LE(roundTripError([](int r, int g, int b) {
+                  int h, l, s;
+                  unsigned char R, G, B;
+                  RGBtoIntHLS(r, g, b, h, l, s);
+                  intHLStoRGB(h, l, s, R, G, B);
+                  return Rgb{R, G, B};
+              }),
+              7);
+}
+
+TEST(ColourRoundTrip, FloatModelsStayClose)
+{
+    EXPECT_LE(roundTripError([](int r, int g, int b) {
+                  double h, l, s;
+                  RGBtoHLS(r, g, b, h, l, s);
+                  const unsigned int p = HLStoRGB(h, l, s);
+                  return Rgb{static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255),
+                             static_cast<int>(p & 255)};
+              }),
+              2);
+    EXPECT_LE(roundTripError([](int r, int g, int b) {
+                  float h, s, v;
+                  unsigned char R, G, B;
+                  RGBtoHSB(r, g, b, h, s, v);
+                  HSBtoRGB(h, s, v, R, G, B);
+                  return Rgb{R, G, B};
+              }),
+              1);
+}
