@@ -1,0 +1,139 @@
+// The command line's wait for an upload's outcome, against the local server.
+#include "ZQCHttpController.h"
+#include "httpwait.h"
+#include "sharingtesttools.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestHttpWait : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void outcomes_data();
+    void outcomes();
+    void nothingInFlightReturnsAtOnce();
+    void silentFinishEndsTheWait();
+    void timeLimitCancels();
+
+private:
+    QTemporaryDir workDir;
+    TestServer server;
+    QString picture;
+};
+
+void TestHttpWait::initTestCase()
+{
+    QVERIFY(workDir.isValid());
+    QVERIFY(QDir::setCurrent(workDir.path()));
+    QVERIFY(server.start());
+    picture = workDir.filePath("p.png");
+    QFile f(picture);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(testPictureBytes());
+}
+
+void TestHttpWait::outcomes_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("social");
+    QTest::addColumn<QByteArray>("stdoutStart");
+    QTest::addColumn<int>("status");
+    QTest::newRow("microblog ok") << "/ok" << false << QByteArray("ok POST ") << 0;
+    QTest::newRow("social ok after redirects") << "/redirect/2" << true << QByteArray("ok GET 0\n") << 0;
+    QTest::newRow("social 404") << "/status/404" << true << QByteArray("error body 404\n") << 1;
+    QTest::newRow("microblog dropped") << "/drop" << false << QByteArray("\n") << 1;
+}
+
+void TestHttpWait::outcomes()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, social);
+    QFETCH(QByteArray, stdoutStart);
+    QFETCH(int, status);
+
+    ZQCHttpController http;
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    HttpWait wait(&http, &out, &err);
+    const bool started = social
+        ? http.uploadRenRenRequest(server.url(path), "t", "m", picture, "k", "d")
+        : http.uploadSinaRequest(server.url(path), "a=1", picture, "", "", "s");
+    QVERIFY(started);
+    wait.afterCall()();
+    QVERIFY(!http.isBusy());
+    QVERIFY2(out.data().startsWith(stdoutStart), out.data().constData());
+    QVERIFY(out.data().endsWith('\n'));
+    QCOMPARE(out.data().count('\n'), 1);
+    QCOMPARE(wait.exitStatus(), status);
+    QCOMPARE(err.data().contains("error\n"), status == 1);
+    if (path != "/drop")
+        QVERIFY2(err.data().contains("progress "), err.data().constData());
+}
+
+void TestHttpWait::nothingInFlightReturnsAtOnce()
+{
+    ZQCHttpController http;
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    HttpWait wait(&http, &out, &err, 1000);
+    QVERIFY(!http.uploadSinaRequest(server.url("/ok"), "a=1", workDir.filePath("none"), "", "", "s"));
+    QElapsedTimer clock;
+    clock.start();
+    wait.waitForOutcome();
+    QVERIFY(clock.elapsed() < 500);
+    QVERIFY(out.data().isEmpty());
+    QCOMPARE(wait.exitStatus(), 0);
+}
+
+// A bare request right after start-up delivers no body; its end still ends
+// the wait, and a failure still counts.
+void TestHttpWait::silentFinishEndsTheWait()
+{
+    ZQCHttpController http;
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    HttpWait wait(&http, &out, &err, 10000);
+    QVERIFY(http.getRequest(server.url("/ok")));
+    wait.waitForOutcome();
+    QVERIFY(!http.isBusy());
+    QVERIFY(out.data().isEmpty());
+    QCOMPARE(wait.exitStatus(), 0);
+
+    QVERIFY(http.getRequest(server.url("/status/500")));
+    wait.waitForOutcome();
+    QCOMPARE(wait.exitStatus(), 1);
+    QVERIFY(out.data().isEmpty());
+}
+
+void TestHttpWait::timeLimitCancels()
+{
+    const QString large = workDir.filePath("large.png");
+    {
+        QFile f(large);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(16 * 1024 * 1024, 'x'));
+    }
+    ZQCHttpController http;
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    HttpWait wait(&http, &out, &err, 300);
+    QVERIFY(http.uploadSinaRequest(server.url("/slow-read"), "a=1", large, "", "", "s"));
+    wait.waitForOutcome();
+    QVERIFY(!http.isBusy());
+    QCOMPARE(wait.exitStatus(), 1);
+    QVERIFY(err.data().contains("no answer"));
+    QVERIFY(!QFile::exists(respText));
+}
+
+QTEST_GUILESS_MAIN(TestHttpWait)
+#include "tst_httpwait.moc"
