@@ -65,4 +65,7 @@ private:
     float m_fAmount = 0;
     unsigned char *m_pBlurCache = nullptr;  // preview blur, malloc'd
     int m_nBlurCacheSize = 0;
+    int m_nCacheWidth = 0;    // size and kernel length the cached blur was made with
+    int m_nCacheHeight = 0;
+    int m_nCacheKernel = 0;
 };
