@@ -74,6 +74,9 @@ void TestUploadBodies::textField()
                         "Content-Disposition: form-data; name=\"status\"\r\n"
                         "\r\n"
                         "caf\xe9 au lait\r\n"));
+    // One byte per character: what Latin-1 cannot hold becomes "?".
+    QCOMPARE(http.mixKeyValue(QString::fromUtf8("\u7167"), QString::fromUtf8("a\u7167b"), "--b"),
+             QByteArray("--b\r\nContent-Disposition: form-data; name=\"?\"\r\n\r\na?b\r\n"));
     QCOMPARE(http.mixKeyValue("", "", "--b"),
              QByteArray("--b\r\nContent-Disposition: form-data; name=\"\"\r\n\r\n\r\n"));
 }
