@@ -1,0 +1,252 @@
+// Qtqveffect: effect-id dispatch to the looks, the focus-blur and sharpen
+// helpers, colour mixing and colourful frames.
+#include "qtqveffect.h"
+
+#include "blendmodes.h"
+#include "gaussianblur.h"
+#include "sharpen.h"
+#include "styles_shared.h"
+#include "stylefilters.h"
+#include "tonesteps.h"
+
+#include <cstring>
+
+using styles::PictureBytes;
+using styles::PixelCount;
+
+namespace {
+
+// A blend table file: a count byte and three tables of 65,536 bytes, each
+// behind a three-byte header.
+constexpr int kBlendTableFileBytes = 196618;
+
+}  // namespace
+
+Qtqveffect::Qtqveffect() = default;
+Qtqveffect::~Qtqveffect() = default;
+
+// --- effect dispatch -------------------------------------------------------------
+
+int Qtqveffect::effect(int id, unsigned char *image, int width, int height)
+{
+    if (!image)
+        return 1;
+    switch (id) {
+    case 1019: StyleElegant(image, width, height); break;
+    case 1020: StyleFilm(image, width, height); break;
+    case 1021: StyleRetro(image, width, height); break;
+    case 1022: StyleCinnamon(image, width, height); break;
+    case 1023: StyleJapanese(image, width, height); break;
+    case 1027: StyleImpression(image, width, height); break;
+    case 1028: StyleBaoColor(image, width, height); break;
+    case 1033: StyleLomoHDRJinDian(image, width, height); break;
+    case 1034: StyleHeiBai(image, width, height); break;
+    case 1035: StyleLomoHDR(image, width, height); break;
+    case 1039: StyleLiuJin(image, width, height); break;
+    case 1040: StyleXiaoQingXin(image, width, height); break;
+    case 1101: StyleGray(image, width, height); break;
+    default: break;
+    }
+    return 1;
+}
+
+int Qtqveffect::effect(int id, unsigned char *image, unsigned char *second, int width, int height)
+{
+    if (!image || !second)
+        return 1;
+    switch (id) {
+    case 1026: StyleOldPhoto(image, second, width, height); break;
+    case 1030: StyleBrightRed(image, second, width, height); break;
+    case 1042: StyleLomoChristmas(image, second, width, height); break;
+    case 1043: StyleLomoSnow(image, second, width, height); break;
+    case 1044: StyleLomoNight(image, second, width, height); break;
+    case 1045: StyleLomoHalo(image, second, width, height); break;
+    case 1046: StyleLomoStar(image, second, width, height); break;
+    case 1047: StyleReverse(image, second, width, height); break;
+    case 1102: StyleRiguanghaian(image, second, width, height); break;
+    case 1104: StyleYiZhou(image, second, width, height); break;
+    default: break;  // 1500 (a colourful frame number) is deliberately not here
+    }
+    return 1;
+}
+
+int Qtqveffect::effect(int id, unsigned char *image, unsigned char *second, unsigned char *third, int width,
+                       int height)
+{
+    if (!image || !second || !third)
+        return 1;
+    switch (id) {
+    case 1018: StyleJinDian(image, second, third, width, height); break;
+    case 1041: StyleWarm(image, second, third, width, height); break;
+    default: break;
+    }
+    return 1;
+}
+
+int Qtqveffect::effect(int id, unsigned char *image, unsigned char *second, unsigned char *third,
+                       unsigned char *fourth, int width, int height)
+{
+    if (!image || !second || !third || !fourth)
+        return 1;
+    if (id == 1048)
+        StyleFenHongJiaRen(image, second, third, fourth, width, height);
+    return 1;
+}
+
+int Qtqveffect::effect(int id, unsigned char *image, unsigned char *second, unsigned char *third, int width,
+                       int height, unsigned char *table, int tableLength)
+{
+    // The looks index the table file at fixed offsets up to its last byte, so a
+    // shorter buffer would be read past its end: refuse it.
+    if (!image || !second || !third || !table || tableLength < kBlendTableFileBytes)
+        return 1;
+    switch (id) {
+    case 1031: StyleNiuPiZhi(image, second, third, width, height, table); break;
+    case 1032: StyleXuanCai(image, second, third, width, height, table); break;
+    case 1038: StyleFanHuang(image, second, third, width, height, table); break;
+    default: break;
+    }
+    return 1;
+}
+
+int Qtqveffect::effect(int, unsigned char *, int, int, unsigned char *, int)
+{
+    return 1;
+}
+
+int Qtqveffect::effect(int, unsigned char *, unsigned char *, int, int, unsigned char *, int)
+{
+    return 1;
+}
+
+// --- focus blur ---------------------------------------------------------------------
+
+unsigned char *Qtqveffect::WeakInit(unsigned char *source, int width, int height, int radius)
+{
+    if (!source)
+        return nullptr;
+    const std::size_t bytes = PictureBytes(width, height);
+    unsigned char *copy = new unsigned char[bytes];
+    if (bytes != 0) {
+        std::memcpy(copy, source, bytes);
+        // Channel mask 7 = B, G, R; the radius is the sigma in both directions.
+        GaussianBlurFilterUtil::GetInst()->CreateBlurEffect(copy, width, height, 7, static_cast<double>(radius),
+                                                            static_cast<double>(radius));
+    }
+    return copy;
+}
+
+int Qtqveffect::WeakProcess(unsigned char *image, unsigned char *source, unsigned char *mask, int width, int height)
+{
+    if (!image || !source || !mask)
+        return 0;
+    const std::size_t n = PixelCount(width, height);
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char *px = image + 4 * i;
+        const unsigned char *s = source + 4 * i;
+        // 0.003921 rather than 1/255: the product in double, then narrowed.
+        const float w = static_cast<float>(mask[4 * i + 2] * 0.003921);
+        const float rest = 1 - w;
+        for (int c = 0; c < 3; ++c)
+            px[c] = static_cast<unsigned char>(static_cast<int>(static_cast<float>(s[c]) * w +
+                                                                static_cast<float>(px[c]) * rest));
+    }
+    return 1;
+}
+
+// --- sharpen --------------------------------------------------------------------------
+
+unsigned char *Qtqveffect::SharpInit(unsigned char *source, int width, int height)
+{
+    if (!source)
+        return nullptr;
+    const std::size_t bytes = PictureBytes(width, height);
+    unsigned char *copy = new unsigned char[bytes];
+    if (bytes != 0) {
+        // The blur writes B, G and R; byte 3 keeps the source's value.
+        std::memcpy(copy, source, bytes);
+        CSharp sharp;
+        sharp.GetBlur(source, copy, width, height, 1, 7, false);
+    }
+    return copy;
+}
+
+int Qtqveffect::SharpProcess(unsigned char *image, unsigned char *blurred, int width, int height, float amount)
+{
+    if (!image || !blurred)
+        return 0;
+    if (PixelCount(width, height) == 0)
+        return 1;
+    CSharp sharp;
+    sharp.SharpProcess(image, blurred, width, height, amount);
+    return 1;
+}
+
+// --- colour mixing and colourful frames -------------------------------------------------
+
+int Qtqveffect::ColorMixing(unsigned char *image, int width, int height, int brightness, int contrast,
+                            int saturation)
+{
+    if (!image)
+        return 0;
+    Light(image, width, height, brightness, contrast);
+    Saturateconst(image, width, height, saturation);
+    return 1;
+}
+
+void FrameXCBK(unsigned char *image, unsigned char *frame, int width, int height, int mode)
+{
+    const std::size_t n = PixelCount(width, height);
+    void (*blend)(unsigned char *, unsigned char *, double) = nullptr;
+    if (mode == 1 || mode == 2)
+        blend = ScreenEx;
+    else if (mode == 3 || mode == 4)
+        blend = SoftLightEx;
+    else
+        return;
+    for (std::size_t i = 0; i < n; ++i)
+        blend(image + 4 * i, frame + 4 * i, 1.0);
+}
+
+int Qtqveffect::ColorfulFrame(unsigned char *image, unsigned char *frame, int width, int height, int mode)
+{
+    if (!image || !frame)
+        return 0;
+    FrameXCBK(image, frame, width, height, mode);
+    return 1;
+}
+
+// --- time tunnel ------------------------------------------------------------------------
+
+unsigned char *Qtqveffect::effectShiGuangSuiDao(unsigned char *image, unsigned char *texture, int width, int height)
+{
+    if (!image || !texture)
+        return nullptr;
+    return StyleChuanYue1(image, texture, width, height);
+}
+
+int Qtqveffect::effectShiGuangSuiDaoResult(unsigned char *image, unsigned char *overlay, int width, int height)
+{
+    if (image && overlay)
+        StyleChuanYue3(image, overlay, width, height);
+    return 1;
+}
+
+// --- the rest -------------------------------------------------------------------------------
+
+int Qtqveffect::sample(unsigned char *image, int width, int height)
+{
+    if (!image)
+        return 0;
+    const std::size_t n = PixelCount(width, height);
+    for (std::size_t i = 0; i < n; ++i) {
+        image[4 * i + 1] = 0;
+        image[4 * i + 2] = 0;
+    }
+    return 0;
+}
+
+int Qtqveffect::randInt(int, int)
+{
+    return 1;
+}

@@ -1,0 +1,89 @@
+// Looks driven by a blend table file (three precomputed 256 x 256 two-operand
+// blends): NiuPiZhi, XuanCai, FanHuang, Rouguang. The file is indexed where it
+// lies; nothing is copied.
+#include "stylefilters.h"
+
+#include "styles_shared.h"
+#include "tonesteps.h"
+
+using styles::ApplyTone;
+using styles::BlendTables;
+using styles::PixelCount;
+
+void StyleNiuPiZhi(unsigned char *image, unsigned char *second, unsigned char *third, int width, int height,
+                   const unsigned char *table)
+{
+    const std::size_t n = PixelCount(width, height);
+    if (n == 0)
+        return;
+    Saturateconst(image, width, height, -35, 1);
+    const BlendTables T(table);
+    static constexpr unsigned kColumn[3] = {100, 10, 14};  // the first table's column for B, G, R
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char *px = image + 4 * i;
+        const unsigned char *s = second + 4 * i;
+        const unsigned char *t = third + 4 * i;
+        for (int c = 0; c < 3; ++c) {
+            unsigned v = T.at(0, px[c], kColumn[c]);
+            v = T.at(1, v, s[c]);
+            px[c] = T.at(2, v, t[c]);
+        }
+    }
+}
+
+void StyleXuanCai(unsigned char *image, unsigned char *second, unsigned char *third, int width, int height,
+                  const unsigned char *table)
+{
+    const std::size_t n = PixelCount(width, height);
+    const BlendTables T(table);
+    const ToneTables tone = GetToneTables(ToneLook::JinDian);
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char *px = image + 4 * i;
+        const unsigned char *s = second + 4 * i;
+        const unsigned char *t = third + 4 * i;
+        for (int c = 0; c < 3; ++c) {
+            unsigned v = T.at(0, px[c], px[c]);
+            v = T.at(1, v, s[c]);
+            v = T.at(2, v, t[c]);
+            px[c] = tone.red[v];  // the single table
+        }
+    }
+}
+
+void StyleFanHuang(unsigned char *image, unsigned char *second, unsigned char *third, int width, int height,
+                   const unsigned char *table)
+{
+    const std::size_t n = PixelCount(width, height);
+    if (n == 0)
+        return;
+    Saturateconst(image, width, height, -30, 1);
+    const BlendTables T(table);
+    const ToneTables tone = GetToneTables(ToneLook::FanHuang);
+    static constexpr unsigned kLastColumn[3] = {8, 8, 48};  // B, G, R
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char *px = image + 4 * i;
+        const unsigned char *s = second + 4 * i;
+        const unsigned char *t = third + 4 * i;
+        ApplyTone(px, tone);
+        for (int c = 0; c < 3; ++c) {
+            unsigned v = T.at(0, px[c], s[c]);
+            v = T.at(1, v, t[c]);
+            px[c] = T.at(2, v, kLastColumn[c]);
+        }
+    }
+}
+
+void StyleRouguang(unsigned char *image, unsigned char *second, int width, int height, const unsigned char *table)
+{
+    const std::size_t n = PixelCount(width, height);
+    const BlendTables T(table);
+    const ToneTables tone = GetToneTables(ToneLook::Rouguang);
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char *px = image + 4 * i;
+        unsigned char *s = second + 4 * i;
+        ApplyTone(s, tone);  // second is toned in place
+        px[2] = T.at(0, s[2], px[2]);
+        px[1] = T.at(1, s[1], px[1]);
+        px[0] = T.at(2, s[0], px[0]);
+    }
+}
