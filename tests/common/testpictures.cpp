@@ -1,5 +1,9 @@
 #include "testpictures.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
 namespace testpic {
 
 Picture gradient(int width, int height)
@@ -86,6 +90,32 @@ std::vector<unsigned char> byteTable(uint32_t seed)
 {
     const Picture bytes = noise(64, 1, seed, false);  // 64 pixels = 256 bytes
     return bytes.bytes;
+}
+
+std::string describeDifference(const Picture &expected, const Picture &actual)
+{
+    if (expected.width != actual.width || expected.height != actual.height ||
+        expected.bytes.size() != actual.bytes.size())
+        return "size " + std::to_string(actual.width) + " x " + std::to_string(actual.height) + ", expected " +
+               std::to_string(expected.width) + " x " + std::to_string(expected.height);
+    std::size_t differing = 0, first = 0;
+    int largest = 0;
+    for (std::size_t i = 0; i < expected.bytes.size(); ++i) {
+        const int d = std::abs(static_cast<int>(expected.bytes[i]) - static_cast<int>(actual.bytes[i]));
+        if (d == 0)
+            continue;
+        if (differing++ == 0)
+            first = i;
+        largest = std::max(largest, d);
+    }
+    if (differing == 0)
+        return "";
+    const std::size_t pixel = first / 4;
+    const int w = expected.width > 0 ? expected.width : 1;
+    return std::to_string(differing) + " bytes differ; first at pixel (" + std::to_string(pixel % w) + ", " +
+           std::to_string(pixel / w) + ") byte " + std::to_string(first % 4) + ": " +
+           std::to_string(actual.bytes[first]) + ", expected " + std::to_string(expected.bytes[first]) +
+           "; largest difference " + std::to_string(largest);
 }
 
 uint64_t digest(const unsigned char *data, std::size_t size)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace testpic {
@@ -33,6 +34,11 @@ Picture withAlphaRamp(int width, int height);
 Picture greyRamp(int width, int height);
 // A 256-entry byte table from a fixed-seed generator (a stand-in for any tone curve).
 std::vector<unsigned char> byteTable(uint32_t seed);
+
+// Why two pictures differ, or "" when they are byte for byte the same: a size
+// mismatch, or the count of differing bytes, the first differing pixel and the
+// largest difference.
+std::string describeDifference(const Picture &expected, const Picture &actual);
 
 // 64-bit FNV-1a digest of a byte range, for golden values.
 uint64_t digest(const unsigned char *data, std::size_t size);
