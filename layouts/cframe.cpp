@@ -297,7 +297,8 @@ uchar *cframe::GetCompositeImage(uchar *image, int width, int height, float scal
     if (outH < 1)
         outH = 1;
     std::size_t bytes = 0;
-    if (outW * outH > kFrameMaxPixels || !layoutio::PixelBytes(outW, outH, kFrameMaxSide, bytes))
+    // Sides first: only then is their product known to fit.
+    if (!layoutio::PixelBytes(outW, outH, kFrameMaxSide, bytes) || outW * outH > kFrameMaxPixels)
         return nullptr;
     m_pResult = new (std::nothrow) uchar[bytes];
     if (!m_pResult)

@@ -489,3 +489,20 @@ TEST(FrameFile, LengthsPastTheEndAndHugeLengthsAreRefused)
     int len = 0;
     EXPECT_EQ(f.GetFrameImage(0, len), nullptr);
 }
+
+TEST(FrameCompose, CompositeSidesFarBeyondTheCapAreRefusedBeforeTheirProduct)
+{
+    // Insets of -1.8e9 on each side make both sides about 3.6e9 pixels: their
+    // product does not even fit 64 bits.
+    FrameSpec spec = layoutwriters::SampleFrame();
+    for (int32_t &v : spec.insets)
+        v = -1800000000;
+    LayoutFile file = layoutwriters::WriteFrame(spec);
+    cframe f;
+    ASSERT_EQ(f.ReadFrameFile(file.data(), file.length()), 1);
+    Picture photo = testpic::gradient(8, 8);
+    int w = -1, h = -1;
+    EXPECT_EQ(f.GetCompositeImage(photo.data(), 8, 8, 1.0f, &w, &h), nullptr);
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+}
