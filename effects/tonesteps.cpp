@@ -1,7 +1,7 @@
 // Tone steps.
 //
 // Contents
-//   1. look-up-table passes:   Lut, LutEx (and their paired-table fast form)
+//   1. look-up-table passes:   Lut, LutEx (kernels in lutkernels.h)
 //   2. brightness / contrast:  Light, LightNew, Bright, Contrast
 //   3. saturation:             Saturation, BrightContrastSaturation, Saturateconst (both forms),
 //                              SaturateconstMatrix
@@ -16,8 +16,8 @@
 
 #include "bytemath.h"
 #include "colorspace.h"
+#include "lutkernels.h"
 
-#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -44,80 +44,32 @@ std::size_t pixelCount(int width, int height)
 // ---------------------------------------------------------------------------
 // 1. look-up-table passes
 //
-// The plain pass looks every byte up on its own: three loads from the table per
-// pixel. The fast pass looks two bytes up at once in a 65536-entry table of
-// byte pairs (pairs[hi << 8 | lo] = high[hi] << 8 | low[lo]), so a pixel costs
-// two look-ups and is read and written as one word. Building the pair table
-// costs about as much as 65536 pixels, so small pictures take the plain pass.
-// Both give the same bytes.
+// The kernels live in lutkernels.h. The plain pass costs three byte look-ups
+// and three byte stores a pixel. Where the processor has AVX-512 VBMI, 64 bytes
+// are looked up at once with byte permutes. Elsewhere, large pictures go
+// through a 65536-entry table of byte pairs (two look-ups a pixel, pixels read
+// and written as words); building that table costs about as much as 65536
+// pixels, so small pictures keep the plain pass. Every path gives the same bytes.
 
 constexpr std::size_t kPairTableMinPixels = std::size_t(1) << 17;
 
 using PairTable = std::unique_ptr<std::uint16_t[]>;
 
-// high == nullptr keeps the high byte as it is.
 PairTable makePairTable(const unsigned char *low, const unsigned char *high)
 {
-    PairTable pairs(new (std::nothrow) std::uint16_t[65536]);
-    if (!pairs)
-        return pairs;
-    for (int hi = 0; hi < 256; ++hi) {
-        const std::uint16_t top = static_cast<std::uint16_t>((high ? high[hi] : hi) << 8);
-        std::uint16_t *row = pairs.get() + (hi << 8);
-        for (int lo = 0; lo < 256; ++lo)
-            row[lo] = static_cast<std::uint16_t>(top | low[lo]);
-    }
+    PairTable pairs(new (std::nothrow) std::uint16_t[qvfx::kPairEntries]);
+    if (pairs)
+        qvfx::buildPairTable(pairs.get(), low, high);
     return pairs;
 }
 
-void lutPlain(unsigned char *p, std::size_t n, const unsigned char *table)
+#ifdef QVFX_HAVE_VBMI_KERNELS
+bool useVbmi()
 {
-    for (std::size_t i = 0; i < n; ++i, p += 4) {
-        p[0] = table[p[0]];
-        p[1] = table[p[1]];
-        p[2] = table[p[2]];
-    }
+    static const bool has = qvfx::cpuHasVbmi();
+    return has;
 }
-
-// B, G through the pair table, R through the byte table, A kept (little-endian words).
-void lutPaired(unsigned char *p, std::size_t n, const std::uint16_t *pairs, const unsigned char *table)
-{
-    std::size_t i = 0;
-    for (; i + 2 <= n; i += 2, p += 8) {
-        std::uint64_t q;
-        std::memcpy(&q, p, 8);
-        const std::uint64_t out = pairs[q & 0xFFFF] | (std::uint64_t(table[(q >> 16) & 0xFF]) << 16)
-                                  | (q & 0xFF000000u) | (std::uint64_t(pairs[(q >> 32) & 0xFFFF]) << 32)
-                                  | (std::uint64_t(table[(q >> 48) & 0xFF]) << 48)
-                                  | (q & 0xFF00000000000000ull);
-        std::memcpy(p, &out, 8);
-    }
-    if (i < n)
-        lutPlain(p, n - i, table);
-}
-
-void lutExPlain(unsigned char *p, std::size_t n, const unsigned char *red, const unsigned char *green,
-                const unsigned char *blue, const unsigned char *alpha)
-{
-    for (std::size_t i = 0; i < n; ++i, p += 4) {
-        p[0] = blue[p[0]];
-        p[1] = green[p[1]];
-        p[2] = red[p[2]];
-        if (alpha)
-            p[3] = alpha[p[3]];
-    }
-}
-
-// (B, G) through one pair table, (R, A) through another.
-void lutExPaired(unsigned char *p, std::size_t n, const std::uint16_t *bg, const std::uint16_t *ra)
-{
-    for (std::size_t i = 0; i < n; ++i, p += 4) {
-        std::uint32_t q;
-        std::memcpy(&q, p, 4);
-        const std::uint32_t out = bg[q & 0xFFFF] | (std::uint32_t(ra[q >> 16]) << 16);
-        std::memcpy(p, &out, 4);
-    }
-}
+#endif
 
 // ---------------------------------------------------------------------------
 // 2. brightness / contrast
@@ -157,15 +109,19 @@ void Lut(unsigned char *image, int width, int height, unsigned char *table)
     if (!validPicture(image, width, height) || !table)
         return;
     const std::size_t n = pixelCount(width, height);
-    if constexpr (std::endian::native == std::endian::little) {
-        if (n >= kPairTableMinPixels) {
-            if (PairTable pairs = makePairTable(table, table)) {
-                lutPaired(image, n, pairs.get(), table);
-                return;
-            }
+#ifdef QVFX_HAVE_VBMI_KERNELS
+    if (useVbmi()) {
+        qvfx::lutVbmi(image, n, table);
+        return;
+    }
+#endif
+    if (n >= kPairTableMinPixels) {
+        if (PairTable pairs = makePairTable(table, table)) {
+            qvfx::lutPairs(image, n, pairs.get(), table);
+            return;
         }
     }
-    lutPlain(image, n, table);
+    qvfx::lutBytes(image, n, table);
 }
 
 void LutEx(unsigned char *image, int width, int height, unsigned char *red, unsigned char *green,
@@ -174,17 +130,21 @@ void LutEx(unsigned char *image, int width, int height, unsigned char *red, unsi
     if (!validPicture(image, width, height) || !red || !green || !blue)
         return;
     const std::size_t n = pixelCount(width, height);
-    if constexpr (std::endian::native == std::endian::little) {
-        if (n >= kPairTableMinPixels) {
-            PairTable bg = makePairTable(blue, green);
-            PairTable ra = makePairTable(red, alpha);
-            if (bg && ra) {
-                lutExPaired(image, n, bg.get(), ra.get());
-                return;
-            }
+#ifdef QVFX_HAVE_VBMI_KERNELS
+    if (useVbmi()) {
+        qvfx::lutExVbmi(image, n, red, green, blue, alpha);
+        return;
+    }
+#endif
+    if (n >= kPairTableMinPixels) {
+        PairTable bg = makePairTable(blue, green);
+        PairTable ra = makePairTable(red, alpha);
+        if (bg && ra) {
+            qvfx::lutExPairs(image, n, bg.get(), ra.get());
+            return;
         }
     }
-    lutExPlain(image, n, red, green, blue, alpha);
+    qvfx::lutExBytes(image, n, red, green, blue, alpha);
 }
 
 void Light(unsigned char *image, int width, int height, long brightness, long contrast)

@@ -2,12 +2,15 @@
 // amounts, byte 3, resampling and the layout helpers.
 
 #include "colorspace.h"
+#include "lutkernels.h"
 #include "tonesteps.h"
 
 #include "testpictures.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -90,6 +93,59 @@ TEST(ToneLut, LutExMatchesThePlainPassWithAndWithoutAlphaTable)
             plainLutEx(plain, r.data(), g.data(), b.data(), withAlpha ? a.data() : nullptr);
             ASSERT_EQ(fast.bytes, plain.bytes) << size.width << " x " << size.height << " alpha " << withAlpha;
         }
+}
+
+// Every kernel behind Lut and LutEx, whichever one this processor picks, against
+// the plain pass; pixel counts around the 16-pixel vector width test the tails.
+TEST(ToneLut, EveryKernelMatchesThePlainPass)
+{
+    const std::vector<unsigned char> t = testpic::byteTable(21), r = testpic::byteTable(22),
+                                     g = testpic::byteTable(23), b = testpic::byteTable(24),
+                                     a = testpic::byteTable(25);
+    std::vector<std::uint16_t> pairs(qvfx::kPairEntries), bg(qvfx::kPairEntries), ra(qvfx::kPairEntries),
+        rKeep(qvfx::kPairEntries);
+    qvfx::buildPairTable(pairs.data(), t.data(), t.data());
+    qvfx::buildPairTable(bg.data(), b.data(), g.data());
+    qvfx::buildPairTable(ra.data(), r.data(), a.data());
+    qvfx::buildPairTable(rKeep.data(), r.data(), nullptr);
+    const bool vbmi = qvfx::cpuHasVbmi();
+    if (!vbmi)
+        std::printf("note: no AVX-512 VBMI here; its kernels are not exercised\n");
+
+    std::vector<int> widths;
+    for (int w = 1; w <= 35; ++w)
+        widths.push_back(w);
+    widths.push_back(1021);
+    for (int w : widths) {
+        const Picture src = testpic::noise(w, 3, 500 + w, false);
+        Picture want = src;
+        plainLut(want, t.data());
+        Picture got = src;
+        qvfx::lutPairs(got.data(), got.bytes.size() / 4, pairs.data(), t.data());
+        ASSERT_EQ(got.bytes, want.bytes) << "pairs, width " << w;
+        if (vbmi) {
+#ifdef QVFX_HAVE_VBMI_KERNELS
+            got = src;
+            qvfx::lutVbmi(got.data(), got.bytes.size() / 4, t.data());
+            ASSERT_EQ(got.bytes, want.bytes) << "vbmi, width " << w;
+#endif
+        }
+        for (bool withAlpha : {false, true}) {
+            Picture wantEx = src;
+            plainLutEx(wantEx, r.data(), g.data(), b.data(), withAlpha ? a.data() : nullptr);
+            got = src;
+            qvfx::lutExPairs(got.data(), got.bytes.size() / 4, bg.data(), withAlpha ? ra.data() : rKeep.data());
+            ASSERT_EQ(got.bytes, wantEx.bytes) << "pairs, width " << w << " alpha " << withAlpha;
+            if (vbmi) {
+#ifdef QVFX_HAVE_VBMI_KERNELS
+                got = src;
+                qvfx::lutExVbmi(got.data(), got.bytes.size() / 4, r.data(), g.data(), b.data(),
+                                withAlpha ? a.data() : nullptr);
+                ASSERT_EQ(got.bytes, wantEx.bytes) << "vbmi, width " << w << " alpha " << withAlpha;
+#endif
+            }
+        }
+    }
 }
 
 TEST(ToneLut, NullOrEmptyPicturesAreLeftAlone)
