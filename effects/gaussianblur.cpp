@@ -471,7 +471,9 @@ int GaussianBlurFilterUtil::CreateBlurEffect(unsigned char *image, int width, in
     sigmaY = clampSigma(sigmaY);
     FindConstants(sigmaX);
     ConvoluteDimension(image, width, height, 4, sigmaX, true);
-    if (std::fabs(sigmaX - sigmaY) > 1e-6)
+    // A new set for the columns when sigma y differs, and also when sigma x was
+    // too small to build one (the set would belong to an earlier call).
+    if (std::fabs(sigmaX - sigmaY) > 1e-6 || sigmaX < 1e-8)
         FindConstants(sigmaY);
     ConvoluteDimension(image, width, height, 4, sigmaY, false);
     return 1;
