@@ -106,11 +106,13 @@ int cfreepuzzle::ReadFrameFile(uchar *data, int length)
         const float dy = AverageRandom(static_cast<float>(c.offsetY[0]), static_cast<float>(c.offsetY[1]));
         const float rot = AverageRandom(static_cast<float>(c.rotation[0]), static_cast<float>(c.rotation[1]));
         const float s = AverageRandom(c.factor[0], c.factor[1]);
+        // Products and differences in single precision, truncated toward zero.
+        const float w = static_cast<float>(c.w), h = static_cast<float>(c.h);
         cells[i].m_fRotation = static_cast<float>(static_cast<int>(rot));
-        cells[i].m_rect.w = static_cast<int>(s * c.w);
-        cells[i].m_rect.h = static_cast<int>(s * c.h);
-        cells[i].m_rect.x = static_cast<int>(dx) + c.x + static_cast<int>(c.w - s * c.w) / 2;
-        cells[i].m_rect.y = static_cast<int>(dy) + c.y + static_cast<int>(c.h - s * c.h) / 2;
+        cells[i].m_rect.w = static_cast<int>(s * w);
+        cells[i].m_rect.h = static_cast<int>(s * h);
+        cells[i].m_rect.x = static_cast<int>(dx) + c.x + static_cast<int>(w - s * w) / 2;
+        cells[i].m_rect.y = static_cast<int>(dy) + c.y + static_cast<int>(h - s * h) / 2;
     }
 
     m_nResultWidth = kCanvasWidth;
