@@ -26,7 +26,6 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 #define ZN_GAUSS_SIMD 1
-#define ZN_AVX2 __attribute__((target("avx2")))
 #else
 #define ZN_GAUSS_SIMD 0
 #endif
@@ -145,24 +144,40 @@ namespace {
 
 // --- 3. Eight lines -------------------------------------------------------------------------
 //
-// Eight neighbouring lines are filtered together: sample i of the block is 8
-// consecutive 4-byte pixels at base + i * stride (8 columns of the picture, or
-// 8 rows copied side by side). Their 24 B, G, R values are six vectors of four
-// doubles, and every lane runs exactly the recursion of FilterLinePlain.
-// In the steady state the terms with a zero coefficient (c4, dc0, a0, da0) are
-// left out: adding c4 p - dc4 y with c4 = 0 is subtracting dc4 y, and so on,
-// which changes at most the sign of a zero.
+// Eight neighbouring lines are filtered together: their 24 B, G, R values at
+// one sample are a few vectors of doubles, and every lane runs exactly the
+// recursion of FilterLinePlain. The filter itself (gaussianblur_block.inc) is
+// compiled twice, for AVX-512 (three vectors of eight) and for AVX2 (six
+// vectors of four); each instruction set supplies only its Load8 and Store8.
 
 #if ZN_GAUSS_SIMD
 
-constexpr int kBlock = 8;   // lines filtered together
-constexpr int kVec = 6;     // 8 pixels x 3 channels / 4 lanes
+constexpr int kBlock = 8;  // lines filtered together
 
-struct Broadcast {
-    __m256d c[5], dc[5], a[5], da[5], ce[5], ae[5];  // ce = c - ec, ae = a - ea
-};
+// The widest vector form this processor runs: 2 AVX-512, 1 AVX2, 0 none.
+// QTQVEFFECT_SIMD=avx2 or =off caps it (for tests of the narrower forms).
+int VectorLevel()
+{
+    static const int hardware = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") ? 2
+                                : __builtin_cpu_supports("avx2")                                         ? 1
+                                                                                                         : 0;
+    const char *cap = std::getenv("QTQVEFFECT_SIMD");
+    if (cap && std::strcmp(cap, "off") == 0)
+        return 0;
+    if (cap && std::strcmp(cap, "avx2") == 0)
+        return std::min(hardware, 1);
+    return hardware;
+}
 
-ZN_AVX2 inline void Load8(const unsigned char *px, __m256d out[kVec], __m256i *raw)
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace lanes4 {
+
+using V = __m256d;
+constexpr int kVec = 6;  // 24 values in vectors of 4
+
+// 8 BGRA pixels -> their 24 B, G, R values as doubles, in memory order.
+inline void Load8(const unsigned char *px, V out[kVec], __m256i *raw)
 {
     const __m256i all = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(px));
     // B G R of four pixels packed into the low 12 bytes.
@@ -179,9 +194,9 @@ ZN_AVX2 inline void Load8(const unsigned char *px, __m256d out[kVec], __m256i *r
         *raw = all;
 }
 
-// clamp(int(sum)) into B, G, R of 8 pixels (int conversion truncates, the
+// clamp(int(sum)) into B, G, R of 8 pixels (the conversion truncates, the
 // saturating packs clamp to 0..255); byte 3 is taken from raw.
-ZN_AVX2 inline void Store8(unsigned char *px, const __m256d sum[kVec], __m256i raw)
+inline void Store8(unsigned char *px, const V sum[kVec], __m256i raw)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i lo = _mm_packus_epi16(_mm_packs_epi32(_mm256_cvttpd_epi32(sum[0]), _mm256_cvttpd_epi32(sum[1])),
@@ -194,197 +209,68 @@ ZN_AVX2 inline void Store8(unsigned char *px, const __m256d sum[kVec], __m256i r
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(px), _mm256_or_si256(bgr, alpha));
 }
 
-// count vectors of four doubles, 32-byte aligned.
-class VectorBuffer {
-public:
-    explicit VectorBuffer(std::size_t count)
-        : m_p(static_cast<__m256d *>(std::aligned_alloc(32, (count ? count : 1) * sizeof(__m256d))))
-    {
-        if (!m_p)
-            throw std::bad_alloc();
-    }
-    ~VectorBuffer() { std::free(m_p); }
-    VectorBuffer(const VectorBuffer &) = delete;
-    VectorBuffer &operator=(const VectorBuffer &) = delete;
-    __m256d *get() const { return m_p; }
-
-private:
-    __m256d *m_p;
-};
-
-ZN_AVX2 void MakeBroadcast(const Coefficients &k, Broadcast &b)
+inline V Splat(double v)
 {
-    for (int i = 0; i < 5; ++i) {
-        b.c[i] = _mm256_set1_pd(k.c[i]);
-        b.dc[i] = _mm256_set1_pd(k.dc[i]);
-        b.a[i] = _mm256_set1_pd(k.a[i]);
-        b.da[i] = _mm256_set1_pd(k.da[i]);
-        b.ce[i] = _mm256_set1_pd(k.c[i] - k.ec[i]);
-        b.ae[i] = _mm256_set1_pd(k.a[i] - k.ea[i]);
-    }
+    return _mm256_set1_pd(v);
 }
 
-// yc holds n * kVec vectors.
-ZN_AVX2 void FilterBlock8(unsigned char *base, std::ptrdiff_t stride, int n, const Broadcast &b, __m256d *yc)
+#include "gaussianblur_block.inc"
+
+}  // namespace lanes4
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx2,avx512f,avx512vl")
+// GCC 12 warns about the undefined pass-through operand inside its own
+// _mm512_cvtepi32_pd; the value is never read.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+namespace lanes8 {
+
+using V = __m512d;
+constexpr int kVec = 3;  // 24 values in vectors of 8
+
+inline void Load8(const unsigned char *px, V out[kVec], __m256i *raw)
 {
-    const __m256d zero = _mm256_setzero_pd();
-    const int head = std::min(n, 4);
-    auto at = [&](int i) { return base + i * stride; };
-
-    // Causal, first samples: the history before sample 0 is sample 0.
-    __m256d first[kVec];
-    Load8(at(0), first, nullptr);
-    for (int i = 0; i < head; ++i) {
-        __m256d acc[kVec];
-        for (int v = 0; v < kVec; ++v)
-            acc[v] = zero;
-        for (int j = 0; j <= i; ++j) {
-            __m256d p[kVec];
-            Load8(at(i - j), p, nullptr);
-            for (int v = 0; v < kVec; ++v)
-                acc[v] = acc[v] + (b.c[j] * p[v] - b.dc[j] * (j ? yc[(i - j) * kVec + v] : zero));
-        }
-        for (int j = i + 1; j <= 4; ++j)
-            for (int v = 0; v < kVec; ++v)
-                acc[v] = acc[v] + b.ce[j] * first[v];
-        for (int v = 0; v < kVec; ++v)
-            yc[i * kVec + v] = acc[v];
-    }
-
-    // Causal, steady state: yc = c0 p0 + (c1 p1 - dc1 y1) + (c2 p2 - dc2 y2) + (c3 p3 - dc3 y3) - dc4 y4.
-    if (n > 4) {
-        __m256d p1[kVec], p2[kVec], p3[kVec];
-        Load8(at(3), p1, nullptr);
-        Load8(at(2), p2, nullptr);
-        Load8(at(1), p3, nullptr);
-        __m256d y1[kVec], y2[kVec], y3[kVec], y4[kVec];
-        for (int v = 0; v < kVec; ++v) {
-            y1[v] = yc[3 * kVec + v];
-            y2[v] = yc[2 * kVec + v];
-            y3[v] = yc[1 * kVec + v];
-            y4[v] = yc[v];
-        }
-        for (int i = 4; i < n; ++i) {
-            __m256d p0[kVec];
-            Load8(at(i), p0, nullptr);
-            for (int v = 0; v < kVec; ++v) {
-                __m256d acc = b.c[0] * p0[v];
-                acc = acc + (b.c[1] * p1[v] - b.dc[1] * y1[v]);
-                acc = acc + (b.c[2] * p2[v] - b.dc[2] * y2[v]);
-                acc = acc + (b.c[3] * p3[v] - b.dc[3] * y3[v]);
-                acc = acc - b.dc[4] * y4[v];
-                yc[i * kVec + v] = acc;
-                p3[v] = p2[v];
-                p2[v] = p1[v];
-                p1[v] = p0[v];
-                y4[v] = y3[v];
-                y3[v] = y2[v];
-                y2[v] = y1[v];
-                y1[v] = acc;
-            }
-        }
-    }
-
-    // Anti-causal, last samples; pt[t] = p[n-1-t] and ya[t] = ya[n-1-t] are kept
-    // because the results overwrite the samples.
-    __m256d pt[4][kVec], yt[4][kVec];
-    __m256i raw;
-    for (int t = 0; t < head; ++t) {
-        const int i = n - 1 - t;
-        Load8(at(i), pt[t], &raw);
-        __m256d acc[kVec], out[kVec];
-        for (int v = 0; v < kVec; ++v)
-            acc[v] = zero;
-        for (int j = 0; j <= t; ++j)
-            for (int v = 0; v < kVec; ++v)
-                acc[v] = acc[v] + (b.a[j] * pt[t - j][v] - b.da[j] * (j ? yt[t - j][v] : zero));
-        for (int j = t + 1; j <= 4; ++j)
-            for (int v = 0; v < kVec; ++v)
-                acc[v] = acc[v] + b.ae[j] * pt[0][v];
-        for (int v = 0; v < kVec; ++v) {
-            yt[t][v] = acc[v];
-            out[v] = yc[i * kVec + v] + acc[v];
-        }
-        Store8(at(i), out, raw);
-    }
-
-    // Anti-causal, steady state: ya = (a1 q1 - da1 z1) + (a2 q2 - da2 z2) + (a3 q3 - da3 z3) + (a4 q4 - da4 z4).
-    if (n > 4) {
-        __m256d q1[kVec], q2[kVec], q3[kVec], q4[kVec], z1[kVec], z2[kVec], z3[kVec], z4[kVec];
-        for (int v = 0; v < kVec; ++v) {
-            q1[v] = pt[3][v];
-            q2[v] = pt[2][v];
-            q3[v] = pt[1][v];
-            q4[v] = pt[0][v];
-            z1[v] = yt[3][v];
-            z2[v] = yt[2][v];
-            z3[v] = yt[1][v];
-            z4[v] = yt[0][v];
-        }
-        for (int i = n - 5; i >= 0; --i) {
-            __m256d p0[kVec], out[kVec];
-            Load8(at(i), p0, &raw);
-            for (int v = 0; v < kVec; ++v) {
-                __m256d acc = b.a[1] * q1[v] - b.da[1] * z1[v];
-                acc = acc + (b.a[2] * q2[v] - b.da[2] * z2[v]);
-                acc = acc + (b.a[3] * q3[v] - b.da[3] * z3[v]);
-                acc = acc + (b.a[4] * q4[v] - b.da[4] * z4[v]);
-                out[v] = yc[i * kVec + v] + acc;
-                q4[v] = q3[v];
-                q3[v] = q2[v];
-                q2[v] = q1[v];
-                q1[v] = p0[v];
-                z4[v] = z3[v];
-                z3[v] = z2[v];
-                z2[v] = z1[v];
-                z1[v] = acc;
-            }
-            Store8(at(i), out, raw);
-        }
-    }
+    const __m256i all = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(px));
+    const __m128i pick = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(all), pick);
+    const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(all, 1), pick);
+    const __m128i first = _mm_or_si128(lo, _mm_slli_si128(hi, 12));  // values 0..15
+    const __m128i last = _mm_srli_si128(hi, 4);                      // values 16..23
+    out[0] = _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(first));
+    out[1] = _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(_mm_srli_si128(first, 8)));
+    out[2] = _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(last));
+    if (raw)
+        *raw = all;
 }
 
-// Columns x0 .. x0 + 8 * blocks - 1 of a 4-byte picture, in blocks of 8.
-ZN_AVX2 void FilterColumnsAvx2(unsigned char *image, int width, int height, int blocks, const Coefficients &k)
+inline void Store8(unsigned char *px, const V sum[kVec], __m256i raw)
 {
-    Broadcast b;
-    MakeBroadcast(k, b);
-    VectorBuffer yc(static_cast<std::size_t>(height) * kVec);
-    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(width) * 4;
-    for (int blk = 0; blk < blocks; ++blk)
-        FilterBlock8(image + static_cast<std::ptrdiff_t>(blk) * kBlock * 4, stride, height, b, yc.get());
+    const __m256i lowest = _mm256_setzero_si256(), highest = _mm256_set1_epi32(255);
+    auto bytes = [&](V v) {  // clamp(int(v)) of 8 values -> 8 bytes
+        const __m256i i = _mm512_cvttpd_epi32(v);
+        return _mm256_cvtepi32_epi8(_mm256_min_epi32(_mm256_max_epi32(i, lowest), highest));
+    };
+    const __m128i first = _mm_unpacklo_epi64(bytes(sum[0]), bytes(sum[1]));  // values 0..15
+    const __m128i last = bytes(sum[2]);                                       // values 16..23
+    const __m128i hi = _mm_alignr_epi8(last, first, 12);                      // values 12..23
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i bgr = _mm256_set_m128i(_mm_shuffle_epi8(hi, spread), _mm_shuffle_epi8(first, spread));
+    const __m256i alpha = _mm256_and_si256(raw, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(px), _mm256_or_si256(bgr, alpha));
 }
 
-// Rows r .. r + 8 * blocks - 1: each group of 8 rows is copied side by side
-// (pixel x of the 8 rows together), filtered as 8 lines and copied back.
-ZN_AVX2 void FilterRowsAvx2(unsigned char *image, int width, int blocks, const Coefficients &k)
+inline V Splat(double v)
 {
-    Broadcast b;
-    MakeBroadcast(k, b);
-    VectorBuffer yc(static_cast<std::size_t>(width) * kVec);
-    std::unique_ptr<uint32_t[]> lines(new uint32_t[static_cast<std::size_t>(width) * kBlock]);
-    const std::size_t rowPixels = static_cast<std::size_t>(width);
-    for (int blk = 0; blk < blocks; ++blk) {
-        unsigned char *rows = image + static_cast<std::size_t>(blk) * kBlock * rowPixels * 4;
-        for (int r = 0; r < kBlock; ++r) {
-            const unsigned char *src = rows + r * rowPixels * 4;
-            for (std::size_t x = 0; x < rowPixels; ++x)
-                std::memcpy(&lines[x * kBlock + r], src + x * 4, 4);
-        }
-        FilterBlock8(reinterpret_cast<unsigned char *>(lines.get()), kBlock * 4, width, b, yc.get());
-        for (int r = 0; r < kBlock; ++r) {
-            unsigned char *dst = rows + r * rowPixels * 4;
-            for (std::size_t x = 0; x < rowPixels; ++x)
-                std::memcpy(dst + x * 4, &lines[x * kBlock + r], 4);
-        }
-    }
+    return _mm512_set1_pd(v);
 }
 
-bool HaveAvx2()
-{
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
+#include "gaussianblur_block.inc"
+
+}  // namespace lanes8
+#pragma GCC diagnostic pop
+#pragma GCC pop_options
 
 #endif  // ZN_GAUSS_SIMD
 
@@ -441,12 +327,13 @@ void GaussianBlurFilterUtil::ConvoluteDimension(unsigned char *image, int width,
     int done = 0;  // lines already filtered by the 8-line form
 
 #if ZN_GAUSS_SIMD
-    if (bytesPerPixel == 4 && HaveAvx2()) {
+    const int level = bytesPerPixel == 4 ? VectorLevel() : 0;
+    if (level > 0) {
         const int blocks = lines / kBlock;
-        if (horizontal)
-            FilterRowsAvx2(image, width, blocks, k);
+        if (level == 2)
+            lanes8::FilterLines(image, width, height, horizontal, blocks, k);
         else
-            FilterColumnsAvx2(image, width, height, blocks, k);
+            lanes4::FilterLines(image, width, height, horizontal, blocks, k);
         done = blocks * kBlock;
     }
 #endif

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,6 +45,30 @@ TEST(GaussianBlur, SameBytesAsTheStraightforwardFormOverManyPictures)
             const std::string why = testpic::describeDifference(reference(p, s, sy), blurred(p, s, sy));
             ASSERT_EQ(why, "") << w << " x " << h << " sigma " << s << ", " << sy;
         }
+    }
+}
+
+// Runs body with the vector forms capped at level ("avx2", "off"), then uncapped.
+template <typename Body>
+void withVectorCap(const char *level, Body body)
+{
+    setenv("QTQVEFFECT_SIMD", level, 1);
+    body();
+    unsetenv("QTQVEFFECT_SIMD");
+}
+
+TEST(GaussianBlur, NarrowerVectorFormsGiveTheSameBytes)
+{
+    for (const char *level : {"avx2", "off"}) {
+        withVectorCap(level, [&] {
+            uint32_t seed = 300;
+            for (int w : {1, 8, 13, 40})
+                for (int h : {2, 9, 33}) {
+                    const Picture p = testpic::noise(w, h, seed++, false);
+                    ASSERT_EQ(testpic::describeDifference(reference(p, 7, 2.5), blurred(p, 7, 2.5)), "")
+                        << level << " " << w << " x " << h;
+                }
+        });
     }
 }
 
