@@ -360,11 +360,3 @@ TEST(BlendProperties, OpacityZeroKeepsTheBaseWhereTheRuleMixes)
             }
     }
 }
-
-TEST(BlendProperties, TwinNamesAgree)
-{
-    for (int a = 0; a < 256; ++a)
-        for (int b = 0; b < 256; b += 3)
-            for (double o : kOpacities)
-                ASSERT_EQ(blendGrey(NormalEx, a, b, o), blendGrey(ImageNormalEx, a, b, o));
-}
