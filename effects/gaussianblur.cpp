@@ -225,6 +225,7 @@ inline V Splat(double v)
 // _mm512_cvtepi32_pd; the value is never read.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 namespace lanes8 {
 
 using V = __m512d;
