@@ -197,15 +197,22 @@ int Qtqveffect::ColorMixing(unsigned char *image, int width, int height, int bri
 void FrameXCBK(unsigned char *image, unsigned char *frame, int width, int height, int mode)
 {
     const std::size_t n = PixelCount(width, height);
-    void (*blend)(unsigned char *, unsigned char *, double) = nullptr;
+    styles::Blend blend = nullptr;
     if (mode == 1 || mode == 2)
         blend = ScreenEx;
     else if (mode == 3 || mode == 4)
         blend = SoftLightEx;
-    else
+    if (!blend || n == 0)
         return;
-    for (std::size_t i = 0; i < n; ++i)
-        blend(image + 4 * i, frame + 4 * i, 1.0);
+    // The blend at full opacity, tabulated over every pair of values.
+    const auto table = styles::TabulateBlend(blend, 1.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char *px = image + 4 * i;
+        const unsigned char *f = frame + 4 * i;
+        px[0] = table->at[px[0]][f[0]];
+        px[1] = table->at[px[1]][f[1]];
+        px[2] = table->at[px[2]][f[2]];
+    }
 }
 
 int Qtqveffect::ColorfulFrame(unsigned char *image, unsigned char *frame, int width, int height, int mode)

@@ -10,19 +10,22 @@
 #include "styles_shared.h"
 
 #include <cmath>
+#include <cstdint>
+#include <memory>
 
-using styles::ApplyTone;
+using styles::ApplyLut;
+using styles::ChannelLut;
 using styles::PixelCount;
 
 namespace {
 
-// AutoColorLevel without analysis (the identity), the HDR tables, unsharp mask 3 / .5.
+// AutoColorLevel without analysis (the identity whatever the picture holds)
+// and the HDR tables as one pass, then the unsharp mask 3 / .5.
 void LomoHDRSteps(unsigned char *image, int width, int height, std::size_t n)
 {
-    AutoColorLevel(image, width, height, false);
-    const ToneTables t = GetToneTables(ToneLook::LomoHDR);
-    for (std::size_t i = 0; i < n; ++i)
-        ApplyTone(image + 4 * i, t);
+    const ChannelLut levels = styles::TabulatePictureStep(
+        [](unsigned char *ramp, int w, int h) { AutoColorLevel(ramp, w, h, false); });
+    ApplyLut(image, n, styles::Then(levels, styles::LutOf(GetToneTables(ToneLook::LomoHDR))));
     CSharp sharp;
     sharp.useEffect(image, width, height, 3, 0.5f);
 }
@@ -37,6 +40,30 @@ inline unsigned char ClampTruncate(double v)
     if (v >= 255)
         return 255;
     return static_cast<unsigned char>(static_cast<int>(v));
+}
+
+// One pixel of ABaoColor: out = B, G, R.
+void ABaoColorPixel(const unsigned char *px, unsigned char *out)
+{
+    const double R = px[2], G = px[1], B = px[0];
+    // In: X and Y on the 0..255 scale, then L* and a*.
+    const double X = 0.412453 * R + 0.357580 * G + 0.180423 * B;
+    const double Y = 0.212671 * R + 0.715160 * G + 0.072169 * B;
+    const double fx = LabF(X / 0.950456);
+    const double fy = LabF(Y);
+    const double L = 116 * fy - 16;
+    const double a = 500 * (fx - fy);
+    // Back, with a* in the place of b*.
+    const double fy2 = (L + 16) / 116;
+    const double Y2 = fy2 >= 0.206893 ? fy2 * fy2 * fy2 : (fy2 - 0.137931) * 0.128419;
+    const double g = std::pow(Y2, 1.0 / 3.0);
+    const double gx = g + a / 500;
+    const double gz = g - a / 200;
+    const double X2 = 0.950456 * (gx * gx * gx);
+    const double Z2 = 1.088754 * (gz * gz * gz);
+    out[2] = ClampTruncate(3.240479 * X2 - 1.537150 * Y2 - 0.498535 * Z2);
+    out[1] = ClampTruncate(-0.969256 * X2 + 1.875992 * Y2 + 0.041556 * Z2);
+    out[0] = ClampTruncate(0.055648 * X2 - 0.204043 * Y2 + 1.057311 * Z2);
 }
 
 }  // namespace
@@ -56,8 +83,7 @@ void StyleLomoHDRJinDian(unsigned char *image, int width, int height)
         return;
     LomoHDRSteps(image, width, height, n);
     unsigned char colour[4] = {58, 2, 14, 0};  // B, G, R, A
-    for (std::size_t i = 0; i < n; ++i)
-        ExclusionEx(image + 4 * i, colour, 1.0);
+    ApplyLut(image, n, styles::TabulatePixelStep([&](unsigned char *px) { ExclusionEx(px, colour, 1.0); }));
 }
 
 void StyleBaoColor(unsigned char *image, int width, int height)
@@ -77,27 +103,32 @@ void StyleBaoColor(unsigned char *image, int width, int height)
 void ABaoColor(unsigned char *image, int width, int height)
 {
     const std::size_t n = PixelCount(width, height);
+    if (n == 0)
+        return;
+    // The result is a function of the colour alone and costs five powers: keep
+    // the last results in a small direct-mapped cache keyed by the colour.
+    // An entry holds the colour in bits 32..55 with bit 56 set, the result in
+    // bits 0..23.
+    constexpr int kCacheBits = 15;
+    std::unique_ptr<std::uint64_t[]> cache(new std::uint64_t[std::size_t(1) << kCacheBits]());
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char *px = image + 4 * i;
-        const double R = px[2], G = px[1], B = px[0];
-        // In: X and Y on the 0..255 scale, then L* and a*.
-        const double X = 0.412453 * R + 0.357580 * G + 0.180423 * B;
-        const double Y = 0.212671 * R + 0.715160 * G + 0.072169 * B;
-        const double fx = LabF(X / 0.950456);
-        const double fy = LabF(Y);
-        const double L = 116 * fy - 16;
-        const double a = 500 * (fx - fy);
-        // Back, with a* in the place of b*.
-        const double fy2 = (L + 16) / 116;
-        const double Y2 = fy2 >= 0.206893 ? fy2 * fy2 * fy2 : (fy2 - 0.137931) * 0.128419;
-        const double g = std::pow(Y2, 1.0 / 3.0);
-        const double gx = g + a / 500;
-        const double gz = g - a / 200;
-        const double X2 = 0.950456 * (gx * gx * gx);
-        const double Z2 = 1.088754 * (gz * gz * gz);
-        px[2] = ClampTruncate(3.240479 * X2 - 1.537150 * Y2 - 0.498535 * Z2);
-        px[1] = ClampTruncate(-0.969256 * X2 + 1.875992 * Y2 + 0.041556 * Z2);
-        px[0] = ClampTruncate(0.055648 * X2 - 0.204043 * Y2 + 1.057311 * Z2);
+        const std::uint32_t colour = static_cast<std::uint32_t>(px[0]) | (static_cast<std::uint32_t>(px[1]) << 8) |
+                                     (static_cast<std::uint32_t>(px[2]) << 16);
+        const std::uint64_t key = (std::uint64_t(colour) | (std::uint64_t(1) << 24)) << 32;
+        std::uint64_t &slot = cache[(colour * 2654435761u) >> (32 - kCacheBits)];
+        std::uint32_t result;
+        if ((slot & 0xffffffff00000000ull) == key) {
+            result = static_cast<std::uint32_t>(slot);
+        } else {
+            unsigned char out[3];
+            ABaoColorPixel(px, out);
+            result = out[0] | (std::uint32_t(out[1]) << 8) | (std::uint32_t(out[2]) << 16);
+            slot = key | result;
+        }
+        px[0] = static_cast<unsigned char>(result);
+        px[1] = static_cast<unsigned char>(result >> 8);
+        px[2] = static_cast<unsigned char>(result >> 16);
     }
 }
 

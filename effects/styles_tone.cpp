@@ -10,29 +10,19 @@
 #include <cstdlib>
 #include <ctime>
 
-using styles::ApplyTone;
+using styles::ApplyLut;
+using styles::ChannelLut;
+using styles::LutOf;
 using styles::PixelCount;
-
-namespace {
-
-// tables (R, G, B) over the whole picture, from a local copy of the tables.
-void TonePass(unsigned char *image, std::size_t n, ToneLook look)
-{
-    const ToneTables t = GetToneTables(look);
-    for (std::size_t i = 0; i < n; ++i)
-        ApplyTone(image + 4 * i, t);
-}
-
-}  // namespace
 
 void StyleFilm(unsigned char *image, int width, int height)
 {
-    TonePass(image, PixelCount(width, height), ToneLook::Film);
+    ApplyLut(image, PixelCount(width, height), LutOf(GetToneTables(ToneLook::Film)));
 }
 
 void StyleJapanese(unsigned char *image, int width, int height)
 {
-    TonePass(image, PixelCount(width, height), ToneLook::Japanese);
+    ApplyLut(image, PixelCount(width, height), LutOf(GetToneTables(ToneLook::Japanese)));
 }
 
 void StyleXiaoQingXin(unsigned char *image, int width, int height)
@@ -41,27 +31,35 @@ void StyleXiaoQingXin(unsigned char *image, int width, int height)
     if (n == 0)
         return;
     // c = int(c * .2 + T[c] * .8) depends on c alone: tabulate it per channel.
-    const ToneTables &t = GetToneTables(ToneLook::XiaoQingXin);
-    ToneTables mixed;
-    for (int c = 0; c < 256; ++c) {
-        mixed.red[c] = static_cast<unsigned char>(static_cast<int>(c * 0.2 + t.red[c] * 0.8));
-        mixed.green[c] = static_cast<unsigned char>(static_cast<int>(c * 0.2 + t.green[c] * 0.8));
-        mixed.blue[c] = static_cast<unsigned char>(static_cast<int>(c * 0.2 + t.blue[c] * 0.8));
-    }
-    for (std::size_t i = 0; i < n; ++i)
-        ApplyTone(image + 4 * i, mixed);
+    const ChannelLut t = LutOf(GetToneTables(ToneLook::XiaoQingXin));
+    ChannelLut mixed;
+    for (int ch = 0; ch < 3; ++ch)
+        for (int c = 0; c < 256; ++c)
+            mixed.at[ch][c] = static_cast<unsigned char>(static_cast<int>(c * 0.2 + t.at[ch][c] * 0.8));
+    ApplyLut(image, n, mixed);
 }
 
 void StyleElegant(unsigned char *image, int width, int height)
 {
     const std::size_t n = PixelCount(width, height);
-    const ToneTables t = GetToneTables(ToneLook::Elegant);
+    if (n == 0)
+        return;
+    const ChannelLut tone = LutOf(GetToneTables(ToneLook::Elegant));
+    // soft->at[v][grey]: ImageSoftLightExNew of a toned value v with a grey level.
+    std::unique_ptr<styles::PairTable> soft(new styles::PairTable);
+    for (int v = 0; v < 256; ++v)
+        for (int g = 0; g < 256; ++g) {
+            const unsigned char vv = static_cast<unsigned char>(v);
+            unsigned char px[4] = {vv, vv, vv, 0};
+            ImageSoftLightExNew(px, static_cast<unsigned char>(g), 1.0);
+            soft->at[v][g] = px[0];
+        }
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char *px = image + 4 * i;
         unsigned char grey = 0;
         SetGrayScaleExNew(px, grey);  // grey of the pixel before toning
-        ApplyTone(px, t);
-        ImageSoftLightExNew(px, grey, 1.0);
+        for (int c = 0; c < 3; ++c)
+            px[c] = soft->at[tone.at[c][px[c]]][grey];
     }
 }
 
@@ -73,7 +71,7 @@ void StyleRetro(unsigned char *image, int width, int height)
     const ToneTables t = GetToneTables(ToneLook::Retro);
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char *px = image + 4 * i;
-        ApplyTone(px, t);
+        styles::ApplyTone(px, t);
         NoiseExNew(px, 20);
     }
 }
@@ -84,10 +82,9 @@ void StyleImpression(unsigned char *image, int width, int height)
     if (n == 0)
         return;
     unsigned char colour[4] = {198, 233, 219, 0};  // B, G, R, A
-    for (std::size_t i = 0; i < n; ++i)
-        ColorBurnEx(image + 4 * i, colour, 0.2);
+    ApplyLut(image, n, styles::TabulatePixelStep([&](unsigned char *px) { ColorBurnEx(px, colour, 0.2); }));
     Saturateconst(image, width, height, 15, 1);
-    TonePass(image, n, ToneLook::Impression);
+    ApplyLut(image, n, LutOf(GetToneTables(ToneLook::Impression)));
 }
 
 void StyleHeiBai(unsigned char *image, int width, int height)
@@ -97,8 +94,8 @@ void StyleHeiBai(unsigned char *image, int width, int height)
     unsigned char colour[4] = {56, 47, 47, 0};
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char *px = image + 4 * i;
-        ColorEx(px, colour, 0.8);
-        ApplyTone(px, t);
+        ColorEx(px, colour, 0.8);  // hue and saturation of the colour: a whole-pixel step
+        styles::ApplyTone(px, t);
     }
 }
 
@@ -119,9 +116,13 @@ void StyleLiuJin(unsigned char *image, int width, int height)
         Saturateconst(image, width, height, -100, 1);
     // Reseeded on every call, after the saturation step.
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    if (n == 0)
+        return;
+    const ChannelLut shift = styles::TabulatePixelStep([](unsigned char *px) { ShiftRGBEx(px, 40, 25, 0); });
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char *px = image + 4 * i;
-        ShiftRGBEx(px, 40, 25, 0);
+        for (int c = 0; c < 3; ++c)
+            px[c] = shift.at[c][px[c]];
         NoiseEx(px, 20);
     }
 }
@@ -129,12 +130,14 @@ void StyleLiuJin(unsigned char *image, int width, int height)
 void StyleCinnamon(unsigned char *image, int width, int height)
 {
     const std::size_t n = PixelCount(width, height);
+    if (n == 0)
+        return;
     unsigned char colour[4] = {185, 118, 93, 0};
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char *px = image + 4 * i;
-        // The pixel with itself: the layer is a copy so the blend reads it unchanged.
-        unsigned char self[4] = {px[0], px[1], px[2], px[3]};
+    // Both steps change each channel from its own value: one table for the pair.
+    const ChannelLut t = styles::TabulatePixelStep([&](unsigned char *px) {
+        unsigned char self[4] = {px[0], px[1], px[2], px[3]};  // the pixel with itself
         SoftLightEx2(px, self, 0.5);
         PinLightEx8(px, colour, 0.8f);
-    }
+    });
+    ApplyLut(image, n, t);
 }
