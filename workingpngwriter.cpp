@@ -21,6 +21,7 @@
 
 #include <libdeflate.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -590,7 +591,7 @@ bool writeAll(int fd, std::vector<iovec> pieces)
 // as the process's umask allows (like any file the program creates).
 int createTemporary(const QByteArray &finalName, QByteArray *tempName)
 {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         *tempName = finalName + ".tmp-" + QByteArray::number(qint64(::getpid())) + '-'
                     + QByteArray::number(++counter);

@@ -8,6 +8,7 @@
 
 #include <QColorSpace>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -199,6 +200,27 @@ QStringList entries(const QString &dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// Writes `image` with the writer and with Qt and compares the two files.
+void checkAgainstQt(const QImage &image, bool independent)
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ours = dir.filePath("ours.png");
+    const QString qts = dir.filePath("qt.png");
+    QVERIFY(saveWorkingPng(image, ours));
+    QVERIFY(image.save(qts, "png", -1));
+    QCOMPARE(entries(dir.path()), QStringList({"ours.png", "qt.png"}));  // no temporary left over
+
+    QCOMPARE(chunkTypes(ours), chunkTypes(qts));
+    const QImage theirs(qts);
+    compareDecoded(QImage(ours), theirs);
+    if (QTest::currentTestFailed())
+        return;
+    runPngcheck(ours);
+    if (independent && !QTest::currentTestFailed())
+        compareWithIndependentDecoder(ours, theirs, dir.path());
+}
+
 }  // namespace
 
 class TestPngWriter : public QObject {
@@ -207,9 +229,11 @@ private slots:
     void fastRowsMatchPlainRows();
     void matchesQtWrite_data();
     void matchesQtWrite();
+    void bundledPictures();
     void replacesExistingFile();
     void nullPictureFails();
     void unwritableFolderFails();
+    void readOnlyFolderFails();
     void fullDiskFails();
 };
 
@@ -310,22 +334,28 @@ void TestPngWriter::matchesQtWrite()
 {
     QFETCH(QImage, image);
     QFETCH(bool, independent);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString ours = dir.filePath("ours.png");
-    const QString qts = dir.filePath("qt.png");
-    QVERIFY(saveWorkingPng(image, ours));
-    QVERIFY(image.save(qts, "png", -1));
-    QCOMPARE(entries(dir.path()), QStringList({"ours.png", "qt.png"}));  // no temporary left over
+    checkAgainstQt(image, independent);
+}
 
-    QCOMPARE(chunkTypes(ours), chunkTypes(qts));
-    const QImage theirs(qts);
-    compareDecoded(QImage(ours), theirs);
-    if (QTest::currentTestFailed())
-        return;
-    runPngcheck(ours);
-    if (independent)
-        compareWithIndependentDecoder(ours, theirs, dir.path());
+// The pictures of the program's resource bundle (masks, frames, bubbles), as
+// the program loads them, when this build has generated the bundle.
+void TestPngWriter::bundledPictures()
+{
+    QDirIterator it(QStringLiteral(ZN_BUNDLE_DIR), {"*.png", "*.jpg"}, QDir::Files, QDirIterator::Subdirectories);
+    int count = 0;
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QImage image(file);
+        QVERIFY2(!image.isNull(), qPrintable(file));
+        checkAgainstQt(image, qint64(image.width()) * image.height() <= 200 * 200);
+        if (QTest::currentTestFailed()) {
+            qWarning("while checking %s", qPrintable(file));
+            return;
+        }
+        ++count;
+    }
+    if (count == 0)
+        QSKIP("the resource bundle is not generated in this build folder (build zeltanorvik_resources first)");
 }
 
 void TestPngWriter::replacesExistingFile()
@@ -361,15 +391,42 @@ void TestPngWriter::unwritableFolderFails()
     QVERIFY(!saveWorkingPng(pattern(8, 8, false), dir.filePath("taken.png")));
     QVERIFY(QFileInfo(dir.filePath("taken.png")).isDir());
     QCOMPARE(entries(dir.path()), QStringList({"notafolder", "taken.png"}));
+}
 
-    if (::geteuid() == 0)
-        QSKIP("running as root, which ignores folder permissions; the read-only folder case needs a normal user");
+// A folder without write permission. Root ignores permissions, so as root the
+// write runs in a child process of this test as the user "nobody".
+void TestPngWriter::readOnlyFolderFails()
+{
+    QTemporaryDir dir;
     const QString ro = dir.filePath("readonly");
     QVERIFY(QDir().mkdir(ro));
-    QVERIFY(QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    const bool saved = saveWorkingPng(pattern(8, 8, false), ro + "/x.png");
-    QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QVERIFY(!saved);
+    QVERIFY(QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                                          | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther));
+    const auto restore = qScopeGuard([&] { QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner); });
+    const QString target = ro + "/x.png";
+    if (::geteuid() != 0) {
+        QVERIFY(!saveWorkingPng(pattern(8, 8, false), target));
+    } else {
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFileDevice::ExeOther));
+        auto writeAsNobody = [](const QString &path) {
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("PNGWRITER_CHILD_WRITE", path);
+            child.setProcessEnvironment(env);
+            child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", QCoreApplication::applicationFilePath()});
+            if (!child.waitForStarted() || !child.waitForFinished(30000) || child.exitStatus() != QProcess::NormalExit)
+                return -1;
+            return child.exitCode();  // 0: the save reported success, 1: failure
+        };
+        // The same child can write where it may, so a failure below is the permission's doing.
+        const QString open = dir.filePath("open");
+        QVERIFY(QDir().mkdir(open));
+        QVERIFY(QFile::setPermissions(open, QFileDevice::Permissions(0x7777)));
+        if (writeAsNobody(open + "/ok.png") != 0)
+            QSKIP("cannot run this test program as the user nobody (setpriv, or a build folder others cannot read)");
+        QCOMPARE(entries(open), QStringList{"ok.png"});
+        QCOMPARE(writeAsNobody(target), 1);
+    }
     QVERIFY(entries(ro).isEmpty());
 }
 
@@ -395,5 +452,16 @@ void TestPngWriter::fullDiskFails()
     QCOMPARE(entries(mountPoint), QStringList{"small.png"});
 }
 
-QTEST_MAIN(TestPngWriter)
+// With PNGWRITER_CHILD_WRITE set, the program only writes one small picture
+// there and exits with 0 when the save reports success, 1 when it reports
+// failure (the read-only folder check runs it as another user).
+int main(int argc, char **argv)
+{
+    const QByteArray childTarget = qgetenv("PNGWRITER_CHILD_WRITE");
+    if (!childTarget.isEmpty())
+        return saveWorkingPng(pattern(8, 8, false), QString::fromLocal8Bit(childTarget)) ? 0 : 1;
+    QGuiApplication app(argc, argv);
+    TestPngWriter test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_pngwriter.moc"
