@@ -1,0 +1,288 @@
+#include "ImageDispose.h"
+
+#include "logging.h"
+#include "workingpngwriter.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QQuickItem>
+#include <QQuickItemGrabResult>
+#include <QQuickWindow>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+const QString kTempFolder = QStringLiteral(".qvrkTemp");
+const QString kCacheFolder = QStringLiteral(".qvrkCache");
+const QString kSavedFolder = QStringLiteral("zeltanorvik");
+
+// How long a render of a shown item may take before it counts as failed.
+constexpr int kGrabTimeoutMs = 5000;
+
+}  // namespace
+
+const QString &meeGoRootDir()
+{
+    static const QString root = [] {
+        QString dir = qEnvironmentVariable("ZELTANORVIK_ROOT");
+        if (dir.isEmpty())
+            return QStringLiteral("/home/user/MyDocs/");
+        if (!dir.endsWith(QLatin1Char('/')))
+            dir += QLatin1Char('/');
+        return dir;
+    }();
+    return root;
+}
+
+QString stripFileUrl(QString path)
+{
+    return path.remove(QStringLiteral("file://"));
+}
+
+QString timeStampDigits(const QDateTime &when)
+{
+    QString s = when.toString(Qt::ISODate);
+    s.remove(QLatin1Char('T'));
+    s.remove(QLatin1Char(':'));
+    s.remove(QLatin1Char('-'));
+    return s;
+}
+
+QImage grabItemImage(QObject *imageObj)
+{
+    auto *item = qobject_cast<QQuickItem *>(imageObj);
+    if (!item)
+        return {};
+    const QSize size(int(std::lround(item->width())), int(std::lround(item->height())));
+    if (size.isEmpty() || !item->window() || !item->window()->isVisible()) {
+        qCDebug(lcFiles) << "item cannot be rendered, size" << size;
+        return {};
+    }
+    QSharedPointer<QQuickItemGrabResult> grab = item->grabToImage(size);
+    if (!grab)
+        return {};
+    // The picture is ready after the next frame; wait for it without letting
+    // user input reach the interface in the meantime.
+    QEventLoop loop;
+    bool ready = false;
+    QObject::connect(grab.data(), &QQuickItemGrabResult::ready, &loop, [&] {
+        ready = true;
+        loop.quit();
+    });
+    QTimer::singleShot(kGrabTimeoutMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!ready) {
+        qCDebug(lcFiles) << "item render timed out";
+        return {};
+    }
+    return grab->image();
+}
+
+ImageDispose::ImageDispose(QObject *parent)
+    : QObject(parent)
+{
+}
+
+QString ImageDispose::getMeeGoRootDir()
+{
+    return meeGoRootDir();
+}
+
+QString ImageDispose::createRootPath()
+{
+    const QString &root = meeGoRootDir();
+    return makesurePath(root) ? root : QString();
+}
+
+bool ImageDispose::makesurePath(const QString &path)
+{
+    return QDir().mkpath(path);
+}
+
+QString ImageDispose::setRootPath(QString pathTemp)
+{
+    const QString root = createRootPath();
+    if (root.isEmpty())
+        return {};
+    const QString folder = root + pathTemp + QLatin1Char('/');
+    makesurePath(folder);  // a folder that cannot be made shows up as a failed save later
+    return folder;
+}
+
+QString ImageDispose::outputPath(QString originalPic, const QString &folder, const QString &suffix)
+{
+    QString stem = stripFileUrl(std::move(originalPic));
+    const int dot = stem.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        stem.truncate(dot);  // on the whole path: a dot in a folder name counts too
+    stem += suffix;
+    const QString dir = setRootPath(folder);
+    const QString name = stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1);
+    return dir + name;
+}
+
+QString ImageDispose::setTemporaryPic(QString originalPic)
+{
+    const QString path = outputPath(std::move(originalPic), kTempFolder, QStringLiteral("_norvik.png"));
+    qCDebug(lcFiles) << "qvrkTempPath: " << path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+    qCDebug(lcFiles) << "qvrkTempImageName: " << path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    qCDebug(lcFiles) << "qvrkTempImagePath: " << path;
+    return path;
+}
+
+QString ImageDispose::setTemporaryCachePic(QString originalPic)
+{
+    return outputPath(std::move(originalPic), kCacheFolder, QStringLiteral("_cache.png"));
+}
+
+bool ImageDispose::clearTemporaryPic()
+{
+    const QString root = createRootPath();
+    if (root.isEmpty())
+        return false;
+    return deleteDir(root + kTempFolder + QLatin1Char('/'));
+}
+
+bool ImageDispose::deleteDir(QString dirName)
+{
+    while (dirName.size() > 1 && dirName.endsWith(QLatin1Char('/')))
+        dirName.chop(1);
+    const QFileInfo self(dirName);
+    // A folder that is itself a link is removed as a link: what it points at
+    // is not ours to empty.
+    if (self.isSymLink())
+        return QFile::remove(dirName);
+    QDir dir(dirName);
+    if (!dir.exists())
+        return true;
+
+    bool error = false;
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        const QString path = QDir::toNativeSeparators(dirName + QLatin1Char('/') + entry.fileName());
+        if (entry.isSymLink()) {
+            // Never follow a link: removing it removes the link alone, and its
+            // target keeps its permissions.
+            if (!QFile::remove(path))
+                error = true;
+        } else if (entry.isDir()) {
+            if (!deleteDir(path))
+                error = true;
+        } else {
+            QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+            if (!QFile::remove(path))
+                error = true;
+        }
+    }
+    if (!QDir().rmdir(dirName))
+        error = true;
+    return !error;
+}
+
+QString ImageDispose::getCurrentTimeString()
+{
+    const QString s = timeStampDigits(QDateTime::currentDateTime());
+    qCDebug(lcFiles) << "getCurrentTimeString s=" << s;
+    return s;
+}
+
+bool ImageDispose::copyImage(QString qvrkTempPath, QString copyPath)
+{
+    const QString source = stripFileUrl(std::move(qvrkTempPath));
+    const QString folder = setRootPath(kSavedFolder);
+    const QString destination = folder + getCurrentTimeString() + QStringLiteral(".png");
+    qCDebug(lcFiles) << "_qvrkTempPath: " << source;
+    qCDebug(lcFiles) << "_copyPath: " << folder << copyPath;
+    qCDebug(lcFiles) << "_copyPathImage: " << destination;
+    // A byte copy; QFile::copy never replaces an existing file.
+    const bool copyFlag = QFile::copy(source, destination);
+    qCDebug(lcFiles) << "copyFlag: " << copyFlag;
+    return copyFlag;
+}
+
+QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
+                              int boxWidth, int boxHeight, int boxStartx, int boxStarty)
+{
+    const QString output = setTemporaryPic(filename);
+    const bool exists = QFile::exists(output);
+    qCDebug(lcFiles) << "uploadImageName=" << output;
+    qCDebug(lcFiles) << "!f.exists()=" << !exists;
+    if (exists)
+        return output;
+
+    // A screen of no size has no ratio to map the box with.
+    if (imsgeScreenWidth <= 0 || imageScreenHeight <= 0) {
+        qCDebug(lcFiles) << "cropPic: screen size" << imsgeScreenWidth << imageScreenHeight << "refused";
+        return {};
+    }
+
+    QImage image;
+    const bool loadStatus = image.load(stripFileUrl(filename));
+    qCDebug(lcFiles) << "loadStatus=" << loadStatus;
+    if (!loadStatus)
+        return {};
+
+    const int h = image.height();
+    const int w = image.width();
+    if (h > imageScreenHeight || w > imsgeScreenWidth) {
+        qCDebug(lcFiles) << "img need scaled";
+        image = image.scaledToHeight(imageScreenHeight).scaledToWidth(imsgeScreenWidth);
+    } else {
+        // Picture pixels per screen pixel, by the height ratio for all four values.
+        auto toPicture = [&](int v) { return int(qint64(v) * h / imageScreenHeight); };
+        boxWidth = toPicture(boxWidth);
+        boxHeight = toPicture(boxHeight);
+        boxStartx = toPicture(boxStartx);
+        boxStarty = toPicture(boxStarty);
+    }
+
+    const QImage cropped = image.copy(boxStartx, boxStarty, boxWidth, boxHeight);
+    const bool saved = saveWorkingPng(cropped, output);
+    qCDebug(lcFiles) << "save upload  logo image " << saved;
+    qCDebug(lcFiles) << "logo qvrkTempImagePath=" << output;
+    return saved ? output : QString();
+}
+
+QString ImageDispose::turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight)
+{
+    const QString output = setTemporaryPic(filename);
+    const bool exists = QFile::exists(output);
+    qCDebug(lcFiles) << "uploadImageName=" << output;
+    qCDebug(lcFiles) << "!f.exists()=" << !exists;
+    if (exists)
+        return output;
+
+    QImage source;
+    const bool loadStatus = source.load(stripFileUrl(filename));
+    qCDebug(lcFiles) << "loadStatus=" << loadStatus;
+    if (!loadStatus)
+        return {};
+
+    if (!qobject_cast<QQuickItem *>(imageObj)) {
+        qCDebug(lcFiles) << "Item is NULL";
+        return {};
+    }
+    const QImage shot = grabItemImage(imageObj);
+    if (shot.isNull())
+        return {};
+
+    // The item's picture over black, at the item's own size.
+    QImage canvas(shot.size(), QImage::Format_RGB32);
+    canvas.fill(0);
+    {
+        QPainter painter(&canvas);
+        painter.drawImage(0, 0, shot);
+    }
+    const bool saved = saveWorkingPng(canvas.copy(0, 0, boxWidth, boxHeight), output);
+    qCDebug(lcFiles) << "save upload  logo image " << saved;
+    qCDebug(lcFiles) << "logo qvrkTempImagePath=" << output;
+    return saved ? output : QString();
+}

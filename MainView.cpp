@@ -1,0 +1,82 @@
+#include "MainView.h"
+
+#include "OAuthSigner.h"
+#include "OAuthSigner.h"
+#include "ZQCHttpController.h"
+#include "ZQDCommunication.h"
+#include "ZQDImageRect.h"
+#include "ZQDPaintImage.h"
+#include "logging.h"
+#include "multitouch.h"
+#include "networkaccessmanagerinteractor.h"
+#include "touchapplicationviewer.h"
+
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+MainView::MainView(QWidget *parent)
+    : QWidget(parent)
+{
+    touch = new MultiTouch;
+    viewer = new TouchApplicationViewer(touch);
+    viewer->setGeometry(0, 0, 480, 854);
+    viewer->setOrientation(QmlApplicationViewer::ScreenOrientationLockPortrait);
+    viewer->setMainQmlFile(QStringLiteral("qml/zeltanorvik/ShanpingImage.qml"));
+    viewer->showExpanded();
+    QTimer::singleShot(kSplashMs, this, &MainView::ShowMain);
+    communication = new ZQDCommunication;
+    http = new ZQCHttpController;
+    oauth = new OAuthSigner;
+}
+
+MainView::~MainView()
+{
+    delete touch;
+    delete communication;
+    delete http;
+    delete oauth;
+    // The view goes last, so that the toolkit shuts down with no window left;
+    // it no longer has a tracker to hand touches to.
+    delete viewer;
+}
+
+void MainView::ShowMain()
+{
+    if (mainShown)
+        return;
+    mainShown = true;
+
+    QQmlContext *context = viewer->rootContext();
+    context->setContextProperty(QStringLiteral("multitouch"), touch);
+    qmlRegisterType<ZQDImageRect>("ZQDImageRect", 1, 0, "ZQDImageRect");
+    qmlRegisterType<ZQDPaintImage>("ZQDPaintImage", 1, 0, "ZQDPaintImage");
+    context->setContextProperty(QStringLiteral("communication"), communication);
+    context->setContextProperty(QStringLiteral("http"), http);
+    context->setContextProperty(QStringLiteral("oauth"), new OAuthSigner(this));  // signs the microblog upload's parameters
+    nami = new NetworkAccessManagerInteractor(viewer->engine(), viewer);
+    context->setContextProperty(QStringLiteral("nami"), nami);
+
+    // The documents cannot ask the system where the user's pictures are; the
+    // main document gets the folder as its initial "picturesFolder".
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    viewer->setInitialProperties({{QStringLiteral("picturesFolder"), QUrl::fromLocalFile(pictures).toString()}});
+    viewer->setMainQmlFile(QStringLiteral("qml/zeltanorvik/main.qml"));
+    QQuickItem *root = viewer->rootObject();
+    context->setContextProperty(QStringLiteral("http"), http);
+
+    if (!root) {
+        qCWarning(lcShell) << "the main document did not load:" << viewer->mainQmlFile();
+        return;
+    }
+    connect(http, SIGNAL(sinaUpload(QVariant)), root, SLOT(sinaUpload(QVariant)));
+    connect(http, SIGNAL(renrenUpload(QVariant)), root, SLOT(renrenUpload(QVariant)));
+    connect(http, SIGNAL(s_httpError()), root, SLOT(httpError()));
+    connect(http, SIGNAL(s_progress(QVariant, QVariant)), root, SLOT(httpProgress(QVariant, QVariant)));
+    connect(touch, SIGNAL(scaleFactor(QVariant)), root, SLOT(scaleChanged(QVariant)));
+    connect(touch, SIGNAL(touchPointsChanged()), root, SLOT(pointChanged()));
+    connect(touch, SIGNAL(rotateDegree(QVariant)), root, SLOT(rotateDegree(QVariant)));
+}

@@ -1,0 +1,412 @@
+#include "ZQDCommunication.h"
+
+#include "ImageDispose.h"
+#include "ZQDImageEngine.h"
+#include "deviceinfo.h"
+#include "logging.h"
+#include "workingpngwriter.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QQuickItem>
+
+#include <cmath>
+
+namespace {
+
+// getImei answers with this fixed fifteen-digit value on every device.
+const QString kFixedImei = QStringLiteral("353918050106375");
+const QString kFixedDeviceName = QStringLiteral("Nokia N8");
+
+// The fixed naming sources of the collage results (see the collage section).
+[[maybe_unused]] QString rootFile(const char *name)
+{
+    return meeGoRootDir() + QLatin1String(name);
+}
+
+}  // namespace
+
+ZQDCommunication::ZQDCommunication(QObject *parent)
+    : QObject(parent)
+{
+    iImageEngine = new ZQDImageEngine(this);
+    imagedispose = new ImageDispose(this);
+    m_nId = 1018;
+
+    const DeviceInfo info;
+    qCDebug(lcFacade) << "info.manufacturer()=" << info.manufacturer();
+    qCDebug(lcFacade) << "info.productName()=" << info.productName();
+    qCDebug(lcFacade) << "info.model()=" << info.model();
+    phonedeviceName = info.manufacturer() + QLatin1Char(' ') + info.model();
+    qCDebug(lcFacade) << "info.imei()=" << info.imei();
+    imei = info.imei().remove(QLatin1Char('-'));
+    imsi = info.imsi();
+    qCDebug(lcFacade) << "info.phonedeviceName=" << phonedeviceName;
+    qCDebug(lcFacade) << "info.imei=" << imei;
+    qCDebug(lcFacade) << "info.imsi=" << imsi;
+}
+
+ZQDCommunication::~ZQDCommunication() = default;
+
+QString ZQDCommunication::getCurrentTimeString()
+{
+    return QDateTime::currentDateTime().toString(Qt::ISODate).replace(QLatin1Char('T'), QLatin1Char(' '));
+}
+
+QString ZQDCommunication::writeWorkingFile(const QPixmap &pix, const QString &source)
+{
+    qCDebug(lcFacade) << "pix status=" << (pix.isNull() ? "true" : "false");
+    const QString path = imagedispose->setTemporaryPic(source);
+    qCDebug(lcFacade) << "path=" << path;
+    if (QFile::exists(path)) {
+        qCDebug(lcFacade) << "exists";
+        QFile::remove(path);
+    }
+    qCDebug(lcFacade) << "cpp::path=" << path;
+    const bool sta = !pix.isNull() && saveWorkingPng(pix.toImage(), path);
+    qCDebug(lcFacade) << "sta=" << (sta ? "true" : "false");
+    return path;
+}
+
+void ZQDCommunication::notAvailable(const char *operation)
+{
+    qCWarning(lcFacade) << operation << "is not available in this build";
+}
+
+// --- scaled copies -----------------------------------------------------------
+
+QString ZQDCommunication::qualityImage(QString pathimage, double timesTemp)
+{
+    const QString path = stripFileUrl(std::move(pathimage));
+    return writeWorkingFile(compressImage(path, timesTemp), path);
+}
+
+QPixmap ZQDCommunication::compressImage(QString filename, double times)
+{
+    qCDebug(lcFacade) << "ZQDCommunication::compressImage begin " << getCurrentTimeString();
+    QImageReader reader(filename);
+    QSize size = reader.size();
+    const bool scaled = times != 1.0;
+    auto target = [&](QSize natural) {
+        qCDebug(lcFacade) << "imageSize.width()=" << natural.width();
+        qCDebug(lcFacade) << "imageSize.height()=" << natural.height();
+        natural.scale(QSize(int(std::trunc(natural.width() * times)), int(std::trunc(natural.height() * times))),
+                      Qt::KeepAspectRatio);
+        return natural;
+    };
+    if (scaled && size.isValid()) {
+        qCDebug(lcFacade) << "ZQDCommunication::compressImage begin 1.0 " << getCurrentTimeString();
+        size = target(size);
+        if (size.isEmpty())
+            return {};
+    }
+    qCDebug(lcFacade) << "ZQDCommunication::compressImage begin 2.0 " << getCurrentTimeString();
+    if (size.isValid())
+        reader.setScaledSize(size);
+    qCDebug(lcFacade) << "ZQDCommunication::compressImage begin 2.1 " << getCurrentTimeString();
+    QImage image = reader.read();
+    // A format that cannot tell its size before decoding is scaled afterwards.
+    if (!image.isNull() && scaled && !size.isValid()) {
+        const QSize wanted = target(image.size());
+        image = wanted.isEmpty() ? QImage() : image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    qCDebug(lcFacade) << "ZQDCommunication::compressImage end " << getCurrentTimeString();
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image));
+}
+
+// --- looks, frames, adjustments, text, focus blur, geometry ------------------
+// Each entry strips "file://", asks the engine for the picture and writes it
+// with writeWorkingFile(pix, path). The families below have no engine side in
+// this build yet.
+
+QString ZQDCommunication::loadImage(QString pathimage, int processid)
+{
+    Q_UNUSED(pathimage);
+    Q_UNUSED(processid);
+    notAvailable("loadImage");
+    return {};
+}
+
+QString ZQDCommunication::framesimpleImage(QString pathimage, int processid)
+{
+    Q_UNUSED(pathimage);
+    Q_UNUSED(processid);
+    notAvailable("framesimpleImage");
+    return {};
+}
+
+QString ZQDCommunication::framecolorfulImage(QString pathimage, int processid)
+{
+    Q_UNUSED(pathimage);
+    Q_UNUSED(processid);
+    notAvailable("framecolorfulImage");
+    return {};
+}
+
+QString ZQDCommunication::mixingcolorImage(QString pathimage, int width, int height, int brightness,
+                                           int contrast, int saturation)
+{
+    Q_UNUSED(pathimage);
+    Q_UNUSED(width);
+    Q_UNUSED(height);
+    Q_UNUSED(brightness);
+    Q_UNUSED(contrast);
+    Q_UNUSED(saturation);
+    notAvailable("mixingcolorImage");
+    return {};
+}
+
+QString ZQDCommunication::SharpImage(QString pathimage, int width, int height, float depth)
+{
+    Q_UNUSED(pathimage);
+    Q_UNUSED(width);
+    Q_UNUSED(height);
+    Q_UNUSED(depth);
+    notAvailable("SharpImage");
+    return {};
+}
+
+QString ZQDCommunication::writingFontImage(QString stylepath, QString srcImagePath, float srcScale, float innerx,
+                                           float innery, QString textImageFile, float textImageFileScale,
+                                           QString textContent, float rotateDegree, int textSize,
+                                           QString textColor, int shadow, int bold, float areaW, float areaH,
+                                           float areaX, float areaY)
+{
+    Q_UNUSED(stylepath);
+    Q_UNUSED(srcImagePath);
+    Q_UNUSED(srcScale);
+    Q_UNUSED(innerx);
+    Q_UNUSED(innery);
+    Q_UNUSED(textImageFile);
+    Q_UNUSED(textImageFileScale);
+    Q_UNUSED(textContent);
+    Q_UNUSED(rotateDegree);
+    Q_UNUSED(textSize);
+    Q_UNUSED(textColor);
+    Q_UNUSED(shadow);
+    Q_UNUSED(bold);
+    Q_UNUSED(areaW);
+    Q_UNUSED(areaH);
+    Q_UNUSED(areaX);
+    Q_UNUSED(areaY);
+    notAvailable("writingFontImage");
+    return {};
+}
+
+void ZQDCommunication::weakinit(QString weakImagePath)
+{
+    Q_UNUSED(weakImagePath);
+    notAvailable("weakinit");
+}
+
+QString ZQDCommunication::weakprogress(QString pathimage, double r1, double r2, int pointX, int pointY)
+{
+    Q_UNUSED(pathimage);
+    Q_UNUSED(r1);
+    Q_UNUSED(r2);
+    Q_UNUSED(pointX);
+    Q_UNUSED(pointY);
+    notAvailable("weakprogress");
+    return {};
+}
+
+void ZQDCommunication::weakrelease()
+{
+    notAvailable("weakrelease");
+}
+
+QString ZQDCommunication::weakRectprogress(QString pathimage, double r1, double r2, int pointX1, int pointY1,
+                                           int pointX2, int pointY2)
+{
+    Q_UNUSED(pathimage);
+    Q_UNUSED(r1);
+    Q_UNUSED(r2);
+    Q_UNUSED(pointX1);
+    Q_UNUSED(pointY1);
+    Q_UNUSED(pointX2);
+    Q_UNUSED(pointY2);
+    notAvailable("weakRectprogress");
+    return {};
+}
+
+QString ZQDCommunication::revolvingImage(QString pathimage, double scale, double degree, bool horizontal,
+                                         bool vertical, bool swap)
+{
+    Q_UNUSED(pathimage);
+    Q_UNUSED(scale);
+    Q_UNUSED(degree);
+    Q_UNUSED(horizontal);
+    Q_UNUSED(vertical);
+    Q_UNUSED(swap);
+    notAvailable("revolvingImage");
+    return {};
+}
+
+// --- collages ----------------------------------------------------------------
+// Template and stitched collages are named after root + "templatebg.png", the
+// free collage after "free.png", its background after "freebgtemp.png", the
+// saved collages after "template.png" and "stitching.png".
+
+bool ZQDCommunication::getMixRule(QString style)
+{
+    Q_UNUSED(style);
+    notAvailable("getMixRule");
+    return false;
+}
+
+QString ZQDCommunication::getTemplateRule(QString templateStyle, QString frameStyle, QString pingpuFile)
+{
+    Q_UNUSED(templateStyle);
+    Q_UNUSED(frameStyle);
+    Q_UNUSED(pingpuFile);
+    notAvailable("getTemplateRule");
+    return {};
+}
+
+QString ZQDCommunication::getStitchingRule(QString frameStyle, QString pingpuFile, float w, float h)
+{
+    Q_UNUSED(frameStyle);
+    Q_UNUSED(pingpuFile);
+    Q_UNUSED(w);
+    Q_UNUSED(h);
+    notAvailable("getStitchingRule");
+    return {};
+}
+
+int ZQDCommunication::imageRectCount()
+{
+    return iImageEngine->imageRectCount();
+}
+
+ZQDImageRect *ZQDCommunication::getImageRect(int index)
+{
+    return iImageEngine->getImageRect(index);
+}
+
+void ZQDCommunication::clearPaintImageList()
+{
+    iImageEngine->clearPaintImageList();
+}
+
+void ZQDCommunication::addPaintImage(QString imagepath, float posx, float posy, float width, float height,
+                                     float copyx, float copyy, float degree, bool horizontal, bool vertical,
+                                     float scale)
+{
+    iImageEngine->addPaintImage(std::move(imagepath), posx, posy, width, height, copyx, copyy, degree, horizontal,
+                                vertical, scale);
+}
+
+QString ZQDCommunication::savePuzzleFree(QString bgImagePath)
+{
+    Q_UNUSED(bgImagePath);
+    notAvailable("savePuzzleFree");
+    return {};
+}
+
+QString ZQDCommunication::savePuzzleTemplate(QString bgImagePath)
+{
+    Q_UNUSED(bgImagePath);
+    notAvailable("savePuzzleTemplate");
+    return {};
+}
+
+QString ZQDCommunication::savePuzzleStitching(QString bgImagePath)
+{
+    Q_UNUSED(bgImagePath);
+    notAvailable("savePuzzleStitching");
+    return {};
+}
+
+// --- identity ----------------------------------------------------------------
+
+QString ZQDCommunication::getImei()
+{
+    return kFixedImei;
+}
+
+QString ZQDCommunication::getDeviceName()
+{
+    return kFixedDeviceName;
+}
+
+QString ZQDCommunication::revolvFreeBgImage(QString imagePath, float scale, float wTemp, float hTemp)
+{
+    Q_UNUSED(imagePath);
+    Q_UNUSED(scale);
+    Q_UNUSED(wTemp);
+    Q_UNUSED(hTemp);
+    notAvailable("revolvFreeBgImage");
+    return {};
+}
+
+// --- cache pictures ----------------------------------------------------------
+
+QString ZQDCommunication::saveCacheImage(QString pathimage, QObject *imageObj)
+{
+    const QString path = imagedispose->setTemporaryCachePic(pathimage);
+    if (QFile::exists(path)) {
+        qCDebug(lcFacade) << "saveCacheImage::exists";
+        return path;
+    }
+    if (!qobject_cast<QQuickItem *>(imageObj)) {
+        qCDebug(lcFacade) << "Item is NULL";
+        return {};
+    }
+    const QImage shot = grabItemImage(imageObj);
+    if (shot.isNull()) {
+        // Nothing rendered: a blank cache picture would be reused for good.
+        qCDebug(lcFacade) << "saveCacheImage: the item could not be rendered";
+        return {};
+    }
+    QImage image(shot.size(), QImage::Format_ARGB32);
+    image.fill(0);
+    {
+        QPainter painter(&image);
+        painter.drawImage(0, 0, shot);
+    }
+    qCDebug(lcFacade) << "path=" << path;
+    const bool sta = saveWorkingPng(image, path);
+    qCDebug(lcFacade) << "saveCacheImage::sta=" << (sta ? "true" : "false");
+    return path;
+}
+
+QString ZQDCommunication::isHaveSaveCacheImage(QString pathimage)
+{
+    QString path = imagedispose->setTemporaryCachePic(pathimage);
+    if (!QFile::exists(path))
+        path.clear();
+    qCDebug(lcFacade) << "isHaveSaveCacheImage::path=" << path;
+    return path;
+}
+
+// --- working files -----------------------------------------------------------
+
+bool ZQDCommunication::clearTemporaryPic()
+{
+    return imagedispose->clearTemporaryPic();
+}
+
+QString ZQDCommunication::getMeeGoRootDir()
+{
+    return imagedispose->getMeeGoRootDir();
+}
+
+bool ZQDCommunication::copyImage(QString qvrkTempPath, QString copyPath)
+{
+    return imagedispose->copyImage(std::move(qvrkTempPath), std::move(copyPath));
+}
+
+QString ZQDCommunication::cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight, int boxWidth,
+                                  int boxHeight, int boxStartx, int boxStarty)
+{
+    return imagedispose->cropPic(std::move(filename), imsgeScreenWidth, imageScreenHeight, boxWidth, boxHeight,
+                                 boxStartx, boxStarty);
+}
+
+QString ZQDCommunication::turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight)
+{
+    return imagedispose->turnPic(imageObj, std::move(filename), boxWidth, boxHeight);
+}

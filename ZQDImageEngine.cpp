@@ -1,0 +1,195 @@
+// The engine's own part: construction and teardown, the three loaders, the
+// handover of pictures to the effects library, and the collage lists.
+#include "ZQDImageEngine.h"
+
+#include "ImageDispose.h"
+#include "logging.h"
+
+#include "cframe.h"
+#include "cfreepuzzle.h"
+#include "csbubble.h"
+#include "ctemplatepuzzle.h"
+#include "qtqveffect.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+
+ZQDImageEngine::ZQDImageEngine(QObject *parent)
+    : QObject(parent)
+{
+    iTheEngine = new Qtqveffect;
+    frame = new cframe;
+    bubble = new csbubble;
+    freePuzzle = new cfreepuzzle;
+    templatePuzzle = new ctemplatepuzzle;
+    pWeakInitArray = nullptr;
+    weakImage = nullptr;
+}
+
+ZQDImageEngine::~ZQDImageEngine()
+{
+    delete frame;
+    delete bubble;
+    delete freePuzzle;
+    delete iTheEngine;
+    delete templatePuzzle;
+    // The engine owns what is still in its lists.
+    clearPaintImageList();
+    clearImageRectList();
+    // A focus-blur sequence that was never ended still holds its buffers.
+    delete[] pWeakInitArray;
+    delete weakImage;
+}
+
+// --- loaders -----------------------------------------------------------------
+
+namespace {
+
+QImage decodePicture(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return reader.read();
+}
+
+}  // namespace
+
+QImage ZQDImageEngine::loadPic(QString path)
+{
+    const QImage image = decodePicture(path);
+    if (image.isNull())
+        return {};
+    qCDebug(lcEngine).nospace() << "loadPic image 1.0 w=" << image.width() << " h=" << image.height()
+                                << " len=" << image.sizeInBytes();
+    // Palette, grey-scale and alpha pictures all become opaque 32-bit RGB.
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QPixmap ZQDImageEngine::loadPic(QString path, int winW, int winH)
+{
+    const QImage image = decodePicture(path);
+    if (image.isNull())
+        return {};
+    qCDebug(lcEngine).nospace() << "loadPic image w=" << image.width() << " h=" << image.height()
+                                << " len=" << image.sizeInBytes();
+    return QPixmap::fromImage(image).scaled(winW, winH, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+QByteArray ZQDImageEngine::loadBytes(const char *path)
+{
+    QFile file(QString::fromUtf8(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// --- pixel-buffer handover ---------------------------------------------------
+
+QImage ZQDImageEngine::loadMask(const QString &path, int width, int height)
+{
+    const QPixmap mask = loadPic(path, width, height);
+    if (mask.isNull())
+        return {};
+    QImage image = mask.toImage().convertToFormat(QImage::Format_RGB32);
+    if (image.width() != width || image.height() != height)
+        return {};
+    return image;
+}
+
+uchar *ZQDImageEngine::pixelBuffer(QImage &image)
+{
+    if (image.isNull())
+        return nullptr;
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+        return nullptr;
+    // 32-bit rows are whole words, so a row is exactly width * 4 bytes.
+    if (image.bytesPerLine() != qsizetype(image.width()) * 4)
+        return nullptr;
+    return image.bits();
+}
+
+QPixmap ZQDImageEngine::resultPixmap(QImage &&image)
+{
+    return QPixmap::fromImage(std::move(image));
+}
+
+// --- time --------------------------------------------------------------------
+
+QString ZQDImageEngine::getCurrentTimeString()
+{
+    const QString s = timeStampDigits(QDateTime::currentDateTime());
+    qCDebug(lcEngine) << "getCurrentTimeString s=" << s;
+    return s;
+}
+
+// --- collage lists -----------------------------------------------------------
+
+namespace {
+
+// The entry at `index` taken into the list: at or below 0 the first, at or past
+// the end the last; null for an empty list.
+template <typename T>
+T *clampedEntry(const QList<T *> &list, int index)
+{
+    if (list.isEmpty())
+        return nullptr;
+    return list.at(std::clamp<qsizetype>(index, 0, list.size() - 1));
+}
+
+}  // namespace
+
+int ZQDImageEngine::paintImageCount()
+{
+    qCDebug(lcCollage) << "paintImageCount=" << paintImageList.size();
+    return int(paintImageList.size());
+}
+
+ZQDPaintImage *ZQDImageEngine::getPaintImage(int index)
+{
+    qCDebug(lcCollage) << "ZQDImageEngine::getPaintImage index=" << index;
+    return clampedEntry(paintImageList, index);
+}
+
+void ZQDImageEngine::clearPaintImageList()
+{
+    qDeleteAll(paintImageList);
+    paintImageList.clear();
+}
+
+void ZQDImageEngine::addPaintImage(QString imagepath, float posx, float posy, float width, float height,
+                                   float copyx, float copyy, float degree, bool horizontal, bool vertical,
+                                   float scale)
+{
+    paintImageList.append(new ZQDPaintImage(stripFileUrl(std::move(imagepath)), posx, posy, width, height,
+                                            copyx, copyy, degree, horizontal, vertical, scale));
+    qCDebug(lcCollage) << "addSGItem to  group List ";
+}
+
+int ZQDImageEngine::imageRectCount()
+{
+    qCDebug(lcCollage) << "paintImageCount=" << imageRectList.size();
+    return int(imageRectList.size());
+}
+
+ZQDImageRect *ZQDImageEngine::getImageRect(int index)
+{
+    qCDebug(lcCollage) << "ZQDImageEngine::getImageRect index=" << index;
+    return clampedEntry(imageRectList, index);
+}
+
+void ZQDImageEngine::clearImageRectList()
+{
+    qDeleteAll(imageRectList);
+    imageRectList.clear();
+}
+
+void ZQDImageEngine::addImageRect(ZQDImageRect *rect)
+{
+    if (!rect)
+        return;
+    imageRectList.append(rect);
+    qCDebug(lcCollage) << "add ImageRect to  List ";
+}

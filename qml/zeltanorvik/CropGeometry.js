@@ -1,0 +1,84 @@
+// The crop box: where it starts, how a drag moves or resizes it, and the
+// arguments cropPic takes for it. Boxes are {x, y, w, h} in the coordinates of
+// the shown picture (0, 0 at its top-left corner, `areaW` x `areaH` in size).
+.pragma library
+
+var minimumSide = 32;
+
+// Width over height of the named ratio; 0 for a free box.
+function ratioValue(name) {
+    switch (name) {
+    case "1:1": return 1;
+    case "4:3": return 4 / 3;
+    case "3:4": return 3 / 4;
+    case "16:9": return 16 / 9;
+    default: return 0;
+    }
+}
+
+function clamp(v, lo, hi) {
+    return Math.max(lo, Math.min(hi, v));
+}
+
+// The starting box: centred, 80 % of the picture, or the largest box of the
+// ratio that fits inside that.
+function initialBox(ratio, areaW, areaH) {
+    var w = areaW * 0.8;
+    var h = areaH * 0.8;
+    if (ratio > 0) {
+        if (w / h > ratio)
+            w = h * ratio;
+        else
+            h = w / ratio;
+    }
+    return { x: (areaW - w) / 2, y: (areaH - h) / 2, w: w, h: h };
+}
+
+// The box moved by (dx, dy), kept inside the picture.
+function moveBox(box, dx, dy, areaW, areaH) {
+    return {
+        x: clamp(box.x + dx, 0, areaW - box.w),
+        y: clamp(box.y + dy, 0, areaH - box.h),
+        w: box.w,
+        h: box.h
+    };
+}
+
+// The box with one corner ("tl", "tr", "bl", "br") dragged by (dx, dy); the
+// opposite corner stays put, the box stays inside the picture, keeps the
+// ratio (when one is set) and never gets smaller than minimumSide.
+function resizeBox(box, corner, dx, dy, ratio, areaW, areaH) {
+    var left = corner === "tl" || corner === "bl";
+    var top = corner === "tl" || corner === "tr";
+    // The fixed corner and the room there is from it.
+    var fx = left ? box.x + box.w : box.x;
+    var fy = top ? box.y + box.h : box.y;
+    var roomW = left ? fx : areaW - fx;
+    var roomH = top ? fy : areaH - fy;
+    var w = clamp(box.w + (left ? -dx : dx), Math.min(minimumSide, roomW), roomW);
+    var h = clamp(box.h + (top ? -dy : dy), Math.min(minimumSide, roomH), roomH);
+    if (ratio > 0) {
+        // Follow the larger change, then fit the ratio into the room.
+        if (Math.abs(dx) >= Math.abs(dy) * ratio)
+            h = w / ratio;
+        else
+            w = h * ratio;
+        if (h > roomH) { h = roomH; w = h * ratio; }
+        if (w > roomW) { w = roomW; h = w / ratio; }
+    }
+    return { x: left ? fx - w : fx, y: top ? fy - h : fy, w: w, h: h };
+}
+
+// cropPic's arguments for a box on a picture shown at areaW x areaH whose
+// decoded size is pictureW x pictureH: the box in picture pixels, with the
+// picture's own size as the screen size, so cropPic cuts the picture at that
+// size without scaling it first.
+function cropArguments(box, areaW, areaH, pictureW, pictureH) {
+    var sx = pictureW / areaW;
+    var sy = pictureH / areaH;
+    var x = clamp(Math.round(box.x * sx), 0, pictureW - 1);
+    var y = clamp(Math.round(box.y * sy), 0, pictureH - 1);
+    var w = clamp(Math.round(box.w * sx), 1, pictureW - x);
+    var h = clamp(Math.round(box.h * sy), 1, pictureH - y);
+    return { screenW: pictureW, screenH: pictureH, x: x, y: y, w: w, h: h };
+}

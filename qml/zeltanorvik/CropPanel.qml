@@ -1,0 +1,131 @@
+// The crop tool: a box over the photo, free or at a fixed ratio; Apply cuts
+// the photo to the box at the photo's own resolution.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Layouts
+import "CropGeometry.js" as CropGeometry
+import "WorkingFiles.js" as WorkingFiles
+
+Pane {
+    id: panel
+
+    // Set by the editor: the editor page (history, photo, run, commit, fail).
+    property var editor: null
+    property string ratioName: "Free"
+    property var cropBox: null
+    readonly property bool ready: cropBox !== null && sizeProbe.status === Image.Ready
+
+    // Apply as soon as the photo's size is known (for demonstrations and scripts).
+    property bool applyWhenReady: false
+
+    signal done()
+
+    onReadyChanged: if (ready && applyWhenReady) apply()
+
+    function apply() {
+        if (!ready)
+            return;
+        var g = CropGeometry.cropArguments(cropBox.box, cropBox.width, cropBox.height,
+                                           sizeProbe.implicitWidth, sizeProbe.implicitHeight);
+        var source = editor.history.current;
+        editor.run("Cropping", function() {
+            var from = editor.sourceWithFreshOutput(source);
+            if (!from) {
+                editor.fail("Cropping failed: the photo could not be copied.");
+                return;
+            }
+            var result = communication.cropPic(from, g.screenW, g.screenH, g.w, g.h, g.x, g.y);
+            if (editor.commit(result, "Cropping"))
+                panel.done();
+        });
+    }
+
+    function cancel() {
+        done();
+    }
+
+    padding: 8
+    contentHeight: controls.implicitHeight
+    Material.elevation: 6
+
+    Component.onCompleted: {
+        if (editor)
+            cropBox = cropBoxComponent.createObject(editor.photo.overlay, { ratio: 0 });
+    }
+    Component.onDestruction: {
+        if (cropBox)
+            cropBox.destroy();
+    }
+
+    Component {
+        id: cropBoxComponent
+        CropBox {}
+    }
+
+    // The photo's decoded size, up to 4096 pixels a side (beyond that the crop
+    // is cut from the picture scaled to this size).
+    Image {
+        id: sizeProbe
+        visible: false
+        asynchronous: true
+        cache: false
+        sourceSize: Qt.size(4096, 4096)
+        source: panel.editor ? WorkingFiles.toUrl(panel.editor.history.current) : ""
+    }
+
+    ColumnLayout {
+        id: controls
+        width: parent.width
+        spacing: 6
+
+        Label {
+            text: "Crop"
+            font.pixelSize: 18
+            font.bold: true
+        }
+
+        RowLayout {
+            spacing: 4
+            Repeater {
+                model: ["Free", "1:1", "4:3", "3:4", "16:9"]
+                Button {
+                    required property string modelData
+                    text: modelData
+                    checkable: true
+                    checked: panel.ratioName === modelData
+                    flat: !checked
+                    implicitHeight: 48
+                    Layout.fillWidth: true
+                    Accessible.name: "ratio " + modelData
+                    onClicked: {
+                        panel.ratioName = modelData;
+                        if (panel.cropBox)
+                            panel.cropBox.ratio = CropGeometry.ratioValue(modelData);
+                    }
+                }
+            }
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Button {
+                text: "Cancel"
+                flat: true
+                implicitHeight: 48
+                Layout.fillWidth: true
+                Accessible.name: "cancel crop"
+                onClicked: panel.cancel()
+            }
+            Button {
+                text: "Apply"
+                highlighted: true
+                enabled: panel.ready
+                implicitHeight: 48
+                Layout.fillWidth: true
+                Accessible.name: "apply crop"
+                onClicked: panel.apply()
+            }
+        }
+    }
+}

@@ -1,0 +1,276 @@
+// The editor: top bar (back, undo, redo, compare, save, share), the photo, the
+// open tool's panel and the tool bar.
+//
+// Adding a tool: write <Name>Panel.qml in this folder and add its entry to
+// `tools` below. A panel is an Item with a property `editor` (this page) and a
+// signal `done()` (and, to be applied from the command line with --apply, a
+// property `applyWhenReady`); it draws on the photo by creating items in
+// `editor.photo.overlay` (and destroys them when it goes), runs each operation
+// through `editor.run(label, fn)` so the busy indicator paints first, and hands
+// every resulting working file to `editor.commit(path, label)`, which checks
+// it, adds it to the history and shows it (or says what failed).
+//
+// Working files are named after their source, so two steps from the same
+// source write the same file: run operations on `editor.history.current` only,
+// and pass the source of a crop or an item render (which reuse an existing
+// output) through `editor.sourceWithFreshOutput`.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Layouts
+import "WorkingFiles.js" as WorkingFiles
+
+Page {
+    id: editor
+
+    // The application root (messages, busy indicator, sharing, temporary folder).
+    property var app: null
+    property alias history: editorHistory
+    property alias photo: photoView
+    property string openTool: ""
+    property bool comparing: false
+
+    // The tools in the tool bar, in order.
+    readonly property var tools: [
+        { name: "crop", label: "Crop", glyph: "\u2702", panel: "CropPanel.qml" }
+    ]
+
+    signal closed()
+
+    function run(label, fn) {
+        app.runBusy(label, fn);
+    }
+
+    function fail(message) {
+        app.showError(message);
+    }
+
+    // Checks a result and makes it the current picture.
+    function commit(path, label) {
+        if (!path) {
+            fail(label + " failed.");
+            return false;
+        }
+        if (!app.fileCheck.readable(path)) {
+            fail(label + " failed: no picture was written.");
+            return false;
+        }
+        history.apply(path);
+        photo.reload();
+        return true;
+    }
+
+    // A source whose working file does not exist yet (crop and item render
+    // return an existing output as it is): while the name is taken by a file
+    // this editing session wrote, step to a fresh full-size copy, which is
+    // always written anew.
+    function sourceWithFreshOutput(source) {
+        var from = source;
+        for (var guard = 0; guard < 64; ++guard) {
+            if (!history.wasProduced(WorkingFiles.workingFileFor(from, app.temporaryFolder)))
+                return from;
+            var copy = communication.qualityImage(from, 1.0);
+            if (!app.fileCheck.readable(copy))
+                return "";
+            history.noteProduced(copy);
+            from = copy;
+        }
+        return "";
+    }
+
+    // Opens a tool; `properties` are handed to its panel besides `editor`.
+    function openToolNamed(name, properties) {
+        if (!photo.hasPicture)
+            return;
+        for (var i = 0; i < tools.length; ++i) {
+            if (tools[i].name === name) {
+                photo.resetView();
+                openTool = name;
+                var initial = properties ? properties : {};
+                initial.editor = editor;
+                panelLoader.setSource(tools[i].panel, initial);
+                return;
+            }
+        }
+    }
+
+    function closeTool() {
+        openTool = "";
+        panelLoader.source = "";
+    }
+
+    function undo() {
+        if (openTool === "" && history.canUndo) {
+            history.undo();
+            photo.reload();
+        }
+    }
+
+    function redo() {
+        if (openTool === "" && history.canRedo) {
+            history.redo();
+            photo.reload();
+        }
+    }
+
+    function save() {
+        if (!history.current)
+            return;
+        var path = history.current;
+        run("Saving", function() {
+            if (communication.copyImage(path, app.savedFolder))
+                app.showMessage("Saved in " + app.savedFolder);
+            else
+                app.showError("Saving failed: the saved-pictures folder cannot be written, "
+                              + "or a picture was saved there this very second. Try again.");
+        });
+    }
+
+    focus: true
+    Keys.onPressed: (event) => {
+        if (event.key === Qt.Key_Space && !event.isAutoRepeat) {
+            editor.comparing = true;
+            event.accepted = true;
+        } else if (event.key === Qt.Key_Escape && editor.openTool !== "") {
+            editor.closeTool();
+            event.accepted = true;
+        }
+    }
+    Keys.onReleased: (event) => {
+        if (event.key === Qt.Key_Space && !event.isAutoRepeat) {
+            editor.comparing = false;
+            event.accepted = true;
+        }
+    }
+
+    Shortcut { sequence: "Ctrl+Z"; enabled: editor.visible; onActivated: editor.undo() }
+    Shortcut { sequence: "Ctrl+Shift+Z"; enabled: editor.visible; onActivated: editor.redo() }
+    Shortcut { sequence: "Ctrl+S"; enabled: editor.visible; onActivated: editor.save() }
+
+    EditorHistory {
+        id: editorHistory
+    }
+
+    header: ToolBar {
+        Material.background: "#1e1e1e"
+        RowLayout {
+            anchors.fill: parent
+            spacing: 0
+            GlyphButton {
+                glyph: "\u2039"
+                name: "back to home"
+                onClicked: editor.closed()
+            }
+            Item { Layout.fillWidth: true }
+            GlyphButton {
+                glyph: "\u21b6"
+                name: "undo"
+                enabled: editor.history.canUndo && editor.openTool === ""
+                onClicked: editor.undo()
+            }
+            GlyphButton {
+                glyph: "\u21b7"
+                name: "redo"
+                enabled: editor.history.canRedo && editor.openTool === ""
+                onClicked: editor.redo()
+            }
+            GlyphButton {
+                glyph: "\u25d0"
+                name: "compare with the original (hold)"
+                enabled: editor.history.count > 1
+                onPressedChanged: editor.comparing = pressed
+            }
+            GlyphButton {
+                glyph: "Save"
+                name: "save"
+                enabled: editor.history.current !== ""
+                onClicked: editor.save()
+            }
+            GlyphButton {
+                glyph: "Share"
+                name: "share"
+                enabled: editor.history.current !== ""
+                onClicked: editor.app.openShare(editor.history.current)
+            }
+        }
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        PhotoView {
+            id: photoView
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            source: editor.history.current
+            compareSource: editor.history.original
+            comparing: editor.comparing
+            interactive: editor.openTool === ""
+            pinchScale: editor.app ? editor.app.pinchScale : 1
+
+            Label {
+                anchors.centerIn: parent
+                visible: photoView.status === Image.Error
+                text: "This picture cannot be shown."
+                color: "#ef9a9a"
+            }
+            Label {
+                anchors.top: parent.top
+                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.topMargin: 8
+                visible: editor.comparing
+                text: "Original"
+                padding: 6
+                background: Rectangle { color: "#a0000000"; radius: 4 }
+            }
+        }
+
+        Loader {
+            id: panelLoader
+            Layout.fillWidth: true
+            Layout.preferredHeight: item ? item.implicitHeight : 0
+            visible: status === Loader.Ready
+            onLoaded: item.done.connect(editor.closeTool)
+        }
+
+        ToolBar {
+            Layout.fillWidth: true
+            Material.background: "#1e1e1e"
+            RowLayout {
+                anchors.fill: parent
+                Repeater {
+                    model: editor.tools
+                    ToolButton {
+                        required property var modelData
+                        Layout.fillWidth: true
+                        implicitHeight: 56
+                        checkable: true
+                        checked: editor.openTool === modelData.name
+                        enabled: photoView.hasPicture
+                        Accessible.name: modelData.label
+                        contentItem: Column {
+                            spacing: 0
+                            Label {
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                text: modelData.glyph
+                                font.pixelSize: 22
+                            }
+                            Label {
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                text: modelData.label
+                                font.pixelSize: 12
+                            }
+                        }
+                        onClicked: {
+                            if (editor.openTool === modelData.name)
+                                editor.closeTool();
+                            else
+                                editor.openToolNamed(modelData.name);
+                        }
+                    }
+                }
+            }
+        }
+    }
+}

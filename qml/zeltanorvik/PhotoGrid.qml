@@ -1,0 +1,72 @@
+// The most recent photos of one folder as a grid of thumbnails; a tap opens one.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import Qt.labs.folderlistmodel
+
+Column {
+    id: grid
+
+    property string title: ""
+    property string folder: ""
+    property int columns: 3
+    property int limit: 9
+
+    signal picked(string path)
+
+    spacing: 8
+    visible: photos.count > 0
+
+    FolderListModel {
+        id: photos
+        folder: grid.folder
+        nameFilters: ["*.jpg", "*.jpeg", "*.png", "*.JPG", "*.JPEG", "*.PNG", "*.bmp", "*.gif", "*.webp"]
+        showDirs: false
+        showHidden: false
+        sortField: FolderListModel.Time
+    }
+
+    Label {
+        text: grid.title
+        font.pixelSize: 16
+        color: Material.accent
+    }
+
+    Flow {
+        width: parent.width
+        spacing: 6
+
+        Repeater {
+            model: photos
+            delegate: Item {
+                required property int index
+                required property string filePath
+                required property string fileName
+                readonly property real side: (grid.width - (grid.columns - 1) * 6) / grid.columns
+                visible: index < grid.limit
+                width: visible ? side : 0
+                height: visible ? side : 0
+
+                Rectangle {
+                    anchors.fill: parent
+                    color: "#2a2a2a"
+                    radius: 4
+                }
+                Image {
+                    anchors.fill: parent
+                    asynchronous: true
+                    fillMode: Image.PreserveAspectCrop
+                    sourceSize: Qt.size(parent.side, parent.side)
+                    source: visible ? "file://" + filePath.split("/").map(encodeURIComponent).join("/") : ""
+                    clip: true
+                }
+                MouseArea {
+                    anchors.fill: parent
+                    Accessible.role: Accessible.Button
+                    Accessible.name: "open " + fileName
+                    onClicked: grid.picked(filePath)
+                }
+            }
+        }
+    }
+}

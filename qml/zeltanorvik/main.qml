@@ -1,0 +1,240 @@
+// The main document: home and editor pages, the message bar, the busy
+// indicator, the file dialog, and the functions the program calls when the
+// touch tracker or the sharing controller reports something.
+//
+// Options read from the command line: --open FILE opens a photo in the
+// editor, --tool NAME then opens that tool, and --apply applies it at once.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Dialogs
+import QtQuick.Window
+import "WorkingFiles.js" as WorkingFiles
+
+Item {
+    id: root
+    width: 480
+    height: 854
+
+    Material.theme: Material.Dark
+    Material.accent: "#ffb74d"
+    Material.primary: "#1e1e1e"
+
+    // Handed over by the program at start-up (a file URL).
+    property string picturesFolder: ""
+
+    readonly property string documentRoot: communication.getMeeGoRootDir()
+    readonly property string savedFolder: documentRoot + "zeltanorvik/"
+    readonly property string temporaryFolder: documentRoot + ".qvrkTemp/"
+    readonly property alias fileCheck: fileCheck
+
+    property real pinchScale: 1
+    property int touchCount: 0
+    property real lastRotateDegree: 0
+    property bool busy: false
+    property string busyLabel: ""
+    property var sharePage: null
+    property var editorPage: null
+
+    // --- called by the program ------------------------------------------
+
+    // The share page listens to the controller itself; these reach the root
+    // only, for whatever happens while no share page is open.
+    function sinaUpload(result) {
+    }
+    function renrenUpload(result) {
+    }
+    function httpError() {
+        if (!sharePage)
+            showError("Sharing failed: the service could not be reached.");
+    }
+    function httpProgress(sent, total) {
+    }
+    function scaleChanged(scale) {
+        pinchScale = scale;
+    }
+    function pointChanged() {
+        touchCount = multitouch.touchPoints.length;
+    }
+    function rotateDegree(degree) {
+        lastRotateDegree = degree;
+    }
+
+    // --- used by the pages ----------------------------------------------
+
+    function showMessage(text) {
+        messageBar.show(text, false);
+    }
+    function showError(text) {
+        messageBar.show(text, true);
+    }
+
+    // Shows the busy indicator, lets it paint, then runs fn.
+    function runBusy(label, fn) {
+        if (busy)
+            return;
+        busy = true;
+        busyLabel = label;
+        busyTimer.job = fn;
+        busyTimer.start();
+    }
+
+    function openPhoto(path, immediate) {
+        path = WorkingFiles.toPath(path);
+        if (!fileCheck.readable(path)) {
+            showError("This file cannot be opened as a picture: " + WorkingFiles.fileName(path));
+            return false;
+        }
+        // A new editing session: the working files of the last one go.
+        if (!WorkingFiles.isInside(path, temporaryFolder))
+            communication.clearTemporaryPic();
+        var operation = immediate ? StackView.Immediate : StackView.PushTransition;
+        if (!editorPage)
+            editorPage = stack.push(editorComponent, { app: root }, operation);
+        else if (stack.currentItem !== editorPage)
+            stack.push(editorPage, {}, operation);
+        editorPage.closeTool();
+        editorPage.history.open(path);
+        editorPage.photo.resetView();
+        editorPage.photo.reload();
+        editorPage.forceActiveFocus();
+        return true;
+    }
+
+    function browse(folder) {
+        if (folder)
+            fileDialog.currentFolder = folder;
+        fileDialog.open();
+    }
+
+    function openPage(file, properties, what) {
+        var component = Qt.createComponent(file);
+        if (component.status !== Component.Ready) {
+            showError(what + " is not available in this build.");
+            return null;
+        }
+        return stack.push(component, properties);
+    }
+
+    function openShare(path) {
+        var page = openPage("SharePage.qml", { picture: path }, "Sharing");
+        if (page) {
+            sharePage = page;
+            page.closeRequested.connect(root.closeShare);
+        }
+    }
+
+    function closeShare() {
+        if (sharePage && stack.currentItem === sharePage)
+            stack.pop();
+        sharePage = null;
+    }
+
+    function openCollage() {
+        openPage("CollagePage.qml", { app: root }, "Collages");
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: "#121212"
+    }
+
+    StackView {
+        id: stack
+        anchors.fill: parent
+        initialItem: HomePage {
+            app: root
+            onOpenRequested: (path) => root.openPhoto(path)
+            onBrowseRequested: (folder) => root.browse(folder)
+            onCollageRequested: root.openCollage()
+        }
+    }
+
+    Component {
+        id: editorComponent
+        EditorPage {
+            onClosed: stack.pop(null)
+        }
+    }
+
+    FileCheck {
+        id: fileCheck
+    }
+
+    FileDialog {
+        id: fileDialog
+        title: "Open a photo"
+        parentWindow: root.Window.window
+        nameFilters: ["Pictures (*.jpg *.jpeg *.png *.bmp *.gif *.webp *.JPG *.JPEG *.PNG)", "All files (*)"]
+        onAccepted: root.openPhoto(selectedFile)
+    }
+
+    Shortcut {
+        sequence: "Ctrl+O"
+        onActivated: root.browse(root.picturesFolder)
+    }
+
+    Timer {
+        id: busyTimer
+        property var job: null
+        interval: 40
+        onTriggered: {
+            // A page transition in progress finishes first.
+            if (stack.busy) {
+                restart();
+                return;
+            }
+            var fn = job;
+            job = null;
+            try {
+                fn();
+            } catch (e) {
+                root.showError(root.busyLabel + " failed: " + e);
+            }
+            root.busy = false;
+        }
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        visible: root.busy
+        color: "#80000000"
+        MouseArea {
+            anchors.fill: parent
+            hoverEnabled: true
+        }
+        Column {
+            anchors.centerIn: parent
+            spacing: 12
+            BusyIndicator {
+                anchors.horizontalCenter: parent.horizontalCenter
+                running: root.busy
+            }
+            Label {
+                anchors.horizontalCenter: parent.horizontalCenter
+                text: root.busyLabel + "\u2026"
+            }
+        }
+    }
+
+    MessageBar {
+        id: messageBar
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 12
+        anchors.bottomMargin: 72
+        z: 10
+    }
+
+    Component.onCompleted: {
+        var args = Qt.application.arguments;
+        var open = args.indexOf("--open");
+        if (open >= 0 && open + 1 < args.length && openPhoto(args[open + 1], true)) {
+            var tool = args.indexOf("--tool");
+            if (tool >= 0 && tool + 1 < args.length)
+                editorPage.openToolNamed(args[tool + 1],
+                                         args.indexOf("--apply") >= 0 ? { applyWhenReady: true } : null);
+        }
+    }
+}

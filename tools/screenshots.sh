@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Starts the editor in a virtual X display, takes a screenshot of each screen
+# and checks that none of them is empty (a single colour).
+#
+#   tools/screenshots.sh [OUTPUT_FOLDER]      (default: build/screenshots)
+#
+# ZN_PROGRAM names the program to run (default: build/zeltanorvik). The
+# screens: the splash, home, the editor with the sample photo, the crop tool,
+# and a crop applied.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+program="${ZN_PROGRAM:-$here/build/zeltanorvik}"
+out="${1:-$here/build/screenshots}"
+sample="/usr/share/wallpapers/Path/contents/images/2560x1600.jpg"
+
+for tool in xvfb-run /usr/bin/import /usr/bin/convert; do
+  command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (tools/install-deps.sh)" >&2; exit 1; }
+done
+[ -x "$program" ] || { echo "screenshots: no program at $program" >&2; exit 1; }
+[ -r "$sample" ] || { echo "screenshots: no sample photo at $sample" >&2; exit 1; }
+
+mkdir -p "$out"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export ZELTANORVIK_ROOT="$work/MyDocs/"
+export XDG_RUNTIME_DIR="$work/runtime"
+export HOME="$work/home"
+mkdir -p "$ZELTANORVIK_ROOT" "$XDG_RUNTIME_DIR" "$HOME/Pictures"
+chmod 700 "$XDG_RUNTIME_DIR"
+cp "$sample" "$ZELTANORVIK_ROOT/Path.jpg"
+export QT_QPA_PLATFORM=xcb
+
+# One run of the program: wait, then shoot the whole display.
+#   shoot NAME SECONDS [PROGRAM ARGUMENTS...]
+shoot() {
+  local name="$1" delay="$2"
+  shift 2
+  cat > "$work/shot.sh" <<INNER
+#!/usr/bin/env bash
+"\$@" > "$work/$name.log" 2>&1 &
+pid=\$!
+sleep $delay
+/usr/bin/import -window root "$out/$name.png"
+kill \$pid 2>/dev/null || true
+wait \$pid 2>/dev/null || true
+INNER
+  chmod +x "$work/shot.sh"
+  xvfb-run -a -s "-screen 0 480x854x24" "$work/shot.sh" "$program" "$@"
+  if [ ! -s "$out/$name.png" ]; then
+    echo "screenshots: $name: no picture taken" >&2
+    return 1
+  fi
+  local colours
+  colours="$(/usr/bin/convert "$out/$name.png" -format '%k' info:)"
+  if [ "$colours" -lt 8 ]; then
+    echo "screenshots: $name: the screen is empty ($colours colours)" >&2
+    cat "$work/$name.log" >&2
+    return 1
+  fi
+  echo "screenshots: $name.png ($colours colours)"
+}
+
+photo="$ZELTANORVIK_ROOT/Path.jpg"
+shoot splash 1.5
+shoot home 5
+shoot editor 5 --open "$photo"
+shoot crop 5 --open "$photo" --tool crop
+shoot cropped 6 --open "$photo" --tool crop --apply
