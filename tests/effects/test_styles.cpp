@@ -1,8 +1,12 @@
 // The looks: worked values, properties that catch real faults, and reads
 // that must stay inside their fixed-size inputs.
 #include "blendmodes.h"
+#include "colorbalance.h"
+#include "curves.h"
+#include "levels.h"
 #include "stylefilters.h"
 #include "testpictures.h"
+#include "tonesteps.h"
 #include "tonetables.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +14,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -395,4 +401,150 @@ TEST(StyleProperties, MasksAndTexturesAreOnlyRead)
     EXPECT_EQ(b.bytes, m2.bytes);
     EXPECT_EQ(c.bytes, m3.bytes);
     EXPECT_EQ(file, file0);
+}
+
+// --- what the looks' look-up tables rest on ---------------------------------------------------
+//
+// The looks tabulate a step once per call by running it over every value (or
+// every pair of values) with the same value in all three channels, and then
+// look each channel up on its own. That is exact only while each channel of a
+// step's result depends on that channel alone, and a whole-picture step maps
+// every pixel through the same tables. These tests hold the primitives to it,
+// over every pair of values, with the other channels set to unrelated values.
+
+namespace {
+
+uint32_t Mix(uint32_t v)
+{
+    v ^= v >> 16;
+    v *= 0x7feb352du;
+    v ^= v >> 15;
+    v *= 0x846ca68bu;
+    return v ^ (v >> 16);
+}
+
+}  // namespace
+
+TEST(StyleTables, TabulatedBlendsTreatEachChannelOnItsOwn)
+{
+    using Blend = void (*)(unsigned char *, unsigned char *, double);
+    const std::pair<Blend, double> used[] = {
+        {ScreenEx, 1.0},         {ScreenEx, 0.8},         {ScreenEx, 0.2},    {SoftLightEx, 1.0},
+        {SoftLightEx, 0.45},     {CompositeColorEx, 1.0}, {CompositeColorEx, 0.8}, {CompositeColorEx, 0.6},
+        {MultipleEx, 1.0},       {MultipleEx, 0.2},       {NormalEx, 0.31}};
+    for (auto [blend, opacity] : used) {
+        int mismatches = 0;
+        for (int a = 0; a < 256; ++a)
+            for (int b = 0; b < 256; ++b) {
+                const unsigned char av = static_cast<unsigned char>(a), bv = static_cast<unsigned char>(b);
+                unsigned char same[4] = {av, av, av, 0}, sameLayer[4] = {bv, bv, bv, 0};
+                blend(same, sameLayer, opacity);
+                for (int c = 0; c < 3; ++c) {
+                    const uint32_t r = Mix(static_cast<uint32_t>(a * 256 + b) * 3 + c);
+                    unsigned char base[4] = {static_cast<unsigned char>(r), static_cast<unsigned char>(r >> 8),
+                                             static_cast<unsigned char>(r >> 16), static_cast<unsigned char>(r >> 24)};
+                    unsigned char layer[4] = {static_cast<unsigned char>(r >> 5), static_cast<unsigned char>(r >> 13),
+                                              static_cast<unsigned char>(r >> 21), static_cast<unsigned char>(r >> 3)};
+                    base[c] = av;
+                    layer[c] = bv;
+                    blend(base, layer, opacity);
+                    mismatches += base[c] != same[c];
+                    mismatches += same[c] != same[0];
+                }
+            }
+        EXPECT_EQ(mismatches, 0) << "opacity " << opacity;
+    }
+}
+
+TEST(StyleTables, PerValueStepsTreatEachChannelOnItsOwn)
+{
+    unsigned char burn[4] = {198, 233, 219, 0}, exclusion[4] = {83, 28, 7, 0}, hdr[4] = {58, 2, 14, 0};
+    unsigned char halo[4] = {241, 242, 255, 255}, white[4] = {255, 255, 255, 0}, cinnamon[4] = {185, 118, 93, 0};
+    const std::vector<std::function<void(unsigned char *)>> steps = {
+        [&](unsigned char *px) { ColorBurnEx(px, burn, 0.2); },
+        [&](unsigned char *px) { ExclusionEx(px, exclusion, 1.0); },
+        [&](unsigned char *px) { ExclusionEx(px, hdr, 1.0); },
+        [&](unsigned char *px) { NormalEx(px, halo, 0.15); },
+        [&](unsigned char *px) { NormalEx(px, white, 0.1); },
+        [&](unsigned char *px) { ShiftRGBEx(px, 40, 25, 0); },
+        [&](unsigned char *px) {
+            unsigned char self[4] = {px[0], px[1], px[2], px[3]};
+            SoftLightEx2(px, self, 0.5);
+            PinLightEx8(px, cinnamon, 0.8f);
+        },
+        [&](unsigned char *px) {
+            unsigned char self[4] = {px[0], px[1], px[2], px[3]};
+            CompositeColorEx(px, self, 1.0);
+        },
+    };
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        int mismatches = 0;
+        for (uint32_t i = 0; i < 3 * 65536; ++i) {
+            const uint32_t r = Mix(i + 1000003u * static_cast<uint32_t>(k));
+            unsigned char px[4] = {static_cast<unsigned char>(r), static_cast<unsigned char>(r >> 8),
+                                   static_cast<unsigned char>(r >> 16), static_cast<unsigned char>(r >> 24)};
+            const int c = static_cast<int>(i % 3);
+            const unsigned char v = px[c];
+            unsigned char expected[4] = {v, v, v, 0};
+            steps[k](expected);
+            steps[k](px);
+            mismatches += px[c] != expected[c];
+        }
+        EXPECT_EQ(mismatches, 0) << "step " << k;
+    }
+    // The grey soft light of StyleElegant: channel c from its own value and the grey byte.
+    int mismatches = 0;
+    for (int v = 0; v < 256; ++v)
+        for (int g = 0; g < 256; ++g) {
+            const unsigned char vv = static_cast<unsigned char>(v);
+            unsigned char same[4] = {vv, vv, vv, 0};
+            ImageSoftLightExNew(same, static_cast<unsigned char>(g), 1.0);
+            const int c = (v + g) % 3;
+            const uint32_t r = Mix(static_cast<uint32_t>(v * 256 + g));
+            unsigned char px[4] = {static_cast<unsigned char>(r), static_cast<unsigned char>(r >> 8),
+                                   static_cast<unsigned char>(r >> 16), 0};
+            px[c] = vv;
+            ImageSoftLightExNew(px, static_cast<unsigned char>(g), 1.0);
+            mismatches += px[c] != same[0];
+        }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(StyleTables, WholePictureStepsMapEveryPixelThroughTheSameTables)
+{
+    // Each step run over a 256-pixel grey ramp gives its tables; run over a
+    // noise picture it must give exactly those tables' values.
+    using Step = std::function<void(unsigned char *, int, int)>;
+    _POINT composite[4] = {{0, 0}, {83, 72}, {163, 184}, {255, 255}};
+    _POINT red[4] = {{0, 0}, {80, 89}, {162, 182}, {255, 255}};
+    const std::vector<Step> steps = {
+        [](unsigned char *p, int w, int h) { Light(p, w, h, 0, -10); },
+        [](unsigned char *p, int w, int h) { AutoColorLevel(p, w, h, false); },
+        [](unsigned char *p, int w, int h) {
+            CColorBalance(false, 0, 0, -11, -20, p, w, h);
+            CColorBalance(false, 1, 14, 26, 41, p, w, h);
+            CColorBalance(false, 2, 15, 26, 45, p, w, h);
+        },
+        [&](unsigned char *p, int w, int h) {
+            SFCurve curve;
+            curve.GetCurveByPoints(composite, 4, 4);
+            curve.ApplyCurve(4, p, w, h);
+            curve.GetCurveByPoints(red, 4, 1);
+            curve.ApplyCurve(1, p, w, h);
+        },
+    };
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        Picture ramp = testpic::uniform(256, 1, 0, 0, 0);
+        for (int v = 0; v < 256; ++v)
+            ramp.at(v, 0)[0] = ramp.at(v, 0)[1] = ramp.at(v, 0)[2] = static_cast<unsigned char>(v);
+        steps[k](ramp.data(), 256, 1);
+        const Picture before = testpic::noise(193, 71, 60 + static_cast<uint32_t>(k));
+        Picture after = before;
+        steps[k](after.data(), 193, 71);
+        int mismatches = 0;
+        for (std::size_t i = 0; i < after.bytes.size(); i += 4)
+            for (int c = 0; c < 3; ++c)
+                mismatches += after.bytes[i + c] != ramp.at(before.bytes[i + c], 0)[c];
+        EXPECT_EQ(mismatches, 0) << "step " << k;
+    }
 }
