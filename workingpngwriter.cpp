@@ -14,7 +14,6 @@
 #include <QByteArray>
 #include <QColorSpace>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QMap>
 #include <QString>
@@ -36,7 +35,6 @@
 #endif
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -640,7 +638,7 @@ bool saveWorkingPng(const QImage &image, const QString &path)
     // The pixel data in IDAT chunks of at most 1 GiB each (one for any real picture).
     constexpr std::size_t kMaxChunk = std::size_t(1) << 30;
     const std::size_t chunks = (packedSize + kMaxChunk - 1) / kMaxChunk;
-    std::vector<uchar> frames(chunks * 12 + 12);  // each chunk's length, type and CRC; IEND
+    std::vector<uchar> frames(chunks * 12);  // each chunk's length, type and CRC
     std::vector<iovec> pieces;
     pieces.push_back({head.data(), std::size_t(head.size())});
     for (std::size_t k = 0; k < chunks; ++k) {
