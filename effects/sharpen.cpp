@@ -104,10 +104,13 @@ ExactDivision FindExactDivision(int divisor)
 
 #if ZN_SHARP_SIMD
 
+// AVX2 forms in use: when the processor has AVX2, unless QTQVEFFECT_SIMD=off
+// (for tests of the plain forms).
 bool HaveAvx2()
 {
     static const bool have = __builtin_cpu_supports("avx2");
-    return have;
+    const char *cap = std::getenv("QTQVEFFECT_SIMD");
+    return have && !(cap && std::strcmp(cap, "off") == 0);
 }
 
 // 16 bytes: sums of 16-bit lanes divided exactly, packed, byte 3 of each pixel kept from keep.
@@ -237,17 +240,72 @@ inline unsigned char Unsharp(int value, int blurred, int64_t k)
     return static_cast<unsigned char>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-// B, G, R of image = Unsharp(image, blurred) for count pixels; small k in 32 bits.
+// Unsharp for |k| < 4,000,000, where x = (10000 + k) value - k blurred fits in 32 bits.
+// A negative x gives 0 and x from 2,560,000 on gives 255, so only 0 <= x < 2,560,000
+// is divided: float(x) is exact there, and the rounded quotient never reaches the
+// next integer (it is at least 1e-4 away, the rounding error under 2e-5), so
+// int(float(x) / 10000) is x / 10000.
+[[gnu::always_inline]] inline void UnsharpSmall(const unsigned char *image, const unsigned char *blurred,
+                                                unsigned char *out, std::size_t bytes, int k)
+{
+    for (std::size_t i = 0; i < bytes; ++i) {
+        int x = (10000 + k) * image[i] - k * blurred[i];
+        x = x < 0 ? 0 : (x > 2559999 ? 2559999 : x);
+        const unsigned char v = static_cast<unsigned char>(static_cast<int>(static_cast<float>(x) / 10000.0f));
+        out[i] = (i & 3) == 3 ? out[i] : v;  // byte 3 of out is kept
+    }
+}
+
+#if ZN_SHARP_SIMD
+// 8 bytes of image and blurred -> 8 unsharp levels as int32 (see UnsharpSmall).
+ZN_AVX2 inline __m256i UnsharpLevels(__m128i v8, __m128i b8, __m256i gain, __m256i weight)
+{
+    const __m256i v = _mm256_cvtepu8_epi32(v8), b = _mm256_cvtepu8_epi32(b8);
+    __m256i x = _mm256_sub_epi32(_mm256_mullo_epi32(gain, v), _mm256_mullo_epi32(weight, b));
+    x = _mm256_min_epi32(_mm256_max_epi32(x, _mm256_setzero_si256()), _mm256_set1_epi32(2559999));
+    return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(x), _mm256_set1_ps(10000.0f)));
+}
+
+// The same as UnsharpSmall, 16 bytes at once.
+ZN_AVX2 void UnsharpSmallAvx2(const unsigned char *image, const unsigned char *blurred, unsigned char *out,
+                              std::size_t bytes, int k)
+{
+    const __m256i gain = _mm256_set1_epi32(10000 + k), weight = _mm256_set1_epi32(k);
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    std::size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(image + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(blurred + i));
+        const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i *>(out + i));
+        const __m256i lo = UnsharpLevels(v, b, gain, weight);
+        const __m256i hi = UnsharpLevels(_mm_srli_si128(v, 8), _mm_srli_si128(b, 8), gain, weight);
+        const __m256i words = _mm256_permute4x64_epi64(_mm256_packus_epi32(lo, hi), 0xD8);
+        const __m128i levels = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i),
+                         _mm_or_si128(_mm_andnot_si128(alpha, levels), _mm_and_si128(alpha, keep)));
+    }
+    UnsharpSmall(image + i, blurred + i, out + i, bytes - i, k);
+}
+#endif
+
+void UnsharpSmallPlain(const unsigned char *image, const unsigned char *blurred, unsigned char *out,
+                       std::size_t bytes, int k)
+{
+    UnsharpSmall(image, blurred, out, bytes, k);
+}
+
+// B, G, R of out = Unsharp(image, blurred) for count pixels; byte 3 of out is kept.
 void UnsharpPixels(const unsigned char *image, const unsigned char *blurred, unsigned char *out, std::size_t count,
                    int k)
 {
     if (k > -4000000 && k < 4000000) {
-        for (std::size_t i = 0; i < count * 4; ++i) {
-            if ((i & 3) == 3)
-                continue;
-            const int v = ((10000 + k) * image[i] - k * blurred[i]) / 10000;
-            out[i] = static_cast<unsigned char>(v < 0 ? 0 : (v > 255 ? 255 : v));
+#if ZN_SHARP_SIMD
+        if (HaveAvx2()) {
+            UnsharpSmallAvx2(image, blurred, out, count * 4, k);
+            return;
         }
+#endif
+        UnsharpSmallPlain(image, blurred, out, count * 4, k);
         return;
     }
     for (std::size_t i = 0; i < count * 4; ++i)
@@ -423,22 +481,23 @@ int CSharp::SharpProcess(unsigned char *image, const unsigned char *blurred, int
 
 namespace {
 
-// useEffect and useEffectPreview: the unsharp result of a malloc'd copy written back, byte 3 = 255.
-template <typename Mask>
-int UnsharpInPlace(unsigned char *image, long width, long height, Mask mask)
+// useEffect and useEffectPreview: blur (or the cached blur) into a malloc'd
+// copy, then the unsharp result of each pixel goes straight back into the
+// picture with byte 3 = 255 (the same bytes as forming it in the copy first).
+template <typename Blur>
+int UnsharpInPlace(unsigned char *image, long width, long height, float amount, Blur blur)
 {
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     unsigned char *result = static_cast<unsigned char *>(std::malloc(count * 4));
     if (!result)
         return 0;
-    if (mask(result) != 1) {
+    if (blur(result) != 1) {
         std::free(result);
         return 0;
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        std::memcpy(image + 4 * i, result + 4 * i, 3);
+    UnsharpPixels(image, result, image, count, UnsharpWeight(amount));
+    for (std::size_t i = 0; i < count; ++i)
         image[4 * i + 3] = 255;
-    }
     std::free(result);
     return 1;
 }
@@ -456,8 +515,9 @@ int CSharp::useEffect(unsigned char *image, long width, long height, int radius,
         return 0;
     if (width == 0 || height == 0)
         return 1;
-    return UnsharpInPlace(image, width, height,
-                          [&](unsigned char *result) { return GetUnsharpMask(image, result, 7, amount, 0); });
+    m_fAmount = amount;
+    return UnsharpInPlace(image, width, height, amount,
+                          [&](unsigned char *result) { return GetBlur(image, result, 7, false); });
 }
 
 int CSharp::useEffectPreview(unsigned char *image, long width, long height, int radius, float amount)
@@ -471,9 +531,17 @@ int CSharp::useEffectPreview(unsigned char *image, long width, long height, int 
         return 0;
     if (width == 0 || height == 0)
         return 1;
-    const long long size = static_cast<long long>(width) * height * 4;
-    const int bufferSize = size > INT_MAX ? INT_MAX : static_cast<int>(size);
-    return UnsharpInPlace(image, width, height, [&](unsigned char *result) {
-        return GetUnsharpMaskPreview(image, result, 7, amount, 0, bufferSize);
-    });
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const int bufferSize = count * 4 > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(count * 4);
+    unsigned char *result = static_cast<unsigned char *>(std::malloc(count * 4));
+    if (!result)
+        return 0;
+    const int done = GetUnsharpMaskPreview(image, result, 7, amount, 0, bufferSize);
+    if (done == 1)
+        for (std::size_t i = 0; i < count; ++i) {
+            std::memcpy(image + 4 * i, result + 4 * i, 3);
+            image[4 * i + 3] = 255;
+        }
+    std::free(result);
+    return done == 1 ? 1 : 0;
 }
