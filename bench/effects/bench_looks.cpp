@@ -4,12 +4,18 @@
 // blend steps should cost about one to two memcpy's a pass.
 //
 // Run briefly, e.g.: bench_looks --benchmark_min_time=0.2
+#include "blendmodes.h"
+#include "gaussianblur.h"
+#include "levels.h"
 #include "qtqveffect.h"
+#include "sharpen.h"
 #include "stylefilters.h"
 #include "testpictures.h"
+#include "tonesteps.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -19,12 +25,39 @@ namespace {
 constexpr int kW = 3264, kH = 2448;
 constexpr std::size_t kBytes = static_cast<std::size_t>(kW) * kH * 4;
 
+// A 600 x 600 texture (a gradient with some noise) stretched to the picture,
+// as the engine stretches its resource textures.
+testpic::Picture StretchedTexture(uint32_t seed)
+{
+    testpic::Picture small = testpic::gradient(600, 600);
+    const testpic::Picture grain = testpic::noise(600, 600, seed, false);
+    for (std::size_t i = 0; i < small.bytes.size(); ++i)
+        small.bytes[i] = static_cast<unsigned char>(small.bytes[i] ^ (grain.bytes[i] >> 4));
+    testpic::Picture big = testpic::uniform(kW, kH, 0, 0, 0);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            std::memcpy(big.at(x, y), small.at(x * 600 / kW, y * 600 / kH), 4);
+    return big;
+}
+
+// The picture: smooth gradients with a little per-pixel noise (so that nearly
+// every colour is different, as in a photograph).
+testpic::Picture Photo()
+{
+    testpic::Picture p = testpic::gradient(kW, kH);
+    const testpic::Picture grain = testpic::noise(kW, kH, 77);
+    for (std::size_t i = 0; i < p.bytes.size(); ++i)
+        if (i % 4 != 3)
+            p.bytes[i] = static_cast<unsigned char>(std::min(255, p.bytes[i] + (grain.bytes[i] >> 5)));
+    return p;
+}
+
 struct Fixture {
-    testpic::Picture source = testpic::gradient(kW, kH);
+    testpic::Picture source = Photo();
     testpic::Picture work = source;
-    testpic::Picture m1 = testpic::noise(kW, kH, 1, false);
-    testpic::Picture m2 = testpic::noise(kW, kH, 2, false);
-    testpic::Picture m3 = testpic::noise(kW, kH, 3, false);
+    testpic::Picture m1 = StretchedTexture(1);
+    testpic::Picture m2 = StretchedTexture(2);
+    testpic::Picture m3 = StretchedTexture(3);
     std::vector<unsigned char> table = std::vector<unsigned char>(196618);
     std::vector<unsigned char> tilt = std::vector<unsigned char>(819200);
     Fixture()
@@ -110,6 +143,31 @@ void BM_ColorfulFrame(benchmark::State &state)
     }
 }
 
+// The lower-floor steps the slow looks are made of, one whole-picture pass each.
+void BM_Step(benchmark::State &state, int step)
+{
+    Fixture &f = F();
+    unsigned char colour[4] = {56, 47, 47, 0};
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(f.work.data(), f.source.data(), kBytes);
+        state.ResumeTiming();
+        unsigned char *img = f.work.data();
+        const std::size_t n = static_cast<std::size_t>(kW) * kH;
+        switch (step) {
+        case 0: Saturateconst(img, kW, kH, -35, 1); break;
+        case 1: GaussianBlurFilterUtil::GetInst()->CreateBlurEffect(img, kW, kH, 7, 3.0, 3.0); break;
+        case 2: { CSharp s; s.useEffect(img, kW, kH, 3, 0.5f); } break;
+        case 3: for (std::size_t i = 0; i < n; ++i) NoiseEx(img + 4 * i, 20); break;
+        case 4: for (std::size_t i = 0; i < n; ++i) ColorEx(img + 4 * i, colour, 0.8); break;
+        case 5: for (std::size_t i = 0; i < n; ++i) ColorHSBEx(img + 4 * i, f.m1.data() + 4 * i, 0.6); break;
+        case 6: AutoColorLevel(img, kW, kH, true); break;
+        case 7: for (std::size_t i = 0; i < n; ++i) SoftLightEx(img + 4 * i, f.m1.data() + 4 * i, 0.5); break;
+        }
+        benchmark::ClobberMemory();
+    }
+}
+
 const struct {
     const char *name;
     int id;
@@ -132,6 +190,11 @@ const int kRegistered = [] {
     for (const auto &look : kLooks)
         benchmark::RegisterBenchmark((std::string("look_") + look.name).c_str(), BM_Look, look.id, look.overload)
             ->Unit(benchmark::kMillisecond);
+    const char *steps[] = {"step_Saturateconst_HSL",  "step_RecursiveGaussian_3", "step_UnsharpMask_3",
+                           "step_NoiseEx_per_pixel",  "step_ColorEx_per_pixel",   "step_ColorHSBEx_per_pixel",
+                           "step_AutoColorLevel_analyse", "step_SoftLightEx_per_pixel"};
+    for (int i = 0; i < 8; ++i)
+        benchmark::RegisterBenchmark(steps[i], BM_Step, i)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("TimeTunnel", BM_TimeTunnel)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("WeakProcess", BM_WeakProcess)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ColorfulFrame", BM_ColorfulFrame)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);

@@ -548,3 +548,33 @@ TEST(StyleTables, WholePictureStepsMapEveryPixelThroughTheSameTables)
         EXPECT_EQ(mismatches, 0) << "step " << k;
     }
 }
+
+TEST(StyleTables, TableOnlyLooksMatchTheirTablesAtEverySize)
+{
+    // The table pass runs sixteen pixels at a time where it can, the rest one
+    // by one: every remainder, and a picture large enough for both, against
+    // the plain per-pixel look-up.
+    using F = void (*)(unsigned char *, int, int);
+    const std::pair<F, ToneLook> looks[] = {{StyleFilm, ToneLook::Film}, {StyleJapanese, ToneLook::Japanese}};
+    for (auto [look, tables] : looks) {
+        for (int w : {1, 2, 15, 16, 17, 31, 33, 250}) {
+            const int h = w == 250 ? 7 : 3;
+            Picture p = testpic::noise(w, h, static_cast<uint32_t>(w), false);
+            Picture expected = p;
+            ToneOnly(expected, tables);
+            look(p.data(), w, h);
+            ASSERT_EQ(p.bytes, expected.bytes) << w << " x " << h;
+        }
+    }
+    Picture p = testpic::noise(37, 5, 99, false), expected = p;
+    const ToneTables &t = GetToneTables(ToneLook::XiaoQingXin);
+    for (std::size_t i = 0; i < expected.bytes.size(); i += 4) {
+        const unsigned char *tab[3] = {t.blue, t.green, t.red};
+        for (int c = 0; c < 3; ++c) {
+            const int v = expected.bytes[i + c];
+            expected.bytes[i + c] = static_cast<unsigned char>(static_cast<int>(v * 0.2 + tab[c][v] * 0.8));
+        }
+    }
+    StyleXiaoQingXin(p.data(), 37, 5);
+    EXPECT_EQ(p.bytes, expected.bytes);
+}
