@@ -4,6 +4,13 @@
 // for speed. The file is written under a temporary name in the same folder and
 // renamed into place, so a failed save never leaves a half-written file under
 // the final name.
+//
+// Pictures that Qt's writer stores otherwise are stored the same way: grey
+// pictures as grey, palette pictures with their palette, 16-bit pictures with
+// 16 bits a sample; premultiplied pictures are converted to straight alpha by
+// Qt's own conversion. The resolution, offset, colour profile and text of the
+// picture go into the same chunks as Qt writes them. Reading the file back with
+// QImage gives the picture Qt's own file gives, format included.
 #pragma once
 
 class QImage;
