@@ -56,7 +56,7 @@ void MainView::ShowMain()
     qmlRegisterType<ZQDPaintImage>("ZQDPaintImage", 1, 0, "ZQDPaintImage");
     context->setContextProperty(QStringLiteral("communication"), communication);
     context->setContextProperty(QStringLiteral("http"), http);
-    context->setContextProperty(QStringLiteral("oauth"), new OAuthSigner(this));  // signs the microblog upload's parameters
+    context->setContextProperty(QStringLiteral("oauth"), oauth);
     nami = new NetworkAccessManagerInteractor(viewer->engine(), viewer);
     context->setContextProperty(QStringLiteral("nami"), nami);
 
