@@ -91,6 +91,84 @@ public:
 
     // --- operations of the other families (declared by their files) ----------
 
+    // --- one-touch looks (ZQDImageEngine_effects.cpp) -------------------------
+
+    // What a look is given: the library overload it goes through (1 to 5, by
+    // the number of pictures; 5 also takes a blend table), its masks in the
+    // order they are passed, and the file it reads whole (a blend table, or
+    // for 1104 the file of two masks that is its second buffer) with the
+    // least byte count the library reads from it.
+    struct LookRecipe {
+        int id;
+        int overload;
+        const char *masks[3];
+        const char *data;
+        int dataLength;
+    };
+    // The recipe of a look number; null for a number that no look uses.
+    static const LookRecipe *lookRecipe(int id);
+    // The picture at `path` with look `id` applied, at full size. Null when
+    // the picture cannot be decoded; the picture unchanged (opaque 32-bit RGB)
+    // for a number that no look uses or when a mask or data file is unreadable.
+    QPixmap Process(QString path, int id);
+    // A recipe's masks stretched to width x height as 32-bit pictures, and its
+    // data file. False when one of them cannot be decoded or is too short.
+    bool loadLookInputs(const LookRecipe &recipe, int width, int height, QList<QImage> &masks,
+                        QByteArray &data);
+    // Runs the recipe's library overload on `picture` in place (32-bit).
+    void applyLook(const LookRecipe &recipe, QImage &picture, QList<QImage> &masks, QByteArray &data);
+
+    // --- frames (ZQDImageEngine_frames.cpp) ----------------------------------
+
+    // The photo inside simple frame `id` (1701 to 1714), larger than the photo.
+    // Null when the photo cannot be decoded; the photo unchanged when the frame
+    // is unknown or its file or one of its pieces cannot be read.
+    QPixmap FrameSimple(QString path, int id);
+    // The photo with colourful frame `id` (1500 to 1505) screened over it.
+    // Null when the photo cannot be decoded; unchanged for an unknown id or
+    // an unreadable mask.
+    QPixmap FrameColorful(QString path, int id);
+    // Reads simple frame `id` into the frame compositor with its eight pieces
+    // decoded to 32-bit pixels; false (nothing to compose) when the id is
+    // unknown or the file or a piece cannot be read.
+    bool loadSimpleFrame(int id);
+    // The loaded frame laid around a 32-bit photo; null when it cannot be made.
+    QImage composeSimpleFrame(QImage &photo);
+    // The mask and ColorfulFrame mode of colourful frame `id`; false if unknown.
+    static bool colorfulFrameRecipe(int id, const char **mask, int *mode);
+
+    // --- adjustments, geometry, focus blur (ZQDImageEngine_adjust.cpp) -------
+
+    // Unsharp mask of strength `depth`. width and height must be the decoded
+    // picture's: any other size gives a null result.
+    QPixmap SharpenImage(QString path, int width, int height, float depth);
+    // Brightness and contrast, then saturation. Null for a size that is not the
+    // decoded picture's.
+    QPixmap MixingColorBCS(QString path, int width, int height, int brightness, int contrast, int saturation);
+    // Scaled decode, rotation, mirroring, then the centred box of the stored
+    // size (transposed unless `swap`).
+    QPixmap revolvImage(QString imagePath, double scale, double degree, bool horizontal, bool vertical,
+                        bool swap);
+    // The bounding box of the picture turned by `degree` clockwise, smoothly;
+    // what the picture does not cover is transparent.
+    QImage rotate(QImage photomap, double degree);
+    QImage reverse(QImage srcImage, bool horizontal, bool vertical);
+    // The picture decoded at its size times `times` (aspect kept), in the
+    // reader's own format; null when it cannot be read.
+    QImage getScaleImage(QString filename, double times);
+    // Focus blur: weakinit once (the picture and its blurred copy), then any
+    // number of steps, each from the picture as loaded, then weakrelease.
+    void weakinit(QString weakImagePath);
+    QPixmap weakprogress(double r1, double r2, int pointX, int pointY);
+    QPixmap weakRectprogress(double r1, double r2, int pointX1, int pointY1, int pointX2, int pointY2);
+    void weakrelease();
+    // Blur masks: red 0 keeps the picture, 255 takes the blurred copy. The
+    // circle is sharp within r1 of the point and fully blurred from r2; the
+    // band is sharp across the middle of the segment between the two points.
+    QImage drawGradientCircle(int bgWidth, int bgHeight, double r1, double r2, int pointX, int pointY);
+    QImage drawGradientRect(int bgWidth, int bgHeight, double r1, double r2, int pointX1, int pointY1,
+                            int pointX2, int pointY2);
+
 private:
     Qtqveffect *iTheEngine = nullptr;
     cframe *frame = nullptr;
