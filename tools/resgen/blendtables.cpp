@@ -62,13 +62,14 @@ struct TableFile {
 // wash, T2 with a vignette); effect5: the aged-yellow look (T0 with a stained
 // yellowed paper, T1 with a vignette, T2 with the constants 8 and 48, a warm
 // lift of the shadows); effect6: the kraft-paper look (T0 with the constants
-// 100, 10, 14, which take blue out; T1 and T2 with paper textures).
+// 100, 10, 14, which take blue out; T1 with paper fibres, T2 with brown
+// kraft paper that the photo is printed on).
 const TableFile kTableFiles[] = {
     {"eb/effect034.eb", {{"overlay", overlay, 0.7}, {"soft light", softLight, 1.0}, {"multiply", multiply, 1.0}},
      "Dazzle (1032)"},
     {"eb/effect5.eb", {{"multiply", multiply, 1.0}, {"soft light", softLight, 1.0}, {"screen", screen, 1.0}},
      "Aged yellow (1038)"},
-    {"eb/effect6.eb", {{"subtract", subtract, 0.55}, {"overlay", overlay, 1.0}, {"soft light", softLight, 1.0}},
+    {"eb/effect6.eb", {{"subtract", subtract, 0.3}, {"overlay", overlay, 1.0}, {"multiply", multiply, 1.0}},
      "Kraft paper (1031)"},
     {"eb/qvrk_Cartoon.eb", {{"hard light", hardLight, 1.0}, {"vivid light", vividLight, 1.0}, {"pin light", pinLight, 1.0}},
      "not used by any look"},

@@ -203,8 +203,8 @@ void paperFibre1(Bundle &b)
     addJpeg(b, "style/qvrk_laozhaop2_wenli1.jpg", c, 6);
 }
 
-// 1031: warm kraft-brown paper with mottling, two folds and darker edges
-// (soft light through effect6).
+// 1031: kraft-brown paper with mottling, two folds and darker edges; the
+// photo is multiplied by it through effect6, as ink printed on brown paper.
 void paperFibre2(Bundle &b)
 {
     const int w = 765, h = 1024;
@@ -225,7 +225,7 @@ void paperFibre2(Bundle &b)
         const Polar pol = polar(u, v);
         const double edge = -0.12 * smoothstep(0.7, 1.45, pol.r);
         const double k = mottle * 0.12 - blotch * 0.12 + fold + edge + grain.at(x, y);
-        return RGB(0.60 + k, 0.50 + k * 0.9, 0.37 + k * 0.75);
+        return RGB(0.96 + k, 0.77 + k * 0.9, 0.53 + k * 0.75);
     });
     addJpeg(b, "style/qvrk_laozhaop2_wenli2.jpg", c, 7);
 }
@@ -258,7 +258,7 @@ void stains(Bundle &b)
         const Polar p = polar(u, v);
         const double edge = smoothstep(0.75, 1.45, p.r) * 0.45;
         const double s = std::min(1.0, stain.at(x, y) * 0.6 + blotch + edge);
-        const RGB paper(0.99, 0.92, 0.74), brown(0.62, 0.44, 0.24);
+        const RGB paper(1.0, 0.91, 0.60), brown(0.62, 0.42, 0.20);
         return mix(paper, brown, s);
     });
     addJpeg(b, "style/qvrk_lomo5_1.jpg", c, 8);
@@ -267,7 +267,7 @@ void stains(Bundle &b)
 // 1038: vignette around mid grey (soft light through effect5).
 void stainsVignette(Bundle &b)
 {
-    Canvas c = vignette(400, 535, RGB(0.52, 0.51, 0.49), RGB(0.12, 0.10, 0.08), 0.35, 1.45, 1.2);
+    Canvas c = vignette(400, 535, RGB(0.56, 0.52, 0.42), RGB(0.16, 0.11, 0.06), 0.35, 1.45, 1.2);
     addJpeg(b, "style/qvrk_lomo5_2.jpg", c, 9);
 }
 

@@ -1,0 +1,764 @@
+// Contact sheets: PNG pages that show every picture of the bundle at a
+// glance, for people checking the art (not part of the bundle).
+//
+//   looks.png      each look's masks and textures, and a test photo with the
+//                  look's blends applied (a close preview: the tone tables,
+//                  levels and sharpening of the looks are left out);
+//   colourful.png  the six colourful-frame masks screened over test photos;
+//   frames.png     every simple frame around a landscape and a portrait
+//                  test photo, composed the way the frame compositor does;
+//   collage.png    every cell layout, every border cut out of a patterned
+//                  background around layout 002-001, every pattern;
+//   free.png       every free layout over a background, and the backgrounds;
+//   bubbles.png    every bubble with its text area outlined.
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPainter>
+#include <QPainterPath>
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "art.h"
+#include "glyphs.h"
+#include "jobs.h"
+
+namespace resgen {
+namespace {
+
+int32_t le32(const Bytes &b, std::size_t at)
+{
+    return static_cast<int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24));
+}
+
+// A landscape: sky, sun, hills, a lake, a red house and a tree.
+QImage testPhoto(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    TileNoise n(777, 8);
+    const double horizon = h * 0.55;
+    for (int y = 0; y < h; ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const double u = (x + 0.5) / w, v = (y + 0.5) / h;
+            RGB c;
+            if (y < horizon) {
+                const double t = y / horizon;
+                c = mix(RGB(0.25, 0.5, 0.85), RGB(0.98, 0.8, 0.62), std::pow(t, 1.6));
+                const double sun = std::hypot(u - 0.72, (v - 0.3) * h / w);
+                c = c + RGB(1, 0.85, 0.5) * (0.5 * std::exp(-sun * sun / 0.004));
+                if (sun < 0.045)
+                    c = RGB(1, 0.97, 0.85);
+                const double cloud = smoothstep(0.55, 0.75, n.fbm(u * 4, v * 10, 5));
+                c = mix(c, RGB(1, 1, 1), cloud * 0.7 * (1 - t));
+            } else {
+                const double t = (y - horizon) / (h - horizon);
+                c = mix(RGB(0.2, 0.45, 0.6), RGB(0.1, 0.25, 0.4), t);  // lake
+                const double shimmer = n.fbm(u * 30, v * 6, 3);
+                c = c * (0.85 + 0.3 * shimmer);
+            }
+            // Hills: two ridges.
+            const double ridge1 = horizon - h * (0.12 + 0.08 * n.fbm(u * 3, 0.3, 4));
+            const double ridge2 = horizon - h * (0.03 + 0.05 * n.fbm(u * 5 + 9, 0.7, 4)) + h * 0.02;
+            if (y > ridge1 && y < horizon + h * 0.02)
+                c = mix(RGB(0.45, 0.55, 0.7), RGB(0.35, 0.45, 0.55), (y - ridge1) / (h * 0.2));
+            if (y > ridge2 && y < horizon + h * 0.08)
+                c = mix(RGB(0.3, 0.55, 0.25), RGB(0.2, 0.42, 0.18), n.fbm(u * 20, v * 20, 3));
+            // Meadow at the bottom left.
+            const double meadow = h - h * 0.25 * (1 - u) - h * 0.05 * n.fbm(u * 8, 0.2, 3);
+            if (y > meadow) {
+                c = mix(RGB(0.35, 0.6, 0.2), RGB(0.5, 0.7, 0.25), n.fbm(u * 40, v * 40, 3));
+                if (n.fbm(u * 90, v * 90, 2) > 0.72)
+                    c = n.at(u * 50, v * 50) > 0.5 ? RGB(0.95, 0.3, 0.4) : RGB(1, 0.9, 0.3);
+            }
+            line[x] = qRgb(static_cast<int>(clamp01(c.r) * 255), static_cast<int>(clamp01(c.g) * 255),
+                           static_cast<int>(clamp01(c.b) * 255));
+        }
+    }
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = std::min(w, h) / 480.0;
+    // House.
+    const QPointF base(w * 0.2, h * 0.6);
+    p.fillRect(QRectF(base.x(), base.y() - 60 * s, 80 * s, 60 * s), QColor(0xE8, 0xD9, 0xC0));
+    QPolygonF roof;
+    roof << QPointF(base.x() - 8 * s, base.y() - 60 * s) << QPointF(base.x() + 40 * s, base.y() - 100 * s)
+         << QPointF(base.x() + 88 * s, base.y() - 60 * s);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xC0, 0x30, 0x28));
+    p.drawPolygon(roof);
+    p.fillRect(QRectF(base.x() + 30 * s, base.y() - 35 * s, 20 * s, 35 * s), QColor(0x6B, 0x3E, 0x1E));
+    p.fillRect(QRectF(base.x() + 8 * s, base.y() - 50 * s, 15 * s, 14 * s), QColor(0x7F, 0xB8, 0xE8));
+    p.fillRect(QRectF(base.x() + 57 * s, base.y() - 50 * s, 15 * s, 14 * s), QColor(0x7F, 0xB8, 0xE8));
+    // Tree.
+    p.fillRect(QRectF(w * 0.82, h * 0.55, 14 * s, 90 * s), QColor(0x5A, 0x3A, 0x20));
+    p.setBrush(QColor(0x2E, 0x7D, 0x32));
+    p.drawEllipse(QPointF(w * 0.82 + 7 * s, h * 0.5), 55 * s, 65 * s);
+    p.setBrush(QColor(0x43, 0x9A, 0x46));
+    p.drawEllipse(QPointF(w * 0.82 - 10 * s, h * 0.46), 30 * s, 32 * s);
+    return img;
+}
+
+// Pages are laid out in rows of labelled cells.
+class Page {
+public:
+    Page(int width, const QString &title) : m_width(width)
+    {
+        m_items.push_back({QImage(), title, true});
+    }
+    void add(const QImage &img, const QString &label) { m_items.push_back({img, label, false}); }
+    void heading(const QString &text) { m_items.push_back({QImage(), text, true}); }
+
+    QImage render() const
+    {
+        // First pass measures, second draws.
+        int x = kGap, y = kGap, rowH = 0;
+        struct Placed {
+            int x, y;
+        };
+        std::vector<Placed> at;
+        for (const Item &it : m_items) {
+            if (it.heading) {
+                if (rowH)
+                    y += rowH + kGap;
+                at.push_back({kGap, y});
+                y += 30;
+                x = kGap;
+                rowH = 0;
+                continue;
+            }
+            const int w = it.img.width(), h = it.img.height() + kLabel;
+            if (x + w > m_width - kGap && x > kGap) {
+                x = kGap;
+                y += rowH + kGap;
+                rowH = 0;
+            }
+            at.push_back({x, y});
+            x += w + kGap;
+            rowH = std::max(rowH, h);
+        }
+        const int height = y + rowH + kGap;
+        QImage page(m_width, height, QImage::Format_RGB32);
+        page.fill(QColor(0x3A, 0x3A, 0x3E));
+        QPainter p(&page);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (std::size_t i = 0; i < m_items.size(); ++i) {
+            const Item &it = m_items[i];
+            if (it.heading) {
+                p.setPen(QPen(QColor(0xFF, 0xD8, 0x70), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.drawPath(strokeText(it.label, at[i].x, at[i].y + 20, 16));
+                continue;
+            }
+            p.drawImage(at[i].x, at[i].y, it.img);
+            p.setPen(QPen(QColor(0xEE, 0xEE, 0xEE), 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPath(strokeText(it.label, at[i].x, at[i].y + it.img.height() + 15, 9));
+        }
+        return page;
+    }
+
+private:
+    static constexpr int kGap = 12, kLabel = 22;
+    struct Item {
+        QImage img;
+        QString label;
+        bool heading;
+    };
+    int m_width;
+    std::vector<Item> m_items;
+};
+
+QImage fit(const QImage &img, int w, int h)
+{
+    return img.scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// Shows transparency over a checker board.
+QImage overChecker(const QImage &img)
+{
+    QImage out(img.size(), QImage::Format_RGB32);
+    QPainter p(&out);
+    for (int y = 0; y < img.height(); y += 8)
+        for (int x = 0; x < img.width(); x += 8)
+            p.fillRect(x, y, 8, 8, ((x + y) / 8) % 2 ? QColor(0x99, 0x99, 0x99) : QColor(0xCC, 0xCC, 0xCC));
+    p.drawImage(0, 0, img);
+    return out;
+}
+
+QImage picture(const Bundle &bundle, const std::string &path)
+{
+    const Bytes *b = bundle.find(path);
+    return b ? decode(*b) : QImage();
+}
+
+// ---- per-pixel blends on 0..255, for the previews.
+int scr(int a, int b) { return std::min(255, a + b - ((a * b) >> 8)); }
+int soft(int a, int b)
+{
+    const int m = (a * b) >> 8, s = 255 - (((255 - a) * (255 - b)) >> 8);
+    return m + ((a * (s - m)) >> 8);
+}
+int composite(int a, int b, double o)
+{
+    const int as = static_cast<int>(a * o) & 255;
+    const int m = (b * as) >> 8, s = 255 - (((255 - b) * (255 - as)) >> 8);
+    return std::min(255, m + ((as * (s - m)) >> 8));
+}
+
+using PixelOp = std::function<void(int *c, const std::vector<const int *> &masks, int alpha0)>;
+
+QImage applyPreview(const QImage &photo, const std::vector<QImage> &masks, const PixelOp &op)
+{
+    QImage out = photo.convertToFormat(QImage::Format_RGB32);
+    std::vector<QImage> scaled;
+    for (const QImage &m : masks)
+        scaled.push_back(m.scaled(out.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                             .convertToFormat(QImage::Format_ARGB32));
+    for (int y = 0; y < out.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            int c[3] = {qRed(line[x]), qGreen(line[x]), qBlue(line[x])};
+            std::vector<int> values;
+            values.reserve(scaled.size() * 3);
+            int alpha0 = 255;
+            for (std::size_t i = 0; i < scaled.size(); ++i) {
+                const QRgb m = scaled[i].pixel(x, y);
+                values.push_back(qRed(m));
+                values.push_back(qGreen(m));
+                values.push_back(qBlue(m));
+                if (i == 0)
+                    alpha0 = qAlpha(m);
+            }
+            std::vector<const int *> ms;
+            for (std::size_t i = 0; i < scaled.size(); ++i)
+                ms.push_back(&values[i * 3]);
+            op(c, ms, alpha0);
+            line[x] = qRgb(std::clamp(c[0], 0, 255), std::clamp(c[1], 0, 255), std::clamp(c[2], 0, 255));
+        }
+    }
+    return out;
+}
+
+void desaturate(int *c, double amount)
+{
+    const double grey = 0.3 * c[0] + 0.59 * c[1] + 0.11 * c[2];
+    for (int i = 0; i < 3; ++i)
+        c[i] = static_cast<int>(c[i] + (grey - c[i]) * amount);
+}
+
+const uint8_t *table(const Bundle &bundle, const std::string &path, int k)
+{
+    const Bytes *b = bundle.find(path);
+    static const uint8_t zero[65536] = {};
+    if (!b || b->size() != 196618)
+        return zero;
+    return b->data() + 4 + k * 65539;
+}
+
+QImage previewLook(const Bundle &bundle, int id, const QImage &photo, const std::vector<QImage> &m)
+{
+    switch (id) {
+    case 1018:
+        return applyPreview(photo, m, [](int *c, auto &ms, int) {
+            for (int i = 0; i < 3; ++i) {
+                c[i] = composite(c[i], c[i], 1.0);
+                c[i] = composite(c[i], ms[0][i], 0.8);
+                c[i] = composite(c[i], ms[1][i], 0.6);
+            }
+        });
+    case 1026:
+        return applyPreview(photo, m, [](int *c, auto &ms, int) {
+            desaturate(c, 0.85);
+            c[0] = std::min(255, c[0] + 20);
+            c[2] = std::max(0, c[2] - 25);
+            for (int i = 0; i < 3; ++i)
+                c[i] = static_cast<int>(scr(c[i], ms[0][i]) * 0.8 + c[i] * 0.2);
+        });
+    case 1031: {
+        const uint8_t *t0 = table(bundle, "eb/effect6.eb", 0), *t1 = table(bundle, "eb/effect6.eb", 1),
+                      *t2 = table(bundle, "eb/effect6.eb", 2);
+        return applyPreview(photo, m, [=](int *c, auto &ms, int) {
+            desaturate(c, 0.35);
+            const int k[3] = {14, 10, 100};  // R, G, B
+            for (int i = 0; i < 3; ++i) {
+                int v = t0[c[i] * 256 + k[i]];
+                v = t1[v * 256 + ms[0][i]];
+                c[i] = t2[v * 256 + ms[1][i]];
+            }
+        });
+    }
+    case 1032: {
+        const uint8_t *t0 = table(bundle, "eb/effect034.eb", 0), *t1 = table(bundle, "eb/effect034.eb", 1),
+                      *t2 = table(bundle, "eb/effect034.eb", 2);
+        return applyPreview(photo, m, [=](int *c, auto &ms, int) {
+            for (int i = 0; i < 3; ++i) {
+                int v = t0[c[i] * 256 + c[i]];
+                v = t1[v * 256 + ms[0][i]];
+                c[i] = t2[v * 256 + ms[1][i]];
+            }
+        });
+    }
+    case 1038: {
+        const uint8_t *t0 = table(bundle, "eb/effect5.eb", 0), *t1 = table(bundle, "eb/effect5.eb", 1),
+                      *t2 = table(bundle, "eb/effect5.eb", 2);
+        return applyPreview(photo, m, [=](int *c, auto &ms, int) {
+            desaturate(c, 0.3);
+            const int k[3] = {48, 8, 8};
+            for (int i = 0; i < 3; ++i) {
+                int v = t0[c[i] * 256 + ms[0][i]];
+                v = t1[v * 256 + ms[1][i]];
+                c[i] = t2[v * 256 + k[i]];
+            }
+        });
+    }
+    case 1041:
+        return applyPreview(photo, m, [](int *c, auto &ms, int) {
+            for (int i = 0; i < 3; ++i) {
+                c[i] = static_cast<int>(c[i] * ms[0][i] * 0.00392156);
+                c[i] = soft(c[i], ms[1][i]);
+            }
+        });
+    case 1046:
+        return applyPreview(photo, m, [](int *c, auto &ms, int) {
+            for (int i = 0; i < 3; ++i)
+                c[i] = soft(c[i], ms[0][i]);
+        });
+    case 1047:
+        return applyPreview(photo, m, [](int *c, auto &ms, int a) {
+            const double o = a * 0.7 / 255;
+            for (int i = 0; i < 3; ++i)
+                c[i] = static_cast<int>(soft(c[i], ms[0][i]) * o + c[i] * (1 - o));
+        });
+    case 1048:
+        return applyPreview(photo, m, [](int *c, auto &ms, int) {
+            for (int i = 0; i < 3; ++i)
+                for (int k = 0; k < 3; ++k)
+                    c[i] = composite(c[i], ms[k][i], 1.0);
+        });
+    case 1104: {
+        const Bytes *masks = bundle.find("eb/qvrk_lomo_16.eb");
+        if (!masks)
+            return photo;
+        QImage blurred = photo.scaled(photo.width() / 8, photo.height() / 8, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .scaled(photo.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QImage out = photo.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x) {
+                const int mx = x * 640 / out.width(), my = y * 640 / out.height();
+                const double a = (*masks)[my * 640 + mx] / 255.0, b = (*masks)[640 * 640 + my * 640 + mx] / 255.0;
+                const QRgb s = out.pixel(x, y), bl = blurred.pixel(x, y);
+                auto ch = [&](int sv, int bv) { return static_cast<int>((sv * a + bv * (1 - a)) * b); };
+                out.setPixel(x, y, qRgb(ch(qRed(s), qRed(bl)), ch(qGreen(s), qGreen(bl)), ch(qBlue(s), qBlue(bl))));
+            }
+        return out;
+    }
+    default:  // the screen-blended ones
+        if (m.empty())
+            return QImage();
+        return applyPreview(photo, m, [](int *c, auto &ms, int) {
+            for (int i = 0; i < 3; ++i)
+                c[i] = scr(c[i], ms[0][i]);
+        });
+    }
+}
+
+QJsonObject indexOf(const Bundle &bundle)
+{
+    const Bytes *b = bundle.find("index.json");
+    return b ? QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char *>(b->data()), static_cast<qsizetype>(b->size())))
+                   .object()
+             : QJsonObject();
+}
+
+std::string bundlePath(const QString &resource) { return resource.mid(2).toStdString(); }
+
+QImage looksPage(const Bundle &bundle, const QJsonObject &index)
+{
+    Page page(1800, "LOOKS: MASKS AND TEXTURES, AND A PREVIEW OF EACH");
+    const QImage photo = testPhoto(320, 240);
+    for (const QJsonValue &v : index.value("effects").toArray()) {
+        const QJsonObject e = v.toObject();
+        const QJsonArray masks = e.value("masks").toArray();
+        if (masks.isEmpty() && !e.contains("table"))
+            continue;
+        std::vector<QImage> ms;
+        for (const QJsonValue &m : masks) {
+            const QImage img = picture(bundle, bundlePath(m.toString()));
+            ms.push_back(img);
+            page.add(overChecker(fit(img, 180, 180)), QFileInfo(m.toString()).fileName());
+        }
+        const QImage preview = previewLook(bundle, e.value("id").toInt(), photo, ms);
+        if (!preview.isNull())
+            page.add(preview, QString::number(e.value("id").toInt()) + " " + e.value("name").toString());
+    }
+    return page.render();
+}
+
+QImage colourfulPage(const Bundle &bundle, const QJsonObject &index)
+{
+    Page page(1800, "COLOURFUL FRAMES, SCREENED OVER A PHOTO");
+    const QImage portrait = testPhoto(240, 320), landscape = testPhoto(320, 240);
+    for (const QJsonValue &v : index.value("colorfulFrames").toArray()) {
+        const QJsonObject e = v.toObject();
+        const QImage mask = picture(bundle, bundlePath(e.value("mask").toString()));
+        const QString label = QString::number(e.value("id").toInt()) + " " + e.value("name").toString();
+        page.add(fit(mask, 180, 240), label);
+        page.add(previewLook(bundle, 0, portrait, {mask}), label);
+        page.add(previewLook(bundle, 0, landscape, {mask}), label);
+    }
+    return page.render();
+}
+
+// Composes a frame file around a photo as the frame compositor does.
+QImage composeFrame(const Bytes &file, const QImage &photoIn)
+{
+    const QImage photo = photoIn.convertToFormat(QImage::Format_ARGB32);
+    int cutW[4], cutH[4];
+    for (int c = 0; c < 4; ++c) {
+        cutW[c] = le32(file, 44 + c * 8);
+        cutH[c] = le32(file, 48 + c * 8);
+    }
+    QImage piece[8];
+    std::size_t at = 80;
+    for (int i = 0; i < 8 && at + 4 <= file.size(); ++i) {
+        const bool present = file[at] == 1;
+        at += 4;
+        if (!present)
+            continue;
+        const int n = le32(file, at + 4);
+        at += 8;
+        piece[i] = decode(Bytes(file.begin() + at, file.begin() + at + n)).convertToFormat(QImage::Format_ARGB32);
+        at += n;
+    }
+    const int W = photo.width(), H = photo.height();
+    const int a0 = cutW[0], a2 = cutW[2], b0 = cutH[0], b1 = cutH[1];
+    const int tw = piece[4].width(), sh = piece[6].height();
+    if (tw <= 0 || sh <= 0)
+        return QImage();
+    const int rx = (W - a0 - a2) % tw, ry = (H - b0 - b1) % sh;
+    const int ow = std::max(1, piece[0].width() + piece[2].width() - a0 - a2 + W - rx);
+    const int oh = std::max(1, piece[0].height() + piece[1].height() - b0 - b1 + H - ry);
+    QImage out(ow, oh, QImage::Format_ARGB32);
+    out.fill(Qt::white);
+    auto draw = [&](const QImage &src, int x, int y, QRect r) {
+        for (int sy = r.top(); sy <= r.bottom(); ++sy)
+            for (int sx = r.left(); sx <= r.right(); ++sx) {
+                const int dx = x + sx - r.left(), dy = y + sy - r.top();
+                if (dx < 0 || dy < 0 || dx >= ow || dy >= oh || sx < 0 || sy < 0 || sx >= src.width() || sy >= src.height())
+                    continue;
+                const QRgb s = src.pixel(sx, sy), d = out.pixel(dx, dy);
+                const int a = qAlpha(s);
+                if (a == 255)
+                    out.setPixel(dx, dy, s | 0xFF000000u);
+                else if (a)
+                    out.setPixel(dx, dy, qRgb((qRed(s) * a + qRed(d) * (255 - a)) >> 8, (qGreen(s) * a + qGreen(d) * (255 - a)) >> 8,
+                                              (qBlue(s) * a + qBlue(d) * (255 - a)) >> 8));
+            }
+    };
+    draw(photo, piece[0].width() - a0, piece[0].height() - b0, QRect(QPoint(rx / 2, ry / 2), QPoint(W - rx / 2 - 1, H - ry / 2 - 1)));
+    draw(piece[0], 0, 0, piece[0].rect());
+    draw(piece[1], 0, oh - piece[1].height(), piece[1].rect());
+    draw(piece[2], ow - piece[2].width(), 0, piece[2].rect());
+    draw(piece[3], ow - piece[3].width(), oh - piece[3].height(), piece[3].rect());
+    const int nT = (W - a0 - a2 - rx) / tw;
+    for (int k = 0, x = piece[0].width(); k < nT; ++k, x += tw) {
+        draw(piece[4], x, 0, piece[4].rect());
+        draw(piece[5], x, oh - piece[1].height(), piece[5].rect());
+    }
+    const int nS = (H - b0 - b1 - ry) / sh;
+    for (int k = 0, y = piece[0].height(); k < nS; ++k, y += sh) {
+        draw(piece[6], 0, y, piece[6].rect());
+        draw(piece[7], ow - piece[2].width(), y, piece[7].rect());
+    }
+    return out;
+}
+
+QImage framesPage(const Bundle &bundle, const QJsonObject &index)
+{
+    Page page(1900, "SIMPLE FRAMES AROUND A 640 X 480 AND A 360 X 480 PHOTO (HALF SIZE)");
+    const QImage land = testPhoto(640, 480), port = testPhoto(360, 480);
+    for (const QJsonValue &v : index.value("frames").toArray()) {
+        const QJsonObject e = v.toObject();
+        const Bytes *file = bundle.find(bundlePath(e.value("file").toString()));
+        if (!file)
+            continue;
+        const QString label = QString::number(e.value("id").toInt()) + " " + e.value("name").toString();
+        const QImage a = composeFrame(*file, land), b = composeFrame(*file, port);
+        page.add(a.scaled(a.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                 label + QString(" %1X%2").arg(a.width()).arg(a.height()));
+        page.add(b.scaled(b.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), label);
+    }
+    page.heading("DETAIL AT FULL SIZE: TOP LEFT CORNERS");
+    for (const QJsonValue &v : index.value("frames").toArray()) {
+        const QJsonObject e = v.toObject();
+        const Bytes *file = bundle.find(bundlePath(e.value("file").toString()));
+        if (file)
+            page.add(composeFrame(*file, land).copy(0, 0, 200, 160), e.value("name").toString());
+    }
+    return page.render();
+}
+
+// Reads the cells of a cell-layout or free-layout file.
+std::vector<QRect> cellsOf(const Bytes &file, bool free, std::vector<double> *tilts = nullptr)
+{
+    std::vector<QRect> cells;
+    const int n = le32(file, 36);
+    for (int i = 0; i < n; ++i) {
+        const std::size_t at = 56 + i * (free ? 56 : 16);
+        cells.push_back(QRect(le32(file, at), le32(file, at + 4), le32(file, at + 8), le32(file, at + 12)));
+        if (tilts)
+            tilts->push_back((le32(file, at + 32) + le32(file, at + 36)) / 2.0);
+    }
+    return cells;
+}
+
+QColor cellColour(int i) { return QColor::fromHsvF(std::fmod(i * 0.13, 1.0), 0.45, 0.9); }
+
+QImage layoutThumb(const std::vector<QRect> &cells, double scale)
+{
+    QImage img(static_cast<int>(640 * scale), static_cast<int>(896 * scale), QImage::Format_RGB32);
+    img.fill(QColor(0x20, 0x20, 0x20));
+    QPainter p(&img);
+    p.scale(scale, scale);
+    int i = 0;
+    for (const QRect &c : cells)
+        p.fillRect(c, cellColour(i++));
+    return img;
+}
+
+QImage tiled(const QImage &pattern, int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.fillRect(QRect(0, 0, w, h), QBrush(pattern));
+    return img;
+}
+
+// A border file applied to a patterned background around layout 002-001,
+// with the cells filled by the test photo: what a template collage gives.
+QImage borderPreview(const Bytes &border, const std::vector<QRect> &layout, const QImage &pattern, const QImage &photo)
+{
+    const int insetX = le32(border, 45), insetY = le32(border, 49);
+    std::vector<QImage> pieces;
+    std::vector<std::pair<int, int>> sizes;
+    std::size_t at = 66;
+    for (int i = 0; i < 8; ++i) {
+        const int w = le32(border, at), h = le32(border, at + 4);
+        at += 8;
+        QImage img(w, h, QImage::Format_ARGB32);
+        std::memcpy(img.bits(), border.data() + at, static_cast<std::size_t>(w) * h * 4);
+        at += static_cast<std::size_t>(w) * h * 4;
+        pieces.push_back(img);
+    }
+    const int w0 = pieces[0].width(), h0 = pieces[0].height(), t = pieces[4].width(), s = pieces[6].height();
+    int extraW = (w0 - insetX) * 2, extraH = (h0 - insetY) * 2, growX = 0, growY = 0;
+    const int rx = (640 - 2 * insetX) % t, ry = (896 - 2 * insetY) % s;
+    if (rx) {
+        extraW += t - rx;
+        growX = t - rx;
+    }
+    if (ry) {
+        extraH += s - ry;
+        growY = s - ry;
+    }
+    growX /= 2;
+    growY /= 2;
+    const int W = 640 + extraW, H = 896 + extraH;
+    QImage bg = tiled(pattern, W, H);
+    auto apply = [&](const QImage &piece, int r, int c, int y, int x) {
+        if (x < 0 || y < 0 || x >= W || y >= H)
+            return;
+        const QRgb src = piece.pixel(c, r);
+        const int m = qRed(src), g = qGreen(src);
+        QRgb d = bg.pixel(x, y);
+        if (m >= 1 && m <= 254) {
+            const double a = m / 255.0;
+            auto mixc = [&](int v) { return static_cast<int>((1 - a) * g + v * a); };
+            d = qRgba(mixc(qRed(d)), mixc(qGreen(d)), mixc(qBlue(d)), 255);
+        } else {
+            d = (g >= 1 && g <= 254) ? qRgba(0, 0, 0, g) : qRgba(qRed(d), qGreen(d), qBlue(d), g);
+        }
+        bg.setPixel(x, y, d);
+    };
+    const int ns = (H - 2 * h0) / s, nt = (W - 2 * w0) / t;
+    for (int k = 0; k < ns; ++k)
+        for (int r = 0; r < s; ++r)
+            for (int c = 0; c < w0; ++c) {
+                apply(pieces[6], r, c, h0 + k * s + r, c);
+                apply(pieces[7], r, c, h0 + k * s + r, W - w0 + c);
+            }
+    for (int k = 0; k < nt; ++k)
+        for (int r = 0; r < h0; ++r)
+            for (int c = 0; c < t; ++c) {
+                apply(pieces[4], r, c, r, w0 + k * t + c);
+                apply(pieces[5], r, c, H - h0 + r, w0 + k * t + c);
+            }
+    for (int r = 0; r < h0; ++r)
+        for (int c = 0; c < w0; ++c) {
+            apply(pieces[0], r, c, r, c);
+            apply(pieces[2], r, c, r, W - w0 + c);
+            apply(pieces[1], r, c, H - h0 + r, c);
+            apply(pieces[3], r, c, H - h0 + r, W - w0 + c);
+        }
+    QImage out = overChecker(bg);
+    QPainter p(&out);
+    for (QRect cell : layout) {
+        if (cell.x() == 0) {
+            cell.setWidth(cell.width() + growX);
+            cell.moveLeft(-growX);
+        }
+        if (cell.right() + 1 == 640 - growX || cell.x() + cell.width() == 640)
+            cell.setWidth(cell.width() + growX);
+        if (cell.y() == 0) {
+            cell.setHeight(cell.height() + growY);
+            cell.moveTop(-growY);
+        }
+        if (cell.y() + cell.height() == 896)
+            cell.setHeight(cell.height() + growY);
+        cell.translate(extraW / 2, extraH / 2);
+        p.drawImage(cell, photo.scaled(cell.size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation),
+                    QRect(QPoint(0, 0), cell.size()));
+    }
+    p.end();
+    return out;
+}
+
+QImage collagePage(const Bundle &bundle, const QJsonObject &index)
+{
+    Page page(1900, "TEMPLATE COLLAGES: CELL LAYOUTS");
+    for (const QJsonValue &v : index.value("templateLayouts").toArray()) {
+        const QJsonObject e = v.toObject();
+        const Bytes *file = bundle.find(bundlePath(e.value("file").toString()));
+        if (file)
+            page.add(layoutThumb(cellsOf(*file, false), 0.13), QFileInfo(e.value("file").toString()).baseName());
+    }
+    page.heading("BORDERS ON A PATTERN AROUND LAYOUT 002-001 (QUARTER SIZE)");
+    const Bytes *layout = bundle.find("puzzletemplate/002-001.zeltambpt");
+    const QJsonArray patterns = index.value("patterns").toArray();
+    const QImage photo = testPhoto(640, 480);
+    int i = 0;
+    for (const QJsonValue &v : index.value("borders").toArray()) {
+        const QJsonObject e = v.toObject();
+        const Bytes *file = bundle.find(bundlePath(e.value("file").toString()));
+        const QImage pattern = picture(bundle, bundlePath(patterns[i++ % patterns.size()].toObject().value("file").toString()));
+        if (!file || !layout)
+            continue;
+        const QImage full = borderPreview(*file, cellsOf(*layout, false), pattern, photo);
+        page.add(full.scaled(full.size() / 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                 QFileInfo(e.value("file").toString()).baseName() + " " + e.value("name").toString() +
+                     QString(" %1X%2").arg(full.width()).arg(full.height()));
+    }
+    page.heading("BORDER CORNERS AT FULL SIZE");
+    i = 0;
+    for (const QJsonValue &v : index.value("borders").toArray()) {
+        const QJsonObject e = v.toObject();
+        const Bytes *file = bundle.find(bundlePath(e.value("file").toString()));
+        const QImage pattern = picture(bundle, bundlePath(patterns[i++ % patterns.size()].toObject().value("file").toString()));
+        if (file && layout)
+            page.add(borderPreview(*file, cellsOf(*layout, false), pattern, photo).copy(0, 0, 150, 150), e.value("name").toString());
+    }
+    page.heading("PATTERNS, TILED FROM THE TOP LEFT");
+    for (const QJsonValue &v : patterns) {
+        const QJsonObject e = v.toObject();
+        page.add(tiled(picture(bundle, bundlePath(e.value("file").toString())), 220, 150), e.value("name").toString());
+    }
+    return page.render();
+}
+
+QImage freePage(const Bundle &bundle, const QJsonObject &index)
+{
+    Page page(1900, "FREE COLLAGES: EACH LAYOUT OVER A BACKGROUND, PHOTOS FITTED AND TILTED");
+    const QJsonArray backgrounds = index.value("freeBackgrounds").toArray();
+    const QImage land = testPhoto(640, 480), port = testPhoto(480, 640);
+    int i = 0;
+    for (const QJsonValue &v : index.value("freeLayouts").toArray()) {
+        const QJsonObject e = v.toObject();
+        const Bytes *file = bundle.find(bundlePath(e.value("file").toString()));
+        if (!file)
+            continue;
+        const QImage bg = picture(bundle, bundlePath(backgrounds[i++ % backgrounds.size()].toObject().value("file").toString()));
+        QImage canvas = bg.copy(0, 32, 640, 896).convertToFormat(QImage::Format_RGB32);
+        QPainter p(&canvas);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.setRenderHint(QPainter::Antialiasing);
+        std::vector<double> tilts;
+        int k = 0;
+        for (const QRect &cell : cellsOf(*file, true, &tilts)) {
+            const QImage &ph = (k % 2) ? port : land;
+            const double scale = std::min(1.0, std::min(cell.width() / double(ph.width()), cell.height() / double(ph.height())));
+            const QSizeF size(ph.width() * scale, ph.height() * scale);
+            p.save();
+            p.translate(cell.center());
+            p.rotate(tilts[k]);
+            const QRectF r(-size.width() / 2, -size.height() / 2, size.width(), size.height());
+            p.fillRect(r.adjusted(-8, -8, 8, 8), Qt::white);
+            p.drawImage(r, ph);
+            p.setPen(QPen(cellColour(k), 3));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(-cell.width() / 2.0, -cell.height() / 2.0, cell.width(), cell.height()));
+            p.restore();
+            ++k;
+        }
+        p.end();
+        page.add(canvas.scaled(canvas.size() / 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                 QFileInfo(e.value("file").toString()).baseName());
+    }
+    page.heading("FREE-COLLAGE BACKGROUNDS (640 X 960)");
+    for (const QJsonValue &v : backgrounds) {
+        const QJsonObject e = v.toObject();
+        const QImage bg = picture(bundle, bundlePath(e.value("file").toString()));
+        page.add(bg.scaled(bg.size() / 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), e.value("name").toString());
+    }
+    return page.render();
+}
+
+QImage bubblesPage(const Bundle &bundle, const QJsonObject &index)
+{
+    Page page(1900, "SPEECH BUBBLES WITH THEIR TEXT AREAS AND TEXT COLOUR");
+    for (const QJsonValue &v : index.value("bubbles").toArray()) {
+        const QJsonObject e = v.toObject();
+        QImage img = overChecker(picture(bundle, bundlePath(e.value("picture").toString())));
+        const QJsonArray r = e.value("textRect").toArray();
+        const QRect text(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0xE5, 0x39, 0x35), 1, Qt::DashLine));
+        p.drawRect(text.adjusted(0, 0, -1, -1));
+        const QColor colour(e.value("textColor").toString());
+        p.setPen(QPen(colour, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QString word = "HELLO!";
+        const double h = std::min(text.height() * 0.3, text.width() / 7.0);
+        p.drawPath(strokeText(word, text.center().x() - strokeTextWidth(word, h) / 2, text.center().y() + h / 2, h));
+        p.end();
+        page.add(img, QFileInfo(e.value("file").toString()).baseName() + " " + e.value("name").toString() +
+                          QString(" %1X%2").arg(img.width()).arg(img.height()));
+    }
+    return page.render();
+}
+
+bool savePage(const QImage &page, const std::string &dir, const char *name)
+{
+    const Bytes png = encodePng(page);
+    return writeIfChanged(dir + "/" + name, png);
+}
+
+}  // namespace
+
+bool writeContactSheets(const Bundle &bundle, const std::string &dir)
+{
+    QDir().mkpath(QString::fromStdString(dir));
+    const QJsonObject index = indexOf(bundle);
+    bool ok = savePage(looksPage(bundle, index), dir, "looks.png");
+    ok = savePage(colourfulPage(bundle, index), dir, "colourful.png") && ok;
+    ok = savePage(framesPage(bundle, index), dir, "frames.png") && ok;
+    ok = savePage(collagePage(bundle, index), dir, "collage.png") && ok;
+    ok = savePage(freePage(bundle, index), dir, "free.png") && ok;
+    ok = savePage(bubblesPage(bundle, index), dir, "bubbles.png") && ok;
+    return ok;
+}
+
+}  // namespace resgen
