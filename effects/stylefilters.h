@@ -33,6 +33,10 @@
 //                         ABaoColor, StyleSharp, DanyaUseStone      (styles_adjust.cpp)
 //   tilt and tunnel       StyleYiZhou, StyleChuanYue1, StyleChuanYue3 (styles_blur.cpp)
 //   masks and points      WeakRoundChange, CDrawPoint               (styles_masks.cpp)
+//
+// Steps that change each channel on its own are run once over every value (or
+// pair of values) and the looks then look the results up (styles_shared.h):
+// the bytes are those of the steps run pixel by pixel in the order given.
 #pragma once
 
 #include "qtqveffect_export.h"
@@ -136,7 +140,8 @@ QTQVEFFECT_EXPORT void StyleBaoColor(unsigned char *image, int width, int height
 // per pixel, in double on the 0..255 scale: to X, Y and L*, a*; back with a*
 // standing in for b* (no Z on the way in); clamped and truncated
 QTQVEFFECT_EXPORT void ABaoColor(unsigned char *image, int width, int height);
-// unsharp mask (CSharp::useEffect) with the given radius (1..50) and amount; byte 3 becomes 255
+// unsharp mask (CSharp::useEffect) with the given radius and amount; byte 3 becomes 255.
+// A radius outside 1..50 (no kernel can be built) changes nothing.
 QTQVEFFECT_EXPORT void StyleSharp(unsigned char *image, int width, int height, int radius, float amount);
 // region other than 1 or 2 counts as 0; CColorBalance(preserve luminosity,
 // region, a, b, c), then AutoColorLevel(analyse true)

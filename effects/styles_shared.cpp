@@ -52,8 +52,11 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ApplyLutVbmi(unsigne
 
 bool HasVbmi()
 {
-    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                            __builtin_cpu_supports("avx512vbmi");
+    static const bool has = [] {
+        __builtin_cpu_init();  // safe even when first reached from a static initialiser
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("avx512vbmi");
+    }();
     return has;
 }
 #endif

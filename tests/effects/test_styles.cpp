@@ -578,3 +578,16 @@ TEST(StyleTables, TableOnlyLooksMatchTheirTablesAtEverySize)
     StyleXiaoQingXin(p.data(), 37, 5);
     EXPECT_EQ(p.bytes, expected.bytes);
 }
+
+TEST(StyleProperties, SharpWithoutAKernelChangesNothing)
+{
+    for (int radius : {0, -1, 51}) {
+        Picture p = testpic::noise(19, 11, 5, false);
+        StyleSharp(p.data(), 19, 11, radius, 0.8f);
+        EXPECT_EQ(p.bytes, testpic::noise(19, 11, 5, false).bytes) << radius;
+    }
+    Picture p = testpic::noise(19, 11, 5, false);
+    StyleSharp(p.data(), 19, 11, 1, 0.8f);
+    EXPECT_NE(p.bytes, testpic::noise(19, 11, 5, false).bytes);
+    EXPECT_EQ(p.bytes[3], 255);
+}
