@@ -89,7 +89,7 @@ TEST(GaussianBlur, ConvoluteDimensionWithOtherPixelSizes)
     GaussianBlurFilterUtil *g = GaussianBlurFilterUtil::GetInst();
     const gaussref::Coefficients k = gaussref::Build(gaussref::EffectiveSigma(4));
     for (int bpp : {1, 3, 5}) {
-        const Picture src = testpic::noise(37, 23, 7 + bpp);
+        const Picture src = testpic::noise(37 * bpp, 23, 7 + bpp);  // at least 37 * 23 * bpp bytes
         std::vector<unsigned char> a(src.bytes.begin(), src.bytes.begin() + 37 * 23 * bpp);
         std::vector<unsigned char> b = a;
         g->FindConstants(4);
