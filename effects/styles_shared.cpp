@@ -63,6 +63,19 @@ bool HasVbmi()
 
 }  // namespace
 
+bool HasAvx2()
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2");
+    }();
+    return has;
+#else
+    return false;
+#endif
+}
+
 void ApplyLut(unsigned char *image, std::size_t n, const ChannelLut &t)
 {
 #if defined(__x86_64__) && defined(__GNUC__)

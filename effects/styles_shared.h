@@ -109,6 +109,9 @@ ChannelLut TabulatePictureStep(Step step)
     return t;
 }
 
+// Whether the processor runs AVX2 (checked once).
+bool HasAvx2();
+
 // The whole picture through the tables; byte 3 is kept. Sixteen pixels at a
 // time with byte permutes where the processor has them (styles_shared.cpp),
 // one pixel at a time otherwise.

@@ -7,7 +7,9 @@
 #include "styles_shared.h"
 #include "tonesteps.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 using styles::ApplyLut;
@@ -99,14 +101,42 @@ void StyleHeiBai(unsigned char *image, int width, int height)
     }
 }
 
+namespace {
+
+// B = G = R = (30 R + 59 G + 11 B) / 100 on whole 32-bit pixels, byte 3 kept;
+// written so that the compiler can run it several pixels at a time.
+__attribute__((always_inline)) inline void GrayPixels(unsigned char *image, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint32_t p;
+        std::memcpy(&p, image + 4 * i, 4);
+        const std::uint32_t v = (30 * ((p >> 16) & 255) + 59 * ((p >> 8) & 255) + 11 * (p & 255)) / 100;
+        p = (p & 0xff000000u) | (v * 0x010101u);
+        std::memcpy(image + 4 * i, &p, 4);
+    }
+}
+
+void GrayPlain(unsigned char *image, std::size_t n) { GrayPixels(image, n); }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"), optimize("tree-vectorize"))) void GrayAvx2(unsigned char *image, std::size_t n)
+{
+    GrayPixels(image, n);
+}
+#endif
+
+}  // namespace
+
 void StyleGray(unsigned char *image, int width, int height)
 {
     const std::size_t n = PixelCount(width, height);
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char *px = image + 4 * i;
-        const int v = (30 * px[2] + 59 * px[1] + 11 * px[0]) / 100;
-        px[0] = px[1] = px[2] = static_cast<unsigned char>(v);
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (styles::HasAvx2()) {
+        GrayAvx2(image, n);
+        return;
     }
+#endif
+    GrayPlain(image, n);
 }
 
 void StyleLiuJin(unsigned char *image, int width, int height)

@@ -231,6 +231,30 @@ TEST(FacadeWeak, ProcessWeighsByTheMaskRedByteWithItsConstant)
     EXPECT_EQ(img2.bytes[2], static_cast<int>(100.0f * w + 200.0f * (1 - w)));
 }
 
+TEST(FacadeWeak, ProcessMatchesThePlainFormulaOnEveryPixel)
+{
+    // Pictures of several widths (the merge runs several pixels at a time),
+    // every mask value, noise in every byte.
+    Qtqveffect fx;
+    for (int w : {1, 7, 8, 9, 33, 256}) {
+        const int h = 256 / w + 1;
+        Picture image = testpic::noise(w, h, 1 + w, false), source = testpic::noise(w, h, 2 + w, false);
+        Picture mask = testpic::noise(w, h, 3 + w, false);
+        for (int i = 0; i < w * h; ++i)
+            mask.bytes[4 * i + 2] = static_cast<unsigned char>(i);  // every red value
+        Picture expected = image;
+        for (int i = 0; i < w * h; ++i) {
+            const float wt = static_cast<float>(mask.bytes[4 * i + 2] * 0.003921);
+            for (int c = 0; c < 3; ++c)
+                expected.bytes[4 * i + c] = static_cast<unsigned char>(static_cast<int>(
+                    static_cast<float>(source.bytes[4 * i + c]) * wt +
+                    static_cast<float>(expected.bytes[4 * i + c]) * (1 - wt)));
+        }
+        EXPECT_EQ(fx.WeakProcess(image.data(), source.data(), mask.data(), w, h), 1);
+        ASSERT_EQ(image.bytes, expected.bytes) << "width " << w;
+    }
+}
+
 TEST(FacadeWeak, ProcessNullAndEmpty)
 {
     Qtqveffect fx;

@@ -566,6 +566,15 @@ TEST(StyleTables, TableOnlyLooksMatchTheirTablesAtEverySize)
             ASSERT_EQ(p.bytes, expected.bytes) << w << " x " << h;
         }
     }
+    for (int w : {1, 7, 8, 9, 31, 64}) {
+        Picture grey = testpic::noise(w, 3, 50u + static_cast<uint32_t>(w), false), expected = grey;
+        for (std::size_t i = 0; i < expected.bytes.size(); i += 4) {
+            const int v = (30 * expected.bytes[i + 2] + 59 * expected.bytes[i + 1] + 11 * expected.bytes[i]) / 100;
+            expected.bytes[i] = expected.bytes[i + 1] = expected.bytes[i + 2] = static_cast<unsigned char>(v);
+        }
+        StyleGray(grey.data(), w, 3);
+        ASSERT_EQ(grey.bytes, expected.bytes) << "grey, width " << w;
+    }
     Picture p = testpic::noise(37, 5, 99, false), expected = p;
     const ToneTables &t = GetToneTables(ToneLook::XiaoQingXin);
     for (std::size_t i = 0; i < expected.bytes.size(); i += 4) {
