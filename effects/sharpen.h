@@ -33,23 +33,27 @@ public:
     // built (nothing is written), else 1.
     int GetBlur(const unsigned char *source, unsigned char *destination, int width, int height, int radius,
                 int channels, bool flag);
-    // The same with the size and kernel already set. Returns 1.
+    // The same with the size and kernel already set. Returns 1, or -1 (nothing
+    // written) when no kernel is built.
     int GetBlur(const unsigned char *source, unsigned char *destination, int channels, bool flag,
                 int reserved = 0);
 
     // Blurs source into destination, then destination becomes the unsharp
-    // result clamp(((10000 + k) value - k blurred) / 10000), k = int(amount * 10000 + .5).
+    // result clamp(((10000 + k) value - k blurred) / 10000), k = int(amount * 10000 + .5)
+    // (B, G, R). Returns 1, or 0 (nothing written) when no kernel is built.
     int GetUnsharpMask(const unsigned char *source, unsigned char *destination, int channels, float amount,
                        int flag);
-    // As GetUnsharpMask, but the blur is made once and kept (bufferSize bytes);
-    // later calls on the same object reuse it, so a new amount costs no new blur.
+    // As GetUnsharpMask, but the blur is made once and kept (bufferSize bytes, at
+    // least the picture); later calls on the same object reuse it while the size
+    // and radius stay the same, so a new amount costs no new blur.
     int GetUnsharpMaskPreview(const unsigned char *source, unsigned char *destination, int channels, float amount,
                               int flag, int bufferSize);
 
     // The unsharp formula in place on image against a blurred copy. Returns 1.
     int SharpProcess(unsigned char *image, const unsigned char *blurred, int width, int height, float amount);
 
-    // Unsharp mask of the given radius and amount in place; byte 3 becomes 255. Returns 1.
+    // Unsharp mask of the given radius and amount in place; byte 3 becomes 255.
+    // Returns 1, or 0 (picture untouched) for a null picture or a refused radius.
     int useEffect(unsigned char *image, long width, long height, int radius, float amount);
     // As useEffect through the cached preview blur.
     int useEffectPreview(unsigned char *image, long width, long height, int radius, float amount);
