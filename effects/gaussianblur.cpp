@@ -3,11 +3,11 @@
 // Contents
 //   1. Coefficients      Deriche's fourth-order fit of a Gaussian, with edge terms
 //   2. One line          the straightforward recursion (reference form)
-//   3. Eight lines       the same operations on 8 lines at once (AVX2)
+//   3. Eight lines       the same operations on 8 lines at once (AVX-512 or AVX2)
 //   4. The instance      GaussianBlurFilterUtil: passes over rows and columns
 //
 // Every sample goes through the same double-precision operations in the same
-// order in sections 2 and 3, so both give the same bytes.
+// order in sections 2 and 3 (no fused multiply-adds), so both give the same bytes.
 #include "gaussianblur.h"
 
 #include "recursivegaussian.h"
@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <memory>
+#include <new>
 #include <vector>
 
 #if defined(__x86_64__)
