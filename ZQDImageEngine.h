@@ -24,6 +24,7 @@
 #include <QList>
 #include <QObject>
 #include <QPixmap>
+#include <QRectF>
 #include <QString>
 
 #include "ZQDImageRect.h"
@@ -169,6 +170,59 @@ public:
     QImage drawGradientRect(int bgWidth, int bgHeight, double r1, double r2, int pointX1, int pointY1,
                             int pointX2, int pointY2);
 
+    // --- template collage (ZQDImageEngine_template.cpp) ----------------------
+
+    // Reads a cell layout and a border, fills the cell list with the layout's
+    // cells fitted inside the border, and returns the background: the pattern
+    // tiled over the grown canvas, cut to the border's shape. Null (cell list
+    // untouched) while no border was ever read or its size cannot be built.
+    QPixmap getTemplateRule(QString templateStyle, QString frameStyle, QString pingpuFile);
+    // Draws every placed photo (revolvImageTemplate at posx, posy) on the
+    // background and empties the picture list. Also renders stitched collages.
+    Q_INVOKABLE QPixmap mixtemplateImages(QString bgImagePath);
+    // One placed photo: decoded at `scale`, turned, mirrored, then the
+    // srcWidth x srcHeight cut at (xTemp, yTemp). Null for a missing photo or
+    // a cut or zoom whose picture would exceed the cap.
+    QImage revolvImageTemplate(QString imagePath, float srcWidth, float srcHeight, float xTemp, float yTemp,
+                               float scale, float degree, bool horizontal, bool vertical);
+
+    // --- free collage and stitching (ZQDImageEngine_free.cpp) ----------------
+
+    // Reads a free layout and fills the cell list with each placed photo
+    // fitted into its cell, with the cell's tilt; false (list kept) when the
+    // layout cannot be read.
+    Q_INVOKABLE bool getMixRule(QString style);
+    // Draws every placed photo, zoomed and turned, at posx, posy on the
+    // background and empties the picture list.
+    Q_INVOKABLE QPixmap mixImages(QString bgImagePath);
+    // The background zoomed by `scale` and cut to wTemp x hTemp around its centre.
+    QPixmap revolvFreeBgImage(QString imagePath, float scale, float wTemp, float hTemp);
+    // A width x height ARGB picture tiled with the pattern from its top-left;
+    // transparent when the pattern does not load, null beyond the cap.
+    QImage pingpu(int width, int height, QString styleImagePath);
+    // The bordered, patterned background of a stitched area of w x h. Null
+    // while no border was ever read or for an area beyond the cap.
+    QPixmap joinIn(QString frameStyle, QString pingpuFile, float w, float h);
+
+    // --- text and speech bubbles (ZQDImageEngine_text.cpp) -------------------
+
+    // Reads a bubble file; its text rectangle in bubble-picture pixels (the
+    // previous bubble's when the file does not exist).
+    QRectF preparetoDrawText(QString stylepath);
+    // The photo at full size with the bubble picture and its text drawn on it,
+    // every bubble measure times k = textImageFileScale x srcScale. Null when
+    // the photo cannot be read or the bubble would exceed the cap.
+    QPixmap drawTextOnImage(QString stylepath, QString srcImagePath, float srcScale, float innerx, float innery,
+                            QString textImageFile, float textImageFileScale, QString textContent,
+                            float rotateDegree, int textSize, QString textColor, int shadow, int bold, float areaW,
+                            float areaH, float areaX, float areaY);
+
+private:
+    // Whether a border file was read: reads `frameStyle` into the template
+    // reader when the file exists.
+    enum class BorderRead { Missing, Refused, Read };
+    BorderRead readTemplateBorder(const QString &frameStyle);
+
 private:
     Qtqveffect *iTheEngine = nullptr;
     cframe *frame = nullptr;
@@ -179,4 +233,6 @@ private:
     QList<ZQDImageRect *> imageRectList;
     uchar *pWeakInitArray = nullptr;
     QImage *weakImage = nullptr;
+    // Set once a border file was read: only then has a collage a size.
+    bool templateBorderRead = false;
 };
