@@ -1,0 +1,254 @@
+// Template collages: the bordered, patterned background and its cells
+// (getTemplateRule), one placed photo zoomed, turned, mirrored and cut to its
+// cell (revolvImageTemplate), and the collage drawn from the picture list onto
+// a saved background (mixtemplateImages, which stitched collages use too).
+//
+// Contents
+//   shared helpers: reading layout files, drawing placed pictures
+//   reading a border file
+//   getTemplateRule
+//   revolvImageTemplate
+//   mixtemplateImages
+#include "ZQDImageEngine.h"
+
+#include "ImageDispose.h"
+#include "collagesupport.h"
+#include "logging.h"
+
+#include "ctemplatepuzzle.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+using collagesupport::allocatable;
+using collagesupport::kMaxPictureSide;
+using collagesupport::PlacedPicture;
+
+// --- shared collage helpers --------------------------------------------------
+
+namespace collagesupport {
+
+std::optional<QByteArray> readLayoutBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (bytes.size() > INT_MAX)
+        return std::nullopt;
+    return bytes;
+}
+
+namespace {
+
+// A transparent canvas from the origin to the farthest right and bottom edge
+// of the pictures, at least `least`, held to kMaxPictureSide.
+QImage collageCanvas(const QList<PlacedPicture> &pictures, QSize least)
+{
+    double right = least.width();
+    double bottom = least.height();
+    for (const PlacedPicture &p : pictures) {
+        right = std::max(right, p.at.x() + p.picture.width());
+        bottom = std::max(bottom, p.at.y() + p.picture.height());
+    }
+    const int w = int(std::min<double>(std::ceil(right), kMaxPictureSide));
+    const int h = int(std::min<double>(std::ceil(bottom), kMaxPictureSide));
+    if (!allocatable(w, h))
+        return {};
+    QImage canvas(w, h, QImage::Format_ARGB32);
+    if (!canvas.isNull())
+        canvas.fill(0);
+    return canvas;
+}
+
+// The background as a picture a painter can draw on: 32-bit, its alpha kept.
+QImage paintable(QImage background)
+{
+    switch (background.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        return background;
+    default:
+        return background.convertToFormat(background.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                        : QImage::Format_RGB32);
+    }
+}
+
+}  // namespace
+
+QPixmap drawCollage(QImage background, const QList<PlacedPicture> &pictures, QSize least)
+{
+    if (background.isNull()) {
+        if (pictures.isEmpty())
+            return {};
+        background = collageCanvas(pictures, least);
+    } else {
+        background = paintable(std::move(background));
+    }
+    if (background.isNull())
+        return {};
+    {
+        QPainter painter(&background);
+        for (const PlacedPicture &p : pictures)
+            painter.drawImage(p.at, p.picture);
+    }
+    return QPixmap::fromImage(std::move(background));
+}
+
+}  // namespace collagesupport
+
+// --- border files ------------------------------------------------------------
+
+ZQDImageEngine::BorderRead ZQDImageEngine::readTemplateBorder(const QString &frameStyle)
+{
+    std::optional<QByteArray> bytes = collagesupport::readLayoutBytes(frameStyle);
+    if (!bytes) {
+        qCDebug(lcCollage) << "not get frameInifile";
+        return BorderRead::Missing;
+    }
+    qCDebug(lcCollage) << " frameInifile is exist path=" << frameStyle;
+    qCDebug(lcCollage) << "before frameInitByte.length()=" << bytes->size();
+    qCDebug(lcCollage) << "frameInitByte.length()=" << bytes->size();
+    if (templatePuzzle->ReadPuzzleFrameFile(reinterpret_cast<uchar *>(bytes->data()), int(bytes->size())) == 0)
+        return BorderRead::Refused;
+    templateBorderRead = true;
+    return BorderRead::Read;
+}
+
+// --- getTemplateRule ---------------------------------------------------------
+
+QPixmap ZQDImageEngine::getTemplateRule(QString templateStyle, QString frameStyle, QString pingpuFile)
+{
+    int flag = 0;
+    if (std::optional<QByteArray> layout = collagesupport::readLayoutBytes(templateStyle)) {
+        qCDebug(lcCollage) << "templateInifileByte.length()=" << layout->size();
+        flag = templatePuzzle->ReadPuzzleFormatFile(reinterpret_cast<uchar *>(layout->data()), int(layout->size()));
+    } else {
+        qCDebug(lcCollage) << "not get templateInifile";
+    }
+
+    const BorderRead border = readTemplateBorder(frameStyle);
+    if (border != BorderRead::Missing)
+        flag = border == BorderRead::Read ? 1 : 0;
+
+    // Without any border there is no size to build; the cells stay as they are.
+    if (!templateBorderRead) {
+        qCDebug(lcCollage) << "getTemplateRule: no border was ever read";
+        return {};
+    }
+    const _tagCGSize resultImageSize = templatePuzzle->ResetAll();
+    qCDebug(lcCollage) << "resultImageSize.wid=" << resultImageSize.w;
+    qCDebug(lcCollage) << "resultImageSize.hei=" << resultImageSize.h;
+    if (!allocatable(resultImageSize.w, resultImageSize.h)) {
+        qCDebug(lcCollage) << "getTemplateRule: no background of that size";
+        return {};
+    }
+
+    if (flag) {
+        clearImageRectList();
+        for (int i = 0; i < templatePuzzle->GetFormatCount(); ++i) {
+            const _tagCGRect rectViewDraw = templatePuzzle->GetFormatRectWithIndex(i);
+            qCDebug(lcCollage) << "rectViewDraw.x=" << rectViewDraw.x;
+            qCDebug(lcCollage) << "rectViewDraw.y=" << rectViewDraw.y;
+            qCDebug(lcCollage) << "rectViewDraw.w=" << rectViewDraw.w;
+            qCDebug(lcCollage) << "rectViewDraw.h=" << rectViewDraw.h;
+            addImageRect(new ZQDImageRect(rectViewDraw.x, rectViewDraw.y, rectViewDraw.w, rectViewDraw.h, 0.0f));
+        }
+    }
+
+    QImage pingpuImage = pingpu(resultImageSize.w, resultImageSize.h, pingpuFile);
+    qCDebug(lcCollage) << "pingpuImage " << (pingpuImage.isNull() ? "is null " : "is not null");
+    uchar *pixels = pixelBuffer(pingpuImage);
+    if (!pixels)
+        return {};
+    templatePuzzle->GetResultBackImage(pixels, resultImageSize.w, resultImageSize.h);
+    return QPixmap::fromImage(std::move(pingpuImage));
+}
+
+// --- revolvImageTemplate -----------------------------------------------------
+
+QImage ZQDImageEngine::revolvImageTemplate(QString imagePath, float srcWidth, float srcHeight, float xTemp,
+                                           float yTemp, float scale, float degree, bool horizontal, bool vertical)
+{
+    const bool existStatus = QFile::exists(imagePath);
+    qCDebug(lcCollage) << "existStatus=" << existStatus;
+    if (!existStatus)
+        return {};
+
+    // The cut: srcWidth x srcHeight pixels at (xTemp, yTemp), all truncated.
+    const auto cutW = collagesupport::truncatedWithin(srcWidth, 1, kMaxPictureSide);
+    const auto cutH = collagesupport::truncatedWithin(srcHeight, 1, kMaxPictureSide);
+    const auto left = collagesupport::copyOffset(xTemp);
+    const auto top = collagesupport::copyOffset(yTemp);
+    if (!cutW || !cutH || !left || !top) {
+        qCDebug(lcCollage) << "revolvImageTemplate: no cut of" << srcWidth << "x" << srcHeight << "at" << xTemp
+                           << yTemp;
+        return {};
+    }
+
+    QImageReader reader(imagePath);
+    const QSize imageSize = reader.size();
+    qCDebug(lcCollage) << "imageSize height=" << imageSize.width();
+    qCDebug(lcCollage) << "imageSize height=" << imageSize.height();
+    QSize target;
+    if (scale != 1.0f) {
+        // A format that cannot tell its size beforehand is scaled after decoding.
+        if (imageSize.isValid()) {
+            target = collagesupport::decodeSize(imageSize, scale);
+            if (target.isEmpty())
+                return {};
+            reader.setScaledSize(target);
+        }
+    }
+    QImage currentImage = reader.read();
+    if (!currentImage.isNull() && scale != 1.0f && !imageSize.isValid()) {
+        target = collagesupport::decodeSize(currentImage.size(), scale);
+        currentImage = target.isEmpty() ? QImage()
+                                        : currentImage.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    qCDebug(lcCollage) << "getScaleImage currentImage " << (currentImage.isNull() ? "is null" : "is not null");
+    if (currentImage.isNull())
+        return {};
+
+    if (!allocatable(collagesupport::turnedSize(currentImage.size(), degree)))
+        return {};
+    currentImage = rotate(currentImage, degree).mirrored(horizontal, vertical);
+
+    qCDebug(lcCollage) << "srcWidth=" << srcWidth;
+    qCDebug(lcCollage) << "srcHeight=" << srcHeight;
+    return currentImage.copy(QRect(QPoint(*left, *top), QPoint(*cutW - 1 + *left, *cutH - 1 + *top)));
+}
+
+// --- mixtemplateImages -------------------------------------------------------
+
+QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
+{
+    const QString path = stripFileUrl(std::move(bgImagePath)).remove(QStringLiteral("qrc"));
+    const QImage bgImage = getScaleImage(path, 1.0);
+    qCDebug(lcCollage) << "mixImages bgImage  is null =" << bgImage.isNull();
+
+    QList<PlacedPicture> pictures;
+    for (ZQDPaintImage *p : std::as_const(paintImageList)) {
+        qCDebug(lcCollage) << "paintImageList[i]->imagePath= " << p->getImagePath();
+        qCDebug(lcCollage) << "paintImageList[i]->copywidth= " << p->getcopywidth();
+        qCDebug(lcCollage) << "paintImageList[i]->copyheight= " << p->getcopyheight();
+        qCDebug(lcCollage) << "paintImageList[i]->copyx= " << p->getcopyx();
+        qCDebug(lcCollage) << "paintImageList[i]->copyy= " << p->getcopyy();
+        const QPointF at(p->getposx(), p->getposy());
+        if (!std::isfinite(at.x()) || !std::isfinite(at.y()))
+            continue;
+        QImage picture = revolvImageTemplate(p->getImagePath(), p->getcopywidth(), p->getcopyheight(), p->getcopyx(),
+                                             p->getcopyy(), p->getscale(), p->getdegree(), p->gethorizontal() != 0,
+                                             p->getvertical() != 0);
+        if (!picture.isNull())
+            pictures.append({std::move(picture), at});
+    }
+    clearPaintImageList();
+    return collagesupport::drawCollage(bgImage, pictures, QSize());
+}
