@@ -52,7 +52,7 @@ const std::vector<BubbleDesign> &designs()
 {
     static const std::vector<BubbleDesign> list = {
         {"round", "Speech", 474, 421, QRect(48, 36, 375, 282), false, QColor(0xFF, 0xFF, 0xFF),
-         [] { return roundedWithTail(QRectF(10, 8, 454, 334), 110, QPointF(100, 320), QPointF(58, 410), QPointF(170, 336)); },
+         [] { return roundedWithTail(QRectF(10, 8, 454, 334), 80, QPointF(100, 320), QPointF(58, 410), QPointF(170, 336)); },
          nullptr},
         {"cloud", "Thought", 480, 400, QRect(90, 80, 300, 196), false, QColor(0xFF, 0xFF, 0xFF),
          [] {
@@ -139,7 +139,7 @@ const std::vector<BubbleDesign> &designs()
              q.setBrush(QColor(0xF4, 0x9E, 0xB2, 200));
              q.drawRect(QRectF(150, 0, 100, 30));  // a strip of tape
          }},
-        {"oval", "Blue oval", 460, 340, QRect(80, 56, 300, 160), true, QColor(0x2F, 0x80, 0xED),
+        {"oval", "Blue oval", 460, 340, QRect(80, 56, 300, 160), true, QColor(0x1C, 0x64, 0xC8),
          [] { return ellipseWithTail(QRectF(10, 10, 440, 262), QPointF(150, 250), QPointF(90, 332), QPointF(210, 266)); },
          nullptr},
         {"caption", "Caption box", 480, 300, QRect(36, 36, 408, 228), false, QColor(0xFF, 0xFD, 0xF2),

@@ -609,11 +609,11 @@ void drawLace(QImage &img, const Geometry &g)
                 local.addEllipse(QPointF(a + std::cos(ang) * (g.t / 2.0 + 1.5), e.band + 6 + std::sin(ang) * (g.t / 2.0 + 5.5)), 1.8, 1.8);
             }
         });
-        // A band of net between the solid edge and the scallops.
+        // A row of net holes where the lace starts to lie over the photo.
         repeatAlong(e, 6, 3, [&](double a) {
-            if (a < e.band - 2 || a > e.length - e.band + 2)
+            if (a < e.band + 4 || a > e.length - e.band - 4)
                 return;
-            holes.addEllipse(QPointF(a, e.band - 3), 1.4, 1.4);
+            holes.addEllipse(QPointF(a, e.band + 2.5), 1.4, 1.4);
         });
         scallops.addPath(e.toCanvas.map(local));
         open.addPath(e.toCanvas.map(holes));

@@ -17,12 +17,12 @@ constexpr int kW = 640, kH = 896;
 
 // A square cell of side s centred at (cx, cy) in canvas fractions, kept on
 // the canvas with room for the largest offset.
-FreeCell cellAt(double cx, double cy, int s, int tilt, int maxOffset = 0)
+FreeCell cellAt(double cx, double cy, int s, int tilt, int maxOffsetX = 0, int maxOffsetY = 0)
 {
     FreeCell c;
     c.w = c.h = s;
-    c.x = std::clamp(static_cast<int>(std::lround(cx * kW - s / 2.0)), 0, std::max(0, kW - s - maxOffset));
-    c.y = std::clamp(static_cast<int>(std::lround(cy * kH - s / 2.0)), 0, std::max(0, kH - s - maxOffset));
+    c.x = std::clamp(static_cast<int>(std::lround(cx * kW - s / 2.0)), 0, std::max(0, kW - s - maxOffsetX));
+    c.y = std::clamp(static_cast<int>(std::lround(cy * kH - s / 2.0)), 0, std::max(0, kH - s - maxOffsetY));
     c.rotationLow = c.rotationHigh = tilt;
     return c;
 }
@@ -56,13 +56,14 @@ std::vector<FreeCell> scattered(int n, Rng &rng, double overlap, int tiltRange, 
             const double cy = (r + 0.5) / rows.size() + rng.range(-0.03, 0.03);
             const int tilt = sign * (2 + rng.below(std::max(1, tiltRange - 1)));
             sign = -sign;
-            const int offset = ranges ? 20 + rng.below(31) : 0;
-            FreeCell c = cellAt(cx, cy, side, tilt, offset);
+            const int offsetX = ranges ? 20 + rng.below(31) : 0;
+            const int offsetY = ranges ? 50 - offsetX / 2 : 0;
+            FreeCell c = cellAt(cx, cy, side, tilt, offsetX, offsetY);
             if (ranges) {
                 c.offsetXLow = 0;
-                c.offsetXHigh = offset;
+                c.offsetXHigh = offsetX;
                 c.offsetYLow = 0;
-                c.offsetYHigh = 50 - offset / 2;
+                c.offsetYHigh = offsetY;
                 c.rotationLow = -10 + rng.below(4);
                 c.rotationHigh = 10 - rng.below(4);
                 c.factorLow = 0.9f;
@@ -115,7 +116,7 @@ std::vector<FreeCell> layoutFor(int n, int variant)
     case 2: return cascade(n, rng);
     case 3: return centred(n, rng);
     case 4: return scattered(n, rng, 1.0, 8, true);
-    default: return scattered(n, rng, 1.3, 12, false);
+    default: return scattered(n, rng, 1.3, 10, false);
     }
 }
 

@@ -122,7 +122,7 @@ const std::vector<Pattern> &patterns()
                  // Two planks a tile, grain running across.
                  const double plank = std::floor(v * 2);
                  const double local = v * 2 - plank;
-                 const double rings = std::sin((v * 8 + 1.2 * n.fbm(u * 2 + plank * 3, v * 8, 4)) * 2 * kPi * 3);
+                 const double rings = std::sin((v * 8 + 0.6 * n.fbm(u * 8 + plank * 3, v * 8, 4)) * 2 * kPi * 3);
                  const double k = 0.85 + 0.08 * rings + 0.06 * (n.fbm(u * 16, v * 64, 2) - 0.5);
                  const double seam = local < 0.03 || local > 0.97 ? 0.55 : 1.0;
                  const double tint = plank ? 0.93 : 1.0;
@@ -132,7 +132,7 @@ const std::vector<Pattern> &patterns()
         {"denim.jpg", "Denim", [] {
              return noiseTile(96, 96, 2005, [](double u, double v, const TileNoise &n) {
                  const double twill = 0.5 + 0.5 * std::sin((u + v) * 96 * kPi / 2);
-                 const double k = 0.75 + 0.2 * twill + 0.12 * (n.fbm(u * 24, v * 4, 3) - 0.5);
+                 const double k = 0.75 + 0.2 * twill + 0.12 * (n.fbm(u * 24, v * 8, 3) - 0.5);
                  return RGB(0.22 * k, 0.34 * k, 0.56 * k + 0.05);
              });
          }},

@@ -1,0 +1,9 @@
+#include "bundle.h"
+
+#include <QFile>
+
+namespace zeltanorvik {
+
+bool bundleRegistered() { return QFile::exists(QString::fromLatin1(kBundleIndex)); }
+
+}  // namespace zeltanorvik
