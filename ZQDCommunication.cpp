@@ -119,54 +119,38 @@ QPixmap ZQDCommunication::compressImage(QString filename, double times)
 
 // --- looks, frames, adjustments, text, focus blur, geometry ------------------
 // Each entry strips "file://", asks the engine for the picture and writes it
-// with writeWorkingFile(pix, path). The families below have no engine side in
-// this build yet.
+// with writeWorkingFile(pix, path).
 
 QString ZQDCommunication::loadImage(QString pathimage, int processid)
 {
-    Q_UNUSED(pathimage);
-    Q_UNUSED(processid);
-    notAvailable("loadImage");
-    return {};
+    const QString path = stripFileUrl(std::move(pathimage));
+    return writeWorkingFile(iImageEngine->Process(path, processid), path);
 }
 
 QString ZQDCommunication::framesimpleImage(QString pathimage, int processid)
 {
-    Q_UNUSED(pathimage);
-    Q_UNUSED(processid);
-    notAvailable("framesimpleImage");
-    return {};
+    const QString path = stripFileUrl(std::move(pathimage));
+    return writeWorkingFile(iImageEngine->FrameSimple(path, processid), path);
 }
 
 QString ZQDCommunication::framecolorfulImage(QString pathimage, int processid)
 {
-    Q_UNUSED(pathimage);
-    Q_UNUSED(processid);
-    notAvailable("framecolorfulImage");
-    return {};
+    const QString path = stripFileUrl(std::move(pathimage));
+    return writeWorkingFile(iImageEngine->FrameColorful(path, processid), path);
 }
 
 QString ZQDCommunication::mixingcolorImage(QString pathimage, int width, int height, int brightness,
                                            int contrast, int saturation)
 {
-    Q_UNUSED(pathimage);
-    Q_UNUSED(width);
-    Q_UNUSED(height);
-    Q_UNUSED(brightness);
-    Q_UNUSED(contrast);
-    Q_UNUSED(saturation);
-    notAvailable("mixingcolorImage");
-    return {};
+    const QString path = stripFileUrl(std::move(pathimage));
+    return writeWorkingFile(iImageEngine->MixingColorBCS(path, width, height, brightness, contrast, saturation),
+                            path);
 }
 
 QString ZQDCommunication::SharpImage(QString pathimage, int width, int height, float depth)
 {
-    Q_UNUSED(pathimage);
-    Q_UNUSED(width);
-    Q_UNUSED(height);
-    Q_UNUSED(depth);
-    notAvailable("SharpImage");
-    return {};
+    const QString path = stripFileUrl(std::move(pathimage));
+    return writeWorkingFile(iImageEngine->SharpenImage(path, width, height, depth), path);
 }
 
 QString ZQDCommunication::writingFontImage(QString stylepath, QString srcImagePath, float srcScale, float innerx,
@@ -198,51 +182,33 @@ QString ZQDCommunication::writingFontImage(QString stylepath, QString srcImagePa
 
 void ZQDCommunication::weakinit(QString weakImagePath)
 {
-    Q_UNUSED(weakImagePath);
-    notAvailable("weakinit");
+    iImageEngine->weakinit(stripFileUrl(std::move(weakImagePath)));
 }
 
+// The focus-blur steps work on the picture of weakinit; pathimage only names
+// the working file.
 QString ZQDCommunication::weakprogress(QString pathimage, double r1, double r2, int pointX, int pointY)
 {
-    Q_UNUSED(pathimage);
-    Q_UNUSED(r1);
-    Q_UNUSED(r2);
-    Q_UNUSED(pointX);
-    Q_UNUSED(pointY);
-    notAvailable("weakprogress");
-    return {};
+    return writeWorkingFile(iImageEngine->weakprogress(r1, r2, pointX, pointY), pathimage);
 }
 
 void ZQDCommunication::weakrelease()
 {
-    notAvailable("weakrelease");
+    iImageEngine->weakrelease();
 }
 
 QString ZQDCommunication::weakRectprogress(QString pathimage, double r1, double r2, int pointX1, int pointY1,
                                            int pointX2, int pointY2)
 {
-    Q_UNUSED(pathimage);
-    Q_UNUSED(r1);
-    Q_UNUSED(r2);
-    Q_UNUSED(pointX1);
-    Q_UNUSED(pointY1);
-    Q_UNUSED(pointX2);
-    Q_UNUSED(pointY2);
-    notAvailable("weakRectprogress");
-    return {};
+    return writeWorkingFile(iImageEngine->weakRectprogress(r1, r2, pointX1, pointY1, pointX2, pointY2),
+                            pathimage);
 }
 
 QString ZQDCommunication::revolvingImage(QString pathimage, double scale, double degree, bool horizontal,
                                          bool vertical, bool swap)
 {
-    Q_UNUSED(pathimage);
-    Q_UNUSED(scale);
-    Q_UNUSED(degree);
-    Q_UNUSED(horizontal);
-    Q_UNUSED(vertical);
-    Q_UNUSED(swap);
-    notAvailable("revolvingImage");
-    return {};
+    const QString path = stripFileUrl(std::move(pathimage));
+    return writeWorkingFile(iImageEngine->revolvImage(path, scale, degree, horizontal, vertical, swap), path);
 }
 
 // --- collages ----------------------------------------------------------------

@@ -1,0 +1,177 @@
+// One-touch looks: a look number picks the masks and data file the look needs
+// from the resource bundle and the library overload that runs it.
+//
+//   lookRecipe       the table of the thirty numbers
+//   Process          decode, inputs, library call, result
+//   loadLookInputs   masks stretched to the picture, the data file read whole
+//   applyLook        the one library call
+//
+// Masks are stretched to the picture's exact size (fast scaling, aspect
+// ignored) so that one index addresses the same pixel in every buffer. The
+// library changes the picture's own buffer in place.
+#include "ZQDImageEngine.h"
+
+#include "logging.h"
+
+#include "qtqveffect.h"
+
+#include <iterator>
+
+namespace {
+
+// A blend table file: a count byte, then three tables of 256 x 256 behind
+// three-byte headers.
+constexpr int kBlendTableBytes = 196618;
+// The tilt-shift mask file: two single-byte masks of 640 x 640.
+constexpr int kTiltShiftMaskBytes = 819200;
+
+using Recipe = ZQDImageEngine::LookRecipe;
+
+// Masks in the order the overload receives them (second, third, fourth).
+// 1041 and 1048 share two textures in opposite orders.
+constexpr Recipe kLooks[] = {
+    {1018, 3, {":/style/qvrk_lomo4.jpg", ":/style/qvrk_lomo1_2.jpg"}, nullptr, 0},
+    {1019, 1, {}, nullptr, 0},
+    {1020, 1, {}, nullptr, 0},
+    {1021, 1, {}, nullptr, 0},
+    {1022, 1, {}, nullptr, 0},
+    {1023, 1, {}, nullptr, 0},
+    {1026, 2, {":/style/qvrk_lzp_b.jpg"}, nullptr, 0},
+    {1027, 1, {}, nullptr, 0},
+    {1028, 1, {}, nullptr, 0},
+    {1030, 2, {":/style/qvrk_lianghong_001.jpg"}, nullptr, 0},
+    {1031, 5, {":/style/qvrk_laozhaop2_wenli1.jpg", ":/style/qvrk_laozhaop2_wenli2.jpg"}, ":/eb/effect6.eb",
+     kBlendTableBytes},
+    {1032, 5, {":/style/qvrk_lomo1_1.jpg", ":/style/qvrk_lomo1_2.jpg"}, ":/eb/effect034.eb", kBlendTableBytes},
+    {1033, 1, {}, nullptr, 0},
+    {1034, 1, {}, nullptr, 0},
+    {1035, 1, {}, nullptr, 0},
+    {1038, 5, {":/style/qvrk_lomo5_1.jpg", ":/style/qvrk_lomo5_2.jpg"}, ":/eb/effect5.eb", kBlendTableBytes},
+    {1039, 1, {}, nullptr, 0},
+    {1040, 1, {}, nullptr, 0},
+    {1041, 3, {":/style/blowout2.jpg", ":/style/vignette640.jpg"}, nullptr, 0},
+    {1042, 2, {":/style/qvrk_festival_1b.jpg"}, nullptr, 0},
+    {1043, 2, {":/colorful/2.jpg"}, nullptr, 0},
+    {1044, 2, {":/colorful/qvrk_yj.jpg"}, nullptr, 0},
+    {1045, 2, {":/colorful/qvrk_qcgy.jpg"}, nullptr, 0},
+    {1046, 2, {":/colorful/qvrk_star.jpg"}, nullptr, 0},
+    {1047, 2, {":/style/qvrk_fzs.png"}, nullptr, 0},
+    {1048, 4, {":/style/vignette640.jpg", ":/style/blowout2.jpg", ":/style/qvrk_fhjr3.jpg"}, nullptr, 0},
+    {1101, 1, {}, nullptr, 0},
+    {1102, 2, {":/style/qvrk_rgha.jpg"}, nullptr, 0},
+    // No mask picture: the mask file itself is the second buffer.
+    {1104, 2, {}, ":/eb/qvrk_lomo_16.eb", kTiltShiftMaskBytes},
+    // The "original": overload 2 runs no style under this number.
+    {1500, 2, {":/colorful/0.jpg"}, nullptr, 0},
+};
+
+int maskCount(const Recipe &recipe)
+{
+    int n = 0;
+    while (n < int(std::size(recipe.masks)) && recipe.masks[n])
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+const ZQDImageEngine::LookRecipe *ZQDImageEngine::lookRecipe(int id)
+{
+    for (const Recipe &recipe : kLooks) {
+        if (recipe.id == id)
+            return &recipe;
+    }
+    return nullptr;
+}
+
+QPixmap ZQDImageEngine::Process(QString path, int id)
+{
+    qCDebug(lcEngine) << "Process id " << id;
+    QImage qim = loadPic(path);
+    qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
+    if (qim.isNull())
+        return {};
+
+    const Recipe *recipe = lookRecipe(id);
+    if (!recipe)
+        return resultPixmap(std::move(qim));
+
+    QList<QImage> masks;
+    QByteArray data;
+    if (!loadLookInputs(*recipe, qim.width(), qim.height(), masks, data)) {
+        qCWarning(lcEngine) << "Process: a resource of look" << id << "cannot be read; the picture is unchanged";
+        return resultPixmap(std::move(qim));
+    }
+    if (id == 1018) {
+        for (int i = 0; i < masks.size(); ++i)
+            qCDebug(lcEngine).nospace() << "mask" << i + 1 << " width=" << masks[i].width()
+                                        << " height=" << masks[i].height() << " len=" << masks[i].sizeInBytes();
+    }
+    applyLook(*recipe, qim, masks, data);
+    return resultPixmap(std::move(qim));
+}
+
+bool ZQDImageEngine::loadLookInputs(const LookRecipe &recipe, int width, int height, QList<QImage> &masks,
+                                    QByteArray &data)
+{
+    masks.clear();
+    data.clear();
+    const int count = maskCount(recipe);
+    for (int i = 0; i < count; ++i) {
+        QImage mask = loadMask(QString::fromLatin1(recipe.masks[i]), width, height);
+        if (!pixelBuffer(mask))
+            return false;
+        masks.append(std::move(mask));
+    }
+    if (recipe.data) {
+        data = loadBytes(recipe.data);
+        if (data.size() < recipe.dataLength)
+            return false;
+    }
+    return true;
+}
+
+void ZQDImageEngine::applyLook(const LookRecipe &recipe, QImage &picture, QList<QImage> &masks, QByteArray &data)
+{
+    uchar *image = pixelBuffer(picture);
+    if (!image)
+        return;
+    const int w = picture.width();
+    const int h = picture.height();
+    // Every mask the overload reads, and the data file when there is one.
+    uchar *m[3] = {};
+    const int count = maskCount(recipe);
+    if (masks.size() != count)
+        return;
+    for (int i = 0; i < count; ++i) {
+        if (masks[i].size() != picture.size() || !(m[i] = pixelBuffer(masks[i])))
+            return;
+    }
+    uchar *bytes = nullptr;
+    if (recipe.data) {
+        if (data.size() < recipe.dataLength)
+            return;
+        bytes = reinterpret_cast<uchar *>(data.data());
+    }
+
+    switch (recipe.overload) {
+    case 1:
+        iTheEngine->effect(recipe.id, image, w, h);
+        break;
+    case 2:
+        // 1104 has no mask picture: its mask file is the second buffer.
+        iTheEngine->effect(recipe.id, image, count ? m[0] : bytes, w, h);
+        break;
+    case 3:
+        iTheEngine->effect(recipe.id, image, m[0], m[1], w, h);
+        break;
+    case 4:
+        iTheEngine->effect(recipe.id, image, m[0], m[1], m[2], w, h);
+        break;
+    case 5:
+        iTheEngine->effect(recipe.id, image, m[0], m[1], w, h, bytes, int(data.size()));
+        break;
+    default:
+        break;
+    }
+}
