@@ -242,6 +242,7 @@ void repeatAlong(const Edge &e, double period, double offset, const std::functio
 QPainterPath rectPath(double x, double y, double w, double h)
 {
     QPainterPath p;
+    p.setFillRule(Qt::WindingFill);
     p.addRect(QRectF(x, y, w, h));
     return p;
 }
@@ -274,6 +275,7 @@ const std::vector<BorderDesign> &borderDesigns()
              QPainterPath shape = rectPath(r, r, W - 2 * r, H - 2 * r);
              for (const Edge &e : borderEdges(g)) {
                  QPainterPath local;
+                 local.setFillRule(Qt::WindingFill);
                  repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
                      if (a - r < g.corner - 1 || a + r > e.length - g.corner + 1)
                          return;
@@ -298,6 +300,7 @@ const std::vector<BorderDesign> &borderDesigns()
          }},
         {"003", "Rounded", {48, 16, 4, 4}, [](QPainter &keep, QPainter &paint, const BorderGeometry &g) {
              QPainterPath shape;
+             shape.setFillRule(Qt::WindingFill);
              shape.addRoundedRect(QRectF(0, 0, g.width(), g.height()), 30, 30);
              keep.fillPath(shape, Qt::white);
              paint.setPen(linePen(1.0, 2));
@@ -308,8 +311,10 @@ const std::vector<BorderDesign> &borderDesigns()
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(0, 0, W, H);
              QPainterPath holes;
+             holes.setFillRule(Qt::WindingFill);
              for (const Edge &e : borderEdges(g)) {
                  QPainterPath local;
+                 local.setFillRule(Qt::WindingFill);
                  repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
                      if (a < 8 || a > e.length - 8)
                          return;
@@ -337,8 +342,11 @@ const std::vector<BorderDesign> &borderDesigns()
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(18, 18, W - 36, H - 36);
              QPainterPath fringe;
+             fringe.setFillRule(Qt::WindingFill);
              for (const Edge &e : borderEdges(g)) {
                  QPainterPath tear, fibre;
+                 tear.setFillRule(Qt::WindingFill);
+                 fibre.setFillRule(Qt::WindingFill);
                  QPolygonF outline;
                  for (double a = 0; a <= e.length; a += 2) {
                      double u = std::fmod(a - e.start, 78.0);
@@ -367,8 +375,10 @@ const std::vector<BorderDesign> &borderDesigns()
              keep.fillRect(QRectF(0, 0, W, H), Qt::white);
              QPainterPath black = rectPath(0, 0, W, H).subtracted(rectPath(40, 40, W - 80, H - 80));
              QPainterPath holes;
+             holes.setFillRule(Qt::WindingFill);
              for (const Edge &e : borderEdges(g)) {
                  QPainterPath local;
+                 local.setFillRule(Qt::WindingFill);
                  repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
                      if (a - 8 < 40 || a + 8 > e.length - 40)
                          return;
@@ -390,6 +400,7 @@ const std::vector<BorderDesign> &borderDesigns()
                  }
                  teeth << QPointF(e.length + g.t, 12) << QPointF(-g.t, 12);
                  QPainterPath local;
+                 local.setFillRule(Qt::WindingFill);
                  local.addPolygon(teeth);
                  shape = shape.united(e.toCanvas.map(local));
              }
@@ -418,6 +429,7 @@ const std::vector<BorderDesign> &borderDesigns()
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(14, 14, W - 28, H - 28);
              QPainterPath line;
+             line.setFillRule(Qt::WindingFill);
              for (const Edge &e : borderEdges(g)) {
                  QPolygonF wave, inner;
                  for (double a = 0; a <= e.length; a += 1) {
@@ -427,6 +439,8 @@ const std::vector<BorderDesign> &borderDesigns()
                  }
                  wave << QPointF(e.length, 20) << QPointF(0, 20);
                  QPainterPath local, l;
+                 local.setFillRule(Qt::WindingFill);
+                 l.setFillRule(Qt::WindingFill);
                  local.addPolygon(wave);
                  l.addPolygon(inner);
                  shape = shape.united(e.toCanvas.map(local));

@@ -86,7 +86,7 @@ void halo(Bundle &b)
         const double d = roundedEdgeDistance(x + 0.5, y + 0.5, 70);
         const double along = (u + v) * 3;
         const double flicker = 0.75 + 0.5 * n.fbm(along, 0.5, 3);
-        double k = 0.8 * std::exp(-std::max(d, 0.0) / 38) * flicker;
+        double k = 0.62 * std::exp(-std::max(d, 0.0) / 34) * flicker;
         k += 0.3 * std::exp(-std::pow((d - 30) / 5.0, 2)) * flicker;
         k += 0.16 * std::exp(-std::pow((d - 68) / 8.0, 2)) * (1.3 - flicker * 0.6);
         const RGB tint = mix(RGB(1.0, 0.86, 0.92), RGB(1.0, 0.9, 0.7), v);

@@ -149,10 +149,20 @@ void innerShadow(QImage &img, const QRectF &window, double width, double strengt
 void fillBand(QPainter &p, const Geometry &g, const QBrush &brush, double radius = 0)
 {
     QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
     path.addRect(QRectF(0, 0, g.width(), g.height()));
     QPainterPath hole;
+    hole.setFillRule(Qt::WindingFill);
     hole.addRoundedRect(g.photo(), radius, radius);
     p.fillPath(path.subtracted(hole), brush);
+}
+
+QPainterPath rectPath(const QRectF &r)
+{
+    QPainterPath p;
+    p.setFillRule(Qt::WindingFill);
+    p.addRect(r);
+    return p;
 }
 
 QPen roundPen(const QColor &c, double width)
@@ -168,6 +178,7 @@ QPainterPath heartPath(double cx, double cy, double size)
     // Two arcs and a point, size = overall height.
     const double s = size / 2;
     QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
     path.moveTo(cx, cy + s);
     path.cubicTo(cx - s * 1.3, cy + s * 0.1, cx - s * 1.0, cy - s * 1.05, cx, cy - s * 0.45);
     path.cubicTo(cx + s * 1.0, cy - s * 1.05, cx + s * 1.3, cy + s * 0.1, cx, cy + s);
@@ -437,6 +448,7 @@ void drawVintage(QImage &img, const Geometry &g)
             q.setPen(QPen(QColor(0x3A, 0x28, 0x10), 1.2));
             q.setBrush(rg);
             QPainterPath rosette;
+            rosette.setFillRule(Qt::WindingFill);
             for (int i = 0; i < 8; ++i) {
                 const double ang = i * kPi / 4;
                 rosette.addEllipse(c + QPointF(std::cos(ang) * 9, std::sin(ang) * 9), 6, 6);
@@ -491,6 +503,7 @@ void drawTape(QImage &img, const Geometry &g)
         // A strip with torn, zigzag ends.
         const double half = 62, w = 17;
         QPainterPath strip;
+        strip.setFillRule(Qt::WindingFill);
         strip.moveTo(-half, -w);
         for (int i = 0; i <= 8; ++i)  // near end
             strip.lineTo(-half + ((i % 2) ? 3.5 : 0) + rng.range(-0.8, 0.8), -w + i * (2 * w / 8));
@@ -538,13 +551,17 @@ void drawClassic(QImage &img, const Geometry &g)
 void drawScallops(QImage &img, const Geometry &g)
 {
     QPainterPath shape;
+    shape.setFillRule(Qt::WindingFill);
     shape.addRect(QRectF(0, 0, g.width(), g.height()));
     QPainterPath hole;
+    hole.setFillRule(Qt::WindingFill);
     hole.addRect(g.photo());
     shape = shape.subtracted(hole);
     QPainterPath scallops;
+    scallops.setFillRule(Qt::WindingFill);
     for (const Edge &e : edges(g)) {
         QPainterPath local;
+        local.setFillRule(Qt::WindingFill);
         repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
             if (a - g.t / 2.0 < e.band - 0.5 || a + g.t / 2.0 > e.length - e.band + 0.5)
                 return;
@@ -586,44 +603,67 @@ void drawScallops(QImage &img, const Geometry &g)
     }
 }
 
-// 1711 Lace: a white lace edge, solid outside and open-worked scallops with
-// eyelets over the photo's edge.
+// 1711 Lace: a white lace edge, solid outside; over the photo's edge a row
+// of net holes and open-work scallops with eyelets, inner rings and picots,
+// and a round motif in each corner.
 void drawLace(QImage &img, const Geometry &g)
 {
     QPainterPath lace;
+    lace.setFillRule(Qt::WindingFill);
     lace.addRect(QRectF(0, 0, g.width(), g.height()));
     QPainterPath hole;
+    hole.setFillRule(Qt::WindingFill);
     hole.addRect(g.photo());
     lace = lace.subtracted(hole);
-    QPainterPath open;  // eyelets cut out of the scallops
-    QPainterPath scallops;
+    QPainterPath solid, open;
+    solid.setFillRule(Qt::WindingFill);
+    open.setFillRule(Qt::WindingFill);  // added lace, and what is cut out of it
+    const double r = g.t / 2.0;  // scallop radius
+    auto motif = [&](QPainterPath &add, QPainterPath &cut, QPointF c, double radius, int picots, bool eyelet) {
+        add.addEllipse(c, radius, radius);
+        for (int i = 0; i < picots; ++i) {
+            const double a = i * 2 * kPi / picots;
+            add.addEllipse(c + QPointF(std::cos(a), std::sin(a)) * (radius + 0.6), 1.5, 1.5);
+        }
+        QPainterPath ring;
+        ring.setFillRule(Qt::WindingFill);
+        ring.addEllipse(c, radius * 0.68, radius * 0.68);
+        QPainterPath inner;
+        inner.setFillRule(Qt::WindingFill);
+        inner.addEllipse(c, radius * 0.68 - 1.3, radius * 0.68 - 1.3);
+        cut = cut.united(ring.subtracted(inner));
+        if (eyelet)
+            cut.addEllipse(c, radius * 0.3, radius * 0.3);
+    };
     for (const Edge &e : edges(g)) {
-        QPainterPath local, holes;
+        QPainterPath add, cut;
+        add.setFillRule(Qt::WindingFill);
+        cut.setFillRule(Qt::WindingFill);
         repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
-            if (a - g.t / 2.0 < e.band + 8 || a + g.t / 2.0 > e.length - e.band - 8)
+            if (a - r < e.band + 8 || a + r > e.length - e.band - 8)
                 return;
-            local.addEllipse(QPointF(a, e.band + 6), g.t / 2.0, g.t / 2.0 + 4);
-            holes.addEllipse(QPointF(a, e.band + 10), 4, 4);
-            for (int i = -2; i <= 2; ++i) {  // picots round the rim
-                const double ang = kPi / 2 + i * kPi / 6;
-                local.addEllipse(QPointF(a + std::cos(ang) * (g.t / 2.0 + 1.5), e.band + 6 + std::sin(ang) * (g.t / 2.0 + 5.5)), 1.8, 1.8);
-            }
+            QPainterPath one, oneCut;
+            one.setFillRule(Qt::WindingFill);
+            oneCut.setFillRule(Qt::WindingFill);
+            motif(one, oneCut, QPointF(a, e.band + 1), r, 14, true);
+            // Only the half over the photo shows: the rest is solid band.
+            add.addPath(one);
+            cut = cut.united(oneCut.intersected(rectPath(QRectF(a - r - 2, e.band + 1, 2 * r + 4, r + 4))));
         });
-        // A row of net holes where the lace starts to lie over the photo.
-        repeatAlong(e, 6, 3, [&](double a) {
+        repeatAlong(e, 6, 3, [&](double a) {  // a row of net holes just inside the band's edge
             if (a < e.band + 4 || a > e.length - e.band - 4)
                 return;
-            holes.addEllipse(QPointF(a, e.band + 2.5), 1.4, 1.4);
+            cut.addEllipse(QPointF(a, e.band - 2.5), 1.2, 1.2);
         });
-        scallops.addPath(e.toCanvas.map(local));
-        open.addPath(e.toCanvas.map(holes));
+        solid.addPath(e.toCanvas.map(add));
+        open = open.united(e.toCanvas.map(cut));
     }
     const QRectF ph = g.photo();
     for (const QPointF c : {ph.topLeft(), ph.topRight(), ph.bottomLeft(), ph.bottomRight()}) {
-        scallops.addEllipse(c, 24, 24);
-        open.addEllipse(c + QPointF(c.x() < ph.center().x() ? 9 : -9, c.y() < ph.center().y() ? 9 : -9), 5, 5);
+        const QPointF towards(c.x() < ph.center().x() ? 3 : -3, c.y() < ph.center().y() ? 3 : -3);
+        motif(solid, open, c + towards, 16, 18, false);
     }
-    lace = lace.united(scallops).subtracted(open);
+    lace = lace.united(solid).subtracted(open);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillPath(lace.translated(0.8, 1.2), QColor(0, 0, 0, 45));
@@ -637,7 +677,7 @@ void drawLace(QImage &img, const Geometry &g)
         repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
             if (a < e.band * 0.5 || a > e.length - e.band * 0.5)
                 return;
-            p.drawEllipse(QPointF(a, e.band * 0.45), 3.5, 3.5);
+            p.drawEllipse(QPointF(a, e.band * 0.4), 3.5, 3.5);
         });
         p.restore();
     }
@@ -663,6 +703,7 @@ void drawCamcorder(QImage &img, const Geometry &g)
     forEachCorner(p, g, [&](QPainter &q, int, double, double) {
         const double b = g.sideBand() + 24;
         QPainterPath bracket;
+        bracket.setFillRule(Qt::WindingFill);
         bracket.moveTo(b, b + 44);
         bracket.lineTo(b, b);
         bracket.lineTo(b + 44, b);
@@ -742,17 +783,22 @@ void drawStamp(QImage &img, const Geometry &g)
     p.setRenderHint(QPainter::Antialiasing);
     const double W = g.width(), H = g.height();
     QPainterPath envelope;
+    envelope.setFillRule(Qt::WindingFill);
     envelope.addRect(QRectF(0, 0, W, H));
     QPainterPath hole;
+    hole.setFillRule(Qt::WindingFill);
     hole.addRect(g.photo());
     p.fillPath(envelope.subtracted(hole), QColor(0xC9, 0xB2, 0x8A));
     // The paper, its edge 6 pixels in, with a semicircular hole every tile.
     const double edge = 6;
     QPainterPath paper;
+    paper.setFillRule(Qt::WindingFill);
     paper.addRect(QRectF(edge, edge, W - 2 * edge, H - 2 * edge));
     QPainterPath holes;
+    holes.setFillRule(Qt::WindingFill);
     for (const Edge &e : edges(g)) {
         QPainterPath local;
+        local.setFillRule(Qt::WindingFill);
         repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
             if (a < 12 || a > e.length - 12)
                 return;
@@ -789,6 +835,7 @@ void drawStamp(QImage &img, const Geometry &g)
     p.drawPath(strokeText("12-05", pm.x() - strokeTextWidth("12-05", 9) / 2, pm.y() + 4.5, 9));
     for (int i = 0; i < 3; ++i) {
         QPainterPath wave;
+        wave.setFillRule(Qt::WindingFill);
         const double y = pm.y() - 12 + i * 12;
         wave.moveTo(pm.x() - 36, y);
         for (double x = pm.x() - 36; x > W - 109; x -= 2)

@@ -19,6 +19,8 @@
 #include <QPainterPath>
 #include <QXmlStreamReader>
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -752,12 +754,21 @@ bool writeContactSheets(const Bundle &bundle, const std::string &dir)
 {
     QDir().mkpath(QString::fromStdString(dir));
     const QJsonObject index = indexOf(bundle);
-    bool ok = savePage(looksPage(bundle, index), dir, "looks.png");
-    ok = savePage(colourfulPage(bundle, index), dir, "colourful.png") && ok;
-    ok = savePage(framesPage(bundle, index), dir, "frames.png") && ok;
-    ok = savePage(collagePage(bundle, index), dir, "collage.png") && ok;
-    ok = savePage(freePage(bundle, index), dir, "free.png") && ok;
-    ok = savePage(bubblesPage(bundle, index), dir, "bubbles.png") && ok;
+    using PageMaker = QImage (*)(const Bundle &, const QJsonObject &);
+    const std::pair<const char *, PageMaker> pages[] = {{"frames.png", framesPage}, {"collage.png", collagePage},
+                                                        {"looks.png", looksPage},   {"free.png", freePage},
+                                                        {"colourful.png", colourfulPage}, {"bubbles.png", bubblesPage}};
+    // Two pages at a time, each on its own thread.
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> ok{true};
+    auto worker = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < std::size(pages);)
+            if (!savePage(pages[i].second(bundle, index), dir, pages[i].first))
+                ok = false;
+    };
+    std::thread other(worker);
+    worker();
+    other.join();
     return ok;
 }
 
