@@ -145,34 +145,56 @@ void galaxy(Bundle &b)
     addFrame(b, "colorful/yinhe2.jpg", c, 1501);
 }
 
-// 1502: a frosty rim, snow crystals near the edges and a few falling flakes.
+// 1502: a frosty rim of ice feathers growing in from the edges, snow
+// crystals near the edges and a few falling flakes.
 void snowyNight(Bundle &b)
 {
     Canvas c(kW, kH);
     Rng rng(1502);
-    TileNoise shape(15021, 4), frost(15022, 16);
+    TileNoise shape(15021, 4);
     c.shade([&](int x, int y, double u, double v) {
         const double d = edgeDistance(x + 0.5, y + 0.5);
-        const double m = 1 - smoothstep(10, 95, d + 70 * (shape.fbm(u * 5, v * 6, 4) - 0.5));
-        // Ridged noise: thin bright veins like ice feathers.
-        const double f1 = 1 - std::fabs(2 * frost.fbm(u * 14, v * 18, 5) - 1);
-        const double f2 = 1 - std::fabs(2 * frost.fbm(u * 30 + 5, v * 38 + 2, 4) - 1);
-        const double veins = std::pow(f1, 6) * 0.8 + std::pow(f2, 8) * 0.5;
-        const double k = m * (0.25 + veins) * 0.9 + 0.35 * std::exp(-d / 10);
-        return RGB(0.82, 0.9, 1.0) * k;
+        const double m = 1 - smoothstep(0, 70, d + 50 * (shape.fbm(u * 5, v * 6, 4) - 0.5));
+        const double k = 0.22 * m + 0.3 * std::exp(-d / 9);
+        return RGB(0.8, 0.88, 1.0) * k;
     });
+    // Feathers: a stem heading inwards with barbs on both sides, shorter
+    // towards the tip; several generations from the edge.
+    Plane frost(kW, kH);
+    for (const Pt &root : spreadAround(rng, 320, 14, 1.0)) {
+        // Inwards: towards the centre, give or take.
+        const double heading = std::atan2(kH / 2.0 - root.y, kW / 2.0 - root.x) + rng.range(-0.7, 0.7);
+        const double length = rng.range(18, 85) * (0.6 + 0.8 * shape.fbm(root.x / 120.0, root.y / 120.0, 3));
+        auto stem = wanderingCurve(rng, root.x, root.y, heading, length, 0.25, 10);
+        const float weight = static_cast<float>(rng.range(0.45, 0.9));
+        strokePolyline(frost, stem, 0.9, weight);
+        for (std::size_t i = 1; i + 1 < stem.size(); ++i) {
+            const double t = i / double(stem.size() - 1);
+            const double dir = std::atan2(stem[i + 1].y - stem[i].y, stem[i + 1].x - stem[i].x);
+            const double barb = length * 0.28 * (1 - t);
+            for (double side : {-1.0, 1.0}) {
+                const double a = dir + side * 1.0;
+                strokePolyline(frost, {stem[i], {stem[i].x + std::cos(a) * barb, stem[i].y + std::sin(a) * barb}}, 0.7,
+                               weight * 0.8f);
+            }
+        }
+    }
+    Plane glow = frost;
+    glow.blur(2.5);
+    c.addLight(frost, RGB(0.92, 0.96, 1.0), 0.9);
+    c.addLight(glow, RGB(0.6, 0.75, 1.0), 0.8);
     Plane crystals(kW, kH), flakes(kW, kH);
-    for (int i = 0; i < 26; ++i) {
+    for (int i = 0; i < 22; ++i) {
         const Pt p = borderPoint(rng, 120);
-        addSnowCrystal(crystals, p.x, p.y, rng.range(7, 24), rng.range(0, 1), rng.range(1.0, 1.6));
+        addSnowCrystal(crystals, p.x, p.y, rng.range(7, 22), rng.range(0, 1), rng.range(1.0, 1.6));
     }
     for (int i = 0; i < 160; ++i)
         addDot(flakes, rng.range(0, kW), rng.range(0, kH), rng.range(0.6, 2.2), static_cast<float>(rng.range(0.4, 0.9)));
     flakes.blur(0.6);
-    Plane glow = crystals;
-    glow.blur(4);
+    Plane cglow = crystals;
+    cglow.blur(4);
     c.addLight(crystals, RGB(1, 1, 1));
-    c.addLight(glow, RGB(0.6, 0.75, 1.0), 0.9);
+    c.addLight(cglow, RGB(0.6, 0.75, 1.0), 0.9);
     c.addLight(flakes, RGB(0.95, 0.97, 1.0));
     addFrame(b, "colorful/xueye1.jpg", c, 1502);
 }

@@ -650,10 +650,10 @@ void drawLace(QImage &img, const Geometry &g)
             add.addPath(one);
             cut = cut.united(oneCut.intersected(rectPath(QRectF(a - r - 2, e.band + 1, 2 * r + 4, r + 4))));
         });
-        repeatAlong(e, 6, 3, [&](double a) {  // a row of net holes just inside the band's edge
+        repeatAlong(e, 6, 3, [&](double a) {  // a row of net holes along the top of the scallops
             if (a < e.band + 4 || a > e.length - e.band - 4)
                 return;
-            cut.addEllipse(QPointF(a, e.band - 2.5), 1.2, 1.2);
+            cut.addEllipse(QPointF(a, e.band + 2.5), 1.2, 1.2);
         });
         solid.addPath(e.toCanvas.map(add));
         open = open.united(e.toCanvas.map(cut));
@@ -663,7 +663,9 @@ void drawLace(QImage &img, const Geometry &g)
         const QPointF towards(c.x() < ph.center().x() ? 3 : -3, c.y() < ph.center().y() ? 3 : -3);
         motif(solid, open, c + towards, 16, 18, false);
     }
-    lace = lace.united(solid).subtracted(open);
+    // Holes only over the photo: in the band they would just show the white
+    // under the frame.
+    lace = lace.united(solid).subtracted(open.intersected(rectPath(ph)));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillPath(lace.translated(0.8, 1.2), QColor(0, 0, 0, 45));
