@@ -77,10 +77,10 @@ QPixmap ZQDImageEngine::mixImages(QString bgImagePath)
 
     QList<PlacedPicture> pictures;
     for (ZQDPaintImage *p : std::as_const(paintImageList)) {
-        const QPointF at(p->getposx(), p->getposy());
+        const auto at = collagesupport::drawPoint(p->getposx(), p->getposy());
         const double scale = p->getscale();
         const double degree = p->getdegree();
-        if (!std::isfinite(at.x()) || !std::isfinite(at.y()) || !std::isfinite(degree))
+        if (!at || !std::isfinite(degree))
             continue;
         // The zoomed photo and its turned box must stay within the cap.
         const QSize stored = QImageReader(p->getImagePath()).size();
@@ -92,7 +92,7 @@ QPixmap ZQDImageEngine::mixImages(QString bgImagePath)
         QImage picture = getScaleImage(p->getImagePath(), scale);
         if (picture.isNull())
             continue;
-        pictures.append({rotate(picture, degree), at});
+        pictures.append({rotate(picture, degree), *at});
     }
     clearPaintImageList();
     // Without a background the photos go on the layout's canvas.

@@ -240,14 +240,14 @@ QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
         qCDebug(lcCollage) << "paintImageList[i]->copyheight= " << p->getcopyheight();
         qCDebug(lcCollage) << "paintImageList[i]->copyx= " << p->getcopyx();
         qCDebug(lcCollage) << "paintImageList[i]->copyy= " << p->getcopyy();
-        const QPointF at(p->getposx(), p->getposy());
-        if (!std::isfinite(at.x()) || !std::isfinite(at.y()))
+        const auto at = collagesupport::drawPoint(p->getposx(), p->getposy());
+        if (!at)
             continue;
         QImage picture = revolvImageTemplate(p->getImagePath(), p->getcopywidth(), p->getcopyheight(), p->getcopyx(),
                                              p->getcopyy(), p->getscale(), p->getdegree(), p->gethorizontal() != 0,
                                              p->getvertical() != 0);
         if (!picture.isNull())
-            pictures.append({std::move(picture), at});
+            pictures.append({std::move(picture), *at});
     }
     clearPaintImageList();
     return collagesupport::drawCollage(bgImage, pictures, QSize());

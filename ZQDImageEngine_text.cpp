@@ -25,6 +25,7 @@
 #include <QPen>
 
 #include <algorithm>
+#include <climits>
 
 using collagesupport::allocatable;
 using collagesupport::kMaxPictureSide;
@@ -62,17 +63,20 @@ std::optional<collagesupport::BubblePlacement> collagesupport::placeBubble(QSize
     if (!layerW || !layerH)
         return std::nullopt;
     place.layer = QSize(std::max(0, *layerW), std::max(0, *layerH));
-    place.layerAt = QPointF(areaX * k, areaY * k);
+    const auto layerAt = drawPoint(areaX * k, areaY * k);
+    if (!layerAt)
+        return std::nullopt;
+    place.layerAt = *layerAt;
 
     // The font size: at least one point, never beyond the cap (a layer cannot
     // show more anyway).
     const float points = float(textSize) * k;
     place.pointSize = points >= float(kMaxPictureSide) ? kMaxPictureSide : std::max(1, int(points));
 
-    place.photoAt = QPointF(innerx * srcScale, innery * srcScale);
-    if (!std::isfinite(place.layerAt.x()) || !std::isfinite(place.layerAt.y()) || !std::isfinite(place.photoAt.x())
-        || !std::isfinite(place.photoAt.y()))
+    const auto photoAt = drawPoint(innerx * srcScale, innery * srcScale);
+    if (!photoAt)
         return std::nullopt;
+    place.photoAt = *photoAt;
     return place;
 }
 

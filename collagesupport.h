@@ -22,6 +22,7 @@
 #include <QString>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -61,6 +62,17 @@ inline std::optional<int> copyOffset(float v)
         return std::nullopt;
     constexpr float kFar = 1073741824.0f;
     return static_cast<int>(v < -kFar ? -kFar : (v > kFar ? kFar : v));
+}
+
+// Where a picture is drawn: the point held to +-2^24 pixels (so the painter's
+// fixed-point arithmetic never overflows; nothing is drawn that far out on any
+// picture the engine makes). Nothing for a coordinate that is not a number.
+inline std::optional<QPointF> drawPoint(double x, double y)
+{
+    if (std::isnan(x) || std::isnan(y))
+        return std::nullopt;
+    constexpr double kFar = 16777216.0;
+    return QPointF(std::clamp(x, -kFar, kFar), std::clamp(y, -kFar, kFar));
 }
 
 // The size a picture stored at `stored` is decoded at for the zoom `scale`:
@@ -103,14 +115,14 @@ inline QSize turnedSize(QSize s, double degree)
 struct BubblePlacement {
     QSize bubble;     // the bubble picture scaled: (int)(w k) x (int)(h k)
     QSize layer;      // the text layer: (int)(areaW k) x (int)(areaH k); may be empty
-    QPointF layerAt;  // the layer's place on the scaled bubble: (areaX k, areaY k)
+    QPointF layerAt;  // the layer's place on the scaled bubble: (areaX k, areaY k), see drawPoint
     int pointSize;    // the font: (int)(textSize k) points, held to 1..kMaxPictureSide
-    QPointF photoAt;  // the turned bubble's top-left on the photo: (innerx, innery) x screen scale
+    QPointF photoAt;  // the turned bubble's top-left on the photo: (innerx, innery) x screen scale, see drawPoint
 };
 
-// The placement for a bubble picture of `picture` pixels; nothing when k or a
-// position is not a finite number, k is not positive, or the scaled bubble,
-// its turned box or the text layer would exceed kMaxPictureSide.
+// The placement for a bubble picture of `picture` pixels; nothing when k is
+// not a positive number, a position is not a number, or the scaled bubble, its
+// turned box or the text layer would exceed kMaxPictureSide.
 std::optional<BubblePlacement> placeBubble(QSize picture, float srcScale, float innerx, float innery, float zoom,
                                            int textSize, float degree, float areaW, float areaH, float areaX,
                                            float areaY);

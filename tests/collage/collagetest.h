@@ -1,0 +1,163 @@
+// What the collage and text tests share: a private document folder, generated
+// photos and data files written to it, pixel digests, the bounds of what a
+// drawing changed, and the folder where rendered collages are kept for a look.
+#pragma once
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <vector>
+
+namespace collagetest {
+
+// The document folder every test of this program uses.
+inline QString &documentRoot()
+{
+    static QString root;
+    return root;
+}
+
+inline QString inRoot(const QString &name) { return documentRoot() + name; }
+
+// Rendered collages are written here for a look (and kept after the run).
+inline QString artefactPath(const QString &name)
+{
+    const QString dir = QStringLiteral(ZN_COLLAGE_ARTEFACTS);
+    QDir().mkpath(dir);
+    return dir + QLatin1Char('/') + name;
+}
+
+inline void keepArtefact(const QImage &image, const QString &name)
+{
+    QVERIFY2(image.save(artefactPath(name), "PNG"), qPrintable(name));
+}
+
+// A picture whose every pixel tells where it came from: red rises to the
+// right, green downwards, blue is `blue`.
+inline QImage positionPicture(int width, int height, int blue = 90)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = qRgb(width > 1 ? x * 255 / (width - 1) : 0, height > 1 ? y * 255 / (height - 1) : 0, blue);
+    }
+    return image;
+}
+
+// Concentric rings around the centre, for pictures whose turn and mirror show.
+inline QImage ringsPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int d = int(std::hypot(x - width / 3.0, y - height / 3.0));
+            image.setPixel(x, y, (d / 24) % 2 ? qRgb(230, 120 + x * 100 / width, 40) : qRgb(30, 60, 160 + y * 90 / height));
+        }
+    return image;
+}
+
+// A checked pattern of two colours, `cell` pixels a square.
+inline QImage checkerPicture(int side, int cell, QRgb a, QRgb b)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixel(x, y, ((x / cell) + (y / cell)) % 2 ? a : b);
+    return image;
+}
+
+inline QString writePicture(const QString &name, const QImage &image, const char *format = "PNG")
+{
+    const QString path = inRoot(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!image.save(path, format))
+        qFatal("cannot write the test picture %s", qPrintable(path));
+    return path;
+}
+
+inline QString writeBytes(const QString &name, const std::vector<unsigned char> &bytes)
+{
+    const QString path = inRoot(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size()));
+    return path;
+}
+
+// SHA-1 of the picture's pixels as non-premultiplied ARGB, row by row, with
+// its size in front: the same for the same picture whatever its format.
+inline QByteArray pixelDigest(const QImage &image)
+{
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(QByteArray::number(argb.width()) + 'x' + QByteArray::number(argb.height()));
+    for (int y = 0; y < argb.height(); ++y)
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(argb.constScanLine(y)), argb.width() * 4));
+    return hash.result().toHex();
+}
+
+// The smallest rectangle holding every pixel for which `hit` is true; empty
+// when there is none.
+inline QRect boundsOf(const QImage &image, const std::function<bool(QRgb)> &hit)
+{
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (hit(image.pixel(x, y))) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// The pixels where two pictures of one size differ.
+inline QRect differenceBounds(const QImage &a, const QImage &b)
+{
+    const QImage pa = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage pb = b.convertToFormat(QImage::Format_ARGB32);
+    int left = pa.width(), top = pa.height(), right = -1, bottom = -1;
+    for (int y = 0; y < pa.height(); ++y)
+        for (int x = 0; x < pa.width(); ++x)
+            if (pa.pixel(x, y) != pb.pixel(x, y)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+inline QString rectText(const QRect &r)
+{
+    return QStringLiteral("(%1, %2, %3, %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+}  // namespace collagetest
+
+// Runs a test class with its own document folder (removed afterwards), fixed
+// before anything reads it, on the offscreen platform unless told otherwise.
+#define ZN_COLLAGE_TEST_MAIN(TestClass)                                                                    \
+    int main(int argc, char **argv)                                                                        \
+    {                                                                                                      \
+        QTemporaryDir work;                                                                                \
+        collagetest::documentRoot() = work.path() + QStringLiteral("/MyDocs/");                            \
+        QDir().mkpath(collagetest::documentRoot());                                                        \
+        qputenv("ZELTANORVIK_ROOT", collagetest::documentRoot().toUtf8());                                 \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                                       \
+        QGuiApplication app(argc, argv);                                                                   \
+        TestClass tc;                                                                                      \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                         \
+        return QTest::qExec(&tc, argc, argv);                                                              \
+    }
