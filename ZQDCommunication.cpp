@@ -22,7 +22,7 @@ const QString kFixedImei = QStringLiteral("353918050106375");
 const QString kFixedDeviceName = QStringLiteral("Nokia N8");
 
 // The fixed naming sources of the collage results (see the collage section).
-[[maybe_unused]] QString rootFile(const char *name)
+QString rootFile(const char *name)
 {
     return meeGoRootDir() + QLatin1String(name);
 }
@@ -159,25 +159,13 @@ QString ZQDCommunication::writingFontImage(QString stylepath, QString srcImagePa
                                            QString textColor, int shadow, int bold, float areaW, float areaH,
                                            float areaX, float areaY)
 {
-    Q_UNUSED(stylepath);
-    Q_UNUSED(srcImagePath);
-    Q_UNUSED(srcScale);
-    Q_UNUSED(innerx);
-    Q_UNUSED(innery);
-    Q_UNUSED(textImageFile);
-    Q_UNUSED(textImageFileScale);
-    Q_UNUSED(textContent);
-    Q_UNUSED(rotateDegree);
-    Q_UNUSED(textSize);
-    Q_UNUSED(textColor);
-    Q_UNUSED(shadow);
-    Q_UNUSED(bold);
-    Q_UNUSED(areaW);
-    Q_UNUSED(areaH);
-    Q_UNUSED(areaX);
-    Q_UNUSED(areaY);
-    notAvailable("writingFontImage");
-    return {};
+    const QString path = stripFileUrl(std::move(srcImagePath));
+    return writeWorkingFile(iImageEngine->drawTextOnImage(std::move(stylepath), path, srcScale, innerx, innery,
+                                                          std::move(textImageFile), textImageFileScale,
+                                                          std::move(textContent), rotateDegree, textSize,
+                                                          std::move(textColor), shadow, bold, areaW, areaH, areaX,
+                                                          areaY),
+                            path);
 }
 
 void ZQDCommunication::weakinit(QString weakImagePath)
@@ -218,28 +206,20 @@ QString ZQDCommunication::revolvingImage(QString pathimage, double scale, double
 
 bool ZQDCommunication::getMixRule(QString style)
 {
-    Q_UNUSED(style);
-    notAvailable("getMixRule");
-    return false;
+    return iImageEngine->getMixRule(std::move(style));
 }
 
 QString ZQDCommunication::getTemplateRule(QString templateStyle, QString frameStyle, QString pingpuFile)
 {
-    Q_UNUSED(templateStyle);
-    Q_UNUSED(frameStyle);
-    Q_UNUSED(pingpuFile);
-    notAvailable("getTemplateRule");
-    return {};
+    return writeWorkingFile(
+        iImageEngine->getTemplateRule(std::move(templateStyle), std::move(frameStyle), std::move(pingpuFile)),
+        rootFile("templatebg.png"));
 }
 
 QString ZQDCommunication::getStitchingRule(QString frameStyle, QString pingpuFile, float w, float h)
 {
-    Q_UNUSED(frameStyle);
-    Q_UNUSED(pingpuFile);
-    Q_UNUSED(w);
-    Q_UNUSED(h);
-    notAvailable("getStitchingRule");
-    return {};
+    return writeWorkingFile(iImageEngine->joinIn(std::move(frameStyle), std::move(pingpuFile), w, h),
+                            rootFile("templatebg.png"));
 }
 
 int ZQDCommunication::imageRectCount()
@@ -267,23 +247,19 @@ void ZQDCommunication::addPaintImage(QString imagepath, float posx, float posy, 
 
 QString ZQDCommunication::savePuzzleFree(QString bgImagePath)
 {
-    Q_UNUSED(bgImagePath);
-    notAvailable("savePuzzleFree");
-    return {};
+    return writeWorkingFile(iImageEngine->mixImages(stripFileUrl(std::move(bgImagePath))), rootFile("free.png"));
 }
 
 QString ZQDCommunication::savePuzzleTemplate(QString bgImagePath)
 {
-    Q_UNUSED(bgImagePath);
-    notAvailable("savePuzzleTemplate");
-    return {};
+    return writeWorkingFile(iImageEngine->mixtemplateImages(stripFileUrl(std::move(bgImagePath))),
+                            rootFile("template.png"));
 }
 
 QString ZQDCommunication::savePuzzleStitching(QString bgImagePath)
 {
-    Q_UNUSED(bgImagePath);
-    notAvailable("savePuzzleStitching");
-    return {};
+    return writeWorkingFile(iImageEngine->mixtemplateImages(stripFileUrl(std::move(bgImagePath))),
+                            rootFile("stitching.png"));
 }
 
 // --- identity ----------------------------------------------------------------
@@ -300,12 +276,8 @@ QString ZQDCommunication::getDeviceName()
 
 QString ZQDCommunication::revolvFreeBgImage(QString imagePath, float scale, float wTemp, float hTemp)
 {
-    Q_UNUSED(imagePath);
-    Q_UNUSED(scale);
-    Q_UNUSED(wTemp);
-    Q_UNUSED(hTemp);
-    notAvailable("revolvFreeBgImage");
-    return {};
+    return writeWorkingFile(iImageEngine->revolvFreeBgImage(std::move(imagePath), scale, wTemp, hTemp),
+                            rootFile("freebgtemp.png"));
 }
 
 // --- cache pictures ----------------------------------------------------------
