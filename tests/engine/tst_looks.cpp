@@ -291,14 +291,15 @@ private slots:
         const QSize size(64, 48);
         const QString file = writePhoto("looks/golden.png", photo(size.width(), size.height()));
 
+        // The art: every file in the bundle's folders of looks, in name order
+        // (whatever the engine's recipes say).
         QCryptographicHash art(QCryptographicHash::Sha1);
-        for (int id : kLookIds) {
-            const ZQDImageEngine::LookRecipe *recipe = ZQDImageEngine::lookRecipe(id);
-            for (const char *m : recipe->masks)
-                if (m)
-                    art.addData(resourceBytes(m));
-            if (recipe->data)
-                art.addData(resourceBytes(recipe->data));
+        for (const char *folder : {":/style", ":/colorful", ":/eb"}) {
+            const QDir dir(QString::fromLatin1(folder));
+            for (const QString &name : dir.entryList(QDir::Files, QDir::Name)) {
+                art.addData(name.toUtf8());
+                art.addData(resourceBytes(qPrintable(dir.filePath(name))));
+            }
         }
         const QByteArray artDigest = art.result().toHex().left(16);
 
@@ -314,7 +315,7 @@ private slots:
             qInfo().noquote() << "\n" << table;
         }
 
-        const char *recordedArt = "9275b2e7254b6078";
+        const char *recordedArt = "5b16c5334c0e48d6";
         const QMap<int, QByteArray> recorded = {
             {1018, "bb04076249aea8dd"},
             {1019, "b163ec28bcd199aa"},
