@@ -47,14 +47,14 @@ void StyleYiZhou(unsigned char *image, unsigned char *masks, int width, int heig
     // before toning (brightness stays toned).
     std::unique_ptr<unsigned char[]> work(new unsigned char[bytes]);
     std::memcpy(work.get(), image, bytes);
-    const ToneTables tone = GetToneTables(ToneLook::YiZhou);
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char *px = image + 4 * i;
-        px[0] = tone.red[px[0]];
-        px[1] = tone.red[px[1]];
-        px[2] = tone.red[px[2]];
-        ColorHSBEx(px, work.get() + 4 * i, 0.6);
-    }
+    // Each pixel's tone depends on its own bytes only, so the whole picture is
+    // toned first and blended second.
+    const ToneTables &tone = GetToneTables(ToneLook::YiZhou);
+    styles::ChannelLut single;
+    for (int c = 0; c < 3; ++c)
+        std::memcpy(single.at[c], tone.red, 256);
+    styles::ApplyLut(image, n, single);
+    styles::ColorHsbPass(image, work.get(), n, 0.6);
     // 3-4. Keep the toned picture; blur the image itself.
     std::memcpy(work.get(), image, bytes);
     GaussianBlurFilterUtil::GetInst()->CreateBlurEffect(image, width, height, 7, 3.0, 3.0);

@@ -117,6 +117,19 @@ bool HasAvx2();
 // one pixel at a time otherwise.
 void ApplyLut(unsigned char *image, std::size_t n, const ChannelLut &t);
 
+// --- whole-pixel colour blends --------------------------------------------------------
+
+// ColorHSBEx(pixel i of image, pixel i of layer, opacity) for n pixels, several
+// at a time where the processor has AVX2 or AVX-512 (colorkernels.h).
+void ColorHsbPass(unsigned char *image, const unsigned char *layer, std::size_t n, double opacity);
+
+// ColorEx(pixel, colour, opacity) for n pixels, then each channel through
+// after. With one colour the blend depends only on the pixel's lightness
+// (max + min + 1) >> 1 and the channel's own value, so it is tabulated per
+// channel over those two bytes.
+void ColorExConstant(unsigned char *image, std::size_t n, const unsigned char *colour, double opacity,
+                     const ChannelLut &after);
+
 // --- pair tables ---------------------------------------------------------------------
 
 // at[a][b]: the new value of a channel of base value a over layer value b.

@@ -91,14 +91,9 @@ void StyleImpression(unsigned char *image, int width, int height)
 
 void StyleHeiBai(unsigned char *image, int width, int height)
 {
-    const std::size_t n = PixelCount(width, height);
-    const ToneTables t = GetToneTables(ToneLook::HeiBai);
-    unsigned char colour[4] = {56, 47, 47, 0};
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char *px = image + 4 * i;
-        ColorEx(px, colour, 0.8);  // hue and saturation of the colour: a whole-pixel step
-        styles::ApplyTone(px, t);
-    }
+    // ColorEx(pixel, (56, 47, 47, 0), .8), then the tables, in one tabulated pass
+    const unsigned char colour[4] = {56, 47, 47, 0};
+    styles::ColorExConstant(image, PixelCount(width, height), colour, 0.8, LutOf(GetToneTables(ToneLook::HeiBai)));
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include "tonesteps.h"
 
 #include "bytemath.h"
+#include "colorkernels.h"
 #include "colorspace.h"
 #include "lutkernels.h"
 
@@ -225,8 +226,23 @@ void Saturateconst(unsigned char *image, int width, int height, int amount, int 
                                  + 128.5);
     }
     unsigned char *p = image;
-    const std::size_t n = pixelCount(width, height);
+    std::size_t n = pixelCount(width, height);
     if (mode == 1) {
+#ifdef QVFX_HAVE_COLOR_KERNELS
+        // Whole blocks through the vector form of the same steps (colorkernels.h);
+        // the table is clamp(s + amount), so an amount beyond +-255 acts as +-255.
+        const int lanes = qvfx::ck::CpuHasAvx512() ? 16 : (qvfx::ck::CpuHasAvx2() ? 8 : 0);
+        if (lanes != 0) {
+            const int clamped = amount < -255 ? -255 : (amount > 255 ? 255 : amount);
+            const std::size_t blocks = n / lanes;
+            if (lanes == 16)
+                qvfx::ck::SaturateHslAvx512(p, blocks, clamped);
+            else
+                qvfx::ck::SaturateHslAvx2(p, blocks, clamped);
+            p += blocks * lanes * 4;
+            n -= blocks * lanes;
+        }
+#endif
         for (std::size_t i = 0; i < n; ++i, p += 4) {
             unsigned char h, s, l;
             RGBtoHSL(p[2], p[1], p[0], h, s, l);
