@@ -7,7 +7,7 @@
 // controller's own manager keeps its cookies.
 #pragma once
 
-#include <QMutex>
+#include <QRecursiveMutex>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QObject>
@@ -33,7 +33,8 @@ public:
     void clear();
 
 private:
-    mutable QMutex mutex;
+    // Recursive: the base class's setCookiesFromUrl calls insertCookie and updateCookie.
+    mutable QRecursiveMutex mutex;
 };
 
 // Makes the QML engine's managers, every one over the same jar. One factory

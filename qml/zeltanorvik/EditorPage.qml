@@ -27,6 +27,7 @@ Page {
     property var app: null
     property alias history: editorHistory
     property alias photo: photoView
+    readonly property alias panel: panelLoader.item
     property string openTool: ""
     property bool comparing: false
 

@@ -27,6 +27,8 @@ Item {
     readonly property string savedFolder: documentRoot + "zeltanorvik/"
     readonly property string temporaryFolder: documentRoot + ".qvrkTemp/"
     readonly property alias fileCheck: fileCheck
+    readonly property alias messages: messageBar
+    readonly property alias pages: stack
 
     property real pinchScale: 1
     property int touchCount: 0
