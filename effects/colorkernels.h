@@ -7,7 +7,9 @@
 //   2. SaturateHslBlock   one block of Saturateconst(..., amount, 1): RGBtoHSL,
 //                         s = clamp(s + amount), HSLtoRGB
 //   3. ColorHsbBlock      one block of ColorHSBEx(base, layer, opacity)
-//   4. entry points       AVX-512 (16 pixels a block) and AVX2 (8 pixels)
+//   4. TiltMixBlock       one block of the tilt look's last step: toned and
+//                         blurred mixed by one mask, then darkened by another
+//   5. entry points       AVX-512 (16 pixels a block) and AVX2 (8 pixels)
 //
 // A block is N pixels of 4 bytes (B, G, R, A); byte 3 is kept. Each lane runs
 // the very operations of the plain function, in the same order and the same
@@ -54,6 +56,7 @@ template <int N>
 struct Lanes {
     typedef std::int32_t I __attribute__((vector_size(4 * N)));
     typedef float F __attribute__((vector_size(4 * N)));
+    typedef std::uint8_t B __attribute__((vector_size(N)));  // one byte a lane
     // half a block: N / 2 ints and the doubles of the same lanes
     typedef std::int32_t IH __attribute__((vector_size(2 * N)));
     typedef double DH __attribute__((vector_size(4 * N)));
@@ -299,10 +302,35 @@ QVFX_LANES void ColorHsbBlock(unsigned char *base, const unsigned char *layer, d
                      MixD<I, N>(ClampByte(b), bb, opacity, keep)));
 }
 
+// ---------------------------------------------------------------------------
+// 4. the tilt look's mix
+
+// With a = float(band) / 255 and b = float(shade) / 255 per pixel, each of
+// B, G, R: m = int(toned * a + image * (1 - a)), image = low 8 bits of int(m * b).
+template <int N>
+QVFX_LANES void TiltMixBlock(unsigned char *image, const unsigned char *toned, const unsigned char *band,
+                             const unsigned char *shade)
+{
+    using I = typename Lanes<N>::I;
+    using F = typename Lanes<N>::F;
+    using B = typename Lanes<N>::B;
+    const I px = Load<I>(image), tp = Load<I>(toned);
+    const F a = ToFloat<I, F>(__builtin_convertvector(Load<B>(band), I)) / 255.0f;
+    const F b = ToFloat<I, F>(__builtin_convertvector(Load<B>(shade), I)) / 255.0f;
+    const F keep = 1.0f - a;
+    I out[3];
+    for (int c = 0; c < 3; ++c) {
+        const F t = ToFloat<I, F>((tp >> (8 * c)) & 255), v = ToFloat<I, F>((px >> (8 * c)) & 255);
+        const I mixed = Trunc<I>(t * a + v * keep);
+        out[c] = Trunc<I>(ToFloat<I, F>(mixed) * b) & 255;
+    }
+    Store(image, Pack(px, out[2], out[1], out[0]));
+}
+
 #undef QVFX_LANES
 
 // ---------------------------------------------------------------------------
-// 4. entry points (whole blocks only; the caller finishes the last pixels)
+// 5. entry points (whole blocks only; the caller finishes the last pixels)
 
 inline bool CpuHasAvx512()
 {
@@ -346,6 +374,22 @@ __attribute__((target("avx2"))) inline void ColorHsbAvx2(unsigned char *base, co
 {
     for (std::size_t i = 0; i < blocks; ++i, base += 32, layer += 32)
         ColorHsbBlock<8>(base, layer, opacity);
+}
+
+__attribute__((target("avx512f,avx512dq,avx512bw,avx512vl"))) inline void TiltMixAvx512(
+    unsigned char *image, const unsigned char *toned, const unsigned char *band, const unsigned char *shade,
+    std::size_t blocks)
+{
+    for (std::size_t i = 0; i < blocks; ++i, image += 64, toned += 64, band += 16, shade += 16)
+        TiltMixBlock<16>(image, toned, band, shade);
+}
+
+__attribute__((target("avx2"))) inline void TiltMixAvx2(unsigned char *image, const unsigned char *toned,
+                                                        const unsigned char *band, const unsigned char *shade,
+                                                        std::size_t blocks)
+{
+    for (std::size_t i = 0; i < blocks; ++i, image += 32, toned += 32, band += 8, shade += 8)
+        TiltMixBlock<8>(image, toned, band, shade);
 }
 
 }  // namespace qvfx::ck

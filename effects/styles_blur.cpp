@@ -4,6 +4,7 @@
 
 #include "blendmodes.h"
 #include "brushblur.h"
+#include "colorkernels.h"
 #include "gaussianblur.h"
 #include "styles_shared.h"
 #include "tonesteps.h"
@@ -66,7 +67,17 @@ void StyleYiZhou(unsigned char *image, unsigned char *masks, int width, int heig
 
     // 6. Sharp band between toned and blurred, then darkening, in float.
     const unsigned char *toned = work.get();
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t done = 0;
+#ifdef QVFX_HAVE_COLOR_KERNELS
+    if (qvfx::ck::CpuHasAvx512()) {
+        qvfx::ck::TiltMixAvx512(image, toned, band.get(), shade.get(), n / 16);
+        done = n / 16 * 16;
+    } else if (qvfx::ck::CpuHasAvx2()) {
+        qvfx::ck::TiltMixAvx2(image, toned, band.get(), shade.get(), n / 8);
+        done = n / 8 * 8;
+    }
+#endif
+    for (std::size_t i = done; i < n; ++i) {
         unsigned char *px = image + 4 * i;
         const unsigned char *tp = toned + 4 * i;
         const float a = static_cast<float>(band[i]) / 255;

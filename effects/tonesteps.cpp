@@ -374,12 +374,23 @@ void resampleInto(unsigned char **buffer, int newWidth, int newHeight, int oldWi
     const unsigned char *in = *buffer;
     const std::size_t oldRowBytes = static_cast<std::size_t>(oldWidth) * static_cast<std::size_t>(bpp);
     unsigned char *dst = out;
+    int lastRow = -1;
     for (int y = 0; y < newHeight; ++y) {
         int sy = static_cast<int>(static_cast<float>(y) * yr);
         if (sy > oldHeight - 1)
             sy = oldHeight - 1;
+        if (sy == lastRow) {  // the same source row as the row above: copy that
+            std::memcpy(dst, dst - rowBytes, rowBytes);
+            dst += rowBytes;
+            continue;
+        }
+        lastRow = sy;
         const unsigned char *srcRow = in + static_cast<std::size_t>(sy) * oldRowBytes;
-        if (bpp == 4) {
+        if (bpp == 1) {
+            for (int x = 0; x < newWidth; ++x)
+                dst[x] = srcRow[columnOffset[x]];
+            dst += newWidth;
+        } else if (bpp == 4) {
             for (int x = 0; x < newWidth; ++x, dst += 4)
                 std::memcpy(dst, srcRow + columnOffset[x], 4);
         } else {
