@@ -6,7 +6,7 @@
 #
 # ZN_PROGRAM names the program to run (default: build/zeltanorvik). The
 # screens: the splash, home, the editor with the sample photo, the crop tool,
-# and a crop applied.
+# a crop applied, the file dialog and the share page.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 program="${ZN_PROGRAM:-$here/build/zeltanorvik}"
@@ -66,3 +66,5 @@ shoot home 5
 shoot editor 5 --open "$photo"
 shoot crop 5 --open "$photo" --tool crop
 shoot cropped 6 --open "$photo" --tool crop --apply
+shoot browse 5 --browse
+shoot share 5 --open "$photo" --share

@@ -3,7 +3,8 @@
 // touch tracker or the sharing controller reports something.
 //
 // Options read from the command line: --open FILE opens a photo in the
-// editor, --tool NAME then opens that tool, and --apply applies it at once.
+// editor, --tool NAME then opens that tool, and --apply applies it at once;
+// --share opens the share page for that photo; --browse opens the file dialog.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -237,6 +238,11 @@ Item {
             if (tool >= 0 && tool + 1 < args.length)
                 editorPage.openToolNamed(args[tool + 1],
                                          args.indexOf("--apply") >= 0 ? { applyWhenReady: true } : null);
+            else if (args.indexOf("--share") >= 0)
+                openShare(editorPage.history.current);
+        } else if (args.indexOf("--browse") >= 0) {
+            // The dialog needs the window, which the document gets once it is loaded.
+            Qt.callLater(browse, picturesFolder);
         }
     }
 }
