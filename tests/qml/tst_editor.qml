@@ -145,4 +145,23 @@ TestCase {
         app.sinaUpload("x");
         app.renrenUpload("y");
     }
+
+    // The box follows the mouse: dragged inside it moves, dragged by a
+    // corner it grows from the opposite corner.
+    function test_9_dragTheBoxWithTheMouse() {
+        editor.openToolNamed("crop");
+        var box = editor.panel.cropBox;
+        verify(box);
+        box.box = { x: 20, y: 20, w: 100, h: 60 };
+        mouseDrag(box, 70, 50, 30, 10);
+        fuzzyCompare(box.box.x, 50, 2);
+        fuzzyCompare(box.box.y, 30, 2);
+        compare(box.box.w, 100);
+        // The bottom-right corner handle sits on the box's corner.
+        mouseDrag(box, 150, 90, 40, 20);
+        fuzzyCompare(box.box.x, 50, 2);
+        fuzzyCompare(box.box.w, 140, 2);
+        fuzzyCompare(box.box.h, 80, 2);
+        editor.closeTool();
+    }
 }
