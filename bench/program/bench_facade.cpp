@@ -14,6 +14,9 @@
 //                   png_ms      the picture handed back as a pixmap and the
 //                               working-file PNG written
 //
+// After the runs a summary table (one row per operation: the facade call and
+// its stages) is printed in Markdown.
+//
 // One iteration per benchmark by default (ZN_BENCH_ITERATIONS=n for more).
 // The photo is the desktop wallpaper when it is installed, scaled and cut to
 // 3264 x 2448, else a generated picture of smooth shading; both with a little
@@ -37,8 +40,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -48,6 +54,45 @@ constexpr int kHeight = 2448;
 QString gPhoto;          // the JPEG
 QString gWorkingFile;    // where the staged runs write their PNG
 ZQDCommunication *gFacade = nullptr;
+
+// Milliseconds per call, for the summary.
+struct Row {
+    double facade = -1;
+    double stage[4] = {-1, -1, -1, -1};
+};
+std::map<std::string, Row> gRows;
+std::vector<std::string> gOrder;
+
+Row &row(const std::string &name)
+{
+    if (!gRows.count(name))
+        gOrder.push_back(name);
+    return gRows[name];
+}
+
+// Times each facade call of a benchmark into the summary.
+class FacadeTimer
+{
+public:
+    FacadeTimer(benchmark::State &state, std::string name) : state(state), name(std::move(name)) {}
+    ~FacadeTimer()
+    {
+        if (state.iterations() > 0)
+            row(name).facade = total / double(state.iterations());
+    }
+    template <typename F>
+    void time(F &&work)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    }
+
+private:
+    benchmark::State &state;
+    std::string name;
+    double total = 0;
+};
 
 QImage makePhoto()
 {
@@ -88,11 +133,17 @@ QImage makePhoto()
 class Stages
 {
 public:
-    explicit Stages(benchmark::State &state) : state(state) {}
+    Stages(benchmark::State &state, std::string name) : state(state), name(std::move(name)) {}
     ~Stages()
     {
-        for (int i = 0; i < 4; ++i)
+        Row &r = row(name);
+        for (int i = 0; i < 4; ++i) {
+            if (!used[i])
+                continue;
             state.counters[kNames[i]] = benchmark::Counter(total[i], benchmark::Counter::kAvgIterations);
+            if (state.iterations() > 0)
+                r.stage[i] = total[i] / double(state.iterations());
+        }
     }
 
     enum Stage { Decode, Masks, Library, Png };
@@ -103,12 +154,15 @@ public:
         const auto start = std::chrono::steady_clock::now();
         work();
         total[stage] += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        used[stage] = true;
     }
 
 private:
     static constexpr const char *kNames[4] = {"decode_ms", "masks_ms", "library_ms", "png_ms"};
     benchmark::State &state;
+    std::string name;
     double total[4] = {};
+    bool used[4] = {};
 };
 
 // The facade's last step: the picture as the result pixmap, written as the
@@ -130,15 +184,16 @@ void requireFile(benchmark::State &state, const QString &path)
 
 void facadeLook(benchmark::State &state, int id)
 {
+    FacadeTimer timer(state, "look " + std::to_string(id));
     for (auto _ : state)
-        requireFile(state, gFacade->loadImage(gPhoto, id));
+        timer.time([&] { requireFile(state, gFacade->loadImage(gPhoto, id)); });
 }
 
 void stagedLook(benchmark::State &state, int id)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     const ZQDImageEngine::LookRecipe *recipe = ZQDImageEngine::lookRecipe(id);
-    Stages stages(state);
+    Stages stages(state, "look " + std::to_string(id));
     for (auto _ : state) {
         QImage qim;
         QList<QImage> masks;
@@ -160,14 +215,15 @@ void stagedLook(benchmark::State &state, int id)
 
 void facadeSimpleFrame(benchmark::State &state, int id)
 {
+    FacadeTimer timer(state, "simple frame " + std::to_string(id));
     for (auto _ : state)
-        requireFile(state, gFacade->framesimpleImage(gPhoto, id));
+        timer.time([&] { requireFile(state, gFacade->framesimpleImage(gPhoto, id)); });
 }
 
 void stagedSimpleFrame(benchmark::State &state, int id)
 {
     ZQDImageEngine &engine = *gFacade->engine();
-    Stages stages(state);
+    Stages stages(state, "simple frame " + std::to_string(id));
     for (auto _ : state) {
         QImage photo;
         stages.time(Stages::Decode, [&] { photo = QImageReader(gPhoto).read(); });
@@ -185,8 +241,9 @@ void stagedSimpleFrame(benchmark::State &state, int id)
 
 void facadeColourfulFrame(benchmark::State &state, int id)
 {
+    FacadeTimer timer(state, "colourful frame " + std::to_string(id));
     for (auto _ : state)
-        requireFile(state, gFacade->framecolorfulImage(gPhoto, id));
+        timer.time([&] { requireFile(state, gFacade->framecolorfulImage(gPhoto, id)); });
 }
 
 void stagedColourfulFrame(benchmark::State &state, int id)
@@ -196,7 +253,7 @@ void stagedColourfulFrame(benchmark::State &state, int id)
     int mode = 0;
     ZQDImageEngine::colorfulFrameRecipe(id, &maskPath, &mode);
     Qtqveffect fx;
-    Stages stages(state);
+    Stages stages(state, "colourful frame " + std::to_string(id));
     for (auto _ : state) {
         QImage qim, mask;
         stages.time(Stages::Decode, [&] { qim = engine.loadPic(gPhoto); });
@@ -214,15 +271,16 @@ void stagedColourfulFrame(benchmark::State &state, int id)
 
 void facadeSharpen(benchmark::State &state)
 {
+    FacadeTimer timer(state, "sharpen");
     for (auto _ : state)
-        requireFile(state, gFacade->SharpImage(gPhoto, kWidth, kHeight, 0.6f));
+        timer.time([&] { requireFile(state, gFacade->SharpImage(gPhoto, kWidth, kHeight, 0.6f)); });
 }
 
 void stagedSharpen(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     Qtqveffect fx;
-    Stages stages(state);
+    Stages stages(state, "sharpen");
     for (auto _ : state) {
         QImage qim;
         stages.time(Stages::Decode, [&] { qim = engine.loadPic(gPhoto); });
@@ -237,15 +295,16 @@ void stagedSharpen(benchmark::State &state)
 
 void facadeMixer(benchmark::State &state)
 {
+    FacadeTimer timer(state, "colour mixer");
     for (auto _ : state)
-        requireFile(state, gFacade->mixingcolorImage(gPhoto, kWidth, kHeight, 20, 15, 30));
+        timer.time([&] { requireFile(state, gFacade->mixingcolorImage(gPhoto, kWidth, kHeight, 20, 15, 30)); });
 }
 
 void stagedMixer(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     Qtqveffect fx;
-    Stages stages(state);
+    Stages stages(state, "colour mixer");
     for (auto _ : state) {
         QImage qim;
         stages.time(Stages::Decode, [&] { qim = engine.loadPic(gPhoto); });
@@ -259,8 +318,11 @@ void stagedMixer(benchmark::State &state)
 
 void facadeWeakinit(benchmark::State &state)
 {
-    for (auto _ : state)
-        gFacade->weakinit(gPhoto);
+    {
+        FacadeTimer timer(state, "weakinit");
+        for (auto _ : state)
+            timer.time([&] { gFacade->weakinit(gPhoto); });
+    }
     gFacade->weakrelease();
 }
 
@@ -268,7 +330,7 @@ void stagedWeakinit(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     Qtqveffect fx;
-    Stages stages(state);
+    Stages stages(state, "weakinit");
     for (auto _ : state) {
         QImage picture;
         stages.time(Stages::Decode,
@@ -282,8 +344,11 @@ void stagedWeakinit(benchmark::State &state)
 void facadeWeakprogress(benchmark::State &state)
 {
     gFacade->weakinit(gPhoto);
-    for (auto _ : state)
-        requireFile(state, gFacade->weakprogress(gPhoto, 400, 900, kWidth / 2, kHeight / 2));
+    {
+        FacadeTimer timer(state, "weakprogress step");
+        for (auto _ : state)
+            timer.time([&] { requireFile(state, gFacade->weakprogress(gPhoto, 400, 900, kWidth / 2, kHeight / 2)); });
+    }
     gFacade->weakrelease();
 }
 
@@ -293,7 +358,7 @@ void stagedWeakprogress(benchmark::State &state)
     Qtqveffect fx;
     QImage picture = engine.loadPic(gPhoto);
     std::unique_ptr<uchar[]> blurred(fx.WeakInit(ZQDImageEngine::pixelBuffer(picture), kWidth, kHeight, 9));
-    Stages stages(state);
+    Stages stages(state, "weakprogress step");
     for (auto _ : state) {
         QImage mask, work;
         stages.time(Stages::Masks,
@@ -304,6 +369,24 @@ void stagedWeakprogress(benchmark::State &state)
                            kWidth, kHeight);
         });
         stages.time(Stages::Png, [&] { writeResult(std::move(work)); });
+    }
+}
+
+void printSummary()
+{
+    if (gOrder.empty())
+        return;
+    auto cell = [](double ms) { return ms < 0 ? std::string("-") : std::to_string(int(ms + 0.5)); };
+    std::printf("\n| operation (ms per call) | facade call | decode | masks | library | PNG write | stages sum |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
+    for (const std::string &name : gOrder) {
+        const Row &r = gRows[name];
+        double sum = 0;
+        for (double v : r.stage)
+            sum += v > 0 ? v : 0;
+        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", name.c_str(), cell(r.facade).c_str(),
+                    cell(r.stage[0]).c_str(), cell(r.stage[1]).c_str(), cell(r.stage[2]).c_str(),
+                    cell(r.stage[3]).c_str(), cell(sum).c_str());
     }
 }
 
@@ -366,6 +449,7 @@ int main(int argc, char **argv)
     registerAll(okIterations && iterations > 0 ? iterations : 1);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    printSummary();
     gFacade = nullptr;
     return 0;
 }
