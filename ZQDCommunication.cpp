@@ -71,11 +71,6 @@ QString ZQDCommunication::writeWorkingFile(const QPixmap &pix, const QString &so
     return path;
 }
 
-void ZQDCommunication::notAvailable(const char *operation)
-{
-    qCWarning(lcFacade) << operation << "is not available in this build";
-}
-
 // --- scaled copies -----------------------------------------------------------
 
 QString ZQDCommunication::qualityImage(QString pathimage, double timesTemp)

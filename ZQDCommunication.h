@@ -7,9 +7,6 @@
 // that the facade forwards the collage lists to the engine and the file
 // operations to ImageDispose, renders a QML item into a cache picture and
 // makes scaled copies of a picture.
-//
-// The operations of a family whose engine side is not in this build answer
-// with an empty path, false or nothing, and log that they are not available.
 #pragma once
 
 #include <QObject>
@@ -97,8 +94,6 @@ protected:
     // there is removed first) and returns its path, saved or not: a null or
     // unsaved picture leaves no file there.
     QString writeWorkingFile(const QPixmap &pix, const QString &source);
-    // Logs that `operation` has no engine side in this build.
-    void notAvailable(const char *operation);
 
 private:
     QString phonedeviceName;
