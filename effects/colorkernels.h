@@ -9,6 +9,7 @@
 //   3. ColorHsbBlock      one block of ColorHSBEx(base, layer, opacity)
 //   4. TiltMixBlock       one block of the tilt look's last step: toned and
 //                         blurred mixed by one mask, then darkened by another
+//   4b. SoftLightByAlphaBlock  SoftLightEx with the layer's byte 3 as opacity
 //   5. BaoColorBlock      one block of ABaoColor, with powers of its own; the
 //                         pixels whose bytes it cannot vouch for are redone
 //                         by the caller's exact form
@@ -65,6 +66,7 @@ struct Lanes {
     typedef std::int32_t IH __attribute__((vector_size(2 * N)));
     typedef double DH __attribute__((vector_size(4 * N)));
     typedef std::int64_t LH __attribute__((vector_size(4 * N)));
+    typedef float FH __attribute__((vector_size(2 * N)));
 };
 
 template <class V, class S>
@@ -161,6 +163,35 @@ QVFX_LANES V Settle(V v)
 {
     asm("" : "+v"(v));
     return v;
+}
+
+// MixD with an opacity of its own in each lane (given in single precision,
+// mixed in double as the blends do with a float opacity).
+template <class I, class F, int N>
+QVFX_LANES I MixDLanes(I v, I a, F o)
+{
+    using H = typename Lanes<N>::IH;
+    using DH = typename Lanes<N>::DH;
+    using LH = typename Lanes<N>::LH;
+    using FH = typename Lanes<N>::FH;
+    H part[2][2];
+    FH op[2];
+    std::memcpy(part[0], &v, sizeof v);
+    std::memcpy(part[1], &a, sizeof a);
+    std::memcpy(op, &o, sizeof o);
+    H out[2];
+    for (int k = 0; k < 2; ++k) {
+        const DH od = __builtin_convertvector(op[k], DH);
+        DH x = __builtin_convertvector(part[0][k], DH) * od + __builtin_convertvector(part[1][k], DH) * (1 - od);
+        const LH positive = x > 0.0;
+        x = positive ? x : DH{};
+        const LH high = x > 255.0;
+        x = high ? DH{} + 255.0 : x;
+        out[k] = __builtin_convertvector(x, H);
+    }
+    I r;
+    std::memcpy(&r, out, sizeof r);
+    return r;
 }
 
 template <class I>
@@ -329,6 +360,27 @@ QVFX_LANES void TiltMixBlock(unsigned char *image, const unsigned char *toned, c
         out[c] = Trunc<I>(ToFloat<I, F>(mixed) * b) & 255;
     }
     Store(image, Pack(px, out[2], out[1], out[0]));
+}
+
+// SoftLightEx(base, layer, o) with o = float(layer byte 3) * scale / 255 in
+// single precision, a pixel at a time as StyleReverse calls it:
+// m = (a b) >> 8, s = 255 - (((255 - a)(255 - b)) >> 8), r = m + ((a (s - m)) >> 8), mix(r).
+template <int N>
+QVFX_LANES void SoftLightByAlphaBlock(unsigned char *base, const unsigned char *layer, float scale)
+{
+    using I = typename Lanes<N>::I;
+    using F = typename Lanes<N>::F;
+    const I bp = Load<I>(base), lp = Load<I>(layer);
+    const F o = ToFloat<I, F>((lp >> 24) & 255) * scale / 255.0f;
+    I out[3];
+    for (int c = 0; c < 3; ++c) {
+        const I a = (bp >> (8 * c)) & 255, b = (lp >> (8 * c)) & 255;
+        const I m = (a * b) >> 8;
+        const I sc = 255 - (((255 - a) * (255 - b)) >> 8);
+        const I r = m + ((a * (sc - m)) >> 8);
+        out[c] = MixDLanes<I, F, N>(r, a, o);
+    }
+    Store(base, Pack(bp, out[2], out[1], out[0]));
 }
 
 // ---------------------------------------------------------------------------
@@ -523,6 +575,20 @@ __attribute__((target("avx2"))) inline void TiltMixAvx2(unsigned char *image, co
 {
     for (std::size_t i = 0; i < blocks; ++i, image += 32, toned += 32, band += 8, shade += 8)
         TiltMixBlock<8>(image, toned, band, shade);
+}
+
+__attribute__((target("avx512f,avx512dq,avx512bw,avx512vl"))) inline void SoftLightByAlphaAvx512(
+    unsigned char *base, const unsigned char *layer, std::size_t blocks, float scale)
+{
+    for (std::size_t i = 0; i < blocks; ++i, base += 64, layer += 64)
+        SoftLightByAlphaBlock<16>(base, layer, scale);
+}
+
+__attribute__((target("avx2"))) inline void SoftLightByAlphaAvx2(unsigned char *base, const unsigned char *layer,
+                                                                 std::size_t blocks, float scale)
+{
+    for (std::size_t i = 0; i < blocks; ++i, base += 32, layer += 32)
+        SoftLightByAlphaBlock<8>(base, layer, scale);
 }
 
 // Runs BaoColorBlock<N> over whole blocks; exact(pixel) is the plain ABaoColor

@@ -355,6 +355,51 @@ TEST(ColorKernels, BaoColorMatchesThePlainFormulaForEveryColour)
     }
 }
 
+TEST(ColorKernels, SoftLightByAlphaMatchesSoftLightExForEveryTriple)
+{
+    // a channel's result depends on (base, layer, layer alpha): all 2^24
+    // triples, one a pixel, the other two channels shifted so they differ
+    Picture base = colours(), layer = colours();
+    for (std::size_t i = 0; i < kColours; ++i) {
+        const unsigned char a = static_cast<unsigned char>(i), b = static_cast<unsigned char>(i >> 8);
+        const unsigned char pb[4] = {a, static_cast<unsigned char>(a + 85), static_cast<unsigned char>(a + 170), 3};
+        const unsigned char pl[4] = {b, static_cast<unsigned char>(b * 3), static_cast<unsigned char>(255 - b),
+                                     static_cast<unsigned char>(i >> 16)};
+        std::memcpy(base.data() + 4 * i, pb, 4);
+        std::memcpy(layer.data() + 4 * i, pl, 4);
+    }
+    Picture expected = base;
+    for (std::size_t i = 0; i < kColours; ++i) {
+        unsigned char *m = layer.data() + 4 * i;
+        SoftLightEx(expected.data() + 4 * i, m, static_cast<float>(m[3]) * 0.7f / 255.0f);
+    }
+#ifdef QVFX_HAVE_COLOR_KERNELS
+    for (const Width &w : widths()) {
+        if (!w.runs)
+            continue;
+        Picture got = base;
+        if (w.lanes == 16)
+            qvfx::ck::SoftLightByAlphaAvx512(got.data(), layer.data(), kColours / 16, 0.7f);
+        else
+            qvfx::ck::SoftLightByAlphaAvx2(got.data(), layer.data(), kColours / 8, 0.7f);
+        EXPECT_EQ(same(expected, got), "") << w.name;
+    }
+#endif
+    // StyleReverse: its tables, then this blend, with a tail after the last block
+    const ToneTables &tone = GetToneTables(ToneLook::Reverse);
+    Picture image = testpic::noise(1001, 7, 5, false), mask = testpic::noise(1001, 7, 6, false);
+    Picture want = image;
+    for (std::size_t i = 0; i < want.bytes.size(); i += 4) {
+        unsigned char *px = want.data() + i;
+        px[0] = tone.blue[px[0]];
+        px[1] = tone.green[px[1]];
+        px[2] = tone.red[px[2]];
+        SoftLightEx(px, mask.data() + i, static_cast<float>(mask.bytes[i + 3]) * 0.7f / 255.0f);
+    }
+    StyleReverse(image.data(), mask.data(), image.width, image.height);
+    EXPECT_EQ(same(want, image), "") << "StyleReverse";
+}
+
 TEST(ColorKernels, StretchedMasksRepeatTheirNearestSourceBytes)
 {
     // RampleBit copies a row that has the same source row as the one above it
