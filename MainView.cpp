@@ -27,7 +27,7 @@ MainView::MainView(QWidget *parent)
     viewer->setOrientation(QmlApplicationViewer::ScreenOrientationLockPortrait);
     viewer->setMainQmlFile(QStringLiteral("qml/zeltanorvik/ShanpingImage.qml"));
     viewer->showExpanded();
-    QTimer::singleShot(kSplashMs, this, &MainView::ShowMain);
+    QTimer::singleShot(kSplashMs, Qt::PreciseTimer, this, &MainView::ShowMain);
     communication = new ZQDCommunication;
     http = new ZQCHttpController;
     oauth = new OAuthSigner;
