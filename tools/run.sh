@@ -20,4 +20,8 @@ if [ -r "$sample" ] && [ ! -e "$ZELTANORVIK_ROOT/Path.jpg" ]; then
   cp "$sample" "$ZELTANORVIK_ROOT/Path.jpg"
   echo "run: sample photo copied to ${ZELTANORVIK_ROOT%/}/Path.jpg"
 fi
+# With no arguments the editor opens straight on the sample photo.
+if [ $# -eq 0 ] && [ -r "$ZELTANORVIK_ROOT/Path.jpg" ]; then
+  set -- --open "${ZELTANORVIK_ROOT%/}/Path.jpg"
+fi
 exec build/zeltanorvik "$@"
