@@ -4,7 +4,8 @@
 //
 // Options read from the command line: --open FILE opens a photo in the
 // editor, --tool NAME then opens that tool, and --apply applies it at once;
-// --share opens the share page for that photo; --browse opens the file dialog.
+// --share opens the share page for that photo; --browse opens the file dialog;
+// --collage opens the collage page (which reads its own --collage-* options).
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -243,6 +244,8 @@ Item {
         } else if (args.indexOf("--browse") >= 0) {
             // The dialog needs the window, which the document gets once it is loaded.
             Qt.callLater(browse, picturesFolder);
+        } else if (args.indexOf("--collage") >= 0) {
+            Qt.callLater(openCollage);
         }
     }
 }
