@@ -33,6 +33,11 @@ Page {
 
     // The tools in the tool bar, in order.
     readonly property var tools: [
+        { name: "looks", label: "Looks", glyph: "\u25d1", panel: "LooksPanel.qml" },
+        { name: "frames", label: "Frames", glyph: "\u25a3", panel: "FramesPanel.qml" },
+        { name: "adjust", label: "Adjust", glyph: "\u2600", panel: "AdjustPanel.qml" },
+        { name: "focus", label: "Focus", glyph: "\u25ce", panel: "FocusPanel.qml" },
+        { name: "rotate", label: "Rotate", glyph: "\u21bb", panel: "RotatePanel.qml" },
         { name: "crop", label: "Crop", glyph: "\u2702", panel: "CropPanel.qml" }
     ]
 

@@ -1,0 +1,286 @@
+// Brightness, contrast, saturation (-100 to 100) and sharpening (0 to 100).
+// While a slider moves, the preview is made from a copy of the photo the
+// size of the view; when it is let go (or on Apply) the photo itself is
+// processed; Apply keeps that result.
+//
+// The colour mix runs first, then the sharpening, each a facade step: on the
+// photo they write one and two steps down its name chain, so the preview copy
+// lives three steps down and its own results below that.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Layouts
+import "ToolWork.js" as ToolWork
+
+Pane {
+    id: panel
+
+    property var editor: null
+    property bool applyWhenReady: false
+
+    readonly property string source: editor ? editor.history.current : ""
+    property string smallCopy: ""
+    property var preview: null
+    readonly property bool ready: smallCopy !== "" && smallProbe.known && probe.known
+
+    property int brightness: 0
+    property int contrast: 0
+    property int saturation: 0
+    property int sharpness: 0
+    readonly property string settings: [brightness, contrast, saturation, sharpness].join(",")
+    readonly property bool neutral: settings === "0,0,0,0"
+
+    // The photo processed with `fullSettings`, once it has been.
+    property string fullResult: ""
+    property string fullSettings: ""
+
+    signal done()
+
+    onReadyChanged: if (ready && applyWhenReady) {
+        brightness = 20;
+        contrast = 10;
+        saturation = 30;
+        sharpness = 40;
+        apply();
+    }
+
+    // The mix, then the sharpening, of `from` (width x height); "" on failure.
+    function process(from, width, height) {
+        var current = from;
+        if (brightness !== 0 || contrast !== 0 || saturation !== 0) {
+            ToolWork.claim(editor, current);
+            current = communication.mixingcolorImage(current, width, height, brightness, contrast, saturation);
+            if (!ToolWork.written(editor, current))
+                return "";
+        }
+        if (sharpness > 0) {
+            ToolWork.claim(editor, current);
+            current = communication.SharpImage(current, width, height, sharpness / 100);
+            if (!ToolWork.written(editor, current))
+                return "";
+        }
+        return current;
+    }
+
+    function previewNow() {
+        if (!ready)
+            return;
+        if (neutral) {
+            preview.clear();
+            return;
+        }
+        var path = process(smallCopy, smallProbe.pictureWidth, smallProbe.pictureHeight);
+        if (path === "") {
+            editor.fail("Adjusting failed: the preview cannot be made.");
+            return;
+        }
+        preview.show(path);
+    }
+
+    // Processes the photo itself with the current settings, then calls then().
+    function processPhoto(then) {
+        if (!ready || neutral)
+            return;
+        if (fullSettings === settings && fullResult !== "") {
+            preview.show(fullResult);
+            if (then)
+                then();
+            return;
+        }
+        var wanted = settings;
+        editor.run("Adjusting", function() {
+            var path = process(source, probe.pictureWidth, probe.pictureHeight);
+            if (path === "") {
+                editor.fail("Adjusting failed: the photo could not be processed.");
+                return;
+            }
+            fullResult = path;
+            fullSettings = wanted;
+            preview.show(path);
+            if (then)
+                then();
+        });
+    }
+
+    function apply() {
+        if (neutral) {
+            done();
+            return;
+        }
+        processPhoto(function() {
+            if (editor.commit(fullResult, "Adjusting"))
+                done();
+        });
+    }
+
+    function cancel() {
+        done();
+    }
+
+    function reset() {
+        brightness = 0;
+        contrast = 0;
+        saturation = 0;
+        sharpness = 0;
+        preview.clear();
+    }
+
+    padding: 8
+    contentHeight: controls.implicitHeight
+    Material.elevation: 6
+
+    Component.onCompleted: {
+        if (!editor)
+            return;
+        preview = previewComponent.createObject(editor.photo);
+        probe.measure(source);
+    }
+    Component.onDestruction: {
+        if (preview)
+            preview.destroy();
+    }
+
+    Component {
+        id: previewComponent
+        PreviewLayer {}
+    }
+
+    PictureProbe {
+        id: probe
+        onMeasured: {
+            if (!known) {
+                panel.editor.fail("Adjusting: this photo cannot be read.");
+                return;
+            }
+            var side = Math.max(panel.editor.photo.width, panel.editor.photo.height);
+            panel.smallCopy = ToolWork.smallCopy(panel.editor, panel.source,
+                                                 ToolWork.fitFraction(pictureWidth, pictureHeight, side), 3);
+            if (panel.smallCopy === "")
+                panel.editor.fail("Adjusting: the preview copy cannot be made.");
+            else
+                smallProbe.measure(panel.smallCopy);
+        }
+    }
+    PictureProbe {
+        id: smallProbe
+    }
+
+    // One preview a frame at most, with the latest settings.
+    Timer {
+        id: previewTimer
+        interval: 30
+        onTriggered: panel.previewNow()
+    }
+
+    component AmountSlider: RowLayout {
+        id: amount
+        property string label: ""
+        property int from: -100
+        property int to: 100
+        property int value: 0
+        signal changedBy()
+        signal released()
+        // The slider follows the amount when it is set from outside (reset).
+        onValueChanged: if (!slider.pressed) slider.value = value
+        Layout.fillWidth: true
+        Label {
+            text: amount.label
+            Layout.preferredWidth: 92
+        }
+        Slider {
+            id: slider
+            Layout.fillWidth: true
+            implicitHeight: 44
+            from: amount.from
+            to: amount.to
+            stepSize: 1
+            value: amount.value
+            Accessible.name: amount.label
+            onMoved: {
+                amount.value = Math.round(value);
+                amount.changedBy();
+            }
+            onPressedChanged: if (!pressed) amount.released()
+        }
+        Label {
+            text: amount.value
+            horizontalAlignment: Text.AlignRight
+            Layout.preferredWidth: 36
+        }
+    }
+
+    ColumnLayout {
+        id: controls
+        width: parent.width
+        spacing: 0
+
+        RowLayout {
+            Layout.fillWidth: true
+            Label {
+                text: "Adjust"
+                font.pixelSize: 18
+                font.bold: true
+            }
+            Item { Layout.fillWidth: true }
+            Button {
+                text: "Reset"
+                flat: true
+                implicitHeight: 44
+                enabled: !panel.neutral
+                Accessible.name: "reset the adjustments"
+                onClicked: panel.reset()
+            }
+        }
+
+        AmountSlider {
+            label: "Brightness"
+            value: panel.brightness
+            enabled: panel.ready
+            onChangedBy: { panel.brightness = value; previewTimer.restart(); }
+            onReleased: panel.processPhoto(null)
+        }
+        AmountSlider {
+            label: "Contrast"
+            value: panel.contrast
+            enabled: panel.ready
+            onChangedBy: { panel.contrast = value; previewTimer.restart(); }
+            onReleased: panel.processPhoto(null)
+        }
+        AmountSlider {
+            label: "Saturation"
+            value: panel.saturation
+            enabled: panel.ready
+            onChangedBy: { panel.saturation = value; previewTimer.restart(); }
+            onReleased: panel.processPhoto(null)
+        }
+        AmountSlider {
+            label: "Sharpen"
+            from: 0
+            value: panel.sharpness
+            enabled: panel.ready
+            onChangedBy: { panel.sharpness = value; previewTimer.restart(); }
+            onReleased: panel.processPhoto(null)
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Button {
+                text: "Cancel"
+                flat: true
+                implicitHeight: 48
+                Layout.fillWidth: true
+                Accessible.name: "cancel adjust"
+                onClicked: panel.cancel()
+            }
+            Button {
+                text: "Apply"
+                highlighted: true
+                enabled: panel.ready && !panel.neutral
+                implicitHeight: 48
+                Layout.fillWidth: true
+                Accessible.name: "apply adjust"
+                onClicked: panel.apply()
+            }
+        }
+    }
+}

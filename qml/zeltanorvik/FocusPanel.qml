@@ -1,0 +1,347 @@
+// The focus blur: a sharp circle or band that follows the finger (or the
+// mouse), the rest of the photo blurred. Pinch, the wheel or the size slider
+// set its size; the band's slider turns it. While the finger moves, every step
+// runs on a copy of the photo the size of the view (blurred once, when the
+// tool opens); Apply runs the blur once on the photo itself.
+//
+// The sharp area: r1 = half of r2, the blur growing from r1 to r2; r2 is a
+// fraction of the picture's shorter side, so the copy and the photo agree.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Layouts
+import "ToolWork.js" as ToolWork
+
+Pane {
+    id: panel
+
+    property var editor: null
+    property bool applyWhenReady: false
+
+    readonly property string source: editor ? editor.history.current : ""
+    property string copy: ""
+    property var preview: null
+    property var handle: null
+    readonly property bool ready: copy !== "" && copyProbe.known && probe.known
+
+    property string mode: "circle"
+    // The centre as fractions of the picture, r2 as a fraction of its shorter
+    // side, the band's direction in degrees (0: across the picture).
+    property real centreX: 0.5
+    property real centreY: 0.5
+    property real size: 0.25
+    property real bandAngle: 0
+    readonly property real innerRatio: 0.5
+    property int steps: 0
+    property bool pending: false
+
+    signal done()
+
+    onReadyChanged: {
+        if (!ready)
+            return;
+        requestStep();
+        if (applyWhenReady)
+            apply();
+    }
+    onModeChanged: requestStep()
+    onSizeChanged: {
+        if (!sizeSlider.pressed)
+            sizeSlider.value = size;
+        requestStep();
+    }
+    onBandAngleChanged: requestStep()
+
+    function requestStep() {
+        pending = true;
+        if (!stepTimer.running)
+            stepTimer.start();
+    }
+
+    // The arguments of one step on a picture of width x height.
+    function stepArguments(width, height) {
+        var r2 = Math.max(2, size * Math.min(width, height));
+        var r1 = r2 * innerRatio;
+        var x = centreX * width;
+        var y = centreY * height;
+        if (mode === "circle")
+            return { r1: r1, r2: r2, x: Math.round(x), y: Math.round(y) };
+        // The band lies along bandAngle; its axis runs across it, 2 x r2 long.
+        var a = bandAngle * Math.PI / 180;
+        var dx = -Math.sin(a) * r2, dy = Math.cos(a) * r2;
+        return { r1: r1, r2: r2, x1: Math.round(x - dx), y1: Math.round(y - dy),
+                 x2: Math.round(x + dx), y2: Math.round(y + dy) };
+    }
+
+    // One step of the running sequence; the working file is named after `name`.
+    function step(name, width, height) {
+        var g = stepArguments(width, height);
+        ToolWork.claim(editor, name);
+        if (mode === "circle")
+            return communication.weakprogress(name, g.r1, g.r2, g.x, g.y);
+        return communication.weakRectprogress(name, g.r1, g.r2, g.x1, g.y1, g.x2, g.y2);
+    }
+
+    function previewStep() {
+        pending = false;
+        if (!ready)
+            return;
+        var path = step(copy, copyProbe.pictureWidth, copyProbe.pictureHeight);
+        if (!ToolWork.written(editor, path)) {
+            editor.fail("Focus blur failed: the preview cannot be made.");
+            return;
+        }
+        steps = steps + 1;
+        preview.show(path);
+    }
+
+    function apply() {
+        if (!ready)
+            return;
+        stepTimer.stop();
+        editor.run("Focus blur", function() {
+            // The sequence moves to the photo itself; the copy's is over.
+            communication.weakinit(source);
+            var path = step(source, probe.pictureWidth, probe.pictureHeight);
+            communication.weakrelease();
+            copy = "";
+            if (editor.commit(path, "Focus blur"))
+                done();
+        });
+    }
+
+    function cancel() {
+        done();
+    }
+
+    function moveTo(x, y, width, height) {
+        if (width <= 0 || height <= 0)
+            return;
+        centreX = Math.max(0, Math.min(1, x / width));
+        centreY = Math.max(0, Math.min(1, y / height));
+        requestStep();
+    }
+
+    function resize(factor) {
+        size = Math.max(0.04, Math.min(0.8, size * factor));
+    }
+
+    padding: 8
+    contentHeight: controls.implicitHeight
+    Material.elevation: 6
+
+    Component.onCompleted: {
+        if (!editor)
+            return;
+        preview = previewComponent.createObject(editor.photo);
+        handle = handleComponent.createObject(editor.photo);
+        probe.measure(source);
+    }
+    Component.onDestruction: {
+        stepTimer.stop();
+        communication.weakrelease();
+        if (handle)
+            handle.destroy();
+        if (preview)
+            preview.destroy();
+    }
+
+    Component {
+        id: previewComponent
+        PreviewLayer {}
+    }
+
+    PictureProbe {
+        id: probe
+        onMeasured: {
+            if (!known) {
+                panel.editor.fail("Focus blur: this photo cannot be read.");
+                return;
+            }
+            var side = Math.max(panel.editor.photo.width, panel.editor.photo.height);
+            var made = ToolWork.smallCopy(panel.editor, panel.source,
+                                          ToolWork.fitFraction(pictureWidth, pictureHeight, side), 1);
+            if (made === "") {
+                panel.editor.fail("Focus blur: the preview copy cannot be made.");
+                return;
+            }
+            communication.weakinit(made);
+            panel.copy = made;
+            copyProbe.measure(made);
+        }
+    }
+    PictureProbe {
+        id: copyProbe
+    }
+
+    // One step a frame at most, with the latest position.
+    Timer {
+        id: stepTimer
+        interval: 16
+        onTriggered: if (panel.pending) panel.previewStep()
+    }
+
+    // Over the shown picture (the photo view's overlay), above the preview:
+    // the finger or the mouse moves the sharp area, pinching or the wheel
+    // sizes it; the outline shows where it is.
+    Component {
+        id: handleComponent
+        Item {
+            id: area
+            readonly property var box: panel.editor.photo.overlay
+            x: box.x
+            y: box.y
+            width: box.width
+            height: box.height
+            z: 6
+            readonly property real r2: panel.size * Math.min(width, height)
+
+            MouseArea {
+                anchors.fill: parent
+                enabled: panel.ready
+                cursorShape: Qt.CrossCursor
+                onPressed: (mouse) => panel.moveTo(mouse.x, mouse.y, area.width, area.height)
+                onPositionChanged: (mouse) => { if (pressed) panel.moveTo(mouse.x, mouse.y, area.width, area.height); }
+                onWheel: (wheel) => panel.resize(wheel.angleDelta.y > 0 ? 1.1 : 1 / 1.1)
+            }
+            PinchHandler {
+                target: null
+                property real startSize: panel.size
+                onActiveChanged: if (active) startSize = panel.size
+                onActiveScaleChanged: if (active) panel.size = Math.max(0.04, Math.min(0.8, startSize * activeScale))
+            }
+
+            // Circle: the sharp disc and where the blur is full.
+            Repeater {
+                model: panel.mode === "circle" ? [area.r2 * panel.innerRatio, area.r2] : []
+                Rectangle {
+                    required property real modelData
+                    required property int index
+                    x: panel.centreX * area.width - modelData
+                    y: panel.centreY * area.height - modelData
+                    width: 2 * modelData
+                    height: 2 * modelData
+                    radius: modelData
+                    color: "transparent"
+                    border.width: index === 0 ? 2 : 1
+                    border.color: index === 0 ? "#ffffff" : "#a0ffffff"
+                }
+            }
+            // Band: lines along it, at r1 and r2 from its centre line.
+            Item {
+                visible: panel.mode === "band"
+                x: panel.centreX * area.width
+                y: panel.centreY * area.height
+                rotation: panel.bandAngle
+                Repeater {
+                    model: [-area.r2, -area.r2 * panel.innerRatio, area.r2 * panel.innerRatio, area.r2]
+                    Rectangle {
+                        required property real modelData
+                        required property int index
+                        x: -area.width * 1.5
+                        y: modelData
+                        width: area.width * 3
+                        height: index === 1 || index === 2 ? 2 : 1
+                        color: index === 1 || index === 2 ? "#ffffff" : "#a0ffffff"
+                    }
+                }
+            }
+            clip: true
+        }
+    }
+
+    ColumnLayout {
+        id: controls
+        width: parent.width
+        spacing: 2
+
+        RowLayout {
+            Layout.fillWidth: true
+            Label {
+                text: "Focus"
+                font.pixelSize: 18
+                font.bold: true
+            }
+            Item { Layout.fillWidth: true }
+            Repeater {
+                model: [{ key: "circle", label: "Circle" }, { key: "band", label: "Band" }]
+                Button {
+                    required property var modelData
+                    text: modelData.label
+                    checkable: true
+                    checked: panel.mode === modelData.key
+                    flat: !checked
+                    implicitHeight: 44
+                    Accessible.name: "focus " + modelData.label.toLowerCase()
+                    onClicked: panel.mode = modelData.key
+                }
+            }
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Label {
+                text: "Size"
+                Layout.preferredWidth: 64
+            }
+            Slider {
+                id: sizeSlider
+                Layout.fillWidth: true
+                implicitHeight: 44
+                from: 0.04
+                to: 0.8
+                value: panel.size
+                enabled: panel.ready
+                Accessible.name: "size of the sharp area"
+                onMoved: panel.size = value
+            }
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            visible: panel.mode === "band"
+            Label {
+                text: "Turn"
+                Layout.preferredWidth: 64
+            }
+            Slider {
+                Layout.fillWidth: true
+                implicitHeight: 44
+                from: -90
+                to: 90
+                value: panel.bandAngle
+                enabled: panel.ready
+                Accessible.name: "turn the band"
+                onMoved: panel.bandAngle = value
+            }
+        }
+        Label {
+            Layout.fillWidth: true
+            text: panel.ready ? "Drag on the photo to move the sharp area; pinch or scroll to size it."
+                              : "Preparing the blur\u2026"
+            color: "#9e9e9e"
+            font.pixelSize: 12
+            wrapMode: Text.Wrap
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Button {
+                text: "Cancel"
+                flat: true
+                implicitHeight: 48
+                Layout.fillWidth: true
+                Accessible.name: "cancel focus"
+                onClicked: panel.cancel()
+            }
+            Button {
+                text: "Apply"
+                highlighted: true
+                enabled: panel.ready
+                implicitHeight: 48
+                Layout.fillWidth: true
+                Accessible.name: "apply focus"
+                onClicked: panel.apply()
+            }
+        }
+    }
+}

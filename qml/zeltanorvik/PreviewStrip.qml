@@ -1,0 +1,146 @@
+// A horizontal strip of labelled thumbnails, one for each entry, made one
+// after the other (one a frame) so the strip fills while the user looks at it.
+//
+// `entries` are objects with `key` and `label`; `makeThumbnail(entry)` returns
+// the path of a picture for it ("" when it failed). Each thumbnail is decoded
+// the moment it is made and kept in memory: several entries may write the
+// same working file one after the other.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import "WorkingFiles.js" as WorkingFiles
+
+Item {
+    id: strip
+
+    property var entries: []
+    property var makeThumbnail: null
+    property string selectedKey: ""
+    property int thumbnailSize: 76
+    readonly property int made: next
+    readonly property bool complete: entries.length > 0 && next >= entries.length
+    property int next: 0
+
+    signal picked(var entry)
+
+    // Starts (again) making every thumbnail.
+    function start() {
+        next = 0;
+        for (var i = 0; i < repeater.count; ++i)
+            repeater.itemAt(i).clear();
+        maker.restart();
+    }
+
+    function stop() {
+        maker.stop();
+    }
+
+    implicitHeight: thumbnailSize + 34
+    implicitWidth: 300
+
+    Timer {
+        id: maker
+        interval: 1
+        repeat: true
+        onTriggered: {
+            if (strip.next >= strip.entries.length || !strip.makeThumbnail) {
+                stop();
+                return;
+            }
+            var item = repeater.itemAt(strip.next);
+            if (item)
+                item.show(strip.makeThumbnail(strip.entries[strip.next]));
+            strip.next = strip.next + 1;
+        }
+    }
+
+    // A Row in a Flickable, not a ListView: a ListView drops and remakes
+    // delegates that scroll away, and a remade thumbnail would decode a file
+    // that another entry has replaced since.
+    Flickable {
+        anchors.fill: parent
+        contentWidth: row.width
+        contentHeight: height
+        flickableDirection: Flickable.HorizontalFlick
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.horizontal: ScrollBar { policy: ScrollBar.AsNeeded }
+
+        Row {
+            id: row
+            spacing: 6
+            Repeater {
+                id: repeater
+                model: strip.entries
+                delegate: AbstractButton {
+                    id: tile
+                    required property var modelData
+                    required property int index
+                    property string path: ""
+                    property int serial: 0
+                    property bool failed: false
+
+                    function show(file) {
+                        failed = file === "";
+                        path = file;
+                        serial = serial + 1;
+                    }
+                    function clear() {
+                        path = "";
+                        failed = false;
+                    }
+
+                    width: strip.thumbnailSize
+                    height: strip.thumbnailSize + 28
+                    checkable: false
+                    Accessible.name: modelData.label
+                    Accessible.role: Accessible.Button
+                    onClicked: strip.picked(modelData)
+
+                    Rectangle {
+                        id: frame
+                        width: strip.thumbnailSize
+                        height: strip.thumbnailSize
+                        radius: 4
+                        color: "#2a2a2a"
+                        border.width: strip.selectedKey === tile.modelData.key ? 3 : 0
+                        border.color: Material.accent
+
+                        Image {
+                            anchors.fill: parent
+                            anchors.margins: 3
+                            fillMode: Image.PreserveAspectFit
+                            asynchronous: false
+                            cache: false
+                            sourceSize: Qt.size(strip.thumbnailSize, strip.thumbnailSize)
+                            source: tile.path ? WorkingFiles.toUrl(tile.path) + "?thumb=" + tile.serial : ""
+                        }
+                        BusyIndicator {
+                            anchors.centerIn: parent
+                            width: 28
+                            height: 28
+                            running: tile.path === "" && !tile.failed
+                            visible: running
+                        }
+                        Label {
+                            anchors.centerIn: parent
+                            visible: tile.failed
+                            text: "\u2715"
+                            color: "#ef9a9a"
+                        }
+                    }
+                    Label {
+                        anchors.top: frame.bottom
+                        anchors.topMargin: 4
+                        width: strip.thumbnailSize
+                        horizontalAlignment: Text.AlignHCenter
+                        elide: Text.ElideRight
+                        text: tile.modelData.label
+                        font.pixelSize: 12
+                        color: strip.selectedKey === tile.modelData.key ? Material.accent : "#e0e0e0"
+                    }
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,52 @@
+// What the picture tools (looks, frames, adjust, focus, rotate) share: the
+// working files they write and the small copies they preview on.
+//
+// Every facade step writes the working file named after its source, so a
+// tool's writes land at fixed names one, two or three steps down the name
+// chain of the current picture. Before each write, `claim` makes the name
+// safe to use: entries after the current one (kept for redo) that carry this
+// name are dropped from the history, since the write replaces their file;
+// and the name is remembered as produced, so the crop (which hands back an
+// existing output as it is) never takes a tool's preview for its own result.
+.import "WorkingFiles.js" as WorkingFiles
+
+function outputOf(editor, source) {
+    return WorkingFiles.workingFileFor(source, editor.app.temporaryFolder);
+}
+
+function claim(editor, source) {
+    var name = outputOf(editor, source);
+    var history = editor.history;
+    var at = history.entries.indexOf(name);
+    if (at > history.index)
+        history.entries = history.entries.slice(0, history.index + 1);
+    history.noteProduced(name);
+    return name;
+}
+
+// Whether a working file came back and decodes.
+function written(editor, path) {
+    return path !== "" && editor.app.fileCheck.readable(path);
+}
+
+// A copy of `source` scaled by `fraction` (at most 1), made `depth` steps down
+// its name chain (the first step scales, the others copy), so that the
+// tool's own writes from `source` (depth - 1 steps at most) never replace it.
+// "" when a step fails.
+function smallCopy(editor, source, fraction, depth) {
+    var from = source;
+    for (var i = 0; i < depth; ++i) {
+        claim(editor, from);
+        var copy = communication.qualityImage(from, i === 0 ? Math.min(1, fraction) : 1.0);
+        if (!written(editor, copy))
+            return "";
+        from = copy;
+    }
+    return from;
+}
+
+// The fraction that fits a picture of width x height into a square of `side`.
+function fitFraction(width, height, side) {
+    var longest = Math.max(width, height);
+    return longest > 0 ? Math.min(1, side / longest) : 1;
+}
