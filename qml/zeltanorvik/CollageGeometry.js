@@ -1,0 +1,127 @@
+// The arithmetic of the collage screen and the text tool: the sizes the
+// engine will decode a photo at, the zoom that makes a photo cover its cell,
+// the box of a turned picture, the cells of a stitched strip, and the
+// arguments of a placement. Sizes follow the engine's own rules (single-
+// precision products truncated toward zero, aspect kept in integers), so what
+// the screen shows is what the engine draws.
+.pragma library
+
+var maxSide = 16384;
+
+// A QSize(w, h) scaled into rw x rh keeping its aspect ratio, in integers.
+function fitInside(w, h, rw, rh) {
+    if (w <= 0 || h <= 0)
+        return { width: 0, height: 0 };
+    var byHeight = Math.floor(rh * w / h);
+    if (byHeight <= rw)
+        return { width: byHeight, height: rh };
+    return { width: rw, height: Math.floor(rw * h / w) };
+}
+
+// The size a w x h photo is decoded at for zoom `scale` (exactly 1: itself).
+function decodeSize(w, h, scale) {
+    var s = Math.fround(scale);
+    if (s === 1)
+        return { width: w, height: h };
+    var tw = Math.trunc(Math.fround(w * s));
+    var th = Math.trunc(Math.fround(h * s));
+    if (!(tw >= 1 && th >= 1) || tw > maxSide || th > maxSide)
+        return { width: 0, height: 0 };
+    return fitInside(w, h, tw, th);
+}
+
+// The zoom at which a w x h photo, decoded, covers a cw x ch cell, times the
+// user's extra zoom (1 or more).
+function coverScale(w, h, cw, ch, zoom) {
+    var z = Math.max(1, zoom || 1);
+    var s = Math.max((cw + 0.5) / w, (ch + 0.5) / h) * z;
+    for (var guard = 0; guard < 8; ++guard) {
+        var d = decodeSize(w, h, s);
+        if (d.width >= cw && d.height >= ch)
+            return s;
+        s *= 1.002;
+    }
+    return s;
+}
+
+// Copy offsets held inside the decoded photo, as whole pixels.
+function clampOffsets(ox, oy, decoded, cw, ch) {
+    return {
+        x: Math.round(Math.max(0, Math.min(ox, decoded.width - cw))),
+        y: Math.round(Math.max(0, Math.min(oy, decoded.height - ch)))
+    };
+}
+
+// The bounding box of a w x h picture turned by `degree`.
+function turnedSize(w, h, degree) {
+    var a = degree * Math.PI / 180;
+    var c = Math.abs(Math.cos(a)), s = Math.abs(Math.sin(a));
+    // Whole quarter turns come out exact.
+    if (c < 1e-9) c = 0;
+    if (s < 1e-9) s = 0;
+    return { width: Math.ceil(w * c + h * s - 1e-6), height: Math.ceil(w * s + h * c - 1e-6) };
+}
+
+// Cells of a stitched strip: every photo at one width (one below the other)
+// or at one height (side by side), `length` collage pixels across. Returns
+// { width, height, cells: [{ x, y, w, h }] } with cells from the origin.
+function stitchCells(sizes, vertical, length) {
+    var cells = [];
+    var along = 0;
+    for (var i = 0; i < sizes.length; ++i) {
+        var s = sizes[i];
+        if (vertical) {
+            var h = Math.max(1, Math.round(length * s.height / s.width));
+            cells.push({ x: 0, y: along, w: length, h: h });
+            along += h;
+        } else {
+            var w = Math.max(1, Math.round(length * s.width / s.height));
+            cells.push({ x: along, y: 0, w: w, h: length });
+            along += w;
+        }
+    }
+    return vertical ? { width: length, height: along, cells: cells } : { width: along, height: length, cells: cells };
+}
+
+// The across length of a stitched strip that keeps its long side within
+// `limit` pixels: `preferred` unless the photos make the strip too long.
+function stitchLength(sizes, vertical, preferred, limit) {
+    var strip = stitchCells(sizes, vertical, preferred);
+    var longSide = vertical ? strip.height : strip.width;
+    if (longSide <= limit)
+        return preferred;
+    return Math.max(16, Math.floor(preferred * limit / longSide));
+}
+
+// A placement's addPaintImage arguments for a cell collage (template or
+// stitched): the photo (w x h) zoomed to cover the cell, cut at the offsets.
+function cellPlacement(cell, w, h, zoom, ox, oy) {
+    var scale = coverScale(w, h, cell.w, cell.h, zoom);
+    var decoded = decodeSize(w, h, scale);
+    var o = clampOffsets(ox, oy, decoded, cell.w, cell.h);
+    return { posx: cell.x, posy: cell.y, width: cell.w, height: cell.h, copyx: o.x, copyy: o.y,
+             scale: scale, decoded: decoded };
+}
+
+// A free collage's photo: shown `shownWidth` collage pixels wide, centred on
+// (cx, cy), turned by `degree`. The engine draws the turned picture's box
+// from its top-left corner.
+function freePlacement(w, h, shownWidth, cx, cy, degree) {
+    var scale = shownWidth / w;
+    var decoded = decodeSize(w, h, scale);
+    var box = turnedSize(decoded.width, decoded.height, degree);
+    return { posx: cx - box.width / 2, posy: cy - box.height / 2, scale: scale, degree: degree, decoded: decoded };
+}
+
+// The speech bubble's burn-in arguments. The bubble picture (pw x ph) is shown
+// at `zoom` on a photo view `viewWidth` screen units wide over a photo
+// `photoWidth` pixels wide, centred on (cx, cy) of the view and turned by
+// `degree`.
+function bubblePlacement(pw, ph, zoom, cx, cy, degree, viewWidth, photoWidth) {
+    var srcScale = Math.fround(photoWidth / viewWidth);
+    var k = Math.fround(Math.fround(zoom) * srcScale);
+    var scaled = { width: Math.trunc(Math.fround(pw * k)), height: Math.trunc(Math.fround(ph * k)) };
+    var box = turnedSize(scaled.width, scaled.height, degree);
+    return { srcScale: srcScale, innerx: cx - box.width / 2 / srcScale, innery: cy - box.height / 2 / srcScale,
+             scaled: scaled };
+}

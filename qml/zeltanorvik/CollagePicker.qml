@@ -1,0 +1,163 @@
+// Choosing the photos of a collage: the pictures of one folder at a time
+// (documents, Pictures, saved) as a grid with check marks, in the order they
+// were chosen, plus "Add files…" for pictures elsewhere.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Dialogs
+import QtQuick.Layouts
+import QtQuick.Window
+import Qt.labs.folderlistmodel
+import "WorkingFiles.js" as WorkingFiles
+
+Item {
+    id: picker
+
+    property var app: null
+    // The chosen photos (plain paths), in the order they were chosen.
+    property var chosen: []
+    property int maximum: 9
+    property string folder: app ? WorkingFiles.toUrl(app.documentRoot) : ""
+
+    function toggle(path) {
+        var list = chosen.slice();
+        var at = list.indexOf(path);
+        if (at >= 0)
+            list.splice(at, 1);
+        else if (list.length < maximum)
+            list.push(path);
+        else
+            return false;
+        chosen = list;
+        return true;
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 8
+        spacing: 6
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 4
+            Repeater {
+                model: picker.app ? [
+                    { label: "Documents", url: WorkingFiles.toUrl(picker.app.documentRoot) },
+                    { label: "Pictures", url: picker.app.picturesFolder },
+                    { label: "Saved", url: WorkingFiles.toUrl(picker.app.savedFolder) }
+                ] : []
+                Button {
+                    required property var modelData
+                    text: modelData.label
+                    checkable: true
+                    checked: picker.folder === modelData.url
+                    flat: !checked
+                    implicitHeight: 48
+                    Layout.fillWidth: true
+                    enabled: modelData.url !== ""
+                    Accessible.name: "show " + modelData.label
+                    onClicked: picker.folder = modelData.url
+                }
+            }
+            Button {
+                text: "Add files\u2026"
+                implicitHeight: 48
+                Accessible.name: "add photos from files"
+                onClicked: fileDialog.open()
+            }
+        }
+
+        GridView {
+            id: grid
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            clip: true
+            cellWidth: Math.floor(width / 4)
+            cellHeight: cellWidth
+            model: FolderListModel {
+                id: photos
+                folder: picker.folder
+                nameFilters: ["*.jpg", "*.jpeg", "*.png", "*.JPG", "*.JPEG", "*.PNG", "*.bmp", "*.webp"]
+                showDirs: false
+                sortField: FolderListModel.Time
+            }
+            ScrollBar.vertical: ScrollBar {}
+
+            delegate: Item {
+                required property string filePath
+                required property string fileName
+                readonly property int order: picker.chosen.indexOf(filePath)
+                width: grid.cellWidth
+                height: grid.cellHeight
+
+                Rectangle {
+                    anchors.fill: parent
+                    anchors.margins: 3
+                    color: "#2a2a2a"
+                    radius: 4
+                    border.width: parent.order >= 0 ? 3 : 0
+                    border.color: Material.accent
+                    Image {
+                        anchors.fill: parent
+                        anchors.margins: parent.border.width
+                        asynchronous: true
+                        fillMode: Image.PreserveAspectCrop
+                        sourceSize: Qt.size(width, height)
+                        source: WorkingFiles.toUrl(filePath)
+                        clip: true
+                    }
+                    Rectangle {
+                        visible: parent.parent.order >= 0
+                        anchors.right: parent.right
+                        anchors.top: parent.top
+                        anchors.margins: 6
+                        width: 26
+                        height: 26
+                        radius: 13
+                        color: Material.accent
+                        Label {
+                            anchors.centerIn: parent
+                            text: parent.parent.parent.order + 1
+                            color: "black"
+                            font.bold: true
+                        }
+                    }
+                }
+                MouseArea {
+                    anchors.fill: parent
+                    Accessible.role: Accessible.CheckBox
+                    Accessible.name: (parent.order >= 0 ? "unselect " : "select ") + fileName
+                    onClicked: {
+                        if (!picker.toggle(filePath) && picker.app)
+                            picker.app.showMessage("A collage holds at most " + picker.maximum + " photos.");
+                    }
+                }
+            }
+
+            Label {
+                anchors.centerIn: parent
+                width: parent.width - 32
+                visible: photos.count === 0
+                wrapMode: Text.Wrap
+                horizontalAlignment: Text.AlignHCenter
+                color: "#9e9e9e"
+                text: "No photos in this folder. Try another one, or add files."
+            }
+        }
+    }
+
+    FileDialog {
+        id: fileDialog
+        title: "Add photos to the collage"
+        fileMode: FileDialog.OpenFiles
+        parentWindow: picker.Window.window
+        nameFilters: ["Pictures (*.jpg *.jpeg *.png *.bmp *.webp *.JPG *.JPEG *.PNG)", "All files (*)"]
+        onAccepted: {
+            for (var i = 0; i < selectedFiles.length; ++i) {
+                var path = WorkingFiles.toPath(selectedFiles[i]);
+                if (picker.chosen.indexOf(path) < 0 && !picker.toggle(path))
+                    break;
+            }
+        }
+    }
+}
