@@ -38,7 +38,8 @@ Page {
         { name: "adjust", label: "Adjust", glyph: "\u2600", panel: "AdjustPanel.qml" },
         { name: "focus", label: "Focus", glyph: "\u25ce", panel: "FocusPanel.qml" },
         { name: "rotate", label: "Rotate", glyph: "\u21bb", panel: "RotatePanel.qml" },
-        { name: "crop", label: "Crop", glyph: "\u2702", panel: "CropPanel.qml" }
+        { name: "crop", label: "Crop", glyph: "\u2702", panel: "CropPanel.qml" },
+        { name: "text", label: "Text", glyph: "\u275d", panel: "TextPanel.qml" }
     ]
 
     signal closed()
