@@ -9,11 +9,12 @@
 //   3. ColorHsbBlock      one block of ColorHSBEx(base, layer, opacity)
 //   4. TiltMixBlock       one block of the tilt look's last step: toned and
 //                         blurred mixed by one mask, then darkened by another
-//   4b. SoftLightByAlphaBlock  SoftLightEx with the layer's byte 3 as opacity
-//   5. BaoColorBlock      one block of ABaoColor, with powers of its own; the
+//   5. SoftLightByAlphaBlock
+//                         SoftLightEx with the layer's byte 3 (scaled) as opacity
+//   6. BaoColorBlock      one block of ABaoColor, with powers of its own; the
 //                         pixels whose bytes it cannot vouch for are redone
 //                         by the caller's exact form
-//   6. entry points       AVX-512 (16 pixels a block, 8 for ABaoColor) and
+//   7. entry points       AVX-512 (16 pixels a block, 8 for ABaoColor) and
 //                         AVX2 (8 pixels, 4 for ABaoColor)
 //
 // A block is N pixels of 4 bytes (B, G, R, A); byte 3 is kept. Each lane runs
@@ -25,7 +26,8 @@
 // of RGBtoHSL are taken as a truncated single-precision quotient: with a
 // numerator below 2^16 and a divisor below 2^9, a quotient that is not a
 // whole number lies at least 1/510 from one, far beyond the rounding of the
-// division, so the truncation is the integer quotient.
+// division, so the truncation is the integer quotient. ABaoColor is the one
+// exception to "the very operations" (section 6 says how it stays exact).
 //
 // Contraction of a * b + c into one fused operation would change results, so
 // it is switched off for everything in this header, whatever the including
@@ -362,6 +364,9 @@ QVFX_LANES void TiltMixBlock(unsigned char *image, const unsigned char *toned, c
     Store(image, Pack(px, out[2], out[1], out[0]));
 }
 
+// ---------------------------------------------------------------------------
+// 5. soft light by the layer's alpha
+
 // SoftLightEx(base, layer, o) with o = float(layer byte 3) * scale / 255 in
 // single precision, a pixel at a time as StyleReverse calls it:
 // m = (a b) >> 8, s = 255 - (((255 - a)(255 - b)) >> 8), r = m + ((a (s - m)) >> 8), mix(r).
@@ -384,7 +389,7 @@ QVFX_LANES void SoftLightByAlphaBlock(unsigned char *base, const unsigned char *
 }
 
 // ---------------------------------------------------------------------------
-// 5. ABaoColor
+// 6. ABaoColor
 //
 // The powers of ABaoColor are library calls whose last bits no vector form
 // reproduces. The block computes each pixel with powers of its own instead
@@ -515,7 +520,7 @@ QVFX_LANES unsigned BaoColorBlock(unsigned char *p)
 
 
 // ---------------------------------------------------------------------------
-// 6. entry points (whole blocks only; the caller finishes the last pixels)
+// 7. entry points (whole blocks only; the caller finishes the last pixels)
 
 inline bool CpuHasAvx512()
 {
