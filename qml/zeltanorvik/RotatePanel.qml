@@ -117,7 +117,9 @@ Pane {
                 anchors.centerIn: parent
                 width: stageArea.boxW * stageArea.fit
                 height: stageArea.boxH * stageArea.fit
-                color: "#000000"
+                // Turned by quarter turns only, the photo stays opaque and a
+                // border comes out black; any other angle makes it transparent.
+                color: panel.fineAngle === 0 ? "#000000" : "transparent"
                 border.width: 0
                 clip: true
 
