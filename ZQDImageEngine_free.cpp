@@ -62,7 +62,8 @@ bool ZQDImageEngine::getMixRule(QString style)
         qCDebug(lcCollage) << "rectViewDraw.y=" << rectViewDraw.y;
         qCDebug(lcCollage) << "rectViewDraw.w=" << rectViewDraw.w;
         qCDebug(lcCollage) << "rectViewDraw.h=" << rectViewDraw.h;
-        addImageRect(new ZQDImageRect(rectViewDraw.x, rectViewDraw.y, rectViewDraw.w, rectViewDraw.h, rotation));
+        // Parented to the engine, so QML never takes the cell over.
+        addImageRect(new ZQDImageRect(rectViewDraw.x, rectViewDraw.y, rectViewDraw.w, rectViewDraw.h, rotation, this));
     }
     return true;
 }

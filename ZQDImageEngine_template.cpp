@@ -158,7 +158,9 @@ QPixmap ZQDImageEngine::getTemplateRule(QString templateStyle, QString frameStyl
             qCDebug(lcCollage) << "rectViewDraw.y=" << rectViewDraw.y;
             qCDebug(lcCollage) << "rectViewDraw.w=" << rectViewDraw.w;
             qCDebug(lcCollage) << "rectViewDraw.h=" << rectViewDraw.h;
-            addImageRect(new ZQDImageRect(rectViewDraw.x, rectViewDraw.y, rectViewDraw.w, rectViewDraw.h, 0.0f));
+            // A parent keeps the cell the engine's when QML is handed it (a parentless
+            // object returned to QML is taken over and collected by the QML engine).
+            addImageRect(new ZQDImageRect(rectViewDraw.x, rectViewDraw.y, rectViewDraw.w, rectViewDraw.h, 0.0f, this));
         }
     }
 

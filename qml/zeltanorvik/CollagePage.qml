@@ -435,6 +435,7 @@ Page {
 
             Item {
                 id: canvas
+                objectName: "collageCanvas"
                 width: page.canvasSize.width
                 height: page.canvasSize.height
                 scale: view.fit > 0 ? view.fit : 1

@@ -4,6 +4,9 @@
 #include "ZQDImageEngine.h"
 #include "collagetest.h"
 
+#include <QJSEngine>
+#include <QQmlEngine>
+
 using namespace collagetest;
 
 namespace {
@@ -33,6 +36,28 @@ private slots:
         const QString stitched = facade.getStitchingRule(kBorder002, kPaper, 640, 480);
         QCOMPARE(stitched, background);
         QCOMPARE(QImage(stitched).size(), QSize(730, 578));
+    }
+
+    // Cells read from QML stay the engine's: the QML engine's collector does
+    // not take them, so the next layout can clear the list safely.
+    void cellsHandedToQmlStayWithTheEngine()
+    {
+        ZQDCommunication facade;
+        QQmlEngine qml;
+        qml.globalObject().setProperty(QStringLiteral("communication"), qml.newQObject(&facade));
+        QQmlEngine::setObjectOwnership(&facade, QQmlEngine::CppOwnership);
+        QVERIFY(!facade.getTemplateRule(kLayout002001, kBorder002, kPaper).isEmpty());
+        QVERIFY(facade.getMixRule(QStringLiteral(":/puzzlef/002-001.zypt")));
+        const QJSValue sum = qml.evaluate(QStringLiteral(
+            "var s = 0; for (var i = 0; i < 50; ++i) s += communication.getImageRect(i % 2).getwidth(); s"));
+        QVERIFY2(!sum.isError(), qPrintable(sum.toString()));
+        QCOMPARE(sum.toInt(), 25 * (554 + 369));
+        qml.collectGarbage();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(facade.getImageRect(1)->getwidth(), 369);
+        QVERIFY(facade.getMixRule(QStringLiteral(":/puzzlef/002-001.zypt")));
+        QVERIFY(!facade.getTemplateRule(kLayout002001, kBorder002, kPaper).isEmpty());
+        QCOMPARE(facade.imageRectCount(), 2);
     }
 
     void collagesAreNamedByTheirKind()
