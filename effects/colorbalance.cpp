@@ -65,10 +65,11 @@ inline int MaxPlusMin(const unsigned char *px)
     return mx + mn;
 }
 
-// R, G, B through their tables; with preserve, the new colour keeps the integer HLS
-// lightness int((max + min) * 255 * .0019647) of the pixel as it was.
-void ApplyIntegerBalance(bool preserve, const unsigned char *red, const unsigned char *green,
-                         const unsigned char *blue, unsigned char *image, std::size_t count)
+// R, G, B through their tables; without preserve the looked-up bytes are stored,
+// with preserve keep(px, r, g, b) writes the pixel from them and the bytes as they were.
+template <typename Keep>
+void ApplyBalance(bool preserve, const unsigned char *red, const unsigned char *green,
+                  const unsigned char *blue, unsigned char *image, std::size_t count, Keep keep)
 {
     for (std::size_t i = 0; i < count; ++i) {
         unsigned char *px = image + 4 * i;
@@ -79,15 +80,26 @@ void ApplyIntegerBalance(bool preserve, const unsigned char *red, const unsigned
             px[2] = r;
             continue;
         }
-        int h, l, s;
-        RGBtoIntHLS(r, g, b, h, l, s);
-        l = static_cast<int>(MaxPlusMin(px) * 255 * 0.0019647);
-        unsigned char r2, g2, b2;
-        intHLStoRGB(h, l, s, r2, g2, b2);
-        px[0] = b2;
-        px[1] = g2;
-        px[2] = r2;
+        keep(px, r, g, b);
     }
+}
+
+// With preserve, the new colour keeps the integer HLS lightness
+// int((max + min) * 255 * .0019647) of the pixel as it was.
+void ApplyIntegerBalance(bool preserve, const unsigned char *red, const unsigned char *green,
+                         const unsigned char *blue, unsigned char *image, std::size_t count)
+{
+    ApplyBalance(preserve, red, green, blue, image, count,
+                 [](unsigned char *px, unsigned char r, unsigned char g, unsigned char b) {
+                     int h, l, s;
+                     RGBtoIntHLS(r, g, b, h, l, s);
+                     l = static_cast<int>(MaxPlusMin(px) * 255 * 0.0019647);
+                     unsigned char r2, g2, b2;
+                     intHLStoRGB(h, l, s, r2, g2, b2);
+                     px[0] = b2;
+                     px[1] = g2;
+                     px[2] = r2;
+                 });
 }
 
 // The presets' form: with preserve, the double HLS pair with l = (max + min) * .0019647
@@ -95,23 +107,16 @@ void ApplyIntegerBalance(bool preserve, const unsigned char *red, const unsigned
 void ApplyPresetBalance(bool preserve, const unsigned char *red, const unsigned char *green,
                         const unsigned char *blue, unsigned char *image, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        unsigned char *px = image + 4 * i;
-        const unsigned char r = red[px[2]], g = green[px[1]], b = blue[px[0]];
-        if (!preserve) {
-            px[0] = b;
-            px[1] = g;
-            px[2] = r;
-            continue;
-        }
-        double h, l, s;
-        RGBtoHLS(r, g, b, h, l, s);
-        l = MaxPlusMin(px) * 0.0019647;
-        const unsigned int packed = HLStoRGB(h, l, s);
-        px[0] = static_cast<unsigned char>(packed & 0xff);
-        px[1] = static_cast<unsigned char>((packed >> 8) & 0xff);
-        px[2] = static_cast<unsigned char>((packed >> 16) & 0xff);
-    }
+    ApplyBalance(preserve, red, green, blue, image, count,
+                 [](unsigned char *px, unsigned char r, unsigned char g, unsigned char b) {
+                     double h, l, s;
+                     RGBtoHLS(r, g, b, h, l, s);
+                     l = MaxPlusMin(px) * 0.0019647;
+                     const unsigned int packed = HLStoRGB(h, l, s);
+                     px[0] = static_cast<unsigned char>(packed & 0xff);
+                     px[1] = static_cast<unsigned char>((packed >> 8) & 0xff);
+                     px[2] = static_cast<unsigned char>((packed >> 16) & 0xff);
+                 });
 }
 
 std::size_t PixelCount(int outer, int inner)
