@@ -24,6 +24,24 @@ Q_LOGGING_CATEGORY(lcHttp, "zn.sharing", QtInfoMsg)
 const QString kBoundary = QStringLiteral("--AaB03x");
 const QByteArray kMultipartType = QByteArrayLiteral("multipart/form-data; boundary=AaB03x");
 
+// The picture's part and the closing delimiter that end both upload bodies.
+QByteArray pictureTail(const char *field, const QString &fileName, const QByteArray &picture)
+{
+    QByteArray tail = kBoundary.toLatin1();
+    tail += "\r\n";
+    tail += "Content-Disposition: form-data; name=\"";
+    tail += field;
+    tail += "\"; filename=\"";
+    tail += fileName.toLatin1();
+    tail += "\"\r\n";
+    tail += "\r\n";
+    tail += picture;
+    tail += "\r\n";
+    tail += kBoundary.toLatin1();
+    tail += "--";
+    return tail;
+}
+
 } // namespace
 
 ZQCHttpController::ZQCHttpController(QObject *parent)
@@ -386,16 +404,7 @@ bool ZQCHttpController::uploadSinaRequest(QString aUrl, QString para, QString pi
     authorizationOrigin = originOf(endpoint);
 
     QByteArray body = mixKeyValue(QStringLiteral("status"), encodedText, kBoundary);
-    body += kBoundary.toLatin1();
-    body += "\r\n";
-    body += "Content-Disposition: form-data; name=\"pic\"; filename=\"";
-    body += getFileName(pic).toLatin1();
-    body += "\"\r\n";
-    body += "\r\n";
-    body += picture;
-    body += "\r\n";
-    body += kBoundary.toLatin1();
-    body += "--";
+    body += pictureTail("pic", getFileName(pic), picture);
     qCDebug(lcHttp) << "totalBytes=" << body;
 
     currentRequest = ERequestPostSinaFile;
@@ -477,16 +486,7 @@ QByteArray ZQCHttpController::renrenBody(const QString &accessToken, const QStri
     const QString signature = getMd5Digest(encodeRenRenPara(list, renrenSecretKey));
     body += mixKeyValue(QStringLiteral("sig"), signature, kBoundary);
 
-    body += kBoundary.toLatin1();
-    body += "\r\n";
-    body += "Content-Disposition: form-data; name=\"upload\"; filename=\"";
-    body += getFileName(picFile).toLatin1();
-    body += "\"\r\n";
-    body += "\r\n";
-    body += picture;
-    body += "\r\n";
-    body += kBoundary.toLatin1();
-    body += "--";
+    body += pictureTail("upload", getFileName(picFile), picture);
     qCDebug(lcHttp) << "totalBytes=" << body;
     return body;
 }
