@@ -35,6 +35,21 @@ inline int min3(int r, int g, int b)
     return m < b ? m : b;
 }
 
+// The start both 8-bit HSL forms share: l = (max + min + 1) >> 1, and a grey
+// pixel (max == min) gets s 0 and h 170. Returns true when the pixel is grey.
+inline bool hslLightness(int r, int g, int b, int &mx, int &mn, unsigned char &h, unsigned char &s,
+                         unsigned char &l)
+{
+    mx = max3(r, g, b);
+    mn = min3(r, g, b);
+    l = static_cast<unsigned char>((mx + mn + 1) >> 1);
+    if (mx != mn)
+        return false;
+    s = 0;
+    h = 170;
+    return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -102,16 +117,11 @@ void XYZtoRGB(unsigned char x, unsigned char y, unsigned char z, unsigned char &
 void RGBtoHSL(unsigned char r, unsigned char g, unsigned char b, unsigned char &h, unsigned char &s,
               unsigned char &l)
 {
-    const int mx = max3(r, g, b);
-    const int mn = min3(r, g, b);
-    const int d = mx - mn;
-    const int light = (mx + mn + 1) >> 1;
-    l = static_cast<unsigned char>(light);
-    if (d == 0) {
-        s = 0;
-        h = 170;
+    int mx, mn;
+    if (hslLightness(r, g, b, mx, mn, h, s, l))
         return;
-    }
+    const int d = mx - mn;
+    const int light = l;
     const int sat = light < 128 ? 255 * d / (mx + mn) + 1 : 255 * d / (510 - mx - mn) + 1;
     s = static_cast<unsigned char>(sat > 255 ? 255 : sat);
     // distance of each channel from the maximum, in sixths of the 255-step turn
@@ -177,16 +187,11 @@ void HSLtoRGB_L(unsigned char h, unsigned char s, unsigned char l, unsigned char
 void RGBtoHSL2(unsigned char r, unsigned char g, unsigned char b, unsigned char &h, unsigned char &s,
                unsigned char &l)
 {
-    const int mx = max3(r, g, b);
-    const int mn = min3(r, g, b);
-    const int d = mx - mn;
-    const int light = (mx + mn + 1) >> 1;
-    l = static_cast<unsigned char>(light);
-    if (d == 0) {
-        s = 0;
-        h = 170;
+    int mx, mn;
+    if (hslLightness(r, g, b, mx, mn, h, s, l))
         return;
-    }
+    const int d = mx - mn;
+    const int light = l;
     // d <= max + min and d <= 510 - max - min, so s stays within 0..255
     s = static_cast<unsigned char>(light < 128 ? 255 * d / (mx + mn) : 255 * d / (510 - mx - mn));
     if (mx == r)
