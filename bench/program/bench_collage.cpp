@@ -164,8 +164,8 @@ void stagedTemplate(benchmark::State &state)
     prepareTemplate();
     ZQDImageEngine &engine = *gFacade->engine();
     const QList<Placement> places = templatePlacements();
+    Stages stages(state);
     for (auto _ : state) {
-        Stages stages(state);
         QList<QImage> cuts;
         stages.time("photos_ms", [&] {
             for (int i = 0; i < places.size(); ++i) {
@@ -242,8 +242,8 @@ void stagedFree(benchmark::State &state)
     QList<float> degrees;
     const QList<Placement> places = freePlacements(degrees);
     gFacade->clearPaintImageList();
+    Stages stages(state);
     for (auto _ : state) {
-        Stages stages(state);
         QList<QImage> photos;
         stages.time("photos_ms", [&] {
             for (int i = 0; i < places.size(); ++i)
@@ -277,8 +277,8 @@ void stagedText(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     const float k = 1.5f * kScreenScale;
+    Stages stages(state);
     for (auto _ : state) {
-        Stages stages(state);
         QImage turned;
         stages.time("bubble_ms", [&] {
             QImage bubble = QImage(QStringLiteral(":/fontbg/round.png"))
