@@ -504,14 +504,19 @@ int UnsharpInPlace(unsigned char *image, long width, long height, float amount, 
 
 }  // namespace
 
-int CSharp::useEffect(unsigned char *image, long width, long height, int radius, float amount)
+bool CSharp::PrepareInPlace(const unsigned char *image, long width, long height, int radius)
 {
     if (!image || width < 0 || height < 0 || width > INT_MAX / 4 || height > INT_MAX / 4)
-        return 0;
+        return false;
     m_nWidth = static_cast<int>(width);
     m_nHeight = static_cast<int>(height);
     m_nStride = 4 * m_nWidth;
-    if (!SetRadius(radius))
+    return SetRadius(radius) == 1;
+}
+
+int CSharp::useEffect(unsigned char *image, long width, long height, int radius, float amount)
+{
+    if (!PrepareInPlace(image, width, height, radius))
         return 0;
     if (width == 0 || height == 0)
         return 1;
@@ -522,12 +527,7 @@ int CSharp::useEffect(unsigned char *image, long width, long height, int radius,
 
 int CSharp::useEffectPreview(unsigned char *image, long width, long height, int radius, float amount)
 {
-    if (!image || width < 0 || height < 0 || width > INT_MAX / 4 || height > INT_MAX / 4)
-        return 0;
-    m_nWidth = static_cast<int>(width);
-    m_nHeight = static_cast<int>(height);
-    m_nStride = 4 * m_nWidth;
-    if (!SetRadius(radius))
+    if (!PrepareInPlace(image, width, height, radius))
         return 0;
     if (width == 0 || height == 0)
         return 1;

@@ -59,6 +59,10 @@ public:
     int useEffectPreview(unsigned char *image, long width, long height, int radius, float amount);
 
 private:
+    // useEffect's and useEffectPreview's checks: stores the size and builds the
+    // kernel; false for a null picture, a refused size or a refused radius.
+    bool PrepareInPlace(const unsigned char *image, long width, long height, int radius);
+
     int m_nStride = 0;        // bytes a row (4 * width)
     int m_nHeight = 0;
     int m_nWidth = 0;
