@@ -310,7 +310,13 @@ Page {
         }
     }
 
+    focus: true
     Keys.onEscapePressed: backButton.clicked()
+    Shortcut {
+        sequence: "Ctrl+S"
+        enabled: page.visible && page.ready
+        onActivated: page.save()
+    }
 
     // --- probes -----------------------------------------------------------------
 
