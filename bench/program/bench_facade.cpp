@@ -2,10 +2,10 @@
 // thread: every look number, a simple and a colourful frame, sharpening, the
 // colour mixer, the focus blur's weakinit and one weakprogress step.
 //
-// Two benchmarks per operation:
+// Two benchmarks per operation, a third on request:
 //   facade/<op>   the QML facade's call as QML makes it, working file included;
-//   stages/<op>   the same work stage by stage, with the time of each stage as
-//                 a counter (milliseconds per call):
+//   stages/<op>   the same work stage by stage, with the CPU time of each stage
+//                 as a counter (milliseconds per call):
 //                   decode_ms   the photo decoded to 32-bit pixels
 //                   masks_ms    masks stretched to the photo and converted,
 //                               data files read, frame pieces decoded, or the
@@ -13,9 +13,14 @@
 //                   library_ms  the effects library's own work
 //                   png_ms      the picture handed back as a pixmap and the
 //                               working-file PNG written
+//   before/<op>   the stages again with the working file written by
+//                 QImage::save(path, "png", -1), the writer the program used
+//                 before its own; only with ZN_BENCH_BEFORE=1, as each of these
+//                 takes a few seconds (quick CI passes run every benchmark).
 //
-// After the runs a summary table (one row per operation: the facade call and
-// its stages) is printed in Markdown.
+// After the runs a summary table (one row per operation: the facade call, its
+// stages and, when measured, the whole call with Qt's writer) is printed in
+// Markdown.
 //
 // One iteration per benchmark by default (ZN_BENCH_ITERATIONS=n for more).
 // The photo is the desktop wallpaper when it is installed, scaled and cut to
@@ -38,9 +43,9 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
@@ -53,12 +58,15 @@ constexpr int kHeight = 2448;
 
 QString gPhoto;          // the JPEG
 QString gWorkingFile;    // where the staged runs write their PNG
+bool gQtWriter = false;  // the running benchmark writes it with QImage::save
 ZQDCommunication *gFacade = nullptr;
 
-// Milliseconds per call, for the summary.
+// CPU milliseconds per call, for the summary.
 struct Row {
     double facade = -1;
     double stage[4] = {-1, -1, -1, -1};
+    double before = -1;    // all stages, the PNG written by Qt
+    double beforePng = -1; // that PNG write alone
 };
 std::map<std::string, Row> gRows;
 std::vector<std::string> gOrder;
@@ -68,6 +76,16 @@ Row &row(const std::string &name)
     if (!gRows.count(name))
         gOrder.push_back(name);
     return gRows[name];
+}
+
+// The summary counts the process's CPU time, not the wall clock: the machine
+// is shared, and a busy neighbour would otherwise add to every figure. (The
+// benchmark library's own columns show both.)
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
 // Times each facade call of a benchmark into the summary.
@@ -83,9 +101,9 @@ public:
     template <typename F>
     void time(F &&work)
     {
-        const auto start = std::chrono::steady_clock::now();
+        const double start = cpuMs();
         work();
-        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        total += cpuMs() - start;
     }
 
 private:
@@ -133,16 +151,24 @@ QImage makePhoto()
 class Stages
 {
 public:
-    Stages(benchmark::State &state, std::string name) : state(state), name(std::move(name)) {}
+    Stages(benchmark::State &state, std::string name) : state(state), name(std::move(name)), qtWriter(gQtWriter) {}
     ~Stages()
     {
         Row &r = row(name);
+        const double n = double(state.iterations());
+        double sum = 0;
         for (int i = 0; i < 4; ++i) {
             if (!used[i])
                 continue;
             state.counters[kNames[i]] = benchmark::Counter(total[i], benchmark::Counter::kAvgIterations);
-            if (state.iterations() > 0)
-                r.stage[i] = total[i] / double(state.iterations());
+            sum += total[i];
+            if (n > 0 && !qtWriter)
+                r.stage[i] = total[i] / n;
+        }
+        if (n > 0 && qtWriter) {
+            r.before = sum / n;
+            if (used[Png])
+                r.beforePng = total[Png] / n;
         }
     }
 
@@ -151,9 +177,9 @@ public:
     template <typename F>
     void time(Stage stage, F &&work)
     {
-        const auto start = std::chrono::steady_clock::now();
+        const double start = cpuMs();
         work();
-        total[stage] += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        total[stage] += cpuMs() - start;
         used[stage] = true;
     }
 
@@ -161,16 +187,19 @@ private:
     static constexpr const char *kNames[4] = {"decode_ms", "masks_ms", "library_ms", "png_ms"};
     benchmark::State &state;
     std::string name;
+    bool qtWriter;
     double total[4] = {};
     bool used[4] = {};
 };
 
 // The facade's last step: the picture as the result pixmap, written as the
-// working file.
+// working file (by Qt's writer in the before/ runs).
 void writeResult(QImage &&image)
 {
     const QPixmap pix = ZQDImageEngine::resultPixmap(std::move(image));
-    if (!saveWorkingPng(pix.toImage(), gWorkingFile))
+    const bool saved =
+        gQtWriter ? pix.toImage().save(gWorkingFile, "png", -1) : saveWorkingPng(pix.toImage(), gWorkingFile);
+    if (!saved)
         qFatal("the working file cannot be written");
 }
 
@@ -377,26 +406,40 @@ void printSummary()
     if (gOrder.empty())
         return;
     auto cell = [](double ms) { return ms < 0 ? std::string("-") : std::to_string(int(ms + 0.5)); };
-    std::printf("\n| operation (ms per call) | facade call | decode | masks | library | PNG write | stages sum |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("\n| operation (CPU ms per call) | before: stages, Qt PNG write | after: facade call | decode | masks "
+                "| library | PNG write | Qt PNG write | stages sum |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const std::string &name : gOrder) {
         const Row &r = gRows[name];
         double sum = 0;
         for (double v : r.stage)
             sum += v > 0 ? v : 0;
-        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", name.c_str(), cell(r.facade).c_str(),
-                    cell(r.stage[0]).c_str(), cell(r.stage[1]).c_str(), cell(r.stage[2]).c_str(),
-                    cell(r.stage[3]).c_str(), cell(sum).c_str());
+        std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", name.c_str(), cell(r.before).c_str(),
+                    cell(r.facade).c_str(), cell(r.stage[0]).c_str(), cell(r.stage[1]).c_str(),
+                    cell(r.stage[2]).c_str(), cell(r.stage[3]).c_str(), cell(r.beforePng).c_str(), cell(sum).c_str());
     }
 }
 
-void registerAll(int iterations)
+void registerAll(int iterations, bool before)
 {
-    auto add = [iterations](const std::string &name, std::function<void(benchmark::State &)> fn) {
-        benchmark::RegisterBenchmark(name.c_str(), [fn](benchmark::State &s) { fn(s); })
+    auto registerOne = [iterations](const std::string &name, std::function<void(benchmark::State &)> fn,
+                                    bool qtWriter) {
+        benchmark::RegisterBenchmark(name.c_str(),
+                                     [fn, qtWriter](benchmark::State &s) {
+                                         gQtWriter = qtWriter;
+                                         fn(s);
+                                         gQtWriter = false;
+                                     })
             ->Unit(benchmark::kMillisecond)
             ->Iterations(iterations)
             ->UseRealTime();
+    };
+    // Every staged benchmark that writes a working file also comes as
+    // before/<op> when asked for (weakinit writes none).
+    auto add = [&](const std::string &name, std::function<void(benchmark::State &)> fn) {
+        registerOne(name, fn, false);
+        if (before && name.rfind("stages/", 0) == 0 && name != "stages/weakinit")
+            registerOne("before/" + name.substr(7), fn, true);
     };
     const QList<int> looks = {1018, 1019, 1020, 1021, 1022, 1023, 1026, 1027, 1028, 1030,
                               1031, 1032, 1033, 1034, 1035, 1038, 1039, 1040, 1041, 1042,
@@ -446,7 +489,8 @@ int main(int argc, char **argv)
 
     bool okIterations = false;
     const int iterations = qEnvironmentVariableIntValue("ZN_BENCH_ITERATIONS", &okIterations);
-    registerAll(okIterations && iterations > 0 ? iterations : 1);
+    const bool before = qEnvironmentVariableIntValue("ZN_BENCH_BEFORE") == 1;
+    registerAll(okIterations && iterations > 0 ? iterations : 1, before);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     printSummary();
