@@ -101,6 +101,17 @@ void forEachCorner(QPainter &p, const Geometry &g, const std::function<void(QPai
     }
 }
 
+// f draws each edge in the edge's own frame (see Edge), top, right, bottom, left.
+void forEachEdge(QPainter &p, const Geometry &g, const std::function<void(const Edge &)> &f)
+{
+    for (const Edge &e : edges(g)) {
+        p.save();
+        p.setTransform(e.toCanvas);
+        f(e);
+        p.restore();
+    }
+}
+
 // Signed distance to a rounded rectangle: negative inside.
 double roundedRectDistance(double x, double y, const QRectF &r, double radius)
 {
@@ -209,9 +220,7 @@ void drawPolkaDots(QImage &img, const Geometry &g)
     p.setRenderHint(QPainter::Antialiasing);
     fillBand(p, g, QColor(0xFF, 0xF6, 0xEA));
     const QColor pink(0xF2, 0x7A, 0x9A), teal(0x3F, 0xB8, 0xAF), yellow(0xF6, 0xC4, 0x45), coral(0xFF, 0x8C, 0x69);
-    for (const Edge &e : edges(g)) {
-        p.save();
-        p.setTransform(e.toCanvas);
+    forEachEdge(p, g, [&](const Edge &e) {
         p.setPen(Qt::NoPen);
         const double t = g.t;
         repeatAlong(e, t, t / 2, [&](double a) {
@@ -228,8 +237,7 @@ void drawPolkaDots(QImage &img, const Geometry &g)
             p.setBrush(yellow);
             p.drawEllipse(QPointF(a, e.band * 0.74), 5, 5);
         });
-        p.restore();
-    }
+    });
     forEachCorner(p, g, [&](QPainter &q, int, double, double) {
         const double b = g.sideBand();
         q.setPen(QPen(Qt::white, 3));
@@ -243,6 +251,16 @@ void drawPolkaDots(QImage &img, const Geometry &g)
     innerShadow(img, g.photo(), 6, 0.25);
 }
 
+// A strip's shading: edge at the top and bottom of the canvas, middle half way.
+QLinearGradient stripShade(const Geometry &g, const QColor &edge, const QColor &middle)
+{
+    QLinearGradient grad(0, 0, 0, g.height());
+    grad.setColorAt(0, edge);
+    grad.setColorAt(0.5, middle);
+    grad.setColorAt(1, edge);
+    return grad;
+}
+
 // The sprocket-hole strip shared by the film strip and the negative: the
 // band colour, holes near the outer edge of the top and bottom bands and a
 // window with slightly rounded corners.
@@ -251,11 +269,9 @@ void drawStrip(QImage &img, const Geometry &g, const QBrush &band, const QColor 
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     fillBand(p, g, band, 6);
-    for (const Edge &e : edges(g)) {
+    forEachEdge(p, g, [&](const Edge &e) {
         if (e.index % 2 == 1)
-            continue;  // the sides have no holes
-        p.save();
-        p.setTransform(e.toCanvas);
+            return;  // the sides have no holes
         p.setPen(Qt::NoPen);
         p.setBrush(hole);
         repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
@@ -263,53 +279,39 @@ void drawStrip(QImage &img, const Geometry &g, const QBrush &band, const QColor 
                 return;
             p.drawRoundedRect(QRectF(a - 11, 9, 22, 17), 3.5, 3.5);
         });
-        p.restore();
-    }
+    });
 }
 
 // 1703 Film strip: a black strip with sprocket holes top and bottom.
 void drawFilmStrip(QImage &img, const Geometry &g)
 {
-    QLinearGradient grad(0, 0, 0, g.height());
-    grad.setColorAt(0, QColor(0x22, 0x22, 0x22));
-    grad.setColorAt(0.5, QColor(0x10, 0x10, 0x10));
-    grad.setColorAt(1, QColor(0x22, 0x22, 0x22));
-    drawStrip(img, g, grad, QColor(0xEE, 0xEC, 0xE4));
+    drawStrip(img, g, stripShade(g, QColor(0x22, 0x22, 0x22), QColor(0x10, 0x10, 0x10)), QColor(0xEE, 0xEC, 0xE4));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     // Faint edge marks between the holes and the picture.
-    for (const Edge &e : edges(g)) {
+    forEachEdge(p, g, [&](const Edge &e) {
         if (e.index % 2 == 1)
-            continue;
-        p.save();
-        p.setTransform(e.toCanvas);
+            return;
         p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1.2));
         repeatAlong(e, g.t, 4, [&](double a) {
             if (a < 20 || a > e.length - 20)
                 return;
             p.drawLine(QPointF(a, 36), QPointF(a + 5, 36));
         });
-        p.restore();
-    }
+    });
 }
 
 // 1704 Negative: an orange-brown negative strip with frame numbers.
 void drawNegative(QImage &img, const Geometry &g)
 {
-    QLinearGradient grad(0, 0, 0, g.height());
-    grad.setColorAt(0, QColor(0xC4, 0x72, 0x32));
-    grad.setColorAt(0.5, QColor(0xA9, 0x5B, 0x27));
-    grad.setColorAt(1, QColor(0xC4, 0x72, 0x32));
-    drawStrip(img, g, grad, QColor(0xF4, 0xEC, 0xDE));
+    drawStrip(img, g, stripShade(g, QColor(0xC4, 0x72, 0x32), QColor(0xA9, 0x5B, 0x27)), QColor(0xF4, 0xEC, 0xDE));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor print(0xFF, 0xD0, 0x6E);
     // Key marks: small triangles between the numbers.
-    for (const Edge &e : edges(g)) {
+    forEachEdge(p, g, [&](const Edge &e) {
         if (e.index % 2 == 1)
-            continue;
-        p.save();
-        p.setTransform(e.toCanvas);
+            return;
         p.setPen(Qt::NoPen);
         p.setBrush(print);
         repeatAlong(e, g.t, 0, [&](double a) {
@@ -319,8 +321,7 @@ void drawNegative(QImage &img, const Geometry &g)
             tri << QPointF(a - 2.5, 41) << QPointF(a + 2.5, 44) << QPointF(a - 2.5, 47);
             p.drawPolygon(tri);
         });
-        p.restore();
-    }
+    });
     p.setPen(roundPen(print, 1.5));
     p.setBrush(Qt::NoBrush);
     const double W = g.width(), H = g.height();
@@ -337,9 +338,7 @@ void drawPinkMood(QImage &img, const Geometry &g)
     p.setRenderHint(QPainter::Antialiasing);
     fillBand(p, g, QColor(0xF8, 0xB4, 0xCA));
     const QColor white(0xFF, 0xFF, 0xFF), hot(0xEC, 0x40, 0x7A);
-    for (const Edge &e : edges(g)) {
-        p.save();
-        p.setTransform(e.toCanvas);
+    forEachEdge(p, g, [&](const Edge &e) {
         // A lighter outer half.
         p.fillRect(QRectF(0, 0, e.length, e.band * 0.45), QColor(0xFB, 0xCD, 0xDB));
         p.setPen(Qt::NoPen);
@@ -363,8 +362,7 @@ void drawPinkMood(QImage &img, const Geometry &g)
                 return;
             p.drawLine(QPointF(a, e.band - 6), QPointF(a + dash * 0.5, e.band - 6));
         });
-        p.restore();
-    }
+    });
     forEachCorner(p, g, [&](QPainter &q, int, double, double) {
         const double b = g.sideBand();
         q.setPen(Qt::NoPen);
@@ -583,9 +581,7 @@ void drawScallops(QImage &img, const Geometry &g)
         p.setClipPath(shape);
         p.setPen(roundPen(QColor(255, 255, 255, 235), 1.6));
         p.setBrush(Qt::NoBrush);
-        for (const Edge &e : edges(g)) {
-            p.save();
-            p.setTransform(e.toCanvas);
+        forEachEdge(p, g, [&](const Edge &e) {
             repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
                 if (a - g.t / 2.0 < e.band - 0.5 || a + g.t / 2.0 > e.length - e.band + 0.5)
                     return;
@@ -598,8 +594,7 @@ void drawScallops(QImage &img, const Geometry &g)
             });
             p.setPen(roundPen(QColor(255, 255, 255, 235), 1.6));
             p.setBrush(Qt::NoBrush);
-            p.restore();
-        }
+        });
     }
 }
 
@@ -673,16 +668,13 @@ void drawLace(QImage &img, const Geometry &g)
     // Embroidered rings on the solid part (white on white would not show).
     p.setPen(QPen(QColor(0xD8, 0xD8, 0xD4), 1.1));
     p.setBrush(Qt::NoBrush);
-    for (const Edge &e : edges(g)) {
-        p.save();
-        p.setTransform(e.toCanvas);
+    forEachEdge(p, g, [&](const Edge &e) {
         repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
             if (a < e.band * 0.5 || a > e.length - e.band * 0.5)
                 return;
             p.drawEllipse(QPointF(a, e.band * 0.4), 3.5, 3.5);
         });
-        p.restore();
-    }
+    });
 }
 
 // 1712 Camcorder: a thin black edge, viewfinder corner marks, "REC", a
