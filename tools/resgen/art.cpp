@@ -119,38 +119,46 @@ void Plane::blur(double sigma, bool wrap)
     }
 }
 
-void Plane::addShape(double x0, double y0, double x1, double y1, const std::function<bool(double, double)> &inside,
-                     float weight)
+namespace {
+
+// Calls f(x, y), row by row, for every pixel of a w x h plane that the box
+// [x0, x1) x [y0, y1) touches.
+template <typename F>
+void forPixelsIn(int w, int h, double x0, double y0, double x1, double y1, F f)
 {
     const int ix0 = std::max(0, static_cast<int>(std::floor(x0)));
     const int iy0 = std::max(0, static_cast<int>(std::floor(y0)));
     const int ix1 = std::min(w, static_cast<int>(std::ceil(x1)));
     const int iy1 = std::min(h, static_cast<int>(std::ceil(y1)));
     for (int y = iy0; y < iy1; ++y)
-        for (int x = ix0; x < ix1; ++x) {
-            int n = 0;
-            for (int sy = 0; sy < 4; ++sy)
-                for (int sx = 0; sx < 4; ++sx)
-                    n += inside(x + (sx + 0.5) / 4, y + (sy + 0.5) / 4) ? 1 : 0;
-            if (n)
-                at(x, y) += weight * n / 16.0f;
-        }
+        for (int x = ix0; x < ix1; ++x)
+            f(x, y);
+}
+
+}  // namespace
+
+void Plane::addShape(double x0, double y0, double x1, double y1, const std::function<bool(double, double)> &inside,
+                     float weight)
+{
+    forPixelsIn(w, h, x0, y0, x1, y1, [&](int x, int y) {
+        int n = 0;
+        for (int sy = 0; sy < 4; ++sy)
+            for (int sx = 0; sx < 4; ++sx)
+                n += inside(x + (sx + 0.5) / 4, y + (sy + 0.5) / 4) ? 1 : 0;
+        if (n)
+            at(x, y) += weight * n / 16.0f;
+    });
 }
 
 void Plane::maxDistanceShape(double x0, double y0, double x1, double y1,
                              const std::function<double(double, double)> &distance, float weight)
 {
-    const int ix0 = std::max(0, static_cast<int>(std::floor(x0)));
-    const int iy0 = std::max(0, static_cast<int>(std::floor(y0)));
-    const int ix1 = std::min(w, static_cast<int>(std::ceil(x1)));
-    const int iy1 = std::min(h, static_cast<int>(std::ceil(y1)));
-    for (int y = iy0; y < iy1; ++y)
-        for (int x = ix0; x < ix1; ++x) {
-            const double d = distance(x + 0.5, y + 0.5);
-            const float c = static_cast<float>(clamp01(0.5 - d)) * weight;
-            if (c > at(x, y))
-                at(x, y) = c;
-        }
+    forPixelsIn(w, h, x0, y0, x1, y1, [&](int x, int y) {
+        const double d = distance(x + 0.5, y + 0.5);
+        const float c = static_cast<float>(clamp01(0.5 - d)) * weight;
+        if (c > at(x, y))
+            at(x, y) = c;
+    });
 }
 
 Canvas::Canvas(int w_, int h_, RGB fill)
