@@ -30,7 +30,7 @@ void WriteLayoutHeader(Writer &w, const std::string &magic)
     w.fill(15, 0x01);
 }
 
-LayoutFile WriteFrame(const FrameSpec &spec)
+LayoutFile WriteFrame(const FrameSpec &plan)
 {
     Writer w;
     LayoutFile f;
@@ -38,10 +38,10 @@ LayoutFile WriteFrame(const FrameSpec &spec)
     w.i32(960);
     w.i32(640);
     w.i32(190);
-    for (int32_t v : spec.insets)
+    for (int32_t v : plan.insets)
         w.i32(v);
     w.i32(0);
-    for (const FramePiece &p : spec.piece) {
+    for (const FramePiece &p : plan.piece) {
         f.boundaries.push_back(w.size());
         f.middles.push_back(w.size() + 2);  // inside the flag word
         w.u8(p.flag);
@@ -72,17 +72,17 @@ FrameSpec SampleFrame()
     return s;
 }
 
-LayoutFile WriteFormat(const FormatSpec &spec)
+LayoutFile WriteFormat(const FormatSpec &plan)
 {
     Writer w;
     LayoutFile f;
-    WriteLayoutHeader(w, spec.magic);
+    WriteLayoutHeader(w, plan.magic);
     w.i32(1);
-    w.i32(spec.count ? *spec.count : static_cast<int32_t>(spec.cells.size()));
-    w.i32(spec.width);
-    w.i32(spec.height);
+    w.i32(plan.count ? *plan.count : static_cast<int32_t>(plan.cells.size()));
+    w.i32(plan.width);
+    w.i32(plan.height);
     w.fill(8, 0x01);
-    for (const _tagCGRect &c : spec.cells) {
+    for (const _tagCGRect &c : plan.cells) {
         f.boundaries.push_back(w.size());
         f.middles.push_back(w.size() + 6);
         w.i32(c.x);
@@ -95,18 +95,18 @@ LayoutFile WriteFormat(const FormatSpec &spec)
     return f;
 }
 
-LayoutFile WriteBorder(const BorderSpec &spec)
+LayoutFile WriteBorder(const BorderSpec &plan)
 {
     Writer w;
     LayoutFile f;
-    WriteLayoutHeader(w, spec.magic);
-    for (int32_t c : spec.colour)
+    WriteLayoutHeader(w, plan.magic);
+    for (int32_t c : plan.colour)
         w.i32(c);
     w.u8(8);
-    w.i32(spec.insetX);
-    w.i32(spec.insetY);
+    w.i32(plan.insetX);
+    w.i32(plan.insetY);
     w.fill(13, 0x01);
-    for (const BorderPiece &p : spec.piece) {
+    for (const BorderPiece &p : plan.piece) {
         f.boundaries.push_back(w.size());
         f.middles.push_back(w.size() + 5);  // inside the size words
         w.i32(p.width);
@@ -156,17 +156,17 @@ BorderSpec SimpleBorder(int corner, int tile, int inset)
     return s;
 }
 
-LayoutFile WriteFree(const FreeSpec &spec)
+LayoutFile WriteFree(const FreeSpec &plan)
 {
     Writer w;
     LayoutFile f;
-    WriteLayoutHeader(w, spec.magic);
+    WriteLayoutHeader(w, plan.magic);
     w.i32(1);
-    w.i32(spec.count ? *spec.count : static_cast<int32_t>(spec.cells.size()));
+    w.i32(plan.count ? *plan.count : static_cast<int32_t>(plan.cells.size()));
     w.i32(640);
     w.i32(896);
     w.fill(8, 0x01);
-    for (const FreeCell &c : spec.cells) {
+    for (const FreeCell &c : plan.cells) {
         f.boundaries.push_back(w.size());
         f.middles.push_back(w.size() + 28);
         w.i32(c.x);
@@ -207,7 +207,7 @@ FreeSpec Free002001()
     return s;
 }
 
-LayoutFile WriteBubble(const BubbleSpec &spec)
+LayoutFile WriteBubble(const BubbleSpec &plan)
 {
     Writer w;
     LayoutFile f;
@@ -223,16 +223,16 @@ LayoutFile WriteBubble(const BubbleSpec &spec)
     w.text("QW.1.0.0", 10);
     w.fill(2, 0);
     f.middles.push_back(w.size() + 2);  // inside LeftTopX
-    w.u32(spec.left);
-    w.u32(spec.top);
-    w.u32(spec.left);                   // left-bottom corner
-    w.u32(spec.bottom);
-    w.u32(spec.right);                  // right-top corner
-    w.u32(spec.top);
-    w.u32(spec.right);
-    w.u32(spec.bottom);
+    w.u32(plan.left);
+    w.u32(plan.top);
+    w.u32(plan.left);                   // left-bottom corner
+    w.u32(plan.bottom);
+    w.u32(plan.right);                  // right-top corner
+    w.u32(plan.top);
+    w.u32(plan.right);
+    w.u32(plan.bottom);
     w.u8(0);                            // Gradient
-    for (uint8_t c : spec.colour)
+    for (uint8_t c : plan.colour)
         w.u8(c);
     w.u32(0);                           // Colorref2
     w.u8(0);                            // BackGround
@@ -251,14 +251,14 @@ LayoutFile WriteBubble(const BubbleSpec &spec)
     w.fill(16, 0);
     f.boundaries.push_back(w.size());
     // Picture record, 40 bytes.
-    w.u32(40 + static_cast<uint32_t>(spec.picture.size()));
+    w.u32(40 + static_cast<uint32_t>(plan.picture.size()));
     w.text("QI.1.0.0", 10);
     w.fill(2, 0);
     w.u32(13);
-    w.u32(static_cast<uint32_t>(spec.picture.size()));
+    w.u32(static_cast<uint32_t>(plan.picture.size()));
     w.fill(16, 0);
     f.boundaries.push_back(w.size());
-    w.raw(spec.picture);
+    w.raw(plan.picture);
     f.boundaries.push_back(w.size());
     f.bytes = std::move(w.bytes());
     return f;

@@ -74,7 +74,7 @@ struct FrameSpec {
     int32_t insets[8] = {};        // width, height of corners 0..3
     FramePiece piece[8];
 };
-LayoutFile WriteFrame(const FrameSpec &spec);
+LayoutFile WriteFrame(const FrameSpec &plan);
 // Eight present pieces of distinct recognisable bytes, insets 29.
 FrameSpec SampleFrame();
 
@@ -86,7 +86,7 @@ struct FormatSpec {
     int32_t height = 896;
     std::vector<_tagCGRect> cells;
 };
-LayoutFile WriteFormat(const FormatSpec &spec);
+LayoutFile WriteFormat(const FormatSpec &plan);
 
 // --- borders (".ptbj") ---
 struct BorderPiece {
@@ -104,7 +104,7 @@ struct BorderSpec {
     int32_t insetY = 0;
     BorderPiece piece[8];
 };
-LayoutFile WriteBorder(const BorderSpec &spec);
+LayoutFile WriteBorder(const BorderSpec &plan);
 // Corners c x c, top and bottom tiles t x c, side tiles c x t, given insets.
 // Every mask pixel is (b, g, m, a) = (0, 255, 255, 255): leaves the picture.
 BorderSpec SimpleBorder(int corner, int tile, int inset);
@@ -129,7 +129,7 @@ struct FreeSpec {
     std::optional<int32_t> count;  // unset: the number of cells given
     std::vector<FreeCell> cells;
 };
-LayoutFile WriteFree(const FreeSpec &spec);
+LayoutFile WriteFree(const FreeSpec &plan);
 // The two-cell layout 002-001: (44, 21, 554, 554) at -3 degrees and
 // (137, 509, 369, 369) at 5 degrees, every range degenerate, factor 1.0.
 FreeSpec Free002001();
@@ -140,6 +140,6 @@ struct BubbleSpec {
     uint8_t colour[4] = {0x10, 0x10, 0x10, 0};
     std::vector<unsigned char> picture = std::vector<unsigned char>(64, 0x89);
 };
-LayoutFile WriteBubble(const BubbleSpec &spec);
+LayoutFile WriteBubble(const BubbleSpec &plan);
 
 }  // namespace layoutwriters

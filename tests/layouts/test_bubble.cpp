@@ -17,12 +17,12 @@ TEST(Bubble, RecordsSitWhereTheFormatPutsThem)
 
 TEST(Bubble, TextRectangleAndColour)
 {
-    BubbleSpec spec;
-    spec.colour[0] = 0x11;
-    spec.colour[1] = 0x22;
-    spec.colour[2] = 0x33;
-    spec.colour[3] = 0x44;
-    LayoutFile f = layoutwriters::WriteBubble(spec);
+    BubbleSpec plan;
+    plan.colour[0] = 0x11;
+    plan.colour[1] = 0x22;
+    plan.colour[2] = 0x33;
+    plan.colour[3] = 0x44;
+    LayoutFile f = layoutwriters::WriteBubble(plan);
     csbubble b;
     ASSERT_EQ(b.ReadFrameFile(f.data(), f.length()), 383);
     EXPECT_EQ(b.GetTextDrawRect(), (_tagCGRect{48, 36, 375, 282}));
@@ -39,12 +39,12 @@ TEST(Bubble, TextRectangleAndColour)
 
 TEST(Bubble, EdgesInTheWrongOrderGiveAnEmptyRectangle)
 {
-    BubbleSpec spec;
-    spec.left = 400;
-    spec.right = 100;
-    spec.top = 300;
-    spec.bottom = 20;
-    LayoutFile f = layoutwriters::WriteBubble(spec);
+    BubbleSpec plan;
+    plan.left = 400;
+    plan.right = 100;
+    plan.top = 300;
+    plan.bottom = 20;
+    LayoutFile f = layoutwriters::WriteBubble(plan);
     csbubble b;
     ASSERT_EQ(b.ReadFrameFile(f.data(), f.length()), 383);
     EXPECT_EQ(b.GetTextDrawRect(), (_tagCGRect{400, 300, 0, 0}));

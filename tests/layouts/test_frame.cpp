@@ -61,10 +61,10 @@ struct MarkedFrame {
 
     MarkedFrame(int corner, int tileLength, int inset)
     {
-        FrameSpec spec = layoutwriters::SampleFrame();
-        for (int32_t &v : spec.insets)
+        FrameSpec plan = layoutwriters::SampleFrame();
+        for (int32_t &v : plan.insets)
             v = inset;
-        LayoutFile file = layoutwriters::WriteFrame(spec);
+        LayoutFile file = layoutwriters::WriteFrame(plan);
         EXPECT_EQ(frame.ReadFrameFile(file.data(), file.length()), 1);
         for (int i = 0; i < 8; ++i) {
             const int w = i < 4 ? corner : i < 6 ? tileLength : corner;
@@ -319,10 +319,10 @@ TEST(FrameCompose, MissingTilesComposeWithoutTilesAndBadPhotosAreRefused)
 
 TEST(FrameCompose, AbsurdInsetsGiveNoBufferInsteadOfOverflow)
 {
-    FrameSpec spec = layoutwriters::SampleFrame();
-    spec.insets[0] = -2147483647;  // top-left width inset
-    spec.insets[1] = 2147483647;
-    LayoutFile file = layoutwriters::WriteFrame(spec);
+    FrameSpec plan = layoutwriters::SampleFrame();
+    plan.insets[0] = -2147483647;  // top-left width inset
+    plan.insets[1] = 2147483647;
+    LayoutFile file = layoutwriters::WriteFrame(plan);
     cframe f;
     ASSERT_EQ(f.ReadFrameFile(file.data(), file.length()), 1);
     Picture photo = testpic::gradient(10, 10);
@@ -372,12 +372,12 @@ TEST(FramePieces, SetFrameImageDataCopiesAndTreatsBadInputAsAnEmptyPiece)
 
 TEST(FrameFile, WellFormedFileGivesEachPiecesPngBytes)
 {
-    FrameSpec spec = layoutwriters::SampleFrame();
-    spec.piece[3].flag = 0;                 // absent
-    spec.piece[6].flag = 2;                 // not 1: absent too
-    spec.piece[7].declaredLength = -5;      // non-positive length: absent, no data
-    spec.piece[7].data.clear();
-    LayoutFile file = layoutwriters::WriteFrame(spec);
+    FrameSpec plan = layoutwriters::SampleFrame();
+    plan.piece[3].flag = 0;                 // absent
+    plan.piece[6].flag = 2;                 // not 1: absent too
+    plan.piece[7].declaredLength = -5;      // non-positive length: absent, no data
+    plan.piece[7].data.clear();
+    LayoutFile file = layoutwriters::WriteFrame(plan);
     cframe f;
     ASSERT_EQ(f.ReadFrameFile(file.data(), file.length()), 1);
     for (int i = 0; i < 8; ++i) {
@@ -388,8 +388,8 @@ TEST(FrameFile, WellFormedFileGivesEachPiecesPngBytes)
             continue;
         }
         ASSERT_NE(p, nullptr) << i;
-        ASSERT_EQ(len, static_cast<int>(spec.piece[i].data.size()));
-        EXPECT_EQ(std::vector<unsigned char>(p, p + len), spec.piece[i].data) << i;
+        ASSERT_EQ(len, static_cast<int>(plan.piece[i].data.size()));
+        EXPECT_EQ(std::vector<unsigned char>(p, p + len), plan.piece[i].data) << i;
     }
     // Trailing bytes after the eighth record are ignored.
     file.bytes.insert(file.bytes.end(), 10, 0xEE);
@@ -461,10 +461,10 @@ TEST(FrameFile, LengthsPastTheEndAndHugeLengthsAreRefused)
     for (int32_t lie : {1000, 0x7fffffff, kFrameMaxPieceBytes + 1}) {
         for (int piece : {0, 4, 7}) {
             SCOPED_TRACE(testing::Message() << lie << " at piece " << piece);
-            FrameSpec spec = OtherFrame();
-            spec.piece[5].flag = 1;
-            spec.piece[piece].declaredLength = lie;
-            LayoutFile bad = layoutwriters::WriteFrame(spec);
+            FrameSpec plan = OtherFrame();
+            plan.piece[5].flag = 1;
+            plan.piece[piece].declaredLength = lie;
+            LayoutFile bad = layoutwriters::WriteFrame(plan);
             cframe f;
             ASSERT_EQ(f.ReadFrameFile(goodFile.data(), goodFile.length()), 1);
             const FrameState before = Snapshot(f);
@@ -476,7 +476,7 @@ TEST(FrameFile, LengthsPastTheEndAndHugeLengthsAreRefused)
                 int len = 0;
                 uchar *p = f.GetFrameImage(i, len);
                 ASSERT_NE(p, nullptr);
-                const auto &want = i < piece ? spec.piece[i].data : good.piece[i].data;
+                const auto &want = i < piece ? plan.piece[i].data : good.piece[i].data;
                 EXPECT_EQ(std::vector<unsigned char>(p, p + len), want) << i;
             }
         }
@@ -494,10 +494,10 @@ TEST(FrameCompose, CompositeSidesFarBeyondTheCapAreRefusedBeforeTheirProduct)
 {
     // Insets of -1.8e9 on each side make both sides about 3.6e9 pixels: their
     // product does not even fit 64 bits.
-    FrameSpec spec = layoutwriters::SampleFrame();
-    for (int32_t &v : spec.insets)
+    FrameSpec plan = layoutwriters::SampleFrame();
+    for (int32_t &v : plan.insets)
         v = -1800000000;
-    LayoutFile file = layoutwriters::WriteFrame(spec);
+    LayoutFile file = layoutwriters::WriteFrame(plan);
     cframe f;
     ASSERT_EQ(f.ReadFrameFile(file.data(), file.length()), 1);
     Picture photo = testpic::gradient(8, 8);

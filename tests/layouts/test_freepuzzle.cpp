@@ -16,9 +16,9 @@ using layoutwriters::LayoutFile;
 
 namespace {
 
-int Read(cfreepuzzle &p, const FreeSpec &spec)
+int Read(cfreepuzzle &p, const FreeSpec &plan)
 {
-    LayoutFile f = layoutwriters::WriteFree(spec);
+    LayoutFile f = layoutwriters::WriteFree(plan);
     return p.ReadFrameFile(f.data(), f.length());
 }
 
@@ -77,19 +77,19 @@ TEST(FreeLayout, Layout002001ReadsAsItsTwoCells)
 
 TEST(FreeLayout, SizeFactorKeepsTheCellCentredThenOffsetMovesIt)
 {
-    FreeSpec spec;
+    FreeSpec plan;
     FreeCell c;
     c.w = 100;
     c.h = 50;
     c.factor[0] = c.factor[1] = 0.9f;
-    spec.cells = {c};
+    plan.cells = {c};
     c.offsetX[0] = c.offsetX[1] = 7;
     c.offsetY[0] = c.offsetY[1] = -3;
     c.rotation[0] = c.rotation[1] = 0;
     c.factor[0] = c.factor[1] = 1.1f;
-    spec.cells.push_back(c);
+    plan.cells.push_back(c);
     cfreepuzzle p;
-    ASSERT_EQ(Read(p, spec), 1);
+    ASSERT_EQ(Read(p, plan), 1);
     EXPECT_EQ(p.GetMaxRectWithIndex(0), (_tagCGRect{5, 2, 90, 45}));
     // 1.1: 110 x 55, (int)(100 - 110) / 2 = -5, (int)(50 - 55) / 2 = -2.
     EXPECT_EQ(p.GetMaxRectWithIndex(1), (_tagCGRect{7 - 5, -3 - 2, 110, 55}));
@@ -119,7 +119,7 @@ TEST(FreeLayout, RangePicksAreReseededOnEveryCall)
     EXPECT_TRUE(std::isfinite(p.AverageRandom(std::nanf(""), 1.0f)));
 
     // The same layout with true ranges reads the same twice.
-    FreeSpec spec;
+    FreeSpec plan;
     FreeCell c;
     c.x = 100;
     c.y = 200;
@@ -129,10 +129,10 @@ TEST(FreeLayout, RangePicksAreReseededOnEveryCall)
     c.rotation[0] = -10;
     c.rotation[1] = 10;
     c.factor[0] = 0.9f;
-    spec.cells = {c, c};
+    plan.cells = {c, c};
     cfreepuzzle a, b;
-    ASSERT_EQ(Read(a, spec), 1);
-    ASSERT_EQ(Read(b, spec), 1);
+    ASSERT_EQ(Read(a, plan), 1);
+    ASSERT_EQ(Read(b, plan), 1);
     EXPECT_TRUE(Snapshot(a) == Snapshot(b));
     EXPECT_EQ(a.GetRotationWithIndex(0), std::trunc(p.AverageRandom(-10.0f, 10.0f)));
 }

@@ -32,15 +32,15 @@ FormatSpec FourCells()
 // Border 002: corners 80 x 80, insets 40, tiles 38 long.
 BorderSpec Border002() { return layoutwriters::SimpleBorder(80, 38, 40); }
 
-int ReadFormat(FormatSpec spec)
+int ReadFormat(FormatSpec plan)
 {
-    LayoutFile f = layoutwriters::WriteFormat(spec);
+    LayoutFile f = layoutwriters::WriteFormat(plan);
     return ctemplatepuzzle::m_format.ReadPuzzleFormatFile(f.data(), f.length());
 }
 
-int ReadBorder(ctemplatepuzzle &t, BorderSpec spec)
+int ReadBorder(ctemplatepuzzle &t, BorderSpec plan)
 {
-    LayoutFile f = layoutwriters::WriteBorder(spec);
+    LayoutFile f = layoutwriters::WriteBorder(plan);
     return t.ReadPuzzleFrameFile(f.data(), f.length());
 }
 
@@ -94,9 +94,9 @@ TEST(TemplateFit, Border002OnTheDesignCanvas)
 
 TEST(TemplateFit, ResetAllTwiceEqualsOnce)
 {
-    for (const FormatSpec &spec : {TwoCells(), FourCells()}) {
+    for (const FormatSpec &plan : {TwoCells(), FourCells()}) {
         ctemplatepuzzle t;
-        ASSERT_EQ(ReadFormat(spec), 1);
+        ASSERT_EQ(ReadFormat(plan), 1);
         ASSERT_EQ(ReadBorder(t, Border002()), 1);
         const _tagCGSize once = t.ResetAll();
         const std::vector<_tagCGRect> cells = FormatCells();
@@ -106,7 +106,7 @@ TEST(TemplateFit, ResetAllTwiceEqualsOnce)
         EXPECT_EQ(FormatCells(), cells);
         // Inner cells are untouched: the fourth cell's right and bottom edges
         // reach the canvas edge only.
-        if (spec.cells.size() == 4) {
+        if (plan.cells.size() == 4) {
             EXPECT_EQ(cells[3], (_tagCGRect{324, 452, 321, 454}));
         }
     }
@@ -162,11 +162,11 @@ TEST(TemplateMask, EachPieceLandsWhereTheBorderSaysAndNowhereElse)
 {
     // Corners 4 x 4, tiles 3 long, inset 2. Each piece's pixel (0, 0) sets
     // alpha to 10 + its index; every other mask pixel leaves the picture.
-    BorderSpec spec = layoutwriters::SimpleBorder(4, 3, 2);
+    BorderSpec plan = layoutwriters::SimpleBorder(4, 3, 2);
     for (int i = 0; i < 8; ++i)
-        layoutwriters::SetMask(spec.piece[i], 0, 0, static_cast<uint8_t>(10 + i), 0);
+        layoutwriters::SetMask(plan.piece[i], 0, 0, static_cast<uint8_t>(10 + i), 0);
     ctemplatepuzzle t;
-    ASSERT_EQ(ReadBorder(t, spec), 1);
+    ASSERT_EQ(ReadBorder(t, plan), 1);
     const _tagCGSize size = t.ResetSize(_tagCGSize{13, 10});  // rx = 9 mod 3 = 0, ry = 6 mod 3 = 0
     ASSERT_EQ(size.w, 17);
     ASSERT_EQ(size.h, 14);
@@ -197,17 +197,17 @@ TEST(TemplateMask, EachPieceLandsWhereTheBorderSaysAndNowhereElse)
 
 TEST(TemplateMask, PiecesSmallerThanTheirCornerAndOddPicturesAreSafe)
 {
-    BorderSpec spec = layoutwriters::SimpleBorder(6, 4, 3);
-    spec.piece[6].width = 2;   // side tile narrower than the corner
-    spec.piece[6].pixels.resize(2 * 4 * 4);
-    spec.piece[1].height = 1;  // bottom-left corner shorter than the corner
-    spec.piece[1].pixels.resize(6 * 1 * 4);
-    spec.piece[5].width = 0;   // an empty bottom tile
-    spec.piece[5].height = 0;
-    spec.piece[5].pixels.clear();
-    spec.piece[5].writePattern = false;
+    BorderSpec plan = layoutwriters::SimpleBorder(6, 4, 3);
+    plan.piece[6].width = 2;   // side tile narrower than the corner
+    plan.piece[6].pixels.resize(2 * 4 * 4);
+    plan.piece[1].height = 1;  // bottom-left corner shorter than the corner
+    plan.piece[1].pixels.resize(6 * 1 * 4);
+    plan.piece[5].width = 0;   // an empty bottom tile
+    plan.piece[5].height = 0;
+    plan.piece[5].pixels.clear();
+    plan.piece[5].writePattern = false;
     ctemplatepuzzle t;
-    ASSERT_EQ(ReadBorder(t, spec), 1);
+    ASSERT_EQ(ReadBorder(t, plan), 1);
     for (const auto &[w, h] : std::vector<std::pair<int, int>>{{20, 18}, {1, 1}, {5, 40}, {40, 5}, {3, 3}}) {
         Picture p = testpic::gradient(w, h);
         t.GetResultBackImage(p.data(), w, h);  // under the sanitizers: no stray access
