@@ -1,3 +1,4 @@
+// Keeps the bundle's object file in the link (see bundle.h).
 #include "bundle.h"
 
 #include <QFile>

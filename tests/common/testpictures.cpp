@@ -1,3 +1,4 @@
+// The deterministic test pictures declared in testpictures.h.
 #include "testpictures.h"
 
 #include <algorithm>

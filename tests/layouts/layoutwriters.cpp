@@ -1,3 +1,5 @@
+// The layout-file writers of layoutwriters.h: each lays a file out byte for
+// byte and notes its record boundaries.
 #include "layoutwriters.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The resource tests' main (a core application, then GoogleTest) and the
+// helpers they share: the bundle's file lists and a picture's mean luma.
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <gtest/gtest.h>

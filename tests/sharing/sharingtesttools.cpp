@@ -1,3 +1,5 @@
+// The local HTTP server, the hashlib MD5 and the test picture shared by the
+// sharing tests (see sharingtesttools.h).
 #include "sharingtesttools.h"
 
 #include <QDir>

@@ -1,3 +1,5 @@
+// The generator's drawing helpers declared in art.h: noise, float planes and
+// canvases, blurs, picture encoding and decoding.
 #include "art.h"
 
 #include <QBuffer>

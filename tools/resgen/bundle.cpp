@@ -1,3 +1,5 @@
+// The bundle being generated (see bundle.h): files and index entries added
+// from several jobs, and the bundle written out, unchanged files left alone.
 #include "bundle.h"
 
 #include <QDir>

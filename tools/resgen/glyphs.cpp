@@ -1,3 +1,4 @@
+// The generator's stroke font (see glyphs.h).
 #include "glyphs.h"
 
 #include <QHash>

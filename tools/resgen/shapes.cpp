@@ -1,3 +1,4 @@
+// Shapes drawn into float planes and canvases (see shapes.h).
 #include "shapes.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Writer of blend table files (layout in blendtable.h).
 #include "blendtable.h"
 
 namespace resgen {

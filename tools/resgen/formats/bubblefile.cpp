@@ -1,3 +1,4 @@
+// Writer of speech-bubble files (layout in bubblefile.h).
 #include "bubblefile.h"
 
 namespace resgen {

@@ -1,3 +1,4 @@
+// Writer of frame files (layout in framefile.h).
 #include "framefile.h"
 
 namespace resgen {

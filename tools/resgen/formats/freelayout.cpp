@@ -1,3 +1,4 @@
+// Writer of free-collage layouts (layout in freelayout.h).
 #include "freelayout.h"
 
 namespace resgen {

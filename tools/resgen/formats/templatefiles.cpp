@@ -1,3 +1,4 @@
+// Writers of the template-collage files (layouts in templatefiles.h).
 #include "templatefiles.h"
 
 namespace resgen {
