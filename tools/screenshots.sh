@@ -5,8 +5,10 @@
 #   tools/screenshots.sh [OUTPUT_FOLDER]      (default: build/screenshots)
 #
 # ZN_PROGRAM names the program to run (default: build/zeltanorvik). The
-# screens: the splash, home, the editor with the sample photo, the crop tool,
-# a crop applied, the file dialog and the share page.
+# screens: the splash, home, the editor with the sample photo, each tool panel
+# (looks, frames, adjust, focus, rotate, crop, text), a crop applied, the file
+# dialog, the collage screen (picking, then composing two photos) and the
+# share page.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 program="${ZN_PROGRAM:-$here/build/zeltanorvik}"
@@ -64,7 +66,12 @@ photo="$ZELTANORVIK_ROOT/Path.jpg"
 shoot splash 1.5
 shoot home 5
 shoot editor 5 --open "$photo"
-shoot crop 5 --open "$photo" --tool crop
+for tool in looks frames adjust focus rotate crop text; do
+  shoot "$tool" 6 --open "$photo" --tool "$tool"
+done
 shoot cropped 6 --open "$photo" --tool crop --apply
 shoot browse 5 --browse
+shoot collage 5 --collage
+cp "$sample" "$ZELTANORVIK_ROOT/Path-2.jpg"
+shoot collage-compose 7 --collage --collage-photos "$photo,$ZELTANORVIK_ROOT/Path-2.jpg"
 shoot share 5 --open "$photo" --share
