@@ -67,11 +67,11 @@ shoot splash 1.5
 shoot home 5
 shoot editor 5 --open "$photo"
 for tool in looks frames adjust focus rotate crop text; do
-  shoot "$tool" 6 --open "$photo" --tool "$tool"
+  shoot "$tool" 4 --open "$photo" --tool "$tool"
 done
 shoot cropped 6 --open "$photo" --tool crop --apply
 shoot browse 5 --browse
-shoot collage 5 --collage
+shoot collage 4 --collage
 cp "$sample" "$ZELTANORVIK_ROOT/Path-2.jpg"
-shoot collage-compose 7 --collage --collage-photos "$photo,$ZELTANORVIK_ROOT/Path-2.jpg"
+shoot collage-compose 6 --collage --collage-photos "$photo,$ZELTANORVIK_ROOT/Path-2.jpg"
 shoot share 5 --open "$photo" --share
