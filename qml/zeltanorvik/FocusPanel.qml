@@ -321,6 +321,7 @@ Pane {
             color: "#9e9e9e"
             font.pixelSize: 12
             wrapMode: Text.Wrap
+            bottomPadding: 8
         }
 
         RowLayout {
