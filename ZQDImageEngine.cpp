@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QImageReader>
+#include <QJSEngine>
 
 #include <algorithm>
 
@@ -136,7 +137,10 @@ T *clampedEntry(const QList<T *> &list, int index)
 {
     if (list.isEmpty())
         return nullptr;
-    return list.at(std::clamp<qsizetype>(index, 0, list.size() - 1));
+    T *entry = list.at(std::clamp<qsizetype>(index, 0, list.size() - 1));
+    // The lists own their objects: QML must never collect one it was handed.
+    QJSEngine::setObjectOwnership(entry, QJSEngine::CppOwnership);
+    return entry;
 }
 
 }  // namespace
@@ -164,7 +168,7 @@ void ZQDImageEngine::addPaintImage(QString imagepath, float posx, float posy, fl
                                    float scale)
 {
     paintImageList.append(new ZQDPaintImage(stripFileUrl(std::move(imagepath)), posx, posy, width, height,
-                                            copyx, copyy, degree, horizontal, vertical, scale));
+                                            copyx, copyy, degree, horizontal, vertical, scale, this));
     qCDebug(lcCollage) << "addSGItem to  group List ";
 }
 

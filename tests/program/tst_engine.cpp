@@ -5,6 +5,7 @@
 #include "ZQDImageEngine.h"
 #include "testsupport.h"
 
+#include <QJSEngine>
 #include <QPointer>
 
 using testsupport::documentRoot;
@@ -155,6 +156,28 @@ private slots:
         QCOMPARE(p->gethorizontal(), 0);
         QCOMPARE(p->getvertical(), 0);
         QCOMPARE(p->getscale(), 1.0f);
+    }
+
+    // Objects handed to script stay the engine's: collecting the script's
+    // reference must not delete what the lists still hold.
+    void scriptNeverCollectsListEntries()
+    {
+        ZQDImageEngine engine;
+        engine.addPaintImage("/tmp/a.jpg");
+        engine.addImageRect(new ZQDImageRect(1, 2, 3, 4, 0.0f, nullptr));
+        QPointer<ZQDPaintImage> photo = engine.getPaintImage(0);
+        QPointer<ZQDImageRect> cell = engine.getImageRect(0);
+        {
+            QJSEngine js;
+            QJSEngine::setObjectOwnership(&engine, QJSEngine::CppOwnership);
+            js.globalObject().setProperty("engine", js.newQObject(&engine));
+            QJSValue r = js.evaluate("engine.getPaintImage(0).getImagePath() + engine.getImageRect(0)");
+            QVERIFY(!r.isError());
+            js.collectGarbage();
+        }
+        QVERIFY(photo);
+        QVERIFY(cell);
+        QCOMPARE(engine.paintImageCount(), 1);
     }
 
     // Every argument lands in its own field; width and height are the copy size.
