@@ -244,19 +244,19 @@ private slots:
     void ownFreeCollageGolden()
     {
         ZQDImageEngine engine;
-        layoutwriters::FreeSpec spec;
-        spec.cells.resize(4);
+        layoutwriters::FreeSpec plan;
+        plan.cells.resize(4);
         const int places[4][5] = {{30, 40, 360, 300, -6}, {260, 120, 340, 340, 8}, {40, 430, 300, 400, 3},
                                   {330, 500, 280, 300, -10}};
         for (int i = 0; i < 4; ++i) {
-            layoutwriters::FreeCell &c = spec.cells[i];
+            layoutwriters::FreeCell &c = plan.cells[i];
             c.x = places[i][0];
             c.y = places[i][1];
             c.w = places[i][2];
             c.h = places[i][3];
             c.rotation[0] = c.rotation[1] = places[i][4];
         }
-        const QString layout = writeBytes(QStringLiteral("own.zypt"), layoutwriters::WriteFree(spec).bytes);
+        const QString layout = writeBytes(QStringLiteral("own.zypt"), layoutwriters::WriteFree(plan).bytes);
         const QString photos[4] = {writePicture("f0.png", positionPicture(800, 600)),
                                    writePicture("f1.png", ringsPicture(500, 500)),
                                    writePicture("f2.png", positionPicture(600, 800, 200)),
@@ -293,18 +293,18 @@ private slots:
     void ownStitchedCollageGolden()
     {
         ZQDImageEngine engine;
-        layoutwriters::BorderSpec spec = layoutwriters::SimpleBorder(24, 12, 8);
+        layoutwriters::BorderSpec plan = layoutwriters::SimpleBorder(24, 12, 8);
         for (int i = 0; i < 8; ++i)
-            for (int r = 0; r < spec.piece[i].height; ++r)
-                for (int c = 0; c < spec.piece[i].width; ++c) {
+            for (int r = 0; r < plan.piece[i].height; ++r)
+                for (int c = 0; c < plan.piece[i].width; ++c) {
                     const bool outer = (i == 0 || i == 2 || i == 4) ? r < 8 : (i == 1 || i == 3 || i == 5) ? r >= 16
                                                                                                               : false;
                     const bool side = (i == 0 || i == 1 || i == 6) ? c < 8 : (i == 2 || i == 3 || i == 7) ? c >= 16
                                                                                                              : false;
                     if (outer || side)
-                        layoutwriters::SetMask(spec.piece[i], r, c, 255, 90);
+                        layoutwriters::SetMask(plan.piece[i], r, c, 255, 90);
                 }
-        const QString border = writeBytes(QStringLiteral("stitch.ptbj"), layoutwriters::WriteBorder(spec).bytes);
+        const QString border = writeBytes(QStringLiteral("stitch.ptbj"), layoutwriters::WriteBorder(plan).bytes);
         const QString pattern = writePicture("stitch-pattern.png", checkerPicture(16, 4, qRgb(250, 250, 250), qRgb(200, 40, 60)));
         const QString photos[3] = {writePicture("t0.png", positionPicture(600, 400)),
                                    writePicture("t1.png", ringsPicture(300, 300)),

@@ -39,9 +39,9 @@ char *toString(const Cell &c)
 // and a grey wash blended over the picture further in.
 QString writeOwnBorder()
 {
-    layoutwriters::BorderSpec spec = layoutwriters::SimpleBorder(40, 20, 16);
+    layoutwriters::BorderSpec plan = layoutwriters::SimpleBorder(40, 20, 16);
     for (int i = 0; i < 8; ++i) {
-        layoutwriters::BorderPiece &p = spec.piece[i];
+        layoutwriters::BorderPiece &p = plan.piece[i];
         for (int r = 0; r < p.height; ++r)
             for (int c = 0; c < p.width; ++c) {
                 // Distance from the collage's outside edge for this piece.
@@ -62,14 +62,14 @@ QString writeOwnBorder()
                     layoutwriters::SetMask(p, r, c, 230, 150);
             }
     }
-    return writeBytes(QStringLiteral("own.ptbj"), layoutwriters::WriteBorder(spec).bytes);
+    return writeBytes(QStringLiteral("own.ptbj"), layoutwriters::WriteBorder(plan).bytes);
 }
 
 QString writeOwnLayout()
 {
-    layoutwriters::FormatSpec spec;
-    spec.cells = {{0, 0, 640, 444}, {0, 452, 316, 444}, {324, 452, 316, 444}};
-    return writeBytes(QStringLiteral("own.zeltambpt"), layoutwriters::WriteFormat(spec).bytes);
+    layoutwriters::FormatSpec plan;
+    plan.cells = {{0, 0, 640, 444}, {0, 452, 316, 444}, {324, 452, 316, 444}};
+    return writeBytes(QStringLiteral("own.zeltambpt"), layoutwriters::WriteFormat(plan).bytes);
 }
 
 }  // namespace
