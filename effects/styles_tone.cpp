@@ -4,6 +4,8 @@
 #include "stylefilters.h"
 
 #include "blendmodes.h"
+#include "randomstream.h"
+#include "styles_grain.h"
 #include "styles_shared.h"
 #include "tonesteps.h"
 
@@ -68,14 +70,12 @@ void StyleElegant(unsigned char *image, int width, int height)
 void StyleRetro(unsigned char *image, int width, int height)
 {
     // Reseeded on every call: two calls in the same second add the same noise.
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    const std::size_t n = PixelCount(width, height);
-    const ToneTables t = GetToneTables(ToneLook::Retro);
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char *px = image + 4 * i;
-        styles::ApplyTone(px, t);
-        NoiseExNew(px, 20);
-    }
+    // The grain draws the numbers rand() would give after this srand from a
+    // copy of its generator, so rand() itself is left where srand put it.
+    qvfx::RandStreamMatchesRand();  // its one-time check reseeds rand(): before our srand
+    const unsigned seed = static_cast<unsigned>(std::time(nullptr));
+    std::srand(seed);
+    styles::StyleRetroSeeded(image, width, height, seed);
 }
 
 void StyleImpression(unsigned char *image, int width, int height)
@@ -139,17 +139,11 @@ void StyleLiuJin(unsigned char *image, int width, int height)
     const std::size_t n = PixelCount(width, height);
     if (n != 0)
         Saturateconst(image, width, height, -100, 1);
-    // Reseeded on every call, after the saturation step.
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    if (n == 0)
-        return;
-    const ChannelLut shift = styles::TabulatePixelStep([](unsigned char *px) { ShiftRGBEx(px, 40, 25, 0); });
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char *px = image + 4 * i;
-        for (int c = 0; c < 3; ++c)
-            px[c] = shift.at[c][px[c]];
-        NoiseEx(px, 20);
-    }
+    // Reseeded on every call, after the saturation step; the grain as in StyleRetro.
+    qvfx::RandStreamMatchesRand();
+    const unsigned seed = static_cast<unsigned>(std::time(nullptr));
+    std::srand(seed);
+    styles::LiuJinGrain(image, n, seed);
 }
 
 void StyleCinnamon(unsigned char *image, int width, int height)
