@@ -7,7 +7,8 @@
 //   2. RandStreamMatchesRand  once per process: does RandStream reproduce
 //                             this C library's rand()?
 //   3. GrainOf, GrainTable    NoiseEx's shift of one channel for one draw, and
-//                             the same shift by table look-up
+//                             the same shift (as far as a byte can tell) by
+//                             table look-up
 //
 // rand() takes a lock on every call and the looks draw three numbers a pixel,
 // so on a large photo the calls cost more than the rest of the look. After
@@ -57,9 +58,10 @@ public:
             ring[i] = word;
         }
         // The first new value is ring[3] + ring[0]: ring[3 .. 30] are the
-        // oldest 28 values, ring[0 .. 2] the newest 3.
+        // oldest 28 values, ring[0 .. 2] the newest 3. They go where the
+        // last values of a block sit, and the block counts as read.
         for (int k = 0; k < kDegree; ++k)
-            buffer_[k] = static_cast<std::uint32_t>(ring[(k + kSeparation) % kDegree]);
+            y_[kBlock + k] = static_cast<std::uint32_t>(ring[(k + kSeparation) % kDegree]);
         int discard[10 * kDegree];
         fill(discard, 10 * kDegree);
     }
@@ -68,27 +70,18 @@ public:
     void fill(int *out, std::size_t count)
     {
         while (count > 0) {
-            const std::size_t m = count < kBlock ? count : kBlock;
-            // buffer_[i] is y[t - 31] and buffer_[i + 31] becomes y[t]; y[t - 3]
-            // (also buffer_[i + 28]) is carried in a register, so that the
-            // chain of sums does not wait on a store it has just made.
-            static_assert(kSeparation == 3, "three values are carried");
-            std::uint32_t back3 = buffer_[kDegree - 3], back2 = buffer_[kDegree - 2], back1 = buffer_[kDegree - 1];
-            for (std::size_t i = 0; i < m; ++i) {
-                const std::uint32_t v = buffer_[i] + back3;
-                buffer_[i + kDegree] = v;
-                out[i] = static_cast<int>(v >> 1);
-                back3 = back2;
-                back2 = back1;
-                back1 = v;
-            }
-            std::memmove(buffer_, buffer_ + m, sizeof(std::uint32_t) * kDegree);
+            if (next_ == kDegree + kBlock)
+                refill();
+            const std::size_t left = kDegree + kBlock - next_;
+            const std::size_t m = count < left ? count : left;
+            std::memcpy(out, draws_ + (next_ - kDegree), sizeof(int) * m);
+            next_ += m;
             out += m;
             count -= m;
         }
     }
 
-    // The next draw (one at a time is slow: fill() is the way to draw many).
+    // The next draw (fill() is the way to draw many).
     int next()
     {
         int v;
@@ -99,10 +92,45 @@ public:
 private:
     static constexpr int kDegree = 31;
     static constexpr int kSeparation = 3;  // the lag of the second term
-    static constexpr std::size_t kBlock = 1024;
-    // buffer_[0 .. 31): the last 31 values, oldest first; the rest is room
-    // for one block of new ones.
-    std::uint32_t buffer_[kDegree + kBlock];
+    static constexpr std::size_t kBlock = 1023;  // new values a refill, a multiple of 3
+
+    // The next block of y: y[t] = y[t - 31] + y[t - 3], all 32 bits; its draws y[t] >> 1.
+    void refill()
+    {
+        std::memmove(y_, y_ + kBlock, sizeof(std::uint32_t) * kDegree);
+        static_assert(kSeparation == 3 && kBlock % 3 == 0, "three values a step");
+#if defined(__GNUC__)
+        // Three values a step, each lane its own chain: y[t - 31 .. t - 29]
+        // plus the previous step's y[t - 3 .. t - 1], in lanes 0 .. 2, are
+        // y[t .. t + 2]. Lane 3 is never used: its stores land on the slots
+        // the next step writes (the last step's on the spare slots), and it
+        // feeds only lane 3.
+        using V4 = std::uint32_t __attribute__((vector_size(16)));
+        using I4 = int __attribute__((vector_size(16)));
+        V4 back;
+        std::memcpy(&back, y_ + kDegree - 3, sizeof back);
+        for (std::size_t i = 0; i < kBlock; i += 3) {
+            V4 old;
+            std::memcpy(&old, y_ + i, sizeof old);
+            back += old;
+            std::memcpy(y_ + kDegree + i, &back, sizeof back);
+            const I4 draw = reinterpret_cast<I4>(back >> 1);
+            std::memcpy(draws_ + i, &draw, sizeof draw);
+        }
+#else
+        for (std::size_t i = 0; i < kBlock; ++i) {
+            y_[kDegree + i] = y_[i] + y_[i + kDegree - kSeparation];
+            draws_[i] = static_cast<int>(y_[kDegree + i] >> 1);
+        }
+#endif
+        next_ = kDegree;
+    }
+
+    // y_[0 .. 31): the 31 values before the current block; y_[31 .. 31 + kBlock):
+    // the block, read from next_; one spare slot. draws_[k]: y_[31 + k] >> 1.
+    std::uint32_t y_[kDegree + kBlock + 1] = {};
+    int draws_[kBlock + 1] = {};
+    std::size_t next_ = kDegree + kBlock;
 };
 
 // ---------------------------------------------------------------------------
@@ -139,37 +167,51 @@ inline int GrainOf(int r, int amount)
     return static_cast<int>((static_cast<float>(r) * 4.656613e-10 - 0.5) * amount);
 }
 
-// GrainOf(r, amount) for every draw 0 <= r < 2^31 by look-up. GrainOf is
-// monotone in r (each step, float(r), the products, the difference and the
-// truncation, is monotone), so where it has the same value at both ends of a
-// range of draws it has that value all through; the table keeps that value
-// for each range of 2^19 draws, and the few ranges that hold a step are
-// worked out from the formula.
+// GrainOf(r, amount) held to -256 .. 256, for every draw 0 <= r < 2^31, by
+// look-up: a byte plus any shift beyond that range clamps to the same 0 or
+// 255. GrainOf is monotone in r (each step, float(r), the products, the
+// difference and the truncation, is monotone), so where it has the same
+// value at both ends of a range of draws it has that value all through; the
+// table keeps that value for each range of 2^19 draws, and the few ranges
+// that hold a step are worked out from the formula.
 class GrainTable {
 public:
+    static constexpr int kReach = 256;
+
     explicit GrainTable(int amount) : amount_(amount)
     {
         for (int b = 0; b < kBuckets; ++b) {
             const int first = b << kShift;
             const int last = first + ((1 << kShift) - 1);
-            const int v = GrainOf(first, amount);
-            at_[b] = v == GrainOf(last, amount) ? v : kMixed;
+            const int v = Held(GrainOf(first, amount));
+            at_[b] = static_cast<std::int16_t>(v == Held(GrainOf(last, amount)) ? v : kMixed);
         }
+        // monotone: the extremes are at the first and the last draw
+        const int first = Held(GrainOf(0, amount)), last = Held(GrainOf(INT32_MAX, amount));
+        lowest_ = first < last ? first : last;
+        highest_ = first < last ? last : first;
     }
 
     int operator()(int r) const
     {
         const int v = at_[r >> kShift];
-        return v != kMixed ? v : GrainOf(r, amount_);
+        return v != kMixed ? v : Held(GrainOf(r, amount_));
     }
+
+    // The smallest and the largest value operator() gives.
+    int lowest() const { return lowest_; }
+    int highest() const { return highest_; }
 
 private:
     static constexpr int kShift = 19;
     static constexpr int kBuckets = 1 << (31 - kShift);
-    // |GrainOf| is at most |amount| / 2 + 1, so it never takes this value.
-    static constexpr int kMixed = INT32_MIN;
+    static constexpr int kMixed = INT16_MIN;  // outside -kReach .. kReach
+
+    static int Held(int v) { return v < -kReach ? -kReach : (v > kReach ? kReach : v); }
+
     int amount_;
-    int at_[kBuckets];
+    int lowest_, highest_;
+    std::int16_t at_[kBuckets];
 };
 
 }  // namespace qvfx

@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <vector>
 
 namespace styles {
 
@@ -40,6 +41,16 @@ inline void TonedGrain(unsigned char *image, std::size_t n, const ChannelLut &lu
     }
     qvfx::RandStream stream(seed);
     const qvfx::GrainTable grain(amount);
+    // held[c][k][v] = clamp(lut[c][v] + grain.lowest() + k): the table, the
+    // shift and the clamp in one look-up.
+    const int lowest = grain.lowest();
+    const std::size_t shifts = static_cast<std::size_t>(grain.highest() - lowest + 1);
+    std::vector<unsigned char> held(3 * shifts * 256);
+    for (int c = 0; c < 3; ++c)
+        for (std::size_t k = 0; k < shifts; ++k)
+            for (int v = 0; v < 256; ++v)
+                held[(c * shifts + k) * 256 + v] = qvfx::clampByte(lut.at[c][v] + lowest + static_cast<int>(k));
+    const unsigned char *heldB = held.data(), *heldG = heldB + shifts * 256, *heldR = heldG + shifts * 256;
     constexpr std::size_t kPixels = 512;
     int draws[3 * kPixels];
     for (std::size_t start = 0; start < n; start += kPixels) {
@@ -47,11 +58,10 @@ inline void TonedGrain(unsigned char *image, std::size_t n, const ChannelLut &lu
         stream.fill(draws, 3 * m);
         unsigned char *px = image + 4 * start;
         const int *d = draws;
-        // a byte plus a shift of at most |amount| / 2 + 1 stays inside an int
         for (std::size_t j = 0; j < m; ++j, px += 4, d += 3) {
-            px[0] = qvfx::clampByte(lut.at[0][px[0]] + grain(d[0]));
-            px[1] = qvfx::clampByte(lut.at[1][px[1]] + grain(d[1]));
-            px[2] = qvfx::clampByte(lut.at[2][px[2]] + grain(d[2]));
+            px[0] = heldB[static_cast<std::size_t>(grain(d[0]) - lowest) * 256 + px[0]];
+            px[1] = heldG[static_cast<std::size_t>(grain(d[1]) - lowest) * 256 + px[1]];
+            px[2] = heldR[static_cast<std::size_t>(grain(d[2]) - lowest) * 256 + px[2]];
         }
     }
 }

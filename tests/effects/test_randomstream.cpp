@@ -106,6 +106,12 @@ TEST(RandStream, CheckAgreesOnThisLibrary)
 
 #endif
 
+// NoiseEx's shift as a byte sees it: beyond -256 .. 256 it clamps the same.
+int HeldGrain(int r, int amount)
+{
+    return std::clamp(qvfx::GrainOf(r, amount), -256, 256);
+}
+
 TEST(GrainTable, EqualsNoiseFormulaAtEveryStepAndAcrossTheRange)
 {
     for (int amount : {20, -7, 3}) {
@@ -122,21 +128,50 @@ TEST(GrainTable, EqualsNoiseFormulaAtEveryStepAndAcrossTheRange)
             const long long from = std::max(0LL, r - (1 << 19) - (1 << 16));
             const long long to = std::min((1LL << 31) - 1, r + (1 << 19));
             for (long long s = from; s <= to; ++s)
-                ASSERT_EQ(table(static_cast<int>(s)), qvfx::GrainOf(static_cast<int>(s), amount))
+                ASSERT_EQ(table(static_cast<int>(s)), HeldGrain(static_cast<int>(s), amount))
                     << "amount " << amount << ", draw " << s;
         }
         EXPECT_GT(steps, 0) << "amount " << amount;
     }
     // amounts whose steps are closer than a table entry, and the neutral one
-    for (int amount : {0, 20, 255, 100000, INT_MAX, INT_MIN}) {
+    for (int amount : {0, 20, -20, 255, 600, 100000, INT_MAX, INT_MIN}) {
         const qvfx::GrainTable table(amount);
-        for (long long r = 0; r < (1LL << 31); r += 4099)
-            ASSERT_EQ(table(static_cast<int>(r)), qvfx::GrainOf(static_cast<int>(r), amount))
-                << "amount " << amount << ", draw " << r;
-        EXPECT_EQ(table(INT_MAX), qvfx::GrainOf(INT_MAX, amount)) << "amount " << amount;
+        int lowest = INT_MAX, highest = INT_MIN;
+        for (long long r = 0; r < (1LL << 31); r += 4099) {
+            const int v = table(static_cast<int>(r));
+            ASSERT_EQ(v, HeldGrain(static_cast<int>(r), amount)) << "amount " << amount << ", draw " << r;
+            lowest = std::min(lowest, v);
+            highest = std::max(highest, v);
+        }
+        EXPECT_EQ(table(INT_MAX), HeldGrain(INT_MAX, amount)) << "amount " << amount;
+        EXPECT_EQ(table.lowest(), std::min(lowest, table(INT_MAX))) << "amount " << amount;
+        EXPECT_EQ(table.highest(), std::max(highest, table(INT_MAX))) << "amount " << amount;
     }
     EXPECT_EQ(qvfx::GrainOf(0, 20), -10);
     EXPECT_EQ(qvfx::GrainOf(INT_MAX, 20), 10);
+}
+
+// The grain pass at amounts other than the looks' 20, where the shifts reach
+// past a byte's range.
+TEST(GrainLooks, TonedGrainEqualsTableThenNoiseExAtAnyAmount)
+{
+    const std::vector<unsigned char> bytes = testpic::byteTable(9);
+    styles::ChannelLut lut;
+    for (int c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            lut.at[c][v] = bytes[(v + 85 * c) & 255];
+    const Picture source = testpic::noise(131, 17, 8, false);
+    for (int amount : {0, 1, -20, 300, -600, INT_MAX, INT_MIN}) {
+        Picture fast = source, plain = source;
+        styles::TonedGrain(fast.data(), static_cast<std::size_t>(fast.width) * fast.height, lut, amount, 77);
+        std::srand(77);
+        for (std::size_t i = 0; i < plain.bytes.size(); i += 4) {
+            for (int c = 0; c < 3; ++c)
+                plain.bytes[i + c] = lut.at[c][plain.bytes[i + c]];
+            NoiseEx(plain.data() + i, amount);
+        }
+        ASSERT_EQ(testpic::describeDifference(plain, fast), "") << "amount " << amount;
+    }
 }
 
 TEST(GrainLooks, SeededFormsEqualThePlainRecipes)
