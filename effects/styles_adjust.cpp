@@ -1,5 +1,12 @@
 // Looks built on the adjustment tools: LomoHDR, LomoHDRJinDian, BaoColor and
 // its colour step ABaoColor, Sharp, DanyaUseStone.
+//
+// Contents
+//   1. The HDR chain    tables, unsharp mask and tables in one pass over a ring
+//                       of rows (styles_unsharp.h), plain, AVX2 and AVX-512 loops
+//   2. ABaoColor        the exact pixel, and 8 pixels at a time with
+//                       table-driven powers (AVX-512)
+//   3. The looks
 #include "stylefilters.h"
 
 #include "blendmodes.h"
@@ -21,9 +28,9 @@
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
-#define ZN_UNSHARP_SIMD 1
+#define ZN_ADJUST_SIMD 1
 #else
-#define ZN_UNSHARP_SIMD 0
+#define ZN_ADJUST_SIMD 0
 #endif
 
 using styles::ApplyLut;
@@ -120,7 +127,7 @@ int UnsharpGain(float amount)
     return static_cast<int>(g);
 }
 
-#if ZN_UNSHARP_SIMD
+#if ZN_ADJUST_SIMD
 
 // --- 16 bytes at a time (AVX2) ---
 
@@ -204,6 +211,7 @@ __attribute__((target("avx2"))) void UnsharpRow16(unsigned char *image, const un
 // narrowing intrinsics (vpmovwb, vpmovdb); nothing here reads such a value.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 
 ZN_AVX512 inline __m512i Widen32(const unsigned char *p)
 {
@@ -264,7 +272,7 @@ ZN_AVX512 void UnsharpRow32(unsigned char *image, const unsigned char *blurred, 
 #pragma GCC diagnostic pop
 #undef ZN_AVX512
 
-#endif  // ZN_UNSHARP_SIMD
+#endif  // ZN_ADJUST_SIMD
 
 // Bytes a vector form takes at once (1 for the plain form).
 int FormBytes(styles::UnsharpForm form)
@@ -281,7 +289,7 @@ void BlurRow(const unsigned char *in, unsigned char *out, int width, const BlurK
 {
     const int h = k.length / 2;
     int fastFrom = 0, fastTo = 0;  // pixels done by a vector form
-#if ZN_UNSHARP_SIMD
+#if ZN_ADJUST_SIMD
     const int pixels = FormBytes(form) / 4;
     if (pixels > 1 && k.exact16 && width - 2 * h >= pixels) {
         fastFrom = h;
@@ -311,7 +319,7 @@ void BlurColumn(const unsigned char *const *window, int y, int height, unsigned 
 {
     const int h = k.length / 2;
     int from = 0;
-#if ZN_UNSHARP_SIMD
+#if ZN_ADJUST_SIMD
     const int bytes = FormBytes(form);
     if (bytes > 1 && k.exact16 && y >= h && y + h < height) {
         from = stride / bytes * bytes;
@@ -341,7 +349,7 @@ void BlurColumn(const unsigned char *const *window, int y, int height, unsigned 
 void SharpenRow(unsigned char *image, const unsigned char *blurred, int stride, int g, styles::UnsharpForm form)
 {
     int from = 0;
-#if ZN_UNSHARP_SIMD
+#if ZN_ADJUST_SIMD
     if (form != styles::UnsharpForm::Plain && g > -4000000 && g < 4000000) {
         from = stride / 16 * 16;
         if (form == styles::UnsharpForm::Avx512)
@@ -365,7 +373,7 @@ UnsharpForm BestUnsharpForm()
     const char *cap = std::getenv("QTQVEFFECT_SIMD");
     if (cap && std::strcmp(cap, "off") == 0)
         return UnsharpForm::Plain;
-#if ZN_UNSHARP_SIMD
+#if ZN_ADJUST_SIMD
     static const bool avx512 = [] {
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
@@ -490,6 +498,226 @@ void ABaoColorInPlace(unsigned char *px)
     px[2] = out[2];
 }
 
+// --- ABaoColor, 8 pixels at a time with table-driven powers (AVX-512) -------------------------
+//
+// The same scheme as the colour kernels' ABaoColor block (colorkernels.h,
+// section 6): powers of our own, accurate to a few parts in 1e14, and each
+// channel value v kept only where v - kBaoMargin and v + kBaoMargin give the
+// same byte; the pixels in doubt (black, and channels within the margin of a
+// whole number) are redone by the exact form. The powers here take most of
+// their work from tables instead of series:
+//   t^c = 2^(c e) * m^c with t = 2^e m, m in [1, 2) (vgetexp, vgetmant);
+//   2^(c e) from a 16-entry table by e (every colour but black has
+//   .07 < t < 256, so -4 <= e <= 7);
+//   m^c = c_i^c (1 + r)^c with c_i = 1 + (i + .5) / 16 for the top four
+//   mantissa bits i and r = m / c_i - 1, |r| < 1/31 (c_i^c and 1 / c_i from
+//   16-entry tables);
+//   (1 + r)^c from the binomial series up to r^7 (the first term left out
+//   is below 2e-14), summed by pairs so the chain of steps stays short.
+// Every table entry comes from std::pow or a division, built once.
+
+#if ZN_ADJUST_SIMD
+
+#define ZN_AVX512DQ __attribute__((target("avx512f,avx512dq,avx512vl")))
+// GCC 12 warns about the undefined pass-through operand inside its own
+// intrinsics (vcvtdq2pd, vcvttpd2dq, vgetmant); no such value is read.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+
+constexpr double kBaoMargin = 1e-7;
+constexpr double kBaoPower = 0.333333;
+constexpr int kBaoTerms = 7;  // binomial terms after the leading 1
+
+struct BaoTables {
+    alignas(64) double powerOfTwo[16];  // 2^(c (k - 4))
+    alignas(64) double midPower[16];    // c_i^c
+    alignas(64) double midInverse[16];  // 1 / c_i
+    double binomial[kBaoTerms + 1];     // c (c - 1) ... (c - n + 1) / n!, n = 0..7
+};
+
+const BaoTables &GetBaoTables()
+{
+    static const BaoTables t = [] {
+        BaoTables b;
+        for (int k = 0; k < 16; ++k) {
+            b.powerOfTwo[k] = std::pow(2.0, kBaoPower * (k - 4));
+            const double mid = 1 + (k + 0.5) / 16;
+            b.midPower[k] = std::pow(mid, kBaoPower);
+            b.midInverse[k] = 1 / mid;
+        }
+        b.binomial[0] = 1;
+        for (int n = 1; n <= kBaoTerms; ++n)
+            b.binomial[n] = b.binomial[n - 1] * (kBaoPower - (n - 1)) / n;
+        return b;
+    }();
+    return t;
+}
+
+struct BaoVectors {
+    __m512d twoLo, twoHi, powLo, powHi, invLo, invHi;
+    __m512d binomial[kBaoTerms + 1];
+};
+
+ZN_AVX512DQ inline void LoadBaoVectors(const BaoTables &t, BaoVectors &v)
+{
+    v.twoLo = _mm512_load_pd(t.powerOfTwo);
+    v.twoHi = _mm512_load_pd(t.powerOfTwo + 8);
+    v.powLo = _mm512_load_pd(t.midPower);
+    v.powHi = _mm512_load_pd(t.midPower + 8);
+    v.invLo = _mm512_load_pd(t.midInverse);
+    v.invHi = _mm512_load_pd(t.midInverse + 8);
+    for (int n = 0; n <= kBaoTerms; ++n)
+        v.binomial[n] = _mm512_set1_pd(t.binomial[n]);
+}
+
+// t^kBaoPower for .07 < t < 256 (other lanes give values that are not used).
+ZN_AVX512DQ inline __m512d BaoPower(__m512d t, const BaoVectors &v)
+{
+    const __m512d m = _mm512_getmant_pd(t, _MM_MANT_NORM_1_2, _MM_MANT_SIGN_zero);
+    const __m512d e = _mm512_getexp_pd(t);
+    // e + 4 in the low bits of a double's pattern: add 2^52 + 4
+    const __m512i byExponent = _mm512_castpd_si512(_mm512_add_pd(e, _mm512_set1_pd(4503599627370496.0 + 4)));
+    // the permutes read the low four bits of each index: the top four mantissa bits
+    const __m512i byMantissa = _mm512_srli_epi64(_mm512_castpd_si512(m), 48);
+    const __m512d two = _mm512_permutex2var_pd(v.twoLo, byExponent, v.twoHi);
+    const __m512d mid = _mm512_permutex2var_pd(v.powLo, byMantissa, v.powHi);
+    const __m512d inv = _mm512_permutex2var_pd(v.invLo, byMantissa, v.invHi);
+    const __m512d r = _mm512_sub_pd(_mm512_mul_pd(m, inv), _mm512_set1_pd(1.0));
+    // (b0 + b1 r + (b2 + b3 r) r^2) + (b4 + b5 r + (b6 + b7 r) r^2) r^4
+    static_assert(kBaoTerms == 7, "the sum below takes eight coefficients");
+    const __m512d r2 = _mm512_mul_pd(r, r), r4 = _mm512_mul_pd(r2, r2);
+    const __m512d *b = v.binomial;
+    const __m512d p01 = _mm512_add_pd(b[0], _mm512_mul_pd(b[1], r)), p23 = _mm512_add_pd(b[2], _mm512_mul_pd(b[3], r));
+    const __m512d p45 = _mm512_add_pd(b[4], _mm512_mul_pd(b[5], r)), p67 = _mm512_add_pd(b[6], _mm512_mul_pd(b[7], r));
+    const __m512d p03 = _mm512_add_pd(p01, _mm512_mul_pd(p23, r2)), p47 = _mm512_add_pd(p45, _mm512_mul_pd(p67, r2));
+    const __m512d q = _mm512_add_pd(p03, _mm512_mul_pd(p47, r4));
+    return _mm512_mul_pd(_mm512_mul_pd(two, mid), q);
+}
+
+// t >= .008856 ? t^c : 7.787 t + .137931
+ZN_AVX512DQ inline __m512d BaoLabF(__m512d t, const BaoVectors &v)
+{
+    const __m512d toe = _mm512_add_pd(_mm512_mul_pd(_mm512_set1_pd(7.787), t), _mm512_set1_pd(0.137931));
+    const __mmask8 upper = _mm512_cmp_pd_mask(t, _mm512_set1_pd(0.008856), _CMP_GE_OQ);
+    return _mm512_mask_blend_pd(upper, toe, BaoPower(t, v));
+}
+
+// c x (a lambda would not carry the target attribute)
+ZN_AVX512DQ inline __m512d Times(double c, __m512d x) { return _mm512_mul_pd(_mm512_set1_pd(c), x); }
+
+// 0 below 0, 255 from 255, int(x) between
+ZN_AVX512DQ inline __m256i ClampedByte(__m512d x)
+{
+    // (a NaN x gives 0; its lane is redone anyway)
+    return _mm512_cvttpd_epi32(_mm512_min_pd(_mm512_max_pd(x, _mm512_setzero_pd()), _mm512_set1_pd(255.0)));
+}
+
+// The byte of v; lanes whose byte of v +- kBaoMargin does not settle, or
+// whose v is NaN, are added to bad.
+ZN_AVX512DQ inline __m256i BaoByte(__m512d v, __mmask8 &bad)
+{
+    const __m512d margin = _mm512_set1_pd(kBaoMargin);
+    const __m256i low = ClampedByte(_mm512_sub_pd(v, margin)), high = ClampedByte(_mm512_add_pd(v, margin));
+    bad |= _mm256_cmpneq_epi32_mask(low, high) | _mm512_cmp_pd_mask(v, v, _CMP_UNORD_Q);
+    return low;
+}
+
+// ABaoColor of 8 pixels px; bad gets a bit for each pixel the caller must redo.
+ZN_AVX512DQ inline __m256i BaoBlock8(__m256i px, const BaoVectors &v, __mmask8 &bad)
+{
+    const __m256i byteMask = _mm256_set1_epi32(255);
+    const __m512d R = _mm512_cvtepi32_pd(_mm256_and_si256(_mm256_srli_epi32(px, 16), byteMask));
+    const __m512d G = _mm512_cvtepi32_pd(_mm256_and_si256(_mm256_srli_epi32(px, 8), byteMask));
+    const __m512d B = _mm512_cvtepi32_pd(_mm256_and_si256(px, byteMask));
+    const __m512d X = _mm512_add_pd(_mm512_add_pd(Times(0.412453, R), Times(0.357580, G)), Times(0.180423, B));
+    const __m512d Y = _mm512_add_pd(_mm512_add_pd(Times(0.212671, R), Times(0.715160, G)), Times(0.072169, B));
+    const __m512d fx = BaoLabF(Times(1 / 0.950456, X), v);
+    const __m512d fy = BaoLabF(Y, v);
+    const __m512d Lstar = _mm512_sub_pd(Times(116, fy), _mm512_set1_pd(16));
+    const __m512d a = Times(500, _mm512_sub_pd(fx, fy));
+    const __m512d fy2 = Times(1.0 / 116, _mm512_add_pd(Lstar, _mm512_set1_pd(16)));
+    // every colour but black has fy2 above .41, where Y2 is fy2 cubed and its
+    // cube root fy2 to a few units in the last place; black is redone
+    bad = _mm512_cmp_pd_mask(fy2, _mm512_set1_pd(0.3), _CMP_LT_OQ);
+    const __m512d Y2 = _mm512_mul_pd(_mm512_mul_pd(fy2, fy2), fy2);
+    const __m512d gx = _mm512_add_pd(fy2, Times(1.0 / 500, a));
+    const __m512d gz = _mm512_sub_pd(fy2, Times(1.0 / 200, a));
+    const __m512d X2 = Times(0.950456, _mm512_mul_pd(_mm512_mul_pd(gx, gx), gx));
+    const __m512d Z2 = Times(1.088754, _mm512_mul_pd(_mm512_mul_pd(gz, gz), gz));
+    const __m256i r = BaoByte(_mm512_sub_pd(_mm512_sub_pd(Times(3.240479, X2), Times(1.537150, Y2)), Times(0.498535, Z2)), bad);
+    const __m256i g = BaoByte(_mm512_add_pd(_mm512_add_pd(Times(-0.969256, X2), Times(1.875992, Y2)), Times(0.041556, Z2)), bad);
+    const __m256i b = BaoByte(_mm512_add_pd(_mm512_sub_pd(Times(0.055648, X2), Times(0.204043, Y2)), Times(1.057311, Z2)), bad);
+    const __m256i alpha = _mm256_and_si256(px, _mm256_set1_epi32(static_cast<int>(0xff000000u)));
+    return _mm256_or_si256(_mm256_or_si256(alpha, _mm256_slli_epi32(r, 16)),
+                           _mm256_or_si256(_mm256_slli_epi32(g, 8), b));
+}
+
+// The pixels at p whose bit is set in redo, back to their original bytes and
+// through exact.
+inline void RedoBaoPixels(unsigned char *p, const unsigned char *original, unsigned redo, void (*exact)(unsigned char *))
+{
+    for (int k = 0; k < 8; ++k)
+        if (redo >> k & 1) {
+            std::memcpy(p + 4 * k, original + 4 * k, 4);
+            exact(p + 4 * k);
+        }
+}
+
+// Whole blocks of 8 pixels; exact(pixel) redoes a pixel in doubt from its original bytes.
+ZN_AVX512DQ void BaoColorTabled(unsigned char *p, std::size_t blocks, void (*exact)(unsigned char *))
+{
+    BaoVectors v;
+    LoadBaoVectors(GetBaoTables(), v);
+    for (std::size_t i = 0; i < blocks; ++i, p += 32) {
+        const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+        __mmask8 bad;
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), BaoBlock8(px, v, bad));
+        if (bad != 0) {
+            unsigned char original[32];
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(original), px);
+            RedoBaoPixels(p, original, bad, exact);
+        }
+    }
+}
+
+#pragma GCC diagnostic pop
+#undef ZN_AVX512DQ
+
+#endif  // ZN_ADJUST_SIMD
+
+// The vector form of ABaoColor to use: 8 pixels at a time with the tables
+// above (AVX-512), 4 with the colour kernels' own powers (AVX2), or 0 for
+// none (also under QTQVEFFECT_SIMD=off; =avx2 caps it at 4).
+int BaoLanes()
+{
+    const char *cap = std::getenv("QTQVEFFECT_SIMD");
+    if (cap && std::strcmp(cap, "off") == 0)
+        return 0;
+#if ZN_ADJUST_SIMD && defined(QVFX_HAVE_COLOR_KERNELS)
+    if (qvfx::ck::CpuHasAvx512() && !(cap && std::strcmp(cap, "avx2") == 0))
+        return 8;
+    if (qvfx::ck::CpuHasAvx2())
+        return 4;
+#endif
+    return 0;
+}
+
+// ABaoColor over n pixels through the vector form of lanes (8 or 4); the last
+// pixels and those in doubt through ABaoColorPixel.
+void BaoColorVector(unsigned char *image, std::size_t n, int lanes)
+{
+    const std::size_t blocks = n / static_cast<std::size_t>(lanes);
+#if ZN_ADJUST_SIMD && defined(QVFX_HAVE_COLOR_KERNELS)
+    if (lanes == 8)
+        BaoColorTabled(image, blocks, ABaoColorInPlace);
+    else
+        qvfx::ck::BaoColorAvx2(image, blocks, ABaoColorInPlace);
+#endif
+    for (std::size_t i = blocks * static_cast<std::size_t>(lanes); i < n; ++i)
+        ABaoColorInPlace(image + 4 * i);
+}
+
 }  // namespace
 
 void StyleLomoHDR(unsigned char *image, int width, int height)
@@ -513,19 +741,29 @@ void StyleLomoHDRJinDian(unsigned char *image, int width, int height)
 
 void StyleBaoColor(unsigned char *image, int width, int height)
 {
-    if (PixelCount(width, height) == 0)
+    const std::size_t n = PixelCount(width, height);
+    if (n == 0)
         return;
-    {
-        // the curve maps each channel through one table: run it over a ramp, then the picture
-        SFCurve curve;
-        _POINT points[3] = {{0, 0}, {128, 143}, {255, 255}};
-        curve.GetCurveByPoints(points, 3, 4);
-        const ChannelLut t = styles::TabulatePictureStep(
-            [&curve](unsigned char *ramp, int w, int h) { curve.ApplyCurve(4, ramp, w, h); });
-        curve.Release();
-        ApplyLut(image, PixelCount(width, height), t);
+    // the curve maps each channel through one table: run it over a ramp, then the picture
+    SFCurve curve;
+    _POINT points[3] = {{0, 0}, {128, 143}, {255, 255}};
+    curve.GetCurveByPoints(points, 3, 4);
+    const ChannelLut t = styles::TabulatePictureStep(
+        [&curve](unsigned char *ramp, int w, int h) { curve.ApplyCurve(4, ramp, w, h); });
+    curve.Release();
+    const int lanes = BaoLanes();
+    if (lanes == 0) {
+        ApplyLut(image, n, t);
+        ABaoColor(image, width, height);
+        return;
     }
-    ABaoColor(image, width, height);
+    // a chunk at a time, so that the colour step finds the curve's bytes in cache
+    constexpr std::size_t kChunk = 4096;
+    for (std::size_t done = 0; done < n; done += kChunk) {
+        const std::size_t count = std::min(kChunk, n - done);
+        ApplyLut(image + 4 * done, count, t);
+        BaoColorVector(image + 4 * done, count, lanes);
+    }
 }
 
 void ABaoColor(unsigned char *image, int width, int height)
@@ -533,23 +771,10 @@ void ABaoColor(unsigned char *image, int width, int height)
     std::size_t n = PixelCount(width, height);
     if (n == 0)
         return;
-#ifdef QVFX_HAVE_COLOR_KERNELS
-    // Several pixels at a time with the vector form's own powers, the few
-    // pixels it cannot vouch for through ABaoColorPixel (colorkernels.h).
-    const int lanes = qvfx::ck::CpuHasAvx512() ? 8 : (qvfx::ck::CpuHasAvx2() ? 4 : 0);
-    if (lanes != 0) {
-        const std::size_t blocks = n / lanes;
-        if (lanes == 8)
-            qvfx::ck::BaoColorAvx512(image, blocks, ABaoColorInPlace);
-        else
-            qvfx::ck::BaoColorAvx2(image, blocks, ABaoColorInPlace);
-        image += blocks * lanes * 4;
-        n -= blocks * lanes;
-        for (std::size_t i = 0; i < n; ++i)
-            ABaoColorInPlace(image + 4 * i);
+    if (const int lanes = BaoLanes()) {
+        BaoColorVector(image, n, lanes);
         return;
     }
-#endif
     // The result is a function of the colour alone and costs five powers: keep
     // the last results in a small direct-mapped cache keyed by the colour.
     // An entry holds the colour in bits 32..55 with bit 56 set, the result in

@@ -6,6 +6,7 @@
 // included.
 
 #include "blendmodes.h"
+#include "curves.h"
 #include "levels.h"
 #include "sharpen.h"
 #include "stylefilters.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -122,6 +124,74 @@ TEST(FusedLooks, UnsharpFormsAgreeWithEachOtherOnAPhotoSizedStrip)
             Picture got = p;
             StyleLomoHDRJinDian(got.data(), got.width, got.height);
             ASSERT_EQ(testpic::describeDifference(expected, got), "") << (cap ? cap : "widest");
+        });
+}
+
+// --- BaoColor -------------------------------------------------------------------------------
+
+// ABaoColor of one pixel as the look defines it, with the C library's pow.
+#pragma GCC push_options
+#pragma GCC optimize("fp-contract=off")
+double labF(double t) { return t >= 0.008856 ? std::pow(t, 0.333333) : 7.787 * t + 0.137931; }
+
+unsigned char clampTruncate(double v)
+{
+    return v < 0 ? 0 : (v >= 255 ? 255 : static_cast<unsigned char>(static_cast<int>(v)));
+}
+
+void plainBaoColorPixel(unsigned char *px)
+{
+    const double R = px[2], G = px[1], B = px[0];
+    const double X = 0.412453 * R + 0.357580 * G + 0.180423 * B;
+    const double Y = 0.212671 * R + 0.715160 * G + 0.072169 * B;
+    const double fx = labF(X / 0.950456), fy = labF(Y);
+    const double L = 116 * fy - 16, a = 500 * (fx - fy);
+    const double fy2 = (L + 16) / 116;
+    const double Y2 = fy2 >= 0.206893 ? fy2 * fy2 * fy2 : (fy2 - 0.137931) * 0.128419;
+    const double g = std::pow(Y2, 1.0 / 3.0);
+    const double gx = g + a / 500, gz = g - a / 200;
+    const double X2 = 0.950456 * (gx * gx * gx), Z2 = 1.088754 * (gz * gz * gz);
+    px[2] = clampTruncate(3.240479 * X2 - 1.537150 * Y2 - 0.498535 * Z2);
+    px[1] = clampTruncate(-0.969256 * X2 + 1.875992 * Y2 + 0.041556 * Z2);
+    px[0] = clampTruncate(0.055648 * X2 - 0.204043 * Y2 + 1.057311 * Z2);
+}
+#pragma GCC pop_options
+
+// The composite curve (0,0) (128,143) (255,255) on the whole picture, then
+// ABaoColor pixel by pixel.
+Picture plainBaoColor(Picture p, bool curve)
+{
+    if (curve) {
+        SFCurve c;
+        _POINT points[3] = {{0, 0}, {128, 143}, {255, 255}};
+        c.GetCurveByPoints(points, 3, 4);
+        c.ApplyCurve(4, p.data(), p.width, p.height);
+        c.Release();
+    }
+    for (std::size_t i = 0; i < p.bytes.size(); i += 4)
+        plainBaoColorPixel(p.data() + i);
+    return p;
+}
+
+TEST(FusedLooks, BaoColorMatchesItsStepsInEveryForm)
+{
+    // (every colour is held against the plain formula by the colour kernels'
+    // tests; these add the curve, the chunks and the narrower forms)
+    std::vector<Picture> pictures = samplePictures();
+    pictures.push_back(testpic::noise(4099, 3, 31, false));  // chunks of 4096 and a tail of odd pixels
+    pictures.push_back(testpic::uniform(9, 2, 0, 0, 0));     // black: always taken the exact way
+    for (const char *cap : kCaps)
+        underCap(cap, [&] {
+            const std::string form = cap ? cap : "widest";
+            for (const Picture &p : pictures) {
+                Picture look = p, step = p;
+                StyleBaoColor(look.data(), look.width, look.height);
+                ABaoColor(step.data(), step.width, step.height);
+                ASSERT_EQ(testpic::describeDifference(plainBaoColor(p, true), look), "")
+                    << "BaoColor " << form << " " << sizeOf(p);
+                ASSERT_EQ(testpic::describeDifference(plainBaoColor(p, false), step), "")
+                    << "ABaoColor " << form << " " << sizeOf(p);
+            }
         });
 }
 
