@@ -4,6 +4,7 @@
 
 #include "ImageDispose.h"
 #include "logging.h"
+#include "maskstretch.h"
 
 #include "cframe.h"
 #include "cfreepuzzle.h"
@@ -89,12 +90,38 @@ QByteArray ZQDImageEngine::loadBytes(const char *path)
 
 // --- pixel-buffer handover ---------------------------------------------------
 
+namespace {
+
+// The largest mask handed over: 2^28 pixels (1 GiB in Format_RGB32). The
+// reader behind loadPic(path) refuses pictures above 256 MiB by default, so
+// only a grey (one byte a pixel) or two-tone photo comes this close.
+constexpr qint64 kMaxMaskPixels = qint64(1) << 28;
+
+}  // namespace
+
 QImage ZQDImageEngine::loadMask(const QString &path, int width, int height)
 {
-    const QPixmap mask = loadPic(path, width, height);
-    if (mask.isNull())
+    if (width < 1 || height < 1 || qint64(width) * height > kMaxMaskPixels)
         return {};
-    QImage image = mask.toImage().convertToFormat(QImage::Format_RGB32);
+    QImage picture = decodePicture(path);
+    if (picture.isNull())
+        return {};
+    qCDebug(lcEngine).nospace() << "loadMask image w=" << picture.width() << " h=" << picture.height()
+                                << " len=" << picture.sizeInBytes() << " to " << width << "x" << height;
+    // The small picture takes the pixmap's own colour handling (opaque
+    // pictures become RGB32, those with translucent pixels premultiplied
+    // ARGB32) and then the conversion to RGB32; both work pixel by pixel, so
+    // they give the same bytes before the stretch as after it. The stretch
+    // then picks the source pixels the pixmap's fast scaling would.
+    const QPixmap pixmap = QPixmap::fromImage(std::move(picture));
+    const QImage drawn = pixmap.toImage();
+    if (maskstretch::stretchMatchesScaling(drawn.format(), drawn.size(), QSize(width, height)))
+        return maskstretch::stretch(drawn.convertToFormat(QImage::Format_RGB32), width, height);
+
+    // Sizes the painter scales by other means: the pixmap itself does it.
+    QImage image = pixmap.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                       .toImage()
+                       .convertToFormat(QImage::Format_RGB32);
     if (image.width() != width || image.height() != height)
         return {};
     return image;
