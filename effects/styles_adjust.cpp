@@ -512,8 +512,11 @@ void ABaoColorInPlace(unsigned char *px)
 //   m^c = c_i^c (1 + r)^c with c_i = 1 + (i + .5) / 16 for the top four
 //   mantissa bits i and r = m / c_i - 1, |r| < 1/31 (c_i^c and 1 / c_i from
 //   16-entry tables);
-//   (1 + r)^c from the binomial series up to r^7 (the first term left out
-//   is below 2e-14), summed by pairs so the chain of steps stays short.
+//   (1 + r)^c from the binomial series up to r^6 (the first term left out
+//   is below 5e-13; channel values then move by under 1e-8), summed by
+//   pairs so the chain of steps stays short.
+// Black is the one colour with X or Y under .008856 (the next smallest Y is
+// .072), so the linear toe of L* is left to the exact form with black itself.
 // Every table entry comes from std::pow or a division, built once.
 
 #if ZN_ADJUST_SIMD
@@ -527,13 +530,13 @@ void ABaoColorInPlace(unsigned char *px)
 
 constexpr double kBaoMargin = 1e-7;
 constexpr double kBaoPower = 0.333333;
-constexpr int kBaoTerms = 7;  // binomial terms after the leading 1
+constexpr int kBaoTerms = 6;  // binomial terms after the leading 1
 
 struct BaoTables {
     alignas(64) double powerOfTwo[16];  // 2^(c (k - 4))
     alignas(64) double midPower[16];    // c_i^c
     alignas(64) double midInverse[16];  // 1 / c_i
-    double binomial[kBaoTerms + 1];     // c (c - 1) ... (c - n + 1) / n!, n = 0..7
+    double binomial[kBaoTerms + 1];     // c (c - 1) ... (c - n + 1) / n!, n = 0..6
 };
 
 const BaoTables &GetBaoTables()
@@ -571,7 +574,7 @@ ZN_AVX512DQ inline void LoadBaoVectors(const BaoTables &t, BaoVectors &v)
         v.binomial[n] = _mm512_set1_pd(t.binomial[n]);
 }
 
-// t^kBaoPower for .07 < t < 256 (other lanes give values that are not used).
+// t^kBaoPower for .07 < t < 256 (other lanes, black only, give values that are not used).
 ZN_AVX512DQ inline __m512d BaoPower(__m512d t, const BaoVectors &v)
 {
     const __m512d m = _mm512_getmant_pd(t, _MM_MANT_NORM_1_2, _MM_MANT_SIGN_zero);
@@ -584,70 +587,67 @@ ZN_AVX512DQ inline __m512d BaoPower(__m512d t, const BaoVectors &v)
     const __m512d mid = _mm512_permutex2var_pd(v.powLo, byMantissa, v.powHi);
     const __m512d inv = _mm512_permutex2var_pd(v.invLo, byMantissa, v.invHi);
     const __m512d r = _mm512_sub_pd(_mm512_mul_pd(m, inv), _mm512_set1_pd(1.0));
-    // (b0 + b1 r + (b2 + b3 r) r^2) + (b4 + b5 r + (b6 + b7 r) r^2) r^4
-    static_assert(kBaoTerms == 7, "the sum below takes eight coefficients");
+    // (b0 + b1 r + (b2 + b3 r) r^2) + (b4 + b5 r + b6 r^2) r^4
+    static_assert(kBaoTerms == 6, "the sum below takes seven coefficients");
     const __m512d r2 = _mm512_mul_pd(r, r), r4 = _mm512_mul_pd(r2, r2);
     const __m512d *b = v.binomial;
     const __m512d p01 = _mm512_add_pd(b[0], _mm512_mul_pd(b[1], r)), p23 = _mm512_add_pd(b[2], _mm512_mul_pd(b[3], r));
-    const __m512d p45 = _mm512_add_pd(b[4], _mm512_mul_pd(b[5], r)), p67 = _mm512_add_pd(b[6], _mm512_mul_pd(b[7], r));
-    const __m512d p03 = _mm512_add_pd(p01, _mm512_mul_pd(p23, r2)), p47 = _mm512_add_pd(p45, _mm512_mul_pd(p67, r2));
+    const __m512d p45 = _mm512_add_pd(b[4], _mm512_mul_pd(b[5], r));
+    const __m512d p03 = _mm512_add_pd(p01, _mm512_mul_pd(p23, r2)), p47 = _mm512_add_pd(p45, _mm512_mul_pd(b[6], r2));
     const __m512d q = _mm512_add_pd(p03, _mm512_mul_pd(p47, r4));
     return _mm512_mul_pd(_mm512_mul_pd(two, mid), q);
-}
-
-// t >= .008856 ? t^c : 7.787 t + .137931
-ZN_AVX512DQ inline __m512d BaoLabF(__m512d t, const BaoVectors &v)
-{
-    const __m512d toe = _mm512_add_pd(_mm512_mul_pd(_mm512_set1_pd(7.787), t), _mm512_set1_pd(0.137931));
-    const __mmask8 upper = _mm512_cmp_pd_mask(t, _mm512_set1_pd(0.008856), _CMP_GE_OQ);
-    return _mm512_mask_blend_pd(upper, toe, BaoPower(t, v));
 }
 
 // c x (a lambda would not carry the target attribute)
 ZN_AVX512DQ inline __m512d Times(double c, __m512d x) { return _mm512_mul_pd(_mm512_set1_pd(c), x); }
 
-// 0 below 0, 255 from 255, int(x) between
-ZN_AVX512DQ inline __m256i ClampedByte(__m512d x)
-{
-    // (a NaN x gives 0; its lane is redone anyway)
-    return _mm512_cvttpd_epi32(_mm512_min_pd(_mm512_max_pd(x, _mm512_setzero_pd()), _mm512_set1_pd(255.0)));
-}
-
-// The byte of v; lanes whose byte of v +- kBaoMargin does not settle, or
-// whose v is NaN, are added to bad.
+// The byte of v (0 below 1, 255 from 255, int(v) between). Another value
+// within kBaoMargin of v gives the same byte unless v lies within the margin
+// of a whole number 1..255: those lanes, and NaN ones, are added to bad.
+// w = v clamped to .5 .. 255.5 keeps the byte and the whole numbers that
+// matter (the maximum is taken with .5 first so that a NaN passes through).
 ZN_AVX512DQ inline __m256i BaoByte(__m512d v, __mmask8 &bad)
 {
-    const __m512d margin = _mm512_set1_pd(kBaoMargin);
-    const __m256i low = ClampedByte(_mm512_sub_pd(v, margin)), high = ClampedByte(_mm512_add_pd(v, margin));
-    bad |= _mm256_cmpneq_epi32_mask(low, high) | _mm512_cmp_pd_mask(v, v, _CMP_UNORD_Q);
-    return low;
+    const __m512d w = _mm512_min_pd(_mm512_set1_pd(255.5), _mm512_max_pd(_mm512_set1_pd(0.5), v));
+    const __m512d offset = _mm512_sub_pd(w, _mm512_roundscale_pd(w, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+    const __m512d distance = _mm512_abs_pd(offset);
+    bad |= _mm512_cmp_pd_mask(distance, _mm512_set1_pd(kBaoMargin), _CMP_NGE_UQ);  // below the margin, or NaN
+    return _mm512_cvttpd_epi32(w);
 }
 
 // ABaoColor of 8 pixels px; bad gets a bit for each pixel the caller must redo.
+//
+// Around the powers the steps are folded where that moves a channel value
+// by no more than a few units in the last place of its terms (far inside
+// kBaoMargin): X / .950456 is one product sum; fy2 = (116 fy - 16 + 16) / 116
+// is fy; gx = fy2 + a / 500 with a = 500 (fx - fy) is fx; gz = fy2 - a / 200
+// is fy - 2.5 (fx - fy); the constant factors of X2 and Z2 go into the
+// channel coefficients. Every colour but black has fy above .41, where Y2 is
+// fy cubed and its cube root fy to a few units in the last place; black is
+// redone.
 ZN_AVX512DQ inline __m256i BaoBlock8(__m256i px, const BaoVectors &v, __mmask8 &bad)
 {
     const __m256i byteMask = _mm256_set1_epi32(255);
     const __m512d R = _mm512_cvtepi32_pd(_mm256_and_si256(_mm256_srli_epi32(px, 16), byteMask));
     const __m512d G = _mm512_cvtepi32_pd(_mm256_and_si256(_mm256_srli_epi32(px, 8), byteMask));
     const __m512d B = _mm512_cvtepi32_pd(_mm256_and_si256(px, byteMask));
-    const __m512d X = _mm512_add_pd(_mm512_add_pd(Times(0.412453, R), Times(0.357580, G)), Times(0.180423, B));
+    constexpr double kXn = 0.950456, kZn = 1.088754;
+    const __m512d tx = _mm512_add_pd(_mm512_add_pd(Times(0.412453 / kXn, R), Times(0.357580 / kXn, G)),
+                                     Times(0.180423 / kXn, B));
     const __m512d Y = _mm512_add_pd(_mm512_add_pd(Times(0.212671, R), Times(0.715160, G)), Times(0.072169, B));
-    const __m512d fx = BaoLabF(Times(1 / 0.950456, X), v);
-    const __m512d fy = BaoLabF(Y, v);
-    const __m512d Lstar = _mm512_sub_pd(Times(116, fy), _mm512_set1_pd(16));
-    const __m512d a = Times(500, _mm512_sub_pd(fx, fy));
-    const __m512d fy2 = Times(1.0 / 116, _mm512_add_pd(Lstar, _mm512_set1_pd(16)));
-    // every colour but black has fy2 above .41, where Y2 is fy2 cubed and its
-    // cube root fy2 to a few units in the last place; black is redone
-    bad = _mm512_cmp_pd_mask(fy2, _mm512_set1_pd(0.3), _CMP_LT_OQ);
-    const __m512d Y2 = _mm512_mul_pd(_mm512_mul_pd(fy2, fy2), fy2);
-    const __m512d gx = _mm512_add_pd(fy2, Times(1.0 / 500, a));
-    const __m512d gz = _mm512_sub_pd(fy2, Times(1.0 / 200, a));
-    const __m512d X2 = Times(0.950456, _mm512_mul_pd(_mm512_mul_pd(gx, gx), gx));
-    const __m512d Z2 = Times(1.088754, _mm512_mul_pd(_mm512_mul_pd(gz, gz), gz));
-    const __m256i r = BaoByte(_mm512_sub_pd(_mm512_sub_pd(Times(3.240479, X2), Times(1.537150, Y2)), Times(0.498535, Z2)), bad);
-    const __m256i g = BaoByte(_mm512_add_pd(_mm512_add_pd(Times(-0.969256, X2), Times(1.875992, Y2)), Times(0.041556, Z2)), bad);
-    const __m256i b = BaoByte(_mm512_add_pd(_mm512_sub_pd(Times(0.055648, X2), Times(0.204043, Y2)), Times(1.057311, Z2)), bad);
+    const __m512d fx = BaoPower(tx, v);
+    const __m512d fy = BaoPower(Y, v);
+    bad = _mm256_testn_epi32_mask(px, _mm256_set1_epi32(0xffffff));  // black
+    const __m512d gz = _mm512_sub_pd(fy, Times(2.5, _mm512_sub_pd(fx, fy)));
+    const __m512d X3 = _mm512_mul_pd(_mm512_mul_pd(fx, fx), fx);  // X2 / .950456
+    const __m512d Y2 = _mm512_mul_pd(_mm512_mul_pd(fy, fy), fy);
+    const __m512d Z3 = _mm512_mul_pd(_mm512_mul_pd(gz, gz), gz);  // Z2 / 1.088754
+    const __m256i r = BaoByte(
+        _mm512_sub_pd(_mm512_sub_pd(Times(3.240479 * kXn, X3), Times(1.537150, Y2)), Times(0.498535 * kZn, Z3)), bad);
+    const __m256i g = BaoByte(
+        _mm512_add_pd(_mm512_add_pd(Times(-0.969256 * kXn, X3), Times(1.875992, Y2)), Times(0.041556 * kZn, Z3)), bad);
+    const __m256i b = BaoByte(
+        _mm512_add_pd(_mm512_sub_pd(Times(0.055648 * kXn, X3), Times(0.204043, Y2)), Times(1.057311 * kZn, Z3)), bad);
     const __m256i alpha = _mm256_and_si256(px, _mm256_set1_epi32(static_cast<int>(0xff000000u)));
     return _mm256_or_si256(_mm256_or_si256(alpha, _mm256_slli_epi32(r, 16)),
                            _mm256_or_si256(_mm256_slli_epi32(g, 8), b));
