@@ -370,18 +370,12 @@ namespace styles {
 
 UnsharpForm BestUnsharpForm()
 {
-    const char *cap = std::getenv("QTQVEFFECT_SIMD");
-    if (cap && std::strcmp(cap, "off") == 0)
-        return UnsharpForm::Plain;
 #if ZN_ADJUST_SIMD
-    static const bool avx512 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-    }();
-    if (avx512 && !(cap && std::strcmp(cap, "avx2") == 0))
-        return UnsharpForm::Avx512;
-    if (HasAvx2())
-        return UnsharpForm::Avx2;
+    switch (VectorLevel()) {
+    case 2: return UnsharpForm::Avx512;
+    case 1: return UnsharpForm::Avx2;
+    default: break;
+    }
 #endif
     return UnsharpForm::Plain;
 }
@@ -688,19 +682,18 @@ ZN_AVX512DQ void BaoColorTabled(unsigned char *p, std::size_t blocks, void (*exa
 
 // The vector form of ABaoColor to use: 8 pixels at a time with the tables
 // above (AVX-512), 4 with the colour kernels' own powers (AVX2), or 0 for
-// none (also under QTQVEFFECT_SIMD=off; =avx2 caps it at 4).
+// none (styles::VectorLevel).
 int BaoLanes()
 {
-    const char *cap = std::getenv("QTQVEFFECT_SIMD");
-    if (cap && std::strcmp(cap, "off") == 0)
-        return 0;
 #if ZN_ADJUST_SIMD && defined(QVFX_HAVE_COLOR_KERNELS)
-    if (qvfx::ck::CpuHasAvx512() && !(cap && std::strcmp(cap, "avx2") == 0))
-        return 8;
-    if (qvfx::ck::CpuHasAvx2())
-        return 4;
-#endif
+    switch (styles::VectorLevel()) {
+    case 2: return 8;
+    case 1: return 4;
+    default: return 0;
+    }
+#else
     return 0;
+#endif
 }
 
 // ABaoColor over n pixels through the vector form of lanes (8 or 4); the last

@@ -9,6 +9,8 @@
 
 #include <immintrin.h>
 
+#include <cstdlib>
+
 namespace styles {
 
 namespace {
@@ -82,6 +84,22 @@ bool HasAvx2()
 #endif
 }
 
+int VectorLevel()
+{
+    int level = 0;
+#ifdef QVFX_HAVE_COLOR_KERNELS
+    level = qvfx::ck::CpuHasAvx512() ? 2 : (qvfx::ck::CpuHasAvx2() ? 1 : 0);
+#else
+    level = HasAvx2() ? 1 : 0;
+#endif
+    const char *cap = std::getenv("QTQVEFFECT_SIMD");
+    if (cap && std::strcmp(cap, "off") == 0)
+        return 0;
+    if (cap && std::strcmp(cap, "avx2") == 0)
+        return level < 1 ? level : 1;
+    return level;
+}
+
 void ApplyLut(unsigned char *image, std::size_t n, const ChannelLut &t)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -97,10 +115,11 @@ void ColorHsbPass(unsigned char *image, const unsigned char *layer, std::size_t 
 {
     std::size_t done = 0;
 #ifdef QVFX_HAVE_COLOR_KERNELS
-    if (qvfx::ck::CpuHasAvx512()) {
+    const int level = VectorLevel();
+    if (level == 2) {
         qvfx::ck::ColorHsbAvx512(image, layer, n / 16, opacity);
         done = n / 16 * 16;
-    } else if (qvfx::ck::CpuHasAvx2()) {
+    } else if (level == 1) {
         qvfx::ck::ColorHsbAvx2(image, layer, n / 8, opacity);
         done = n / 8 * 8;
     }

@@ -112,6 +112,11 @@ ChannelLut TabulatePictureStep(Step step)
 // Whether the processor runs AVX2 (checked once).
 bool HasAvx2();
 
+// The widest vector form the looks' own loops may take: 2 for AVX-512 (F, DQ,
+// BW, VL), 1 for AVX2, 0 for none; what the processor runs, capped by
+// QTQVEFFECT_SIMD=avx2 or =off (for tests of the narrower forms).
+int VectorLevel();
+
 // The whole picture through the tables; byte 3 is kept. Sixteen pixels at a
 // time with byte permutes where the processor has them (styles_shared.cpp),
 // one pixel at a time otherwise.

@@ -36,7 +36,7 @@ enum class UnsharpForm {
     Avx512,  // 32 bytes at a time (AVX-512 BW)
 };
 
-// The widest form this processor runs, or Plain when QTQVEFFECT_SIMD=off.
+// The widest form styles::VectorLevel allows.
 UnsharpForm BestUnsharpForm();
 
 // before on every pixel, then CSharp::useEffect(image, width, height, radius,

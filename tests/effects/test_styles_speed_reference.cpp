@@ -7,10 +7,12 @@
 
 #include "blendmodes.h"
 #include "curves.h"
+#include "gaussianblur.h"
 #include "levels.h"
 #include "sharpen.h"
 #include "stylefilters.h"
 #include "styles_unsharp.h"
+#include "tonesteps.h"
 #include "tonetables.h"
 
 #include "testpictures.h"
@@ -20,7 +22,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -191,6 +195,74 @@ TEST(FusedLooks, BaoColorMatchesItsStepsInEveryForm)
                     << "BaoColor " << form << " " << sizeOf(p);
                 ASSERT_EQ(testpic::describeDifference(plainBaoColor(p, false), step), "")
                     << "ABaoColor " << form << " " << sizeOf(p);
+            }
+        });
+}
+
+// --- YiZhou ---------------------------------------------------------------------------------
+
+// Two 640 x 640 masks with every value and some long runs.
+std::vector<unsigned char> tiltMasks()
+{
+    std::vector<unsigned char> m(2 * 640 * 640);
+    const Picture grain = testpic::noise(640, 320, 41, false);  // 819,200 bytes
+    for (std::size_t i = 0; i < m.size(); ++i) {
+        const std::size_t x = i % 640, y = i / 640 % 640;
+        m[i] = (i / (640 * 640)) == 0 ? static_cast<unsigned char>(y < 200 ? 0 : (y > 440 ? 255 : grain.bytes[i]))
+                                      : static_cast<unsigned char>((x + y) % 256);
+    }
+    return m;
+}
+
+// The tone table (red for all three channels) with ColorHSBEx against the
+// untoned pixel at .6, the blur 3 / 3 of the toned picture, both masks
+// stretched with RampleBit, then the band and shade mix in float.
+Picture plainYiZhou(Picture p, const std::vector<unsigned char> &masks)
+{
+    const std::size_t n = static_cast<std::size_t>(p.width) * p.height;
+    const ToneTables &t = GetToneTables(ToneLook::YiZhou);
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char *px = p.data() + 4 * i;
+        unsigned char before[4] = {px[0], px[1], px[2], px[3]};
+        for (int c = 0; c < 3; ++c)
+            px[c] = t.red[px[c]];
+        ColorHSBEx(px, before, 0.6);
+    }
+    const Picture toned = p;
+    GaussianBlurFilterUtil::GetInst()->CreateBlurEffect(p.data(), p.width, p.height, 7, 3.0, 3.0);
+    auto stretched = [&](std::size_t offset) {
+        unsigned char *m = new unsigned char[640 * 640];
+        std::memcpy(m, masks.data() + offset, 640 * 640);
+        RampleBit(p.width, p.height, &m, 640, 640, 1);
+        return std::unique_ptr<unsigned char[]>(m);
+    };
+    const std::unique_ptr<unsigned char[]> band = stretched(0), shade = stretched(640 * 640);
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char *px = p.data() + 4 * i;
+        const float a = static_cast<float>(band[i]) / 255, b = static_cast<float>(shade[i]) / 255;
+        for (int c = 0; c < 3; ++c) {
+            const int mixed = static_cast<int>(toned.bytes[4 * i + c] * a + px[c] * (1 - a));
+            px[c] = static_cast<unsigned char>(static_cast<int>(mixed * b));
+        }
+    }
+    return p;
+}
+
+TEST(FusedLooks, YiZhouMatchesItsStepsInEveryForm)
+{
+    const std::vector<unsigned char> masks = tiltMasks();
+    std::vector<Picture> pictures = samplePictures();
+    pictures.push_back(testpic::noise(640, 12, 42));     // the masks' own width
+    pictures.push_back(testpic::gradient(1283, 7));      // wider than the masks
+    pictures.push_back(testpic::noise(2049 + 16, 2, 43));  // more than one chunk of 2048 pixels, odd tail
+    for (const char *cap : kCaps)
+        underCap(cap, [&] {
+            for (const Picture &p : pictures) {
+                Picture got = p;
+                std::vector<unsigned char> m = masks;
+                StyleYiZhou(got.data(), m.data(), got.width, got.height);
+                ASSERT_EQ(testpic::describeDifference(plainYiZhou(p, masks), got), "")
+                    << (cap ? cap : "widest") << " " << sizeOf(p);
             }
         });
 }
