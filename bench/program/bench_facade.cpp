@@ -59,6 +59,7 @@ constexpr int kHeight = 2448;
 QString gPhoto;          // the JPEG
 QString gWorkingFile;    // where the staged runs write their PNG
 bool gQtWriter = false;  // the running benchmark writes it with QImage::save
+qint64 gLastBytes = -1;  // size of the working file the staged run wrote last
 ZQDCommunication *gFacade = nullptr;
 
 // CPU milliseconds per call, for the summary.
@@ -67,6 +68,8 @@ struct Row {
     double stage[4] = {-1, -1, -1, -1};
     double before = -1;    // all stages, the PNG written by Qt
     double beforePng = -1; // that PNG write alone
+    qint64 bytes = -1;     // the working file's size, our writer
+    qint64 qtBytes = -1;   // the same picture written by Qt
 };
 std::map<std::string, Row> gRows;
 std::vector<std::string> gOrder;
@@ -165,6 +168,9 @@ public:
             if (n > 0 && !qtWriter)
                 r.stage[i] = total[i] / n;
         }
+        if (gLastBytes >= 0)
+            (qtWriter ? r.qtBytes : r.bytes) = gLastBytes;
+        gLastBytes = -1;
         if (n > 0 && qtWriter) {
             r.before = sum / n;
             if (used[Png])
@@ -201,6 +207,7 @@ void writeResult(QImage &&image)
         gQtWriter ? pix.toImage().save(gWorkingFile, "png", -1) : saveWorkingPng(pix.toImage(), gWorkingFile);
     if (!saved)
         qFatal("the working file cannot be written");
+    gLastBytes = QFileInfo(gWorkingFile).size();
 }
 
 void requireFile(benchmark::State &state, const QString &path)
@@ -406,17 +413,25 @@ void printSummary()
     if (gOrder.empty())
         return;
     auto cell = [](double ms) { return ms < 0 ? std::string("-") : std::to_string(int(ms + 0.5)); };
+    auto ratio = [](const Row &r) {
+        if (r.bytes <= 0 || r.qtBytes <= 0)
+            return std::string("-");
+        char text[16];
+        std::snprintf(text, sizeof text, "%.3f", double(r.bytes) / double(r.qtBytes));
+        return std::string(text);
+    };
     std::printf("\n| operation (CPU ms per call) | before: stages, Qt PNG write | after: facade call | decode | masks "
-                "| library | PNG write | Qt PNG write | stages sum |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+                "| library | PNG write | Qt PNG write | stages sum | file vs Qt's |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const std::string &name : gOrder) {
         const Row &r = gRows[name];
         double sum = 0;
         for (double v : r.stage)
             sum += v > 0 ? v : 0;
-        std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", name.c_str(), cell(r.before).c_str(),
+        std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", name.c_str(), cell(r.before).c_str(),
                     cell(r.facade).c_str(), cell(r.stage[0]).c_str(), cell(r.stage[1]).c_str(),
-                    cell(r.stage[2]).c_str(), cell(r.stage[3]).c_str(), cell(r.beforePng).c_str(), cell(sum).c_str());
+                    cell(r.stage[2]).c_str(), cell(r.stage[3]).c_str(), cell(r.beforePng).c_str(), cell(sum).c_str(),
+                    ratio(r).c_str());
     }
 }
 

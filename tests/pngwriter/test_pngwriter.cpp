@@ -106,6 +106,40 @@ QImage photoLike(int w, int h)
     return img;
 }
 
+// Smooth shading with grain of its own in each channel, like a camera picture
+// at a high sensitivity: hardly any repeated strings, the run coder's case.
+QImage grainyPhoto(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    quint32 seed = 4242;
+    auto grain = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return int(seed >> 28) - 8;
+    };
+    for (int y = 0; y < h; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int r = std::clamp((x * 200) / w + 30 + grain(), 0, 255);
+            const int g = std::clamp((y * 180) / h + 40 + grain(), 0, 255);
+            const int b = std::clamp(((x + y) * 150) / (w + h) + 60 + grain(), 0, 255);
+            line[x] = qRgb(r, g, b);
+        }
+    }
+    return img;
+}
+
+// The photo with a grainy alpha, premultiplied.
+QImage withGrainAlpha(const QImage &photo)
+{
+    QImage img = photo.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            line[x] = (line[x] & 0xffffffu) | quint32(std::clamp(160 + (qRed(line[x]) - qGreen(line[x])) / 2, 0, 255)) << 24;
+    }
+    return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 QList<QByteArray> chunkTypes(const QString &path)
 {
     QFile f(path);
@@ -219,6 +253,11 @@ void checkAgainstQt(const QImage &image, bool independent)
     runPngcheck(ours);
     if (independent && !QTest::currentTestFailed())
         compareWithIndependentDecoder(ours, theirs, dir.path());
+    // Photo-sized files stay within 15 % of Qt's (small ones carry fixed costs
+    // that make ratios meaningless).
+    const qint64 ourBytes = QFileInfo(ours).size(), qtBytes = QFileInfo(qts).size();
+    if (qint64(image.width()) * image.height() >= 1000000)
+        QVERIFY2(ourBytes * 100 <= qtBytes * 115, qPrintable(QStringLiteral("%1 bytes against Qt's %2").arg(ourBytes).arg(qtBytes)));
 }
 
 }  // namespace
@@ -227,6 +266,7 @@ class TestPngWriter : public QObject {
     Q_OBJECT
 private slots:
     void fastRowsMatchPlainRows();
+    void coderChoice();
     void matchesQtWrite_data();
     void matchesQtWrite();
     void bundledPictures();
@@ -237,30 +277,82 @@ private slots:
     void fullDiskFails();
 };
 
-// The vector Up filter of 32-bit rows gives the plain loop's bytes for every
-// width around its four-pixel step, opaque and with alpha, and never writes
-// more than the 4 bytes of slack it may use past the row.
+// The vector Paeth filter gives the plain loop's bytes for every pixel size
+// and for widths around its sixteen-byte step, first row included; the vector
+// packing of 32-bit rows gives the plain packing's bytes and writes no more
+// than its 4 bytes of slack past the row.
 void TestPngWriter::fastRowsMatchPlainRows()
 {
-    const UpRow32 fast = chooseUpRow32();
-    if (fast == upRow32Plain)
+    const PaethRow fast = choosePaethRow();
+    if (fast == paethRowPlain)
         QSKIP("this processor has no vector form of the row filter");
     quint32 seed = 7;
+    auto fill = [&seed](std::vector<uchar> &v, int spread) {
+        // Small spreads make many ties between the three predictions.
+        for (uchar &b : v)
+            b = uchar(((seed = seed * 1103515245u + 12345u) >> 23) % spread);
+    };
+    for (std::size_t bpp : {1, 2, 3, 4, 6, 8}) {
+        for (std::size_t n = bpp; n <= 80; n += bpp) {
+            for (int spread : {3, 256}) {
+                std::vector<uchar> cur(n), prev(n);
+                fill(cur, spread);
+                fill(prev, spread);
+                for (const uchar *above : {static_cast<const uchar *>(nullptr), static_cast<const uchar *>(prev.data())}) {
+                    std::vector<uchar> want(n), got(n);
+                    paethRowPlain(cur.data(), above, n, bpp, want.data());
+                    fast(cur.data(), above, n, bpp, got.data());
+                    QVERIFY2(want == got, qPrintable(QStringLiteral("bpp %1, %2 bytes, spread %3, first row %4")
+                                                         .arg(bpp).arg(n).arg(spread).arg(above == nullptr)));
+                }
+            }
+        }
+    }
+    // The plain filter against the textbook predictor on every triple of a small range.
+    for (int a = 0; a < 256; a += 15)
+        for (int b = 0; b < 256; b += 17)
+            for (int c = 0; c < 256; c += 13) {
+                const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+                const int want = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                QCOMPARE(int(paethPredict(a, b, c)), want);
+            }
+
     for (bool alpha : {false, true}) {
         for (int width = 0; width <= 41; ++width) {
-            std::vector<uchar> cur(std::size_t(width) * 4), prev(cur.size());
-            for (auto *v : {&cur, &prev})
-                for (uchar &b : *v)
-                    b = uchar((seed = seed * 1103515245u + 12345u) >> 23);
+            std::vector<uchar> src(std::size_t(width) * 4);
+            fill(src, 256);
             const std::size_t n = std::size_t(width) * (alpha ? 4 : 3);
             std::vector<uchar> want(n + 16, 0xee), got(n + 16, 0xee);
-            upRow32Plain(cur.data(), prev.data(), width, alpha, want.data());
-            fast(cur.data(), prev.data(), width, alpha, got.data());
+            packRow32Plain(src.data(), width, alpha, want.data());
+            packRow32(src.data(), width, alpha, got.data());
             QVERIFY2(std::equal(want.begin(), want.begin() + qsizetype(n), got.begin()),
                      qPrintable(QStringLiteral("width %1, alpha %2").arg(width).arg(alpha)));
             QVERIFY(std::all_of(got.begin() + qsizetype(n) + 4, got.end(), [](uchar b) { return b == 0xee; }));
         }
     }
+}
+
+// Grainy photos and flat pictures take the run coder, painted patterns (whose
+// rows repeat at other distances) the full deflate; files of both are checked
+// against Qt's by the cases below.
+void TestPngWriter::coderChoice()
+{
+    auto choice = [](const QImage &image) {
+        Layout layout;
+        if (!chooseLayout(image, &layout))
+            return -1;
+        RowFilter rows(image, layout);
+        std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor *)> c(libdeflate_alloc_compressor(1),
+                                                                                   libdeflate_free_compressor);
+        return int(runCoderSuits(rows, image.height(), c.get()));
+    };
+    QCOMPARE(choice(grainyPhoto(1024, 768)), 1);
+    QCOMPARE(choice(withGrainAlpha(grainyPhoto(560, 480))), 1);
+    QCOMPARE(choice(pattern(1024, 768, false).convertToFormat(QImage::Format_RGB32)), 0);
+    QImage flat(1024, 768, QImage::Format_RGB32);
+    flat.fill(qRgb(200, 30, 90));
+    QCOMPARE(choice(flat), 1);  // runs code a flat picture as tightly as deflate does
+    QCOMPARE(choice(grainyPhoto(300, 200)), 0);  // too small to sample: full deflate
 }
 
 void TestPngWriter::matchesQtWrite_data()
@@ -325,7 +417,11 @@ void TestPngWriter::matchesQtWrite_data()
     greyProfile.setColorSpace(QColorSpace::SRgb);
     QTest::newRow("grey with an RGB profile") << greyProfile << true;
 
+    // Just over a megabyte of rows: sampled, run coder, still small enough for the Python decoder.
+    QTest::newRow("photo, run coder") << grainyPhoto(640, 560) << true;
+    QTest::newRow("photo with alpha, run coder") << withGrainAlpha(grainyPhoto(560, 480)) << true;
     QTest::newRow("8 MP photo, opaque") << photoLike(3264, 2448) << false;
+    QTest::newRow("8 MP grainy photo, run coder") << grainyPhoto(3264, 2448) << false;
     QTest::newRow("8 MP photo, premultiplied alpha")
         << pattern(3264, 2448, true).convertToFormat(QImage::Format_ARGB32_Premultiplied) << false;
 }
