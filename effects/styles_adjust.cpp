@@ -513,7 +513,7 @@ void ABaoColorInPlace(unsigned char *px)
 // .072), so the linear toe of L* is left to the exact form with black itself.
 // Every table entry comes from std::pow or a division, built once.
 
-#if ZN_ADJUST_SIMD
+#if ZN_ADJUST_SIMD && defined(QVFX_HAVE_COLOR_KERNELS)
 
 #define ZN_AVX512DQ __attribute__((target("avx512f,avx512dq,avx512vl")))
 // GCC 12 warns about the undefined pass-through operand inside its own
@@ -647,14 +647,33 @@ ZN_AVX512DQ inline __m256i BaoBlock8(__m256i px, const BaoVectors &v, __mmask8 &
                            _mm256_or_si256(_mm256_slli_epi32(g, 8), b));
 }
 
+// The last colour redone exactly and its result (B, G, R in bits 0..23), so
+// that a picture full of one colour in doubt costs one exact pixel, not one a
+// pixel. Bit 24 of colour is set once it holds a colour.
+struct BaoRedoMemo {
+    std::uint32_t colour = 0;
+    std::uint32_t result = 0;
+};
+
 // The pixels at p whose bit is set in redo, back to their original bytes and
 // through exact.
-inline void RedoBaoPixels(unsigned char *p, const unsigned char *original, unsigned redo, void (*exact)(unsigned char *))
+inline void RedoBaoPixels(unsigned char *p, const unsigned char *original, unsigned redo,
+                          void (*exact)(unsigned char *), BaoRedoMemo &memo)
 {
     for (int k = 0; k < 8; ++k)
         if (redo >> k & 1) {
-            std::memcpy(p + 4 * k, original + 4 * k, 4);
-            exact(p + 4 * k);
+            unsigned char *px = p + 4 * k;
+            std::memcpy(px, original + 4 * k, 4);
+            const std::uint32_t colour = (px[0] | (std::uint32_t(px[1]) << 8) | (std::uint32_t(px[2]) << 16)) |
+                                         (std::uint32_t(1) << 24);
+            if (colour != memo.colour) {
+                exact(px);
+                memo.colour = colour;
+                memo.result = px[0] | (std::uint32_t(px[1]) << 8) | (std::uint32_t(px[2]) << 16);
+            }
+            px[0] = static_cast<unsigned char>(memo.result);
+            px[1] = static_cast<unsigned char>(memo.result >> 8);
+            px[2] = static_cast<unsigned char>(memo.result >> 16);
         }
 }
 
@@ -663,6 +682,7 @@ ZN_AVX512DQ void BaoColorTabled(unsigned char *p, std::size_t blocks, void (*exa
 {
     BaoVectors v;
     LoadBaoVectors(GetBaoTables(), v);
+    BaoRedoMemo memo;
     for (std::size_t i = 0; i < blocks; ++i, p += 32) {
         const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
         __mmask8 bad;
@@ -670,7 +690,7 @@ ZN_AVX512DQ void BaoColorTabled(unsigned char *p, std::size_t blocks, void (*exa
         if (bad != 0) {
             unsigned char original[32];
             _mm256_storeu_si256(reinterpret_cast<__m256i *>(original), px);
-            RedoBaoPixels(p, original, bad, exact);
+            RedoBaoPixels(p, original, bad, exact, memo);
         }
     }
 }
@@ -678,7 +698,7 @@ ZN_AVX512DQ void BaoColorTabled(unsigned char *p, std::size_t blocks, void (*exa
 #pragma GCC diagnostic pop
 #undef ZN_AVX512DQ
 
-#endif  // ZN_ADJUST_SIMD
+#endif  // ZN_ADJUST_SIMD && QVFX_HAVE_COLOR_KERNELS
 
 // The vector form of ABaoColor to use: 8 pixels at a time with the tables
 // above (AVX-512), 4 with the colour kernels' own powers (AVX2), or 0 for
