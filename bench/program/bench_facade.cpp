@@ -33,6 +33,8 @@
 
 #include "qtqveffect.h"
 
+#include "benchphoto.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -114,41 +116,6 @@ private:
     std::string name;
     double total = 0;
 };
-
-QImage makePhoto()
-{
-    const QString folder = QStringLiteral("/usr/share/wallpapers/Path/contents/images/");
-    const QStringList found = QDir(folder).entryList({"*.jpg"}, QDir::Files, QDir::Size);  // largest first
-    QImage img;
-    if (!found.isEmpty())
-        img.load(folder + found.first());
-    if (!img.isNull()) {
-        img = img.scaled(kWidth, kHeight, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-        img = img.copy((img.width() - kWidth) / 2, (img.height() - kHeight) / 2, kWidth, kHeight);
-    } else {
-        img = QImage(kWidth, kHeight, QImage::Format_RGB32);
-        for (int y = 0; y < kHeight; ++y) {
-            auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-            for (int x = 0; x < kWidth; ++x) {
-                const double u = double(x) / kWidth, v = double(y) / kHeight;
-                line[x] = qRgb(int(120 + 100 * std::sin(6 * u + 2 * v)), int(110 + 90 * std::cos(4 * v - 3 * u * v)),
-                               int(90 + 80 * std::sin(9 * u * v + 1)));
-            }
-        }
-    }
-    img = img.convertToFormat(QImage::Format_RGB32);
-    quint32 seed = 7;
-    for (int y = 0; y < kHeight; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < kWidth; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int n = int((seed >> 24) % 7) - 3;
-            auto c = [n](int v) { return std::clamp(v + n, 0, 255); };
-            line[x] = qRgb(c(qRed(line[x])), c(qGreen(line[x])), c(qBlue(line[x])));
-        }
-    }
-    return img;
-}
 
 // Times the stages of one call; each stage adds to its counter.
 class Stages
@@ -494,7 +461,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
 
     gPhoto = root + QStringLiteral("photo.jpg");
-    if (!makePhoto().save(gPhoto, "JPEG", 90))
+    if (!benchPhoto(7).save(gPhoto, "JPEG", 90))
         qFatal("cannot write the photo");
     gWorkingFile = root + QStringLiteral("staged.png");
     ZQDCommunication facade;

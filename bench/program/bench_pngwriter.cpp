@@ -10,6 +10,8 @@
 
 #include "workingpngwriter.h"
 
+#include "benchphoto.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -26,42 +28,6 @@ namespace {
 
 constexpr int kWidth = 3264;
 constexpr int kHeight = 2448;
-
-QImage basePhoto()
-{
-    const QStringList found = QDir("/usr/share/wallpapers/Path/contents/images")
-                                  .entryList({"*.jpg"}, QDir::Files, QDir::Size);  // largest first
-    QImage img;
-    if (!found.isEmpty())
-        img.load("/usr/share/wallpapers/Path/contents/images/" + found.first());
-    if (!img.isNull()) {
-        img = img.scaled(kWidth, kHeight, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-        img = img.copy((img.width() - kWidth) / 2, (img.height() - kHeight) / 2, kWidth, kHeight);
-    } else {
-        img = QImage(kWidth, kHeight, QImage::Format_RGB32);
-        for (int y = 0; y < kHeight; ++y) {
-            auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-            for (int x = 0; x < kWidth; ++x) {
-                const double u = double(x) / kWidth, v = double(y) / kHeight;
-                line[x] = qRgb(int(120 + 100 * std::sin(6 * u + 2 * v)), int(110 + 90 * std::cos(4 * v - 3 * u * v)),
-                               int(90 + 80 * std::sin(9 * u * v + 1)));
-            }
-        }
-    }
-    img = img.convertToFormat(QImage::Format_RGB32);
-    // Grain of -3..+3 on every pixel, the same on the three channels.
-    quint32 seed = 99;
-    for (int y = 0; y < kHeight; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < kWidth; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int n = int((seed >> 24) % 7) - 3;
-            auto c = [n](int v) { return std::clamp(v + n, 0, 255); };
-            line[x] = qRgb(c(qRed(line[x])), c(qGreen(line[x])), c(qBlue(line[x])));
-        }
-    }
-    return img;
-}
 
 // The photo with a soft oval vignette in alpha, premultiplied.
 QImage withAlpha(const QImage &photo)
@@ -80,7 +46,7 @@ QImage withAlpha(const QImage &photo)
 
 const QImage &picture(bool alpha)
 {
-    static const QImage opaque = basePhoto();
+    static const QImage opaque = benchPhoto(99);
     static const QImage transparent = withAlpha(opaque);
     return alpha ? transparent : opaque;
 }
