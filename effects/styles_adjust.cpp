@@ -53,6 +53,12 @@ struct BlurKernel {
     bool exact16 = false;
     std::uint16_t multiplier = 0;
     int shift = 0;
+    // Taps 2p and 2p + 1 (the last one alone) as one pair of signed byte
+    // weights w_2p | w_2p+1 << 8, usable when every weight fits a signed byte
+    // and 255 times a pair's weights fits 16 signed bits (a pair's products
+    // are summed with saturation); the running sums wrap, read as unsigned.
+    bool pairable = false;
+    std::int16_t pair[(CSharp::kMaxKernel + 1) / 2] = {};
 };
 
 bool MakeBlurKernel(int radius, BlurKernel &k)
@@ -74,6 +80,13 @@ bool MakeBlurKernel(int radius, BlurKernel &k)
     }
     k.length = n;
     k.sum = sum;
+    k.pairable = true;
+    for (int p = 0; 2 * p < n; ++p) {
+        const int a = k.w[2 * p], b = 2 * p + 1 < n ? k.w[2 * p + 1] : 0;
+        if (a > 127 || b > 127 || 255 * (a + b) > 32767)
+            k.pairable = false;
+        k.pair[p] = static_cast<std::int16_t>(a | (b << 8));
+    }
     if (sum >= 1 && 255L * sum <= 65535) {
         const std::uint32_t top = 255u * static_cast<std::uint32_t>(sum);
         for (int shift = 0; shift < 16 && !k.exact16; ++shift) {
@@ -125,6 +138,52 @@ int UnsharpGain(float amount)
     if (g >= 2147483647.0)
         return INT_MAX;
     return static_cast<int>(g);
+}
+
+// The unsharp level with the common factor of its weights taken out: with
+// G = gcd(g, 10000), ((10000 + g) v - g b) / 10000 is (A v - B b) / D for
+// A = (10000 + g) / G, B = g / G, D = 10000 / G. Usable in 16-bit lanes when
+// A and -B fit signed bytes and x / D == (x * multiplier) >> (16 + shift) for
+// every x in 0..255 A (checked exhaustively); for useEffect's amount .5
+// (g = 5000) it is (3 v - b) / 2.
+struct ReducedUnsharp {
+    bool usable = false;
+    int a = 0, b = 0;
+    std::uint16_t multiplier = 0;
+    int shift = 0;
+};
+
+ReducedUnsharp ReduceUnsharp(int g)
+{
+    ReducedUnsharp r;
+    if (g < 1 || g > 1000000)
+        return r;
+    int x = g, y = 10000;
+    while (y != 0) {
+        const int t = x % y;
+        x = y;
+        y = t;
+    }
+    const int a = (10000 + g) / x, b = g / x, d = 10000 / x;
+    if (a > 127 || b > 128 || d < 2)
+        return r;
+    for (int shift = 0; shift < 16; ++shift) {
+        const std::uint64_t m = ((std::uint64_t(1) << (16 + shift)) + d - 1) / d;
+        if (m > 65535)
+            break;
+        bool exact = true;
+        for (std::uint32_t v = 0; v <= 255u * static_cast<std::uint32_t>(a) && exact; ++v)
+            exact = ((v * m) >> (16 + shift)) == v / static_cast<std::uint32_t>(d);
+        if (exact) {
+            r.usable = true;
+            r.a = a;
+            r.b = b;
+            r.multiplier = static_cast<std::uint16_t>(m);
+            r.shift = shift;
+            return r;
+        }
+    }
+    return r;
 }
 
 #if ZN_ADJUST_SIMD
@@ -225,10 +284,46 @@ ZN_AVX512 inline __m256i Divide32(__m512i sum, const BlurKernel &k)
     return _mm512_cvtepi16_epi8(q);  // every quotient is at most 255
 }
 
+// Two taps a, b of 64 bytes: their bytes interleaved and multiplied by the
+// pair's weights, each 16-bit lane of lo (bytes 0..7 of each 16) and hi
+// (bytes 8..15) gets w_a a + w_b b.
+ZN_AVX512 inline void AddPair(__m512i a, __m512i b, __m512i weights, __m512i &lo, __m512i &hi)
+{
+    lo = _mm512_add_epi16(lo, _mm512_maddubs_epi16(_mm512_unpacklo_epi8(a, b), weights));
+    hi = _mm512_add_epi16(hi, _mm512_maddubs_epi16(_mm512_unpackhi_epi8(a, b), weights));
+}
+
+// The sums of AddPair divided and packed back into 64 bytes in their order.
+ZN_AVX512 inline __m512i DividePairs(__m512i lo, __m512i hi, const BlurKernel &k)
+{
+    const __m512i m = _mm512_set1_epi16(static_cast<short>(k.multiplier));
+    const __m128i s = _mm_cvtsi32_si128(k.shift);
+    return _mm512_packus_epi16(_mm512_srl_epi16(_mm512_mulhi_epu16(lo, m), s),
+                               _mm512_srl_epi16(_mm512_mulhi_epu16(hi, m), s));
+}
+
+ZN_AVX512 inline __m512i Load64(const unsigned char *p)
+{
+    return _mm512_loadu_si512(p);
+}
+
+// Row pass over bytes from..to-1 (to - from a multiple of 32): 64 bytes at a
+// time by pairs of taps where the kernel allows, 32 by widened taps otherwise.
 ZN_AVX512 void RowInterior32(const unsigned char *in, unsigned char *out, int from, int to, const BlurKernel &k)
 {
     const int h = k.length / 2;
-    for (int j = from; j < to; j += 32) {
+    int j = from;
+    if (k.pairable)
+        for (; j + 64 <= to; j += 64) {
+            __m512i lo = _mm512_setzero_si512(), hi = _mm512_setzero_si512();
+            for (int t = 0; t < k.length; t += 2) {
+                const int u = t + 1 < k.length ? t + 1 : t;  // the last tap alone (weight 0 beside it)
+                AddPair(Load64(in + j + 4 * (t - h)), Load64(in + j + 4 * (u - h)), _mm512_set1_epi16(k.pair[t / 2]),
+                        lo, hi);
+            }
+            _mm512_storeu_si512(out + j, DividePairs(lo, hi, k));
+        }
+    for (; j < to; j += 32) {
         __m512i sum = _mm512_mullo_epi16(Widen32(in + j), _mm512_set1_epi16(static_cast<short>(k.w[h])));
         for (int i = 1; i <= h; ++i) {
             const __m512i pair = _mm512_add_epi16(Widen32(in + j - 4 * i), Widen32(in + j + 4 * i));
@@ -241,7 +336,17 @@ ZN_AVX512 void RowInterior32(const unsigned char *in, unsigned char *out, int fr
 ZN_AVX512 void ColumnInterior32(const unsigned char *const *window, unsigned char *out, int to, const BlurKernel &k)
 {
     const int h = k.length / 2;
-    for (int j = 0; j < to; j += 32) {
+    int j = 0;
+    if (k.pairable)
+        for (; j + 64 <= to; j += 64) {
+            __m512i lo = _mm512_setzero_si512(), hi = _mm512_setzero_si512();
+            for (int t = 0; t < k.length; t += 2) {
+                const int u = t + 1 < k.length ? t + 1 : t;
+                AddPair(Load64(window[t] + j), Load64(window[u] + j), _mm512_set1_epi16(k.pair[t / 2]), lo, hi);
+            }
+            _mm512_storeu_si512(out + j, DividePairs(lo, hi, k));
+        }
+    for (; j < to; j += 32) {
         __m512i sum = _mm512_mullo_epi16(Widen32(window[h] + j), _mm512_set1_epi16(static_cast<short>(k.w[h])));
         for (int i = 1; i <= h; ++i) {
             const __m512i pair = _mm512_add_epi16(Widen32(window[h - i] + j), Widen32(window[h + i] + j));
@@ -266,6 +371,26 @@ ZN_AVX512 void UnsharpRow32(unsigned char *image, const unsigned char *blurred, 
         __m512i q = _mm512_cvttps_epi32(level);
         q = _mm512_mask_mov_epi32(q, 0x8888, opaque);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(image + j), _mm512_cvtepi32_epi8(q));
+    }
+}
+
+// The same levels by ReducedUnsharp, 64 bytes at a time (to a multiple of
+// 64): the bytes of image and blurred interleaved, A v - B b from one
+// multiply-and-add of each pair, 0 below 0, divided by D, packed with
+// saturation to 255; byte 3 becomes 255.
+ZN_AVX512 void UnsharpRowReduced(unsigned char *image, const unsigned char *blurred, int to, const ReducedUnsharp &r)
+{
+    const __m512i weights = _mm512_set1_epi16(static_cast<short>((r.a & 255) | ((-r.b & 255) << 8)));
+    const __m512i m = _mm512_set1_epi16(static_cast<short>(r.multiplier));
+    const __m128i shift = _mm_cvtsi32_si128(r.shift);
+    const __m512i zero = _mm512_setzero_si512(), opaque = _mm512_set1_epi32(static_cast<int>(0xff000000u));
+    for (int j = 0; j < to; j += 64) {
+        const __m512i v = _mm512_loadu_si512(image + j), b = _mm512_loadu_si512(blurred + j);
+        __m512i lo = _mm512_max_epi16(_mm512_maddubs_epi16(_mm512_unpacklo_epi8(v, b), weights), zero);
+        __m512i hi = _mm512_max_epi16(_mm512_maddubs_epi16(_mm512_unpackhi_epi8(v, b), weights), zero);
+        lo = _mm512_srl_epi16(_mm512_mulhi_epu16(lo, m), shift);
+        hi = _mm512_srl_epi16(_mm512_mulhi_epu16(hi, m), shift);
+        _mm512_storeu_si512(image + j, _mm512_or_si512(_mm512_packus_epi16(lo, hi), opaque));
     }
 }
 
@@ -346,19 +471,26 @@ void BlurColumn(const unsigned char *const *window, int y, int height, unsigned 
 }
 
 // image = unsharp(image, blurred) over one row of stride bytes, byte 3 = 255.
-void SharpenRow(unsigned char *image, const unsigned char *blurred, int stride, int g, styles::UnsharpForm form)
+void SharpenRow(unsigned char *image, const unsigned char *blurred, int stride, int g, const ReducedUnsharp &reduced,
+                styles::UnsharpForm form)
 {
     int from = 0;
 #if ZN_ADJUST_SIMD
+    if (form == styles::UnsharpForm::Avx512 && reduced.usable) {
+        from = stride / 64 * 64;
+        UnsharpRowReduced(image, blurred, from, reduced);
+    }
     if (form != styles::UnsharpForm::Plain && g > -4000000 && g < 4000000) {
-        from = stride / 16 * 16;
+        const int to = stride / 16 * 16;
         if (form == styles::UnsharpForm::Avx512)
-            UnsharpRow32(image, blurred, from, g);
+            UnsharpRow32(image + from, blurred + from, to - from, g);
         else
-            UnsharpRow16(image, blurred, from, g);
+            UnsharpRow16(image + from, blurred + from, to - from, g);
+        from = to;
     }
 #else
     (void)form;
+    (void)reduced;
 #endif
     for (int j = from; j < stride; ++j)
         image[j] = (j & 3) == 3 ? 255 : UnsharpByte(image[j], blurred[j], g);
@@ -403,6 +535,7 @@ bool LutUnsharpLut(unsigned char *image, int width, int height, const ChannelLut
         return false;
     unsigned char *blurred = ring + static_cast<std::size_t>(k.length) * rowBytes;
     const int g = UnsharpGain(amount);
+    const ReducedUnsharp reduced = ReduceUnsharp(g);
     const unsigned char *window[CSharp::kMaxKernel];
     int next = 0;  // next row to enter the window
     for (int y = 0; y < height; ++y) {
@@ -415,7 +548,7 @@ bool LutUnsharpLut(unsigned char *image, int width, int height, const ChannelLut
             window[r - (y - h)] = ring + static_cast<std::size_t>(r % k.length) * rowBytes;
         BlurColumn(window, y, height, blurred, stride, k, form);
         unsigned char *row = image + static_cast<std::size_t>(y) * rowBytes;
-        SharpenRow(row, blurred, stride, g, form);
+        SharpenRow(row, blurred, stride, g, reduced, form);
         if (after)
             ApplyLut(row, static_cast<std::size_t>(width), *after);
     }
