@@ -2,33 +2,19 @@
 // arithmetic) with the program's objects published as the program publishes
 // them, over a document folder of their own; "testFolder" names a folder of
 // generated photos.
-#include "ZQDCommunication.h"
-#include "multitouch.h"
-#include "networkaccessmanagerinteractor.h"
+#include "../common/quicktestobjects.h"
 
-#include <QDir>
 #include <QImage>
-#include <QQmlContext>
-#include <QQmlEngine>
-#include <QTemporaryDir>
 #include <QtQuickTest>
 
 class Setup : public QObject
 {
     Q_OBJECT
 
-public:
-    Setup()
-    {
-        qputenv("ZELTANORVIK_ROOT", (work.path() + "/MyDocs/").toUtf8());
-        qputenv("XDG_RUNTIME_DIR", work.path().toUtf8());
-    }
-
 public slots:
     void qmlEngineAvailable(QQmlEngine *engine)
     {
-        const QString pictures = work.path() + "/pictures/";
-        QDir().mkpath(pictures);
+        const QString pictures = folder.pictures();
         // Three photos of different shapes; red rises to the right, green downwards.
         const QSize sizes[3] = {{900, 600}, {500, 800}, {700, 700}};
         for (int i = 0; i < 3; ++i) {
@@ -39,21 +25,11 @@ public slots:
             photo.save(pictures + QStringLiteral("photo%1.png").arg(i), "PNG");
         }
 
-        communication = new ZQDCommunication(engine);
-        touch = new MultiTouch(engine);
-        nami = new NetworkAccessManagerInteractor(engine, engine);
-        QQmlContext *context = engine->rootContext();
-        context->setContextProperty("communication", communication);
-        context->setContextProperty("multitouch", touch);
-        context->setContextProperty("nami", nami);
-        context->setContextProperty("testFolder", pictures);
+        publishProgramObjects(engine, pictures);
     }
 
 private:
-    QTemporaryDir work;
-    ZQDCommunication *communication = nullptr;
-    MultiTouch *touch = nullptr;
-    NetworkAccessManagerInteractor *nami = nullptr;
+    QuickTestFolder folder;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(collage_qml, Setup)

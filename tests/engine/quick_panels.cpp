@@ -1,33 +1,19 @@
 // Runs the Qt Quick tests of the editor's picture tools (qml/tst_*.qml) with
 // the facade published as the program publishes it, over a document folder
 // of its own; "testFolder" names a folder with a wide test photo.
-#include "ZQDCommunication.h"
-#include "multitouch.h"
-#include "networkaccessmanagerinteractor.h"
+#include "../common/quicktestobjects.h"
 
-#include <QDir>
 #include <QImage>
-#include <QQmlContext>
-#include <QQmlEngine>
-#include <QTemporaryDir>
 #include <QtQuickTest>
 
 class Setup : public QObject
 {
     Q_OBJECT
 
-public:
-    Setup()
-    {
-        qputenv("ZELTANORVIK_ROOT", (work.path() + "/MyDocs/").toUtf8());
-        qputenv("XDG_RUNTIME_DIR", work.path().toUtf8());
-    }
-
 public slots:
     void qmlEngineAvailable(QQmlEngine *engine)
     {
-        const QString pictures = work.path() + "/pictures/";
-        QDir().mkpath(pictures);
+        const QString pictures = folder.pictures();
         // 640 x 400 with detail everywhere: ramps crossed by a checker, so
         // every look, blur and sharpening changes it.
         QImage photo(640, 400, QImage::Format_RGB32);
@@ -37,21 +23,11 @@ public slots:
         photo.save(pictures + "wide.png", "PNG");
         photo.save(pictures + "other.png", "PNG");
 
-        communication = new ZQDCommunication(engine);
-        touch = new MultiTouch(engine);
-        nami = new NetworkAccessManagerInteractor(engine, engine);
-        QQmlContext *context = engine->rootContext();
-        context->setContextProperty("communication", communication);
-        context->setContextProperty("multitouch", touch);
-        context->setContextProperty("nami", nami);
-        context->setContextProperty("testFolder", pictures);
+        publishProgramObjects(engine, pictures);
     }
 
 private:
-    QTemporaryDir work;
-    ZQDCommunication *communication = nullptr;
-    MultiTouch *touch = nullptr;
-    NetworkAccessManagerInteractor *nami = nullptr;
+    QuickTestFolder folder;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(engine_panels, Setup)
