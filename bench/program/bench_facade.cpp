@@ -1,6 +1,7 @@
 // Whole facade calls on an 8-megapixel photo (3264 x 2448 JPEG), single
-// thread: every look number, a simple and a colourful frame, sharpening, the
-// colour mixer, the focus blur's weakinit and one weakprogress step.
+// thread: every look number, a simple and a colourful frame, a quarter turn,
+// sharpening, the colour mixer, the focus blur's weakinit and one weakprogress
+// step.
 //
 // Two benchmarks per operation, a third on request:
 //   facade/<op>   the QML facade's call as QML makes it, working file included;
@@ -10,7 +11,8 @@
 //                   masks_ms    masks stretched to the photo and converted,
 //                               data files read, frame pieces decoded, or the
 //                               focus-blur mask painted
-//                   library_ms  the effects library's own work
+//                   library_ms  the effects library's own work (the toolkit's
+//                               smooth rotation for the quarter turn)
 //                   png_ms      the picture handed back as a pixmap and the
 //                               working-file PNG written
 //   before/<op>   the stages again with the working file written by
@@ -19,8 +21,8 @@
 //                 takes a few seconds (quick CI passes run every benchmark).
 //
 // After the runs a summary table (one row per operation: the facade call, its
-// stages and, when measured, the whole call with Qt's writer) is printed in
-// Markdown.
+// stages and, when measured, the whole call with Qt's writer and the working
+// file's size against Qt's file of the same picture) is printed in Markdown.
 //
 // One iteration per benchmark by default (ZN_BENCH_ITERATIONS=n for more).
 // The photo is the desktop wallpaper when it is installed, scaled and cut to
@@ -270,6 +272,28 @@ void stagedColourfulFrame(benchmark::State &state, int id)
     }
 }
 
+// --- rotate and mirror -------------------------------------------------------
+
+// A quarter turn at full size, as the rotate button asks for it.
+void facadeRevolve(benchmark::State &state)
+{
+    FacadeTimer timer(state, "rotate 90");
+    for (auto _ : state)
+        timer.time([&] { requireFile(state, gFacade->revolvingImage(gPhoto, 1.0, 90, false, false, false)); });
+}
+
+void stagedRevolve(benchmark::State &state)
+{
+    ZQDImageEngine &engine = *gFacade->engine();
+    Stages stages(state, "rotate 90");
+    for (auto _ : state) {
+        QImage qim;
+        stages.time(Stages::Decode, [&] { qim = QImageReader(gPhoto).read(); });
+        stages.time(Stages::Library, [&] { qim = engine.rotate(std::move(qim), 90).mirrored(false, false); });
+        stages.time(Stages::Png, [&] { writeResult(std::move(qim)); });
+    }
+}
+
 // --- sharpen and mixer -------------------------------------------------------
 
 void facadeSharpen(benchmark::State &state)
@@ -436,6 +460,8 @@ void registerAll(int iterations, bool before)
     }
     add("stages/colourful/1501", [](benchmark::State &s) { stagedColourfulFrame(s, 1501); });
     add("facade/colourful/1501", [](benchmark::State &s) { facadeColourfulFrame(s, 1501); });
+    add("stages/rotate90", stagedRevolve);
+    add("facade/rotate90", facadeRevolve);
     add("stages/sharpen", stagedSharpen);
     add("facade/sharpen", facadeSharpen);
     add("stages/mixer", stagedMixer);
