@@ -7,7 +7,10 @@
 //   4. Applying        ApplyCurve
 #include "curves.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -23,6 +26,17 @@ void FillIdentity(unsigned char *table)
 inline unsigned char ClampByte(int v)
 {
     return static_cast<unsigned char>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// Truncation toward zero, saturated to the int range (points far outside
+// 0..255 would otherwise overflow the control-value arithmetic).
+inline int TruncateToInt(double v)
+{
+    if (!(v > -2147483648.0))
+        return INT_MIN;
+    if (!(v < 2147483648.0))
+        return INT_MAX;
+    return static_cast<int>(v);
 }
 
 // Interior control values of the uniform cubic B-spline through p[0..n-1] (n >= 4)
@@ -46,7 +60,7 @@ void SolveControlValues(const std::vector<int> &p, std::vector<int> &c)
     for (int i = m - 2; i >= 0; --i)
         x[i] = (rhs[i] - x[i + 1]) / diag[i];
     for (int i = 0; i < m; ++i)
-        c[i + 1] = static_cast<int>(x[i]);
+        c[i + 1] = TruncateToInt(x[i]);
 }
 
 }  // namespace
@@ -124,8 +138,9 @@ void SFCurve::getBezierPoints(_POINT *points, int count, unsigned char *table)
         cy[i] = py[i] = points[i].y;
     }
     if (n == 3) {
-        cx[1] = (6 * px[1] - px[0] - px[2]) >> 2;
-        cy[1] = (6 * py[1] - py[0] - py[2]) >> 2;
+        // In 64 bits: the same value as in int for points near the table.
+        cx[1] = TruncateToInt(double((6 * std::int64_t(px[1]) - px[0] - px[2]) >> 2));
+        cy[1] = TruncateToInt(double((6 * std::int64_t(py[1]) - py[0] - py[2]) >> 2));
     } else if (n > 3) {
         SolveControlValues(px, cx);
         SolveControlValues(py, cy);
@@ -133,23 +148,27 @@ void SFCurve::getBezierPoints(_POINT *points, int count, unsigned char *table)
 
     // 3. Span i as a Bezier cubic in y: y(i), (2C(i) + C(i+1)) / 3, (C(i) + 2C(i+1)) / 3, y(i+1).
     for (int i = 0; i + 1 < n; ++i) {
-        const int b1 = static_cast<int>(static_cast<float>(2 * cy[i] + cy[i + 1]) / 3.0f);
-        const int b2 = static_cast<int>(static_cast<float>(cy[i] + 2 * cy[i + 1]) / 3.0f);
+        const int b1 = TruncateToInt(static_cast<float>(2 * std::int64_t(cy[i]) + cy[i + 1]) / 3.0f);
+        const int b2 = TruncateToInt(static_cast<float>(cy[i] + 2 * std::int64_t(cy[i + 1])) / 3.0f);
         const int y0 = py[i], y3 = py[i + 1];
-        int s = std::abs(px[i + 1] - px[i]);
+        std::int64_t s = std::llabs(std::int64_t(px[i + 1]) - px[i]);
         if (s == 0)
             s = 1;
-        for (int j = 0; j < s; ++j) {
+        // Only the steps that land in the table are worked out (a span far
+        // outside it would otherwise take billions of steps for nothing).
+        const std::int64_t first = std::max<std::int64_t>(0, -std::int64_t(px[i]));
+        const std::int64_t end = std::min<std::int64_t>(s, 256 - std::int64_t(px[i]));
+        for (std::int64_t j = first; j < end; ++j) {
             const double t = static_cast<double>(j) / s;
             const double u = 1 - t;
             // (1-t)^3 y0 + 3t(1-t)^2 b1 + 3t^2(1-t) b2 + t^3 y3
             const double y = std::pow(u, 3) * y0 + 3 * t * u * u * b1 + 3 * t * t * u * b2 + std::pow(t, 3) * y3;
-            int v = static_cast<int>(y);
+            int v = TruncateToInt(y);
             if (v > 255)
                 v = 255;
             if (v < 0)  // a steep span may undershoot; a byte table holds no negative level
                 v = 0;
-            put(px[i] + j, v);
+            put(static_cast<int>(px[i] + j), v);
         }
     }
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -133,6 +134,40 @@ TEST(Curve, PointsOutsideTheTableNeverWriteOutsideIt)
         EXPECT_EQ(guarded[i], 0xEE);
         EXPECT_EQ(guarded[32 + 256 + i], 0xEE);
     }
+}
+
+// Points at the ends of the int range: no overflow (the sanitizer build
+// checks), no span walked step by step across billions of columns, nothing
+// written outside the table, and a table that still follows the points
+// where they lie in it.
+TEST(Curve, PointsAtTheEndsOfTheIntRangeFinishAndStayInTheTable)
+{
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    const std::vector<std::vector<_POINT>> sets = {
+        {{lo, 5}, {128, 300}, {hi, -7}},
+        {{lo, lo}, {0, hi}, {hi, lo}},
+        {{-2000000000, 0}, {10, 10}, {200, 200}, {2000000000, 255}},
+        {{hi, hi}, {lo, lo}},
+        {{0, 0}, {64, hi}, {128, lo}, {192, hi}, {255, 255}},
+    };
+    for (const auto &points : sets) {
+        SFCurve curve;
+        std::vector<unsigned char> guarded(256 + 64, 0xEE);
+        unsigned char *table = guarded.data() + 32;
+        std::vector<_POINT> p = points;
+        curve.getBezierPoints(p.data(), int(p.size()), table);
+        for (int i = 0; i < 32; ++i) {
+            EXPECT_EQ(guarded[i], 0xEE);
+            EXPECT_EQ(guarded[32 + 256 + i], 0xEE);
+        }
+    }
+    // The first set's span from 128 on runs towards a point far to the right:
+    // the table keeps 255 there only where the curve stays above the table.
+    SFCurve curve;
+    unsigned char table[256];
+    _POINT p[3] = {{lo, 5}, {128, 300}, {hi, -7}};
+    curve.getBezierPoints(p, 3, table);
+    EXPECT_EQ(table[128], 255);
 }
 
 TEST(Curve, SuperpositionAppliesTheNewCurveAfterTheOld)
