@@ -265,6 +265,32 @@ TEST(Borders, KeepThePictureInsideTheBand)
     }
 }
 
+// Next to the photo (the 8 pixels around the corner of the cells) a border
+// paints or keeps the picture; it never cuts the background through: only
+// its outer edge may be shaped.
+TEST(Borders, NoHoleNextToThePhoto)
+{
+    for (const QString &path : files(":/puzzleframe")) {
+        SCOPED_TRACE(path.toStdString());
+        Border br;
+        std::string why;
+        ASSERT_TRUE(parseBorder(readResource(path), br, why)) << why;
+        const int band = br.w[0] - br.insetX;
+        const QByteArray &corner = br.pixels[0];
+        int cut = 0;
+        for (int y = std::max(0, band - 8); y < br.h[0]; ++y)
+            for (int x = std::max(0, band - 8); x < br.w[0]; ++x) {
+                if (x >= band && y >= band)
+                    continue;  // over the cells
+                const char *p = corner.constData() + (y * br.w[0] + x) * 4;
+                const int level = static_cast<uint8_t>(p[1]), weight = static_cast<uint8_t>(p[2]);
+                if ((weight == 0 || weight == 255) && level < 255)
+                    ++cut;
+            }
+        EXPECT_EQ(cut, 0);
+    }
+}
+
 // Patterns are tiled from the top left over any size, so the last column
 // must lead into the first like any two neighbouring columns (and rows).
 TEST(Patterns, SmallSeamlessTiles)

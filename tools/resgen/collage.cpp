@@ -283,8 +283,14 @@ const std::vector<BorderDesign> &borderDesigns()
                  });
                  shape = shape.united(e.toCanvas.map(local));
              }
+             // A big scallop on each corner, united with the shape (added as a
+             // subpath, the even-odd fill of the united path would cut it out
+             // where it overlaps the inner rectangle).
+             QPainterPath corners;
+             corners.setFillRule(Qt::WindingFill);
              for (const QPointF c : {QPointF(40, 40), QPointF(W - 40, 40), QPointF(40, H - 40), QPointF(W - 40, H - 40)})
-                 shape.addEllipse(c, 39, 39);
+                 corners.addEllipse(c, 39, 39);
+             shape = shape.united(corners);
              keep.fillPath(shape.simplified(), Qt::white);
              paint.setPen(linePen(1.0, 2.2));
              for (const Edge &e : borderEdges(g)) {
