@@ -268,7 +268,7 @@ bool runCoderSuits(RowFilter &rows, int height, libdeflate_compressor *compresso
     const std::size_t stride = rows.stride();
     if (stride * std::size_t(height) < kSampleMinimum)
         return false;
-    const int bandRows = int(std::clamp<std::size_t>(kSampleBytes / stride, 1, std::size_t(height) / kSampleBands));
+    const int bandRows = int(std::clamp<std::size_t>(kSampleBytes / stride, 1, std::max(1, height / kSampleBands)));
     Buffer band, packed;
     const std::size_t bandBytes = stride * std::size_t(bandRows);
     if (!allocate(&band, bandBytes) || !allocate(&packed, libdeflate_zlib_compress_bound(compressor, bandBytes)))

@@ -420,6 +420,8 @@ void TestPngWriter::matchesQtWrite_data()
     // Just over a megabyte of rows: sampled, run coder, still small enough for the Python decoder.
     QTest::newRow("photo, run coder") << grainyPhoto(640, 560) << true;
     QTest::newRow("photo with alpha, run coder") << withGrainAlpha(grainyPhoto(560, 480)) << true;
+    // Fewer rows than sample bands, over a megabyte of them.
+    QTest::newRow("wide and four rows, sampled") << grainyPhoto(90000, 4) << true;
     QTest::newRow("8 MP photo, opaque") << photoLike(3264, 2448) << false;
     QTest::newRow("8 MP grainy photo, run coder") << grainyPhoto(3264, 2448) << false;
     QTest::newRow("8 MP photo, premultiplied alpha")
