@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Fuzz the data-file readers: configure build-fuzz with clang, the sanitizers
-# and libFuzzer, build the targets, write the seed corpora and run each target
-# for SECONDS seconds. Exits non-zero when any target finds a crash.
+# Fuzz the data-file readers and the writer's run coder: configure build-fuzz
+# with clang, the sanitizers and libFuzzer, build the targets, write the seed
+# corpora and run each target for SECONDS seconds. Exits non-zero when any
+# target finds a crash.
 # Usage: tools/fuzz.sh [SECONDS]   (default 60)
 set -euo pipefail
 seconds="${1:-60}"
@@ -9,7 +10,7 @@ cd "$(dirname "$0")/.."
 root="$(pwd)"
 build="$root/build-fuzz"
 jobs="${ZN_JOBS:-2}"
-targets=(fuzz_frame fuzz_templateformat fuzz_border fuzz_freepuzzle fuzz_bubble)
+targets=(fuzz_frame fuzz_templateformat fuzz_border fuzz_freepuzzle fuzz_bubble fuzz_rundeflate)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZN_FUZZ=ON -DZN_BUILD_PROGRAM=OFF -DZN_BUILD_BENCH=OFF >/dev/null
@@ -25,7 +26,7 @@ status=0
 for t in "${targets[@]}"; do
   corpus="$build/fuzz-corpus/$t"
   artifacts="$build/fuzz-artifacts/$t"
-  mkdir -p "$corpus" "$artifacts"
+  mkdir -p "$corpus" "$artifacts" "$seeds/$t"  # the run coder has no seeds: any bytes will do
   echo "== $t: ${seconds}s"
   if ! "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -max_len=65536 -print_final_stats=1 -artifact_prefix="$artifacts/" \
