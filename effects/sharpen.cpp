@@ -12,6 +12,8 @@
 // sum), so it gives the same bytes as the straightforward form.
 #include "sharpen.h"
 
+#include "unsharplevel.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -222,24 +224,6 @@ void ColumnPass(const unsigned char *const *window, int y, int height, unsigned 
     ColumnRowPlain(window, y, height, out, from, stride, k.weights, k.length);
 }
 
-// Amount -> k = int(amount * 10000 + .5), the product in single precision.
-int UnsharpWeight(float amount)
-{
-    const double k = static_cast<double>(amount * 10000.0f) + 0.5;
-    if (!(k > -2147483648.0))
-        return k != k ? 0 : INT_MIN;
-    if (k >= 2147483647.0)
-        return INT_MAX;
-    return static_cast<int>(k);
-}
-
-// clamp(((10000 + k) value - k blurred) / 10000, 0, 255), division truncating toward zero.
-inline unsigned char Unsharp(int value, int blurred, int64_t k)
-{
-    const int64_t v = ((10000 + k) * value - k * blurred) / 10000;
-    return static_cast<unsigned char>(v < 0 ? 0 : (v > 255 ? 255 : v));
-}
-
 // Unsharp for |k| < 4,000,000, where x = (10000 + k) value - k blurred fits in 32 bits.
 // A negative x gives 0 and x from 2,560,000 on gives 255, so only 0 <= x < 2,560,000
 // is divided: float(x) is exact there, and the rounded quotient never reaches the
@@ -294,7 +278,7 @@ void UnsharpSmallPlain(const unsigned char *image, const unsigned char *blurred,
     UnsharpSmall(image, blurred, out, bytes, k);
 }
 
-// B, G, R of out = Unsharp(image, blurred) for count pixels; byte 3 of out is kept.
+// B, G, R of out = unsharp::Level(image, blurred) for count pixels; byte 3 of out is kept.
 void UnsharpPixels(const unsigned char *image, const unsigned char *blurred, unsigned char *out, std::size_t count,
                    int k)
 {
@@ -310,7 +294,7 @@ void UnsharpPixels(const unsigned char *image, const unsigned char *blurred, uns
     }
     for (std::size_t i = 0; i < count * 4; ++i)
         if ((i & 3) != 3)
-            out[i] = Unsharp(image[i], blurred[i], k);
+            out[i] = unsharp::Level(image[i], blurred[i], k);
 }
 
 }  // namespace
@@ -433,7 +417,7 @@ int CSharp::GetUnsharpMask(const unsigned char *source, unsigned char *destinati
     m_fAmount = amount;
     if (source && destination)
         UnsharpPixels(source, destination, destination,
-                      static_cast<std::size_t>(m_nWidth) * static_cast<std::size_t>(m_nHeight), UnsharpWeight(amount));
+                      static_cast<std::size_t>(m_nWidth) * static_cast<std::size_t>(m_nHeight), unsharp::Weight(amount));
     return 1;
 }
 
@@ -466,7 +450,7 @@ int CSharp::GetUnsharpMaskPreview(const unsigned char *source, unsigned char *de
     }
     m_fAmount = amount;
     UnsharpPixels(source, destination, destination,
-                  static_cast<std::size_t>(m_nWidth) * static_cast<std::size_t>(m_nHeight), UnsharpWeight(amount));
+                  static_cast<std::size_t>(m_nWidth) * static_cast<std::size_t>(m_nHeight), unsharp::Weight(amount));
     return 1;
 }
 
@@ -475,7 +459,7 @@ int CSharp::SharpProcess(unsigned char *image, const unsigned char *blurred, int
     if (!image || !blurred || width < 1 || height < 1)
         return 1;
     UnsharpPixels(image, blurred, image, static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                  UnsharpWeight(amount));
+                  unsharp::Weight(amount));
     return 1;
 }
 
@@ -495,7 +479,7 @@ int UnsharpInPlace(unsigned char *image, long width, long height, float amount, 
         std::free(result);
         return 0;
     }
-    UnsharpPixels(image, result, image, count, UnsharpWeight(amount));
+    UnsharpPixels(image, result, image, count, unsharp::Weight(amount));
     for (std::size_t i = 0; i < count; ++i)
         image[4 * i + 3] = 255;
     std::free(result);

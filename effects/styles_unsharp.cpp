@@ -4,6 +4,7 @@
 #include "styles_unsharp.h"
 
 #include "sharpen.h"
+#include "unsharplevel.h"
 
 #include <algorithm>
 #include <climits>
@@ -105,24 +106,6 @@ inline unsigned char WeightedMean(const unsigned char *line, std::ptrdiff_t step
         weights += w;
     }
     return static_cast<unsigned char>(sum / weights);
-}
-
-// clamp(((10000 + g) v - g b) / 10000, 0, 255), the division truncating toward zero.
-inline unsigned char UnsharpByte(int v, int b, std::int64_t g)
-{
-    const std::int64_t x = ((10000 + g) * v - g * b) / 10000;
-    return static_cast<unsigned char>(x < 0 ? 0 : (x > 255 ? 255 : x));
-}
-
-// useEffect's weight: int(amount * 10000 + .5), the product in single precision.
-int UnsharpGain(float amount)
-{
-    const double g = static_cast<double>(amount * 10000.0f) + 0.5;
-    if (!(g > -2147483648.0))
-        return g != g ? 0 : INT_MIN;
-    if (g >= 2147483647.0)
-        return INT_MAX;
-    return static_cast<int>(g);
 }
 
 // The unsharp level with the common factor of its weights taken out: with
@@ -478,7 +461,7 @@ void SharpenRow(unsigned char *image, const unsigned char *blurred, int stride, 
     (void)reduced;
 #endif
     for (int j = from; j < stride; ++j)
-        image[j] = (j & 3) == 3 ? 255 : UnsharpByte(image[j], blurred[j], g);
+        image[j] = (j & 3) == 3 ? 255 : unsharp::Level(image[j], blurred[j], g);
 }
 
 }  // namespace
@@ -519,7 +502,7 @@ bool LutUnsharpLut(unsigned char *image, int width, int height, const ChannelLut
     if (!ring)
         return false;
     unsigned char *blurred = ring + static_cast<std::size_t>(k.length) * rowBytes;
-    const int g = UnsharpGain(amount);
+    const int g = unsharp::Weight(amount);
     const ReducedUnsharp reduced = ReduceUnsharp(g);
     const unsigned char *window[CSharp::kMaxKernel];
     int next = 0;  // next row to enter the window
