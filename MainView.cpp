@@ -4,6 +4,7 @@
 #include "OAuthSigner.h"
 #include "ZQCHttpController.h"
 #include "ZQDCommunication.h"
+#include "EditorTools.h"
 #include "ZQDImageRect.h"
 #include "ZQDPaintImage.h"
 #include "logging.h"
@@ -29,6 +30,7 @@ MainView::MainView(QWidget *parent)
     viewer->showExpanded();
     QTimer::singleShot(kSplashMs, Qt::PreciseTimer, this, &MainView::ShowMain);
     communication = new ZQDCommunication;
+    tools = new EditorTools(communication);
     http = new ZQCHttpController;
     oauth = new OAuthSigner;
 }
@@ -36,6 +38,7 @@ MainView::MainView(QWidget *parent)
 MainView::~MainView()
 {
     delete touch;
+    delete tools;
     delete communication;
     delete http;
     delete oauth;
@@ -55,6 +58,7 @@ void MainView::ShowMain()
     qmlRegisterType<ZQDImageRect>("ZQDImageRect", 1, 0, "ZQDImageRect");
     qmlRegisterType<ZQDPaintImage>("ZQDPaintImage", 1, 0, "ZQDPaintImage");
     context->setContextProperty(QStringLiteral("communication"), communication);
+    context->setContextProperty(QStringLiteral("tools"), tools);
     context->setContextProperty(QStringLiteral("http"), http);
     context->setContextProperty(QStringLiteral("oauth"), oauth);
     nami = new NetworkAccessManagerInteractor(viewer->engine(), viewer);

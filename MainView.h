@@ -12,6 +12,7 @@ class OAuthSigner;
 class TouchApplicationViewer;
 class ZQCHttpController;
 class ZQDCommunication;
+class EditorTools;
 
 class MainView : public QWidget
 {
@@ -37,6 +38,7 @@ private:
     TouchApplicationViewer *viewer = nullptr;
     MultiTouch *touch = nullptr;
     ZQDCommunication *communication = nullptr;
+    EditorTools *tools = nullptr;
     ZQCHttpController *http = nullptr;
     NetworkAccessManagerInteractor *nami = nullptr;
     // The share screen signs its microblog requests with this ("oauth").

@@ -89,10 +89,10 @@ public:
                                 int boxHeight, int boxStartx, int boxStarty);
     Q_INVOKABLE QString turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight);
 
-protected:
     // Writes `pix` as the working file named after `source` (any older file
     // there is removed first) and returns its path, saved or not: a null or
     // unsaved picture leaves no file there.
+    // The "tools" object writes its results through this too.
     QString writeWorkingFile(const QPixmap &pix, const QString &source);
 
 private:

@@ -17,6 +17,7 @@
 
 #include "ZQCHttpController.h"
 #include "ZQDCommunication.h"
+#include "EditorTools.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -32,7 +33,7 @@ void printUsage(QTextStream &out)
 {
     out << "usage: zeltanorvik-cli [--object NAME] METHOD [ARGS...] [-- [--object NAME] METHOD [ARGS...]]...\n"
            "       zeltanorvik-cli --list\n"
-           "Objects: communication (the default), http, oauth. Words convert to the operation's\n"
+           "Objects: communication (the default), tools, http, oauth. Words convert to the operation's\n"
            "parameter types (numbers, true/false, text; \"null\" for an object).\n";
 }
 
@@ -53,6 +54,7 @@ int main(int argc, char *argv[])
     }
 
     ZQDCommunication communication;
+    EditorTools tools(&communication);
     ZQCHttpController http;
     OAuthSigner oauth;
     QFile stdoutFile;
@@ -62,6 +64,7 @@ int main(int argc, char *argv[])
     HttpWait httpWait(&http, &stdoutFile, &stderrFile);
     const QList<PublishedObject> objects = {
         {QStringLiteral("communication"), &communication, {}},
+        {QStringLiteral("tools"), &tools, {}},
         {QStringLiteral("http"), &http, httpWait.afterCall()},
         {QStringLiteral("oauth"), &oauth, {}},
     };

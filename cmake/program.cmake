@@ -4,7 +4,8 @@
 #   zeltanorvik_core   every top-level .cpp except main.cpp and the view
 #                      classes: facade, working files, engine (all of its
 #                      ZQDImageEngine_*.cpp files), collage model, touch, cookies,
-#                      sharing controller, working-file PNG writer
+#                      sharing controller, working-file PNG writer, and
+#                      the "tools" object (editing/)
 #   zeltanorvik_view   the QML view classes and MainView (Qt Widgets)
 #
 # Tests and other tools link them with zn_link_program(<target>), which also
@@ -18,6 +19,8 @@ set(ZN_SOURCE_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
 
 file(GLOB zn_core_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.cpp)
 file(GLOB zn_core_headers CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.h)
+# The "tools" object: editing operations beyond the facade's, one file a family.
+file(GLOB zn_editing_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/editing/*.cpp ${ZN_SOURCE_ROOT}/editing/*.h)
 set(zn_view_sources
   ${ZN_SOURCE_ROOT}/MainView.cpp
   ${ZN_SOURCE_ROOT}/touchapplicationviewer.cpp
@@ -26,9 +29,9 @@ list(REMOVE_ITEM zn_core_sources ${ZN_SOURCE_ROOT}/main.cpp ${zn_view_sources})
 list(REMOVE_ITEM zn_core_headers
   ${ZN_SOURCE_ROOT}/MainView.h ${ZN_SOURCE_ROOT}/touchapplicationviewer.h)
 
-add_library(zeltanorvik_core STATIC ${zn_core_sources} ${zn_core_headers})
+add_library(zeltanorvik_core STATIC ${zn_core_sources} ${zn_core_headers} ${zn_editing_sources})
 set_target_properties(zeltanorvik_core PROPERTIES AUTOMOC ON)
-target_include_directories(zeltanorvik_core PUBLIC ${ZN_SOURCE_ROOT})
+target_include_directories(zeltanorvik_core PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/editing)
 target_link_libraries(zeltanorvik_core PUBLIC
   Qt6::Core Qt6::Gui Qt6::Network Qt6::Qml Qt6::Quick Qtqveffect PkgConfig::LIBDEFLATE)
 
