@@ -19,8 +19,10 @@ set(ZN_SOURCE_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
 
 file(GLOB zn_core_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.cpp)
 file(GLOB zn_core_headers CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.h)
-# The "tools" object: editing operations beyond the facade's, one file a family.
-file(GLOB zn_editing_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/editing/*.cpp ${ZN_SOURCE_ROOT}/editing/*.h)
+# The "tools" object: editing operations beyond the facade's, one file a family;
+# diagnostics/: why an operation failed, in words.
+file(GLOB zn_editing_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/editing/*.cpp ${ZN_SOURCE_ROOT}/editing/*.h
+  ${ZN_SOURCE_ROOT}/diagnostics/*.cpp ${ZN_SOURCE_ROOT}/diagnostics/*.h)
 set(zn_view_sources
   ${ZN_SOURCE_ROOT}/MainView.cpp
   ${ZN_SOURCE_ROOT}/touchapplicationviewer.cpp
@@ -31,7 +33,8 @@ list(REMOVE_ITEM zn_core_headers
 
 add_library(zeltanorvik_core STATIC ${zn_core_sources} ${zn_core_headers} ${zn_editing_sources})
 set_target_properties(zeltanorvik_core PROPERTIES AUTOMOC ON)
-target_include_directories(zeltanorvik_core PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/editing)
+target_include_directories(zeltanorvik_core PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/editing
+  ${ZN_SOURCE_ROOT}/diagnostics)
 target_link_libraries(zeltanorvik_core PUBLIC
   Qt6::Core Qt6::Gui Qt6::Network Qt6::Qml Qt6::Quick Qtqveffect PkgConfig::LIBDEFLATE)
 

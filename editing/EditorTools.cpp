@@ -1,6 +1,7 @@
 #include "EditorTools.h"
 
 #include "ZQDCommunication.h"
+#include "operationerror.h"
 
 EditorTools::EditorTools(ZQDCommunication *communication, QObject *parent)
     : QObject(parent)
@@ -9,3 +10,8 @@ EditorTools::EditorTools(ZQDCommunication *communication, QObject *parent)
 }
 
 EditorTools::~EditorTools() = default;
+
+QString EditorTools::lastError()
+{
+    return OperationError::take();
+}

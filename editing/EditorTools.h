@@ -24,6 +24,9 @@ public:
     ZQDCommunication *communication() const { return m_communication; }
 
 public slots:
+    // Why the last failed operation on this thread failed, in words for the
+    // user, or "" when no reason was recorded; asking forgets it.
+    QString lastError();
 
 private:
     ZQDCommunication *m_communication = nullptr;
