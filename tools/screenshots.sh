@@ -42,7 +42,13 @@ shoot() {
 "\$@" > "$work/$name.log" 2>&1 &
 pid=\$!
 sleep $delay
-/usr/bin/import -window root "$out/$name.png"
+# A loaded machine may not have drawn the first frame yet: an empty screen is
+# shot again, once a second, for up to ten seconds more.
+for try in 1 2 3 4 5 6 7 8 9 10 11; do
+  /usr/bin/import -window root "$out/$name.png"
+  [ "\$(/usr/bin/convert "$out/$name.png" -format '%k' info: 2>/dev/null || echo 0)" -ge 8 ] && break
+  sleep 1
+done
 kill \$pid 2>/dev/null || true
 wait \$pid 2>/dev/null || true
 INNER
