@@ -42,11 +42,17 @@ shoot() {
 "\$@" > "$work/$name.log" 2>&1 &
 pid=\$!
 sleep $delay
-# A loaded machine may not have drawn the first frame yet: an empty screen is
-# shot again, once a second, for up to ten seconds more.
-for try in 1 2 3 4 5 6 7 8 9 10 11; do
+# A loaded machine may not have drawn the screen yet: an empty screen, or the
+# splash where another screen is due, is shot again once a second for up to
+# fifteen seconds more.
+for try in \$(seq 16); do
   /usr/bin/import -window root "$out/$name.png"
-  [ "\$(/usr/bin/convert "$out/$name.png" -format '%k' info: 2>/dev/null || echo 0)" -ge 8 ] && break
+  if [ "\$(/usr/bin/convert "$out/$name.png" -format '%k' info: 2>/dev/null || echo 0)" -ge 8 ]; then
+    [ "$name" = splash ] || [ ! -s "$out/splash.png" ] && break
+    # compare prints how many pixels differ from the splash.
+    diff=\$(/usr/bin/compare -metric AE "$out/$name.png" "$out/splash.png" null: 2>&1 || true)
+    [ "\${diff%%.*}" -gt 2000 ] 2>/dev/null && break
+  fi
   sleep 1
 done
 kill \$pid 2>/dev/null || true
@@ -64,6 +70,15 @@ INNER
     echo "screenshots: $name: the screen is empty ($colours colours)" >&2
     cat "$work/$name.log" >&2
     return 1
+  fi
+  if [ "$name" != splash ] && [ -s "$out/splash.png" ]; then
+    local diff
+    diff="$(/usr/bin/compare -metric AE "$out/$name.png" "$out/splash.png" null: 2>&1 || true)"
+    if [ "${diff%%.*}" -le 2000 ] 2>/dev/null; then
+      echo "screenshots: $name: still the splash screen" >&2
+      cat "$work/$name.log" >&2
+      return 1
+    fi
   fi
   echo "screenshots: $name.png ($colours colours)"
 }
