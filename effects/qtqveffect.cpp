@@ -5,6 +5,7 @@
 #include "blendmodes.h"
 #include "gaussianblur.h"
 #include "sharpen.h"
+#include "simd.h"
 #include "styles_shared.h"
 #include "stylefilters.h"
 #include "tonesteps.h"
@@ -184,7 +185,7 @@ int Qtqveffect::WeakProcess(unsigned char *image, unsigned char *source, unsigne
         return 0;
     const std::size_t n = PixelCount(width, height);
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (styles::HasAvx2()) {
+    if (qvfx::simd::level() >= qvfx::simd::kAvx2) {
         WeakAvx2(image, source, mask, n);
         return 1;
     }

@@ -12,6 +12,7 @@
 // sum), so it gives the same bytes as the straightforward form.
 #include "sharpen.h"
 
+#include "simd.h"
 #include "unsharplevel.h"
 
 #include <algorithm>
@@ -106,13 +107,10 @@ ExactDivision FindExactDivision(int divisor)
 
 #if ZN_SHARP_SIMD
 
-// AVX2 forms in use: when the processor has AVX2, unless QTQVEFFECT_SIMD=off
-// (for tests of the plain forms).
+// AVX2 forms in use: when the switch allows them (simd.h).
 bool HaveAvx2()
 {
-    static const bool have = __builtin_cpu_supports("avx2");
-    const char *cap = std::getenv("QTQVEFFECT_SIMD");
-    return have && !(cap && std::strcmp(cap, "off") == 0);
+    return qvfx::simd::level() >= qvfx::simd::kAvx2;
 }
 
 // 16 bytes: sums of 16-bit lanes divided exactly, packed, byte 3 of each pixel kept from keep.

@@ -97,7 +97,8 @@ QTQVEFFECT_EXPORT void StyleWarm(unsigned char *image, unsigned char *second, un
 // per pixel CompositeColorEx at 1.0 with second, third and fourth in turn
 QTQVEFFECT_EXPORT void StyleFenHongJiaRen(unsigned char *image, unsigned char *second, unsigned char *third,
                                           unsigned char *fourth, int width, int height);
-// colour balance (shadows 0/-11/-20, midtones 14/26/41, highlights 15/26/45);
+// colour balance, cyan-red / magenta-green / yellow-blue of the shadows
+// -11/-20/10, midtones 14/26/41, highlights 15/26/45;
 // composite curve (0,0) (83,72) (163,184) (255,255), red curve (0,0) (80,89)
 // (162,182) (255,255); per pixel ExclusionEx against (B 83, G 28, R 7) at 1.0,
 // ScreenEx(texture, .8)

@@ -4,8 +4,9 @@
 
 #include "blendmodes.h"
 #include "brushblur.h"
-#include "colorkernels.h"
+#include "colorkernels_masks.h"
 #include "gaussianblur.h"
+#include "simd.h"
 #include "styles_shared.h"
 #include "tonesteps.h"
 
@@ -59,17 +60,17 @@ struct TiltStretch {
 // The tilt look's last step on count pixels: a = float(band) / 255 and
 // b = float(shade) / 255; each of B, G, R: m = int(toned * a + image * (1 - a)),
 // image = low 8 bits of int(m * b). Several pixels at a time where the
-// processor allows (colorkernels.h), capped by styles::VectorLevel.
+// switch allows (simd.h).
 void TiltMix(unsigned char *image, const unsigned char *toned, const unsigned char *band, const unsigned char *shade,
              std::size_t count)
 {
     std::size_t done = 0;
 #ifdef QVFX_HAVE_COLOR_KERNELS
-    const int level = styles::VectorLevel();
-    if (level == 2) {
+    const int level = qvfx::simd::level();
+    if (level == qvfx::simd::kAvx512) {
         qvfx::ck::TiltMixAvx512(image, toned, band, shade, count / 16);
         done = count / 16 * 16;
-    } else if (level == 1) {
+    } else if (level == qvfx::simd::kAvx2) {
         qvfx::ck::TiltMixAvx2(image, toned, band, shade, count / 8);
         done = count / 8 * 8;
     }

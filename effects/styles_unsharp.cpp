@@ -4,6 +4,7 @@
 #include "styles_unsharp.h"
 
 #include "sharpen.h"
+#include "simd.h"
 #include "unsharplevel.h"
 
 #include <algorithm>
@@ -471,9 +472,9 @@ namespace styles {
 UnsharpForm BestUnsharpForm()
 {
 #if ZN_UNSHARP_SIMD
-    switch (VectorLevel()) {
-    case 2: return UnsharpForm::Avx512;
-    case 1: return UnsharpForm::Avx2;
+    switch (qvfx::simd::level()) {
+    case qvfx::simd::kAvx512: return UnsharpForm::Avx512;
+    case qvfx::simd::kAvx2: return UnsharpForm::Avx2;
     default: break;
     }
 #endif

@@ -37,7 +37,7 @@ enum class UnsharpForm {
     Avx512,  // 32 or 64 bytes at a time (AVX-512 BW)
 };
 
-// The widest form styles::VectorLevel allows.
+// The widest form simd::level() allows.
 UnsharpForm BestUnsharpForm();
 
 // before on every pixel, then CSharp::useEffect(image, width, height, radius,
