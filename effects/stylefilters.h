@@ -162,7 +162,8 @@ QTQVEFFECT_EXPORT void StyleYiZhou(unsigned char *image, unsigned char *masks, i
 // 1, 2, 3 carry the colour. The image is overlaid in place with the stretched
 // texture at .6, and the zoom blur of that toned image, weighted by the
 // texture's byte 0, is returned as a new[] picture of width * height pixels
-// (owned by the caller). Null for an empty picture.
+// (owned by the caller). Null for an empty picture, and without memory for
+// the stretched texture or the result (the picture is then left as it was).
 QTQVEFFECT_EXPORT unsigned char *StyleChuanYue1(unsigned char *image, unsigned char *texture, int width, int height);
 // c = int(overlay.c * a + c * (1 - a)) in double, a = float(overlay.A) / 255
 QTQVEFFECT_EXPORT void StyleChuanYue3(unsigned char *image, unsigned char *overlay, int width, int height);

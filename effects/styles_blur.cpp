@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 using styles::PictureBytes;
 using styles::PixelCount;
@@ -147,11 +148,19 @@ unsigned char *StyleChuanYue1(unsigned char *image, unsigned char *texture, int 
         return nullptr;
     const std::size_t n = bytes / 4;
 
-    // 1. The texture stretched to the picture (Resample replaces the buffer).
-    unsigned char *scaled = new unsigned char[kTunnelBytes];
+    // 1. The texture stretched to the picture (Resample replaces the buffer,
+    // with null when it has no memory for it: then there is no result).
+    unsigned char *scaled = new (std::nothrow) unsigned char[kTunnelBytes];
+    if (!scaled)
+        return nullptr;
     std::memcpy(scaled, texture, kTunnelBytes);
     Resample(width, height, &scaled, kTunnelSide, kTunnelSide);
+    if (!scaled)
+        return nullptr;
     std::unique_ptr<unsigned char[]> owner(scaled);
+    unsigned char *result = new (std::nothrow) unsigned char[bytes];
+    if (!result)
+        return nullptr;
 
     // 2. Overlay the texture's bytes 1, 2, 3 (as red, green, blue) at .6.
     for (std::size_t i = 0; i < n; ++i) {
@@ -160,7 +169,6 @@ unsigned char *StyleChuanYue1(unsigned char *image, unsigned char *texture, int 
     }
 
     // 3. The zoom blur toward the centre, weighted by the texture's byte 0.
-    unsigned char *result = new unsigned char[bytes];
     RadiusZoomBlur(result, image, scaled, width, height);
     return result;
 }

@@ -318,14 +318,21 @@ void resampleInto(unsigned char **buffer, int newWidth, int newHeight, int oldWi
         return;
     if (newWidth == oldWidth && newHeight == oldHeight)
         return;
+    // Without memory for the result the old buffer is released and the
+    // caller's pointer set to null: a buffer left at its old size would be
+    // read as the new one.
+    const auto fail = [buffer] {
+        delete[] *buffer;
+        *buffer = nullptr;
+    };
     const std::size_t rowBytes = static_cast<std::size_t>(newWidth) * static_cast<std::size_t>(bpp);
     unsigned char *out = new (std::nothrow) unsigned char[rowBytes * static_cast<std::size_t>(newHeight)];
     if (!out)
-        return;
+        return fail();
     std::unique_ptr<std::size_t[]> columnOffset(new (std::nothrow) std::size_t[newWidth]);
     if (!columnOffset) {
         delete[] out;
-        return;
+        return fail();
     }
     const float xr = static_cast<float>(oldWidth) / static_cast<float>(newWidth);
     const float yr = static_cast<float>(oldHeight) / static_cast<float>(newHeight);
