@@ -110,18 +110,18 @@ QImage ZQDImageEngine::loadMask(const QString &path, int width, int height)
                                 << " len=" << picture.sizeInBytes() << " to " << width << "x" << height;
     // The small picture takes the pixmap's own colour handling (opaque
     // pictures become RGB32, those with translucent pixels premultiplied
-    // ARGB32) and then the conversion to RGB32; both work pixel by pixel, so
-    // they give the same bytes before the stretch as after it. The stretch
+    // ARGB32) and then the exact conversion to RGB32 of maskstretch::opaque;
+    // both work pixel by pixel, so they give the same bytes before the
+    // stretch as after it. The stretch
     // then picks the source pixels the pixmap's fast scaling would.
     const QPixmap pixmap = QPixmap::fromImage(std::move(picture));
     const QImage drawn = pixmap.toImage();
     if (maskstretch::stretchMatchesScaling(drawn.format(), drawn.size(), QSize(width, height)))
-        return maskstretch::stretch(drawn.convertToFormat(QImage::Format_RGB32), width, height);
+        return maskstretch::stretch(maskstretch::opaque(drawn), width, height);
 
     // Sizes the painter scales by other means: the pixmap itself does it.
-    QImage image = pixmap.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                       .toImage()
-                       .convertToFormat(QImage::Format_RGB32);
+    QImage image =
+        maskstretch::opaque(pixmap.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation).toImage());
     if (image.width() != width || image.height() != height)
         return {};
     return image;

@@ -49,6 +49,27 @@ bool stretchMatchesScaling(QImage::Format format, QSize from, QSize to)
     return double(to.width()) / from.width() < kMaxFactor && double(to.height()) / from.height() < kMaxFactor;
 }
 
+QImage opaque(const QImage &drawn)
+{
+    if (drawn.format() != QImage::Format_ARGB32_Premultiplied)
+        return drawn.convertToFormat(QImage::Format_RGB32);
+    QImage result(drawn.size(), QImage::Format_RGB32);
+    if (result.isNull())
+        return {};
+    for (int y = 0; y < drawn.height(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(drawn.constScanLine(y));
+        auto *out = reinterpret_cast<QRgb *>(result.scanLine(y));
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QRgb p = in[x];
+            const uint a = qAlpha(p);
+            const auto unpremultiplied = [a](uint c) { return a == 0 ? 0u : (510 * c + a) / (2 * a); };
+            out[x] = a == 255 ? p : qRgb(int(unpremultiplied(qRed(p))), int(unpremultiplied(qGreen(p))),
+                                         int(unpremultiplied(qBlue(p))));
+        }
+    }
+    return result;
+}
+
 QImage stretch(const QImage &source, int width, int height)
 {
     if (source.isNull() || source.format() != QImage::Format_RGB32 || width < 1 || height < 1)

@@ -7,6 +7,8 @@
 //   sourceIndices      the source position of each target position, one axis
 //   stretchMatchesScaling  whether the fixed-point stepping applies to a size pair
 //   stretch            the whole picture into a new Format_RGB32 image
+//   opaque             the pixmap's picture as opaque Format_RGB32, the same
+//                      on every processor
 #pragma once
 
 #include <QImage>
@@ -36,5 +38,14 @@ bool stretchMatchesScaling(QImage::Format format, QSize from, QSize to);
 // sourceIndices(h, height)[y]). Null for a null or other-format source, a
 // size below 1, or a result that cannot be allocated.
 QImage stretch(const QImage &source, int width, int height);
+
+// `drawn` (a pixmap's picture) as Format_RGB32. A premultiplied picture has
+// each colour divided by its alpha exactly: c = round(c * 255 / a), halves up
+// (0 where a is 0). Qt's own conversion divides with the processor's
+// approximate reciprocal, whose last bits differ from one processor to
+// another, and rounds a few hundred (colour, alpha) pairs the other way, so
+// the same mask would give different looks on different machines. Other
+// formats take Qt's conversion (exact for them).
+QImage opaque(const QImage &drawn);
 
 }  // namespace maskstretch

@@ -11,6 +11,7 @@
 #include "gaussianblur.h"
 
 #include "recursivegaussian.h"
+#include "simd.h"
 
 #include <algorithm>
 #include <climits>
@@ -153,21 +154,6 @@ namespace {
 #if ZN_GAUSS_SIMD
 
 constexpr int kBlock = 8;  // lines filtered together
-
-// The widest vector form this processor runs: 2 AVX-512, 1 AVX2, 0 none.
-// QTQVEFFECT_SIMD=avx2 or =off caps it (for tests of the narrower forms).
-int VectorLevel()
-{
-    static const int hardware = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") ? 2
-                                : __builtin_cpu_supports("avx2")                                         ? 1
-                                                                                                         : 0;
-    const char *cap = std::getenv("QTQVEFFECT_SIMD");
-    if (cap && std::strcmp(cap, "off") == 0)
-        return 0;
-    if (cap && std::strcmp(cap, "avx2") == 0)
-        return std::min(hardware, 1);
-    return hardware;
-}
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
@@ -328,10 +314,10 @@ void GaussianBlurFilterUtil::ConvoluteDimension(unsigned char *image, int width,
     int done = 0;  // lines already filtered by the 8-line form
 
 #if ZN_GAUSS_SIMD
-    const int level = bytesPerPixel == 4 ? VectorLevel() : 0;
-    if (level > 0) {
+    const int level = bytesPerPixel == 4 ? qvfx::simd::level() : qvfx::simd::kPlain;
+    if (level != qvfx::simd::kPlain) {
         const int blocks = lines / kBlock;
-        if (level == 2)
+        if (level == qvfx::simd::kAvx512)
             lanes8::FilterLines(image, width, height, horizontal, blocks, k);
         else
             lanes4::FilterLines(image, width, height, horizontal, blocks, k);

@@ -1,12 +1,11 @@
-// Table-pass kernels behind Lut and LutEx (internal, not exported; the tests
-// include this header to hold every kernel against the plain byte pass).
+// Table-pass kernels behind Lut, LutEx and the looks' per-channel tables
+// (internal, not exported; the tests include this header to hold every kernel
+// against the plain pass).
 //
-// All kernels give the same bytes. Pixels are 4 bytes (B, G, R, A):
-//   lutBytes / lutExBytes   the plain pass, one byte at a time
-//   lutPairs / lutExPairs   two bytes at a time through a 65536-entry table of
-//                           byte pairs, pixels read and written as words
+// Both kernels give the same bytes. Pixels are 4 bytes (B, G, R, A):
+//   lutBytes / lutExBytes   the plain pass, a pixel at a time
 //   lutVbmi / lutExVbmi     64 bytes at a time with the byte-permute
-//                           instructions of AVX-512 VBMI, chosen at run time
+//                           instructions of AVX-512 VBMI (when simd::vbmi())
 #pragma once
 
 #include <bit>
@@ -32,73 +31,25 @@ inline void lutBytes(unsigned char *p, std::size_t pixels, const unsigned char *
     }
 }
 
-// alpha == nullptr keeps byte 3.
+// Each pixel read and written as one word: B, G, R (and A unless alpha is
+// nullptr, which keeps byte 3) through their tables.
 inline void lutExBytes(unsigned char *p, std::size_t pixels, const unsigned char *red, const unsigned char *green,
                        const unsigned char *blue, const unsigned char *alpha)
-{
-    for (std::size_t i = 0; i < pixels; ++i, p += 4) {
-        p[0] = blue[p[0]];
-        p[1] = green[p[1]];
-        p[2] = red[p[2]];
-        if (alpha)
-            p[3] = alpha[p[3]];
-    }
-}
-
-// --- byte pairs (little-endian words) ---------------------------------------------
-
-constexpr std::size_t kPairEntries = 65536;
-
-// pairs[hi << 8 | lo] = high[hi] << 8 | low[lo]; high == nullptr keeps the high byte.
-inline void buildPairTable(std::uint16_t *pairs, const unsigned char *low, const unsigned char *high)
-{
-    for (int hi = 0; hi < 256; ++hi) {
-        const std::uint16_t top = static_cast<std::uint16_t>((high ? high[hi] : hi) << 8);
-        std::uint16_t *row = pairs + (hi << 8);
-        for (int lo = 0; lo < 256; ++lo)
-            row[lo] = static_cast<std::uint16_t>(top | low[lo]);
-    }
-}
-
-// B, G through the pair table of (table, table), R through the table itself, A kept.
-inline void lutPairs(unsigned char *p, std::size_t pixels, const std::uint16_t *pairs, const unsigned char *table)
-{
-    static_assert(std::endian::native == std::endian::little, "pixel words are read little-endian");
-    std::size_t i = 0;
-    for (; i + 2 <= pixels; i += 2, p += 8) {
-        std::uint64_t q;
-        std::memcpy(&q, p, 8);
-        const std::uint64_t out = pairs[q & 0xFFFF] | (std::uint64_t(table[(q >> 16) & 0xFF]) << 16)
-                                  | (q & 0xFF000000u) | (std::uint64_t(pairs[(q >> 32) & 0xFFFF]) << 32)
-                                  | (std::uint64_t(table[(q >> 48) & 0xFF]) << 48) | (q & 0xFF00000000000000ull);
-        std::memcpy(p, &out, 8);
-    }
-    if (i < pixels)
-        lutBytes(p, pixels - i, table);
-}
-
-// (B, G) through the pair table of (blue, green), (R, A) through that of (red, alpha or kept).
-inline void lutExPairs(unsigned char *p, std::size_t pixels, const std::uint16_t *bg, const std::uint16_t *ra)
 {
     static_assert(std::endian::native == std::endian::little, "pixel words are read little-endian");
     for (std::size_t i = 0; i < pixels; ++i, p += 4) {
         std::uint32_t q;
         std::memcpy(&q, p, 4);
-        const std::uint32_t out = bg[q & 0xFFFF] | (std::uint32_t(ra[q >> 16]) << 16);
-        std::memcpy(p, &out, 4);
+        const std::uint32_t a = alpha ? std::uint32_t(alpha[q >> 24]) << 24 : q & 0xff000000u;
+        q = a | (std::uint32_t(red[(q >> 16) & 255]) << 16) | (std::uint32_t(green[(q >> 8) & 255]) << 8) |
+            blue[q & 255];
+        std::memcpy(p, &q, 4);
     }
 }
 
 // --- AVX-512 VBMI ---------------------------------------------------------------------
 
 #ifdef QVFX_HAVE_VBMI_KERNELS
-
-// True when the processor and the system support the byte-permute kernels.
-inline bool cpuHasVbmi()
-{
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
-           && __builtin_cpu_supports("avx512vbmi");
-}
 
 #define QVFX_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
@@ -172,13 +123,6 @@ QVFX_VBMI inline void lutExVbmi(unsigned char *p, std::size_t pixels, const unsi
 }
 
 #undef QVFX_VBMI
-
-#else
-
-inline bool cpuHasVbmi()
-{
-    return false;
-}
 
 #endif
 

@@ -5,12 +5,14 @@
 #include "blendmodes.h"
 #include "gaussianblur.h"
 #include "sharpen.h"
+#include "simd.h"
 #include "styles_shared.h"
 #include "stylefilters.h"
 #include "tonesteps.h"
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 using styles::PictureBytes;
 using styles::PixelCount;
@@ -184,7 +186,7 @@ int Qtqveffect::WeakProcess(unsigned char *image, unsigned char *source, unsigne
         return 0;
     const std::size_t n = PixelCount(width, height);
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (styles::HasAvx2()) {
+    if (qvfx::simd::level() >= qvfx::simd::kAvx2) {
         WeakAvx2(image, source, mask, n);
         return 1;
     }
@@ -200,12 +202,19 @@ unsigned char *Qtqveffect::SharpInit(unsigned char *source, int width, int heigh
     if (!source)
         return nullptr;
     const std::size_t bytes = PictureBytes(width, height);
-    unsigned char *copy = new unsigned char[bytes];
+    unsigned char *copy = new (std::nothrow) unsigned char[bytes];
+    if (!copy)
+        return nullptr;
     if (bytes != 0) {
-        // The blur writes B, G and R; byte 3 keeps the source's value.
+        // The blur writes B, G and R; byte 3 keeps the source's value. A blur
+        // that cannot be made (no memory for its rows) gives no copy at all:
+        // an unblurred one would sharpen nothing and look like success.
         std::memcpy(copy, source, bytes);
         CSharp sharp;
-        sharp.GetBlur(source, copy, width, height, 1, 7, false);
+        if (sharp.GetBlur(source, copy, width, height, 1, 7, false) != 1) {
+            delete[] copy;
+            return nullptr;
+        }
     }
     return copy;
 }

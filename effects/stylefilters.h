@@ -97,7 +97,8 @@ QTQVEFFECT_EXPORT void StyleWarm(unsigned char *image, unsigned char *second, un
 // per pixel CompositeColorEx at 1.0 with second, third and fourth in turn
 QTQVEFFECT_EXPORT void StyleFenHongJiaRen(unsigned char *image, unsigned char *second, unsigned char *third,
                                           unsigned char *fourth, int width, int height);
-// colour balance (shadows 0/-11/-20, midtones 14/26/41, highlights 15/26/45);
+// colour balance, cyan-red / magenta-green / yellow-blue of the shadows
+// -11/-20/10, midtones 14/26/41, highlights 15/26/45;
 // composite curve (0,0) (83,72) (163,184) (255,255), red curve (0,0) (80,89)
 // (162,182) (255,255); per pixel ExclusionEx against (B 83, G 28, R 7) at 1.0,
 // ScreenEx(texture, .8)
@@ -161,7 +162,8 @@ QTQVEFFECT_EXPORT void StyleYiZhou(unsigned char *image, unsigned char *masks, i
 // 1, 2, 3 carry the colour. The image is overlaid in place with the stretched
 // texture at .6, and the zoom blur of that toned image, weighted by the
 // texture's byte 0, is returned as a new[] picture of width * height pixels
-// (owned by the caller). Null for an empty picture.
+// (owned by the caller). Null for an empty picture, and without memory for
+// the stretched texture or the result (the picture is then left as it was).
 QTQVEFFECT_EXPORT unsigned char *StyleChuanYue1(unsigned char *image, unsigned char *texture, int width, int height);
 // c = int(overlay.c * a + c * (1 - a)) in double, a = float(overlay.A) / 255
 QTQVEFFECT_EXPORT void StyleChuanYue3(unsigned char *image, unsigned char *overlay, int width, int height);

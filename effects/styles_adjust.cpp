@@ -9,10 +9,11 @@
 
 #include "blendmodes.h"
 #include "colorbalance.h"
-#include "colorkernels.h"
+#include "colorkernels_bao.h"
 #include "curves.h"
 #include "levels.h"
 #include "sharpen.h"
+#include "simd.h"
 #include "styles_shared.h"
 #include "styles_unsharp.h"
 
@@ -104,8 +105,8 @@ void ABaoColorInPlace(unsigned char *px)
 
 // --- ABaoColor, 8 pixels at a time with table-driven powers (AVX-512) -------------------------
 //
-// The same scheme as the colour kernels' ABaoColor block (colorkernels.h,
-// section 6): powers of our own, accurate to a few parts in 1e14, and each
+// The same scheme as the colour kernels' ABaoColor block (colorkernels_bao.h):
+// powers of our own, accurate to a few parts in 1e14, and each
 // channel value v kept only where v - kBaoMargin and v + kBaoMargin give the
 // same byte; the pixels in doubt (black, and channels within the margin of a
 // whole number) are redone by the exact form. The powers here take most of
@@ -312,13 +313,13 @@ ZN_AVX512DQ void BaoColorTabled(unsigned char *p, std::size_t blocks, void (*exa
 
 // The vector form of ABaoColor to use: 8 pixels at a time with the tables
 // above (AVX-512), 4 with the colour kernels' own powers (AVX2), or 0 for
-// none (styles::VectorLevel).
+// none (simd.h).
 int BaoLanes()
 {
 #if ZN_ADJUST_SIMD && defined(QVFX_HAVE_COLOR_KERNELS)
-    switch (styles::VectorLevel()) {
-    case 2: return 8;
-    case 1: return 4;
+    switch (qvfx::simd::level()) {
+    case qvfx::simd::kAvx512: return 8;
+    case qvfx::simd::kAvx2: return 4;
     default: return 0;
     }
 #else

@@ -4,14 +4,16 @@
 
 #include "blendmodes.h"
 #include "brushblur.h"
-#include "colorkernels.h"
+#include "colorkernels_masks.h"
 #include "gaussianblur.h"
+#include "simd.h"
 #include "styles_shared.h"
 #include "tonesteps.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 using styles::PictureBytes;
 using styles::PixelCount;
@@ -59,17 +61,17 @@ struct TiltStretch {
 // The tilt look's last step on count pixels: a = float(band) / 255 and
 // b = float(shade) / 255; each of B, G, R: m = int(toned * a + image * (1 - a)),
 // image = low 8 bits of int(m * b). Several pixels at a time where the
-// processor allows (colorkernels.h), capped by styles::VectorLevel.
+// switch allows (simd.h).
 void TiltMix(unsigned char *image, const unsigned char *toned, const unsigned char *band, const unsigned char *shade,
              std::size_t count)
 {
     std::size_t done = 0;
 #ifdef QVFX_HAVE_COLOR_KERNELS
-    const int level = styles::VectorLevel();
-    if (level == 2) {
+    const int level = qvfx::simd::level();
+    if (level == qvfx::simd::kAvx512) {
         qvfx::ck::TiltMixAvx512(image, toned, band, shade, count / 16);
         done = count / 16 * 16;
-    } else if (level == 1) {
+    } else if (level == qvfx::simd::kAvx2) {
         qvfx::ck::TiltMixAvx2(image, toned, band, shade, count / 8);
         done = count / 8 * 8;
     }
@@ -146,11 +148,19 @@ unsigned char *StyleChuanYue1(unsigned char *image, unsigned char *texture, int 
         return nullptr;
     const std::size_t n = bytes / 4;
 
-    // 1. The texture stretched to the picture (Resample replaces the buffer).
-    unsigned char *scaled = new unsigned char[kTunnelBytes];
+    // 1. The texture stretched to the picture (Resample replaces the buffer,
+    // with null when it has no memory for it: then there is no result).
+    unsigned char *scaled = new (std::nothrow) unsigned char[kTunnelBytes];
+    if (!scaled)
+        return nullptr;
     std::memcpy(scaled, texture, kTunnelBytes);
     Resample(width, height, &scaled, kTunnelSide, kTunnelSide);
+    if (!scaled)
+        return nullptr;
     std::unique_ptr<unsigned char[]> owner(scaled);
+    unsigned char *result = new (std::nothrow) unsigned char[bytes];
+    if (!result)
+        return nullptr;
 
     // 2. Overlay the texture's bytes 1, 2, 3 (as red, green, blue) at .6.
     for (std::size_t i = 0; i < n; ++i) {
@@ -159,7 +169,6 @@ unsigned char *StyleChuanYue1(unsigned char *image, unsigned char *texture, int 
     }
 
     // 3. The zoom blur toward the centre, weighted by the texture's byte 0.
-    unsigned char *result = new unsigned char[bytes];
     RadiusZoomBlur(result, image, scaled, width, height);
     return result;
 }

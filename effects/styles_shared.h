@@ -109,23 +109,15 @@ ChannelLut TabulatePictureStep(Step step)
     return t;
 }
 
-// Whether the processor runs AVX2 (checked once).
-bool HasAvx2();
-
-// The widest vector form the looks' own loops may take: 2 for AVX-512 (F, DQ,
-// BW, VL), 1 for AVX2, 0 for none; what the processor runs, capped by
-// QTQVEFFECT_SIMD=avx2 or =off (for tests of the narrower forms).
-int VectorLevel();
-
 // The whole picture through the tables; byte 3 is kept. Sixteen pixels at a
-// time with byte permutes where the processor has them (styles_shared.cpp),
-// one pixel at a time otherwise.
+// time with byte permutes where simd::vbmi() allows (styles_shared.cpp), one
+// pixel at a time otherwise.
 void ApplyLut(unsigned char *image, std::size_t n, const ChannelLut &t);
 
 // --- whole-pixel colour blends --------------------------------------------------------
 
 // ColorHSBEx(pixel i of image, pixel i of layer, opacity) for n pixels, several
-// at a time where the processor has AVX2 or AVX-512 (colorkernels.h).
+// at a time where simd::level() allows (colorkernels_hsb.h).
 void ColorHsbPass(unsigned char *image, const unsigned char *layer, std::size_t n, double opacity);
 
 // ColorEx(pixel, colour, opacity) for n pixels, then each channel through

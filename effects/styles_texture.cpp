@@ -4,10 +4,11 @@
 #include "stylefilters.h"
 
 #include "blendmodes.h"
-#include "colorkernels.h"
+#include "colorkernels_masks.h"
 #include "colorbalance.h"
 #include "curves.h"
 #include "levels.h"
+#include "simd.h"
 #include "styles_shared.h"
 #include "tonesteps.h"
 
@@ -135,10 +136,11 @@ void StyleReverse(unsigned char *image, unsigned char *mask, int width, int heig
     ApplyLut(image, n, LutOf(GetToneTables(ToneLook::Reverse)));
     std::size_t done = 0;
 #ifdef QVFX_HAVE_COLOR_KERNELS
-    if (qvfx::ck::CpuHasAvx512()) {
+    const int level = qvfx::simd::level();
+    if (level == qvfx::simd::kAvx512) {
         qvfx::ck::SoftLightByAlphaAvx512(image, mask, n / 16, 0.7f);
         done = n / 16 * 16;
-    } else if (qvfx::ck::CpuHasAvx2()) {
+    } else if (level == qvfx::simd::kAvx2) {
         qvfx::ck::SoftLightByAlphaAvx2(image, mask, n / 8, 0.7f);
         done = n / 8 * 8;
     }
@@ -224,9 +226,9 @@ void StyleOldPhoto(unsigned char *image, unsigned char *texture, int width, int 
     // the red curve and the exclusion against a constant colour all change each
     // channel from its own value: together they are one table.
     const ChannelLut balance = styles::TabulatePictureStep([](unsigned char *ramp, int w, int h) {
-        CColorBalance(false, 0, 0, -11, -20, ramp, w, h);
-        CColorBalance(false, 1, 14, 26, 41, ramp, w, h);
-        CColorBalance(false, 2, 15, 26, 45, ramp, w, h);
+        CColorBalance(false, TONE_SHADOWS, -11, -20, 10, ramp, w, h);
+        CColorBalance(false, TONE_MIDTONES, 14, 26, 41, ramp, w, h);
+        CColorBalance(false, TONE_HIGHLIGHTS, 15, 26, 45, ramp, w, h);
     });
     ChannelLut curves;
     {

@@ -5,6 +5,7 @@
 
 #include "blendmodes.h"
 #include "randomstream.h"
+#include "simd.h"
 #include "styles_grain.h"
 #include "styles_shared.h"
 #include "tonesteps.h"
@@ -126,7 +127,7 @@ void StyleGray(unsigned char *image, int width, int height)
 {
     const std::size_t n = PixelCount(width, height);
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (styles::HasAvx2()) {
+    if (qvfx::simd::level() >= qvfx::simd::kAvx2) {
         GrayAvx2(image, n);
         return;
     }

@@ -15,9 +15,10 @@
 #include "tonesteps.h"
 
 #include "bytemath.h"
-#include "colorkernels.h"
+#include "colorkernels_hsl.h"
 #include "colorspace.h"
 #include "lutkernels.h"
+#include "simd.h"
 
 #include <climits>
 #include <cmath>
@@ -45,32 +46,8 @@ std::size_t pixelCount(int width, int height)
 // ---------------------------------------------------------------------------
 // 1. look-up-table passes
 //
-// The kernels live in lutkernels.h. The plain pass costs three byte look-ups
-// and three byte stores a pixel. Where the processor has AVX-512 VBMI, 64 bytes
-// are looked up at once with byte permutes. Elsewhere, large pictures go
-// through a 65536-entry table of byte pairs (two look-ups a pixel, pixels read
-// and written as words); building that table costs about as much as 65536
-// pixels, so small pictures keep the plain pass. Every path gives the same bytes.
-
-constexpr std::size_t kPairTableMinPixels = std::size_t(1) << 17;
-
-using PairTable = std::unique_ptr<std::uint16_t[]>;
-
-PairTable makePairTable(const unsigned char *low, const unsigned char *high)
-{
-    PairTable pairs(new (std::nothrow) std::uint16_t[qvfx::kPairEntries]);
-    if (pairs)
-        qvfx::buildPairTable(pairs.get(), low, high);
-    return pairs;
-}
-
-#ifdef QVFX_HAVE_VBMI_KERNELS
-bool useVbmi()
-{
-    static const bool has = qvfx::cpuHasVbmi();
-    return has;
-}
-#endif
+// The kernels live in lutkernels.h: the plain pass, or 64 bytes at a time
+// with byte permutes where simd::vbmi() allows. Both give the same bytes.
 
 // ---------------------------------------------------------------------------
 // 2. brightness / contrast
@@ -111,17 +88,11 @@ void Lut(unsigned char *image, int width, int height, unsigned char *table)
         return;
     const std::size_t n = pixelCount(width, height);
 #ifdef QVFX_HAVE_VBMI_KERNELS
-    if (useVbmi()) {
+    if (qvfx::simd::vbmi()) {
         qvfx::lutVbmi(image, n, table);
         return;
     }
 #endif
-    if (n >= kPairTableMinPixels) {
-        if (PairTable pairs = makePairTable(table, table)) {
-            qvfx::lutPairs(image, n, pairs.get(), table);
-            return;
-        }
-    }
     qvfx::lutBytes(image, n, table);
 }
 
@@ -132,19 +103,11 @@ void LutEx(unsigned char *image, int width, int height, unsigned char *red, unsi
         return;
     const std::size_t n = pixelCount(width, height);
 #ifdef QVFX_HAVE_VBMI_KERNELS
-    if (useVbmi()) {
+    if (qvfx::simd::vbmi()) {
         qvfx::lutExVbmi(image, n, red, green, blue, alpha);
         return;
     }
 #endif
-    if (n >= kPairTableMinPixels) {
-        PairTable bg = makePairTable(blue, green);
-        PairTable ra = makePairTable(red, alpha);
-        if (bg && ra) {
-            qvfx::lutExPairs(image, n, bg.get(), ra.get());
-            return;
-        }
-    }
     qvfx::lutExBytes(image, n, red, green, blue, alpha);
 }
 
@@ -229,9 +192,10 @@ void Saturateconst(unsigned char *image, int width, int height, int amount, int 
     std::size_t n = pixelCount(width, height);
     if (mode == 1) {
 #ifdef QVFX_HAVE_COLOR_KERNELS
-        // Whole blocks through the vector form of the same steps (colorkernels.h);
+        // Whole blocks through the vector form of the same steps (colorkernels_hsl.h);
         // the table is clamp(s + amount), so an amount beyond +-255 acts as +-255.
-        const int lanes = qvfx::ck::CpuHasAvx512() ? 16 : (qvfx::ck::CpuHasAvx2() ? 8 : 0);
+        const int level = qvfx::simd::level();
+        const int lanes = level == qvfx::simd::kAvx512 ? 16 : (level == qvfx::simd::kAvx2 ? 8 : 0);
         if (lanes != 0) {
             const int clamped = amount < -255 ? -255 : (amount > 255 ? 255 : amount);
             const std::size_t blocks = n / lanes;
@@ -354,14 +318,21 @@ void resampleInto(unsigned char **buffer, int newWidth, int newHeight, int oldWi
         return;
     if (newWidth == oldWidth && newHeight == oldHeight)
         return;
+    // Without memory for the result the old buffer is released and the
+    // caller's pointer set to null: a buffer left at its old size would be
+    // read as the new one.
+    const auto fail = [buffer] {
+        delete[] *buffer;
+        *buffer = nullptr;
+    };
     const std::size_t rowBytes = static_cast<std::size_t>(newWidth) * static_cast<std::size_t>(bpp);
     unsigned char *out = new (std::nothrow) unsigned char[rowBytes * static_cast<std::size_t>(newHeight)];
     if (!out)
-        return;
+        return fail();
     std::unique_ptr<std::size_t[]> columnOffset(new (std::nothrow) std::size_t[newWidth]);
     if (!columnOffset) {
         delete[] out;
-        return;
+        return fail();
     }
     const float xr = static_cast<float>(oldWidth) / static_cast<float>(newWidth);
     const float yr = static_cast<float>(oldHeight) / static_cast<float>(newHeight);

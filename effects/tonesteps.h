@@ -65,7 +65,8 @@ QTQVEFFECT_EXPORT void tfbitCopy(unsigned char *source, unsigned char *destinati
 QTQVEFFECT_EXPORT void SpliteToR(unsigned char *image, int rows, int columns);
 // nearest-neighbour scaling of a 4-byte buffer allocated with new[]: *buffer is replaced by a
 // new[] buffer of newWidth * newHeight pixels and the old one deleted; nothing when a size is
-// below 1 or the sizes already match
+// below 1 or the sizes already match; without memory for the new buffer the old one is
+// deleted and *buffer becomes null
 QTQVEFFECT_EXPORT void Resample(int newWidth, int newHeight, unsigned char **buffer, int oldWidth, int oldHeight);
 // Resample for pixels of bytesPerPixel bytes; nothing for a null pointer or buffer as well
 QTQVEFFECT_EXPORT void RampleBit(int newWidth, int newHeight, unsigned char **buffer, int oldWidth, int oldHeight,

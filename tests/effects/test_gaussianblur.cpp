@@ -3,6 +3,7 @@
 // tolerance), and the properties its callers rely on.
 
 #include "gaussianblur.h"
+#include "simd.h"
 
 #include "test_gaussianblur_reference.h"
 #include "testpictures.h"
@@ -52,9 +53,10 @@ TEST(GaussianBlur, SameBytesAsTheStraightforwardFormOverManyPictures)
 template <typename Body>
 void withVectorCap(const char *level, Body body)
 {
-    setenv("QTQVEFFECT_SIMD", level, 1);
+    using namespace qvfx::simd;
+    const Level before = setCap(std::string(level) == "avx2" ? kAvx2 : kPlain);
     body();
-    unsetenv("QTQVEFFECT_SIMD");
+    setCap(before);
 }
 
 TEST(GaussianBlur, NarrowerVectorFormsGiveTheSameBytes)

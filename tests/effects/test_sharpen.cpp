@@ -2,6 +2,7 @@
 // against the straightforward one, refused radii and the preview cache.
 
 #include "sharpen.h"
+#include "simd.h"
 
 #include "test_sharpen_reference.h"
 #include "testpictures.h"
@@ -137,10 +138,10 @@ TEST(SharpBlur, LargerPicturesAndGradients)
 
 TEST(SharpBlur, WithoutVectorFormsTheBytesAreTheSame)
 {
-    setenv("QTQVEFFECT_SIMD", "off", 1);
+    const qvfx::simd::Level before = qvfx::simd::setCap(qvfx::simd::kPlain);
     const Picture p = testpic::noise(45, 30, 99);
     const Picture plain = libraryBlur(p, 1);
-    unsetenv("QTQVEFFECT_SIMD");
+    qvfx::simd::setCap(before);
     EXPECT_EQ(testpic::describeDifference(referenceBlur(p, 1), plain), "");
 }
 

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 using testpic::Picture;
@@ -157,6 +158,61 @@ TEST(StyleWorkedValues, WeakRoundChangeTenTwenty)
     std::vector<unsigned char> nothing(4, 7);
     WeakRoundChange(nothing.data(), 3, -1);
     EXPECT_EQ(nothing, std::vector<unsigned char>(4, 7));
+}
+
+// --- the old photo -----------------------------------------------------------------------
+
+namespace {
+
+// The old photo step by step, each step over the whole picture: the colour
+// balance of shadows (cyan-red -11, magenta-green -20, yellow-blue 10),
+// midtones (14, 26, 41) and highlights (15, 26, 45); the composite curve, then
+// the red curve; per pixel exclusion against (B 83, G 28, R 7) and the
+// texture screened at .8.
+void OldPhotoSteps(Picture &p, Picture &texture)
+{
+    CColorBalance(false, TONE_SHADOWS, -11, -20, 10, p.data(), p.width, p.height);
+    CColorBalance(false, TONE_MIDTONES, 14, 26, 41, p.data(), p.width, p.height);
+    CColorBalance(false, TONE_HIGHLIGHTS, 15, 26, 45, p.data(), p.width, p.height);
+    SFCurve curve;
+    _POINT composite[4] = {{0, 0}, {83, 72}, {163, 184}, {255, 255}};
+    curve.GetCurveByPoints(composite, 4, 4);
+    curve.ApplyCurve(4, p.data(), p.width, p.height);
+    _POINT red[4] = {{0, 0}, {80, 89}, {162, 182}, {255, 255}};
+    curve.GetCurveByPoints(red, 4, 1);
+    curve.ApplyCurve(1, p.data(), p.width, p.height);
+    curve.Release();
+    unsigned char colour[4] = {83, 28, 7, 0};
+    for (std::size_t i = 0; i < p.bytes.size(); i += 4) {
+        ExclusionEx(p.data() + i, colour, 1.0);
+        ScreenEx(p.data() + i, texture.data() + i, 0.8);
+    }
+}
+
+}  // namespace
+
+TEST(StyleOldPhoto, GreyOverBlackTakesTheShadowsBalanceInItsOrder)
+{
+    // Cyan-red -11, magenta-green -20, yellow-blue +10 in the shadows: blue
+    // ends highest, green lowest.
+    Picture grey = Pixel(100, 100, 100), black = Pixel(0, 0, 0);
+    StyleOldPhoto(grey.data(), black.data(), 1, 1);
+    EXPECT_EQ(grey.bytes, (std::vector<unsigned char>{137, 125, 126, 255}));
+}
+
+TEST(StyleOldPhoto, MatchesItsStepsOneByOne)
+{
+    for (auto [w, h, seed] : {std::tuple{47, 31, 1u}, std::tuple{256, 3, 2u}, std::tuple{1, 1, 3u}}) {
+        Picture image = testpic::noise(w, h, seed), texture = testpic::noise(w, h, seed + 100, false);
+        Picture expected = image;
+        OldPhotoSteps(expected, texture);
+        StyleOldPhoto(image.data(), texture.data(), w, h);
+        EXPECT_EQ(testpic::describeDifference(expected, image), "") << w << " x " << h;
+    }
+    Picture ramp = testpic::greyRamp(256, 2), texture = testpic::gradient(256, 2), expected = ramp;
+    OldPhotoSteps(expected, texture);
+    StyleOldPhoto(ramp.data(), texture.data(), 256, 2);
+    EXPECT_EQ(testpic::describeDifference(expected, ramp), "");
 }
 
 // --- the tilt look -----------------------------------------------------------------------
@@ -521,9 +577,9 @@ TEST(StyleTables, WholePictureStepsMapEveryPixelThroughTheSameTables)
         [](unsigned char *p, int w, int h) { Light(p, w, h, 0, -10); },
         [](unsigned char *p, int w, int h) { AutoColorLevel(p, w, h, false); },
         [](unsigned char *p, int w, int h) {
-            CColorBalance(false, 0, 0, -11, -20, p, w, h);
-            CColorBalance(false, 1, 14, 26, 41, p, w, h);
-            CColorBalance(false, 2, 15, 26, 45, p, w, h);
+            CColorBalance(false, TONE_SHADOWS, -11, -20, 10, p, w, h);
+            CColorBalance(false, TONE_MIDTONES, 14, 26, 41, p, w, h);
+            CColorBalance(false, TONE_HIGHLIGHTS, 15, 26, 45, p, w, h);
         },
         [&](unsigned char *p, int w, int h) {
             SFCurve curve;

@@ -1,7 +1,7 @@
 // The fused and vectorised forms of the slower looks held against their plain
 // recipes: the steps called one after another on the whole picture, exactly
 // as the looks' comments list them. Every vector form the processor runs is
-// tried (QTQVEFFECT_SIMD caps them), on noise, ramps, the RGB cube, pictures
+// tried (simd::setCap caps them), on noise, ramps, the RGB cube, pictures
 // with alpha and odd sizes, pictures narrower or shorter than a kernel
 // included.
 
@@ -10,8 +10,10 @@
 #include "gaussianblur.h"
 #include "levels.h"
 #include "sharpen.h"
+#include "simd.h"
 #include "stylefilters.h"
 #include "styles_unsharp.h"
+#include "unsharplevel.h"
 #include "tonesteps.h"
 #include "tonetables.h"
 
@@ -40,10 +42,10 @@ const char *const kCaps[] = {nullptr, "avx2", "off"};
 template <typename Body>
 void underCap(const char *cap, Body body)
 {
-    if (cap)
-        setenv("QTQVEFFECT_SIMD", cap, 1);
+    using namespace qvfx::simd;
+    const Level before = setCap(!cap ? kAvx512 : std::string(cap) == "avx2" ? kAvx2 : kPlain);
     body();
-    unsetenv("QTQVEFFECT_SIMD");
+    setCap(before);
 }
 
 // Pictures of many kinds and sizes; the unsharp kernel of the HDR looks is
@@ -97,7 +99,7 @@ Picture plainLomoHDR(Picture p, bool jinDian)
 TEST(FusedLooks, UnsharpDivisionIsTheIntegerQuotientForEveryLevel)
 {
     for (std::uint32_t x = 0; x < 2560000; ++x)
-        ASSERT_EQ(styles::UnsharpDivide(x), x / 10000) << x;
+        ASSERT_EQ(unsharp::Divide(x), x / 10000) << x;
 }
 
 TEST(FusedLooks, LomoHDRAndJinDianMatchTheirStepsInEveryForm)

@@ -3,6 +3,7 @@
 
 #include "colorspace.h"
 #include "lutkernels.h"
+#include "simd.h"
 #include "tonesteps.h"
 
 #include "testpictures.h"
@@ -66,8 +67,7 @@ std::vector<unsigned char> lightTable(long brightness, long contrast)
 // ---------------------------------------------------------------------------
 // Table passes
 
-// The public passes, whichever kernel they pick, at sizes on both sides of the
-// pair-table threshold.
+// The public passes, whichever kernel they pick, at many sizes.
 TEST(ToneLut, PublicPassesMatchThePlainPass)
 {
     const std::vector<unsigned char> r = testpic::byteTable(11), g = testpic::byteTable(12),
@@ -89,22 +89,17 @@ TEST(ToneLut, PublicPassesMatchThePlainPass)
     }
 }
 
-// Every kernel behind Lut and LutEx, whichever one this processor picks, against
-// the plain pass; pixel counts around the 16-pixel vector width test the tails.
+// Both kernels behind Lut and LutEx (the byte-permute one where the processor
+// runs it) against the test's own plain pass; pixel counts around the
+// 16-pixel vector width test the tails.
 TEST(ToneLut, EveryKernelMatchesThePlainPass)
 {
     const std::vector<unsigned char> t = testpic::byteTable(21), r = testpic::byteTable(22),
                                      g = testpic::byteTable(23), b = testpic::byteTable(24),
                                      a = testpic::byteTable(25);
-    std::vector<std::uint16_t> pairs(qvfx::kPairEntries), bg(qvfx::kPairEntries), ra(qvfx::kPairEntries),
-        rKeep(qvfx::kPairEntries);
-    qvfx::buildPairTable(pairs.data(), t.data(), t.data());
-    qvfx::buildPairTable(bg.data(), b.data(), g.data());
-    qvfx::buildPairTable(ra.data(), r.data(), a.data());
-    qvfx::buildPairTable(rKeep.data(), r.data(), nullptr);
-    const bool vbmi = qvfx::cpuHasVbmi();
+    const bool vbmi = qvfx::simd::vbmi();
     if (!vbmi)
-        std::printf("note: no AVX-512 VBMI here; its kernels are not exercised\n");
+        std::printf("note: AVX-512 VBMI not in use here; its kernels are not exercised\n");
 
     std::vector<int> widths;
     for (int w = 1; w <= 35; ++w)
@@ -115,8 +110,8 @@ TEST(ToneLut, EveryKernelMatchesThePlainPass)
         Picture want = src;
         plainLut(want, t.data());
         Picture got = src;
-        qvfx::lutPairs(got.data(), got.bytes.size() / 4, pairs.data(), t.data());
-        ASSERT_EQ(got.bytes, want.bytes) << "pairs, width " << w;
+        qvfx::lutBytes(got.data(), got.bytes.size() / 4, t.data());
+        ASSERT_EQ(got.bytes, want.bytes) << "bytes, width " << w;
         if (vbmi) {
 #ifdef QVFX_HAVE_VBMI_KERNELS
             got = src;
@@ -128,8 +123,9 @@ TEST(ToneLut, EveryKernelMatchesThePlainPass)
             Picture wantEx = src;
             plainLutEx(wantEx, r.data(), g.data(), b.data(), withAlpha ? a.data() : nullptr);
             got = src;
-            qvfx::lutExPairs(got.data(), got.bytes.size() / 4, bg.data(), withAlpha ? ra.data() : rKeep.data());
-            ASSERT_EQ(got.bytes, wantEx.bytes) << "pairs, width " << w << " alpha " << withAlpha;
+            qvfx::lutExBytes(got.data(), got.bytes.size() / 4, r.data(), g.data(), b.data(),
+                             withAlpha ? a.data() : nullptr);
+            ASSERT_EQ(got.bytes, wantEx.bytes) << "bytes, width " << w << " alpha " << withAlpha;
             if (vbmi) {
 #ifdef QVFX_HAVE_VBMI_KERNELS
                 got = src;
