@@ -1,7 +1,6 @@
 #include "MainView.h"
 
 #include "OAuthSigner.h"
-#include "OAuthSigner.h"
 #include "ZQCHttpController.h"
 #include "ZQDCommunication.h"
 #include "EditorTools.h"
@@ -12,6 +11,7 @@
 #include "networkaccessmanagerinteractor.h"
 #include "touchapplicationviewer.h"
 
+#include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -64,16 +64,12 @@ void MainView::ShowMain()
     nami = new NetworkAccessManagerInteractor(viewer->engine(), viewer);
     context->setContextProperty(QStringLiteral("nami"), nami);
 
-    // The documents cannot ask the system where the user's pictures are; the
-    // main document gets the folder as its initial "picturesFolder".
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    viewer->setInitialProperties({{QStringLiteral("picturesFolder"), QUrl::fromLocalFile(pictures).toString()}});
-    viewer->setMainQmlFile(QStringLiteral("qml/zeltanorvik/main.qml"));
+    loadMainDocument();
     QQuickItem *root = viewer->rootObject();
     context->setContextProperty(QStringLiteral("http"), http);
 
     if (!root) {
-        qCWarning(lcShell) << "the main document did not load:" << viewer->mainQmlFile();
+        qCWarning(lcShell) << "the main document did not load:" << viewer->source().toLocalFile();
         return;
     }
     connect(http, SIGNAL(sinaUpload(QVariant)), root, SLOT(sinaUpload(QVariant)));
@@ -83,4 +79,27 @@ void MainView::ShowMain()
     connect(touch, SIGNAL(scaleFactor(QVariant)), root, SLOT(scaleChanged(QVariant)));
     connect(touch, SIGNAL(touchPointsChanged()), root, SLOT(pointChanged()));
     connect(touch, SIGNAL(rotateDegree(QVariant)), root, SLOT(rotateDegree(QVariant)));
+}
+
+void MainView::loadMainDocument()
+{
+    const QUrl url =
+        QUrl::fromLocalFile(QmlApplicationViewer::adjustPath(QStringLiteral("qml/zeltanorvik/main.qml")));
+    // A local document compiles at once; the view owns the component.
+    auto *component = new QQmlComponent(viewer->engine(), url, viewer);
+    QObject *main = component->isReady() ? component->beginCreate(viewer->rootContext()) : nullptr;
+    if (main) {
+        // The documents cannot ask the system where the user's pictures are:
+        // a main document that declares "picturesFolder" gets it before it
+        // completes (its start-up reads it); one that does not loads as well.
+        if (main->metaObject()->indexOfProperty("picturesFolder") >= 0) {
+            const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+            component->setInitialProperties(main,
+                                            {{QStringLiteral("picturesFolder"), QUrl::fromLocalFile(pictures).toString()}});
+        }
+        component->completeCreate();
+    }
+    // The splash goes; the main document (or, if it failed, its errors) takes its place.
+    delete viewer->rootObject();
+    viewer->setContent(url, component, main);
 }

@@ -35,6 +35,10 @@ public slots:
     void ShowMain();
 
 private:
+    // Replaces the splash by the main document, handing it the pictures
+    // folder where it declares "picturesFolder".
+    void loadMainDocument();
+
     TouchApplicationViewer *viewer = nullptr;
     MultiTouch *touch = nullptr;
     ZQDCommunication *communication = nullptr;

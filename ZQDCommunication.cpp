@@ -2,8 +2,10 @@
 
 #include "ImageDispose.h"
 #include "ZQDImageEngine.h"
+#include "collagesupport.h"
 #include "deviceinfo.h"
 #include "logging.h"
+#include "operationerror.h"
 #include "workingpngwriter.h"
 
 #include <QDateTime>
@@ -13,6 +15,7 @@
 #include <QPainter>
 #include <QQuickItem>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -79,6 +82,30 @@ QString ZQDCommunication::qualityImage(QString pathimage, double timesTemp)
     return writeWorkingFile(compressImage(path, timesTemp), path);
 }
 
+namespace {
+
+// The size a picture stored at `natural` is decoded at for the zoom `times`
+// (the stored proportions inside (int)(w x times) by (int)(h x times)), or an
+// empty size, with the reason recorded, when the zoom is not a finite
+// positive number or the copy would have no pixels or a side beyond the cap.
+QSize scaledCopySize(QSize natural, double times)
+{
+    const QSize size = collagesupport::decodeSize(natural, times);
+    if (!size.isEmpty())
+        return size;
+    const auto pictureSize = QStringLiteral("%1 \u00d7 %2").arg(natural.width()).arg(natural.height());
+    if (!std::isfinite(times) || times <= 0)
+        OperationError::set(QStringLiteral("The scale %1 is not a positive number.").arg(times));
+    else if (std::max(natural.width(), natural.height()) * times > collagesupport::kMaxPictureSide)
+        OperationError::set(QStringLiteral("Scaled by %1, the %2 picture would be more than %3 pixels on a side.")
+                                .arg(times).arg(pictureSize).arg(collagesupport::kMaxPictureSide));
+    else
+        OperationError::set(QStringLiteral("Scaled by %1, nothing is left of the %2 picture.").arg(times).arg(pictureSize));
+    return {};
+}
+
+}  // namespace
+
 QPixmap ZQDCommunication::compressImage(QString filename, double times)
 {
     qCDebug(lcFacade) << "ZQDCommunication::compressImage begin " << getCurrentTimeString();
@@ -88,9 +115,7 @@ QPixmap ZQDCommunication::compressImage(QString filename, double times)
     auto target = [&](QSize natural) {
         qCDebug(lcFacade) << "imageSize.width()=" << natural.width();
         qCDebug(lcFacade) << "imageSize.height()=" << natural.height();
-        natural.scale(QSize(int(std::trunc(natural.width() * times)), int(std::trunc(natural.height() * times))),
-                      Qt::KeepAspectRatio);
-        return natural;
+        return scaledCopySize(natural, times);
     };
     if (scaled && size.isValid()) {
         qCDebug(lcFacade) << "ZQDCommunication::compressImage begin 1.0 " << getCurrentTimeString();
@@ -191,6 +216,25 @@ QString ZQDCommunication::revolvingImage(QString pathimage, double scale, double
                                          bool vertical, bool swap)
 {
     const QString path = stripFileUrl(std::move(pathimage));
+    // A zoom or a turn the editor cannot make (not a number, or a picture
+    // beyond the cap) writes nothing; the engine is not asked.
+    if (!std::isfinite(degree)) {
+        OperationError::set(QStringLiteral("The turn %1 is not a number of degrees.").arg(degree));
+        return writeWorkingFile(QPixmap(), path);
+    }
+    if (scale != 1.0) {
+        const QSize stored = QImageReader(path).size();
+        if (stored.isValid()) {
+            const QSize decoded = scaledCopySize(stored, scale);
+            if (decoded.isEmpty())
+                return writeWorkingFile(QPixmap(), path);
+            if (!collagesupport::allocatable(collagesupport::turnedSize(decoded, degree))) {
+                OperationError::set(QStringLiteral("Turned by %1 degrees, the picture would be more than %2 pixels "
+                                                   "on a side.").arg(degree).arg(collagesupport::kMaxPictureSide));
+                return writeWorkingFile(QPixmap(), path);
+            }
+        }
+    }
     return writeWorkingFile(iImageEngine->revolvImage(path, scale, degree, horizontal, vertical, swap), path);
 }
 

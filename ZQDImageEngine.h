@@ -68,6 +68,26 @@ public:
     // The picture after the library changed its buffer, as the result pixmap.
     static QPixmap resultPixmap(QImage &&image);
 
+    // --- sizes the interface previews at ------------------------------------
+
+    // The long side of the screen-size copy on which the interface previews the
+    // focus blur and the frames (the interface's own copy size is the same).
+    static constexpr int kScreenSide = 854;
+    // How much the size-dependent values of those operations (the blur's
+    // strength, a frame's pieces and insets) grow for a picture of width x
+    // height: exactly 1 up to kScreenSide on the long side, so such pictures
+    // get the fixed values; beyond, long side / kScreenSide, so that the
+    // result brought down to the screen's size is what the preview showed.
+    static double screenScale(int width, int height)
+    {
+        const int longSide = width > height ? width : height;
+        return longSide > kScreenSide ? double(longSide) / kScreenSide : 1.0;
+    }
+    // The size of the screen-size copy the interface previews on: the scaled
+    // decode (as the facade's qualityImage makes it) by kScreenSide / long
+    // side, at most 1. Empty when nothing would be left.
+    static QSize screenCopySize(QSize picture);
+
     // --- time ----------------------------------------------------------------
 
     // Fourteen digits: year, month, day, hour, minute, second (local time).
@@ -135,6 +155,11 @@ public:
     bool loadSimpleFrame(int id);
     // The loaded frame laid around a 32-bit photo; null when it cannot be made.
     QImage composeSimpleFrame(QImage &photo);
+    // For a photo larger than the screen: the loaded frame as it is laid
+    // around the photo's screen-size copy, scaled up to the photo's size over
+    // the photo itself (placed where the copy lies). Null when the copy would
+    // be empty, the frame hides its centre or the result exceeds the limits.
+    QImage composeScaledFrame(QImage &photo);
     // The mask and ColorfulFrame mode of colourful frame `id`; false if unknown.
     static bool colorfulFrameRecipe(int id, const char **mask, int *mode);
 

@@ -28,8 +28,15 @@
 
 namespace {
 
-// Strength of the focus blur's Gaussian.
+// Strength of the focus blur's Gaussian on a picture of the screen's size; a
+// larger picture gets it grown with its long side, so that the blur looks the
+// same once the picture is shown at the screen's size (where it was previewed).
 constexpr int kWeakBlurRadius = 9;
+
+int weakBlurRadius(const QImage &picture)
+{
+    return int(std::lround(kWeakBlurRadius * ZQDImageEngine::screenScale(picture.width(), picture.height())));
+}
 
 // The decode size for `times` of a stored size: trunc(w * times) by
 // trunc(h * times), then the stored size fitted inside it with its aspect
@@ -218,7 +225,7 @@ void ZQDImageEngine::weakinit(QString weakImagePath)
     qCDebug(lcEngine) << "weakinit 1.2 weakImage null=" << (weakImage->isNull() ? "true" : "false");
     if (!weakImage->isNull())
         pWeakInitArray = iTheEngine->WeakInit(pixelBuffer(*weakImage), weakImage->width(), weakImage->height(),
-                                              kWeakBlurRadius);
+                                              weakBlurRadius(*weakImage));
     qCDebug(lcEngine) << "weakinit 2.0";
 }
 

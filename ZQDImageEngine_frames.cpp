@@ -8,8 +8,14 @@
 // The compositor works on 32-bit pixels with alpha in byte 3 (not
 // premultiplied): the photo and the decoded pieces are converted to that
 // before they are handed over, whatever their stored format.
+//
+// A frame file's pieces are drawn for a photo of the screen's size, where the
+// interface previews the frames. A larger photo gets the frame its
+// screen-size copy gets, scaled up to the photo's size and laid over the
+// photo itself, so the frame keeps the thickness the preview showed.
 #include "ZQDImageEngine.h"
 
+#include "collagesupport.h"
 #include "logging.h"
 
 #include "cframe.h"
@@ -17,7 +23,9 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QPainter>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -67,6 +75,46 @@ QImage to32Bit(QImage image)
     if (image.isNull() || image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32)
         return image;
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+QImage plainPicture(QSize size, QRgb colour)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+// Where the composites of two pictures first differ; (-1, -1) when nowhere.
+QPoint firstDifference(const QImage &a, const QImage &b)
+{
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *ra = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *rb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (ra[x] != rb[x])
+                return {x, y};
+        }
+    }
+    return {-1, -1};
+}
+
+// The frame of two composites, around a black and around a white photo, as a
+// premultiplied layer: where the photo shows through, the two differ by the
+// part of it that shows.
+QImage frameLayer(const QImage &onBlack, const QImage &onWhite)
+{
+    QImage layer(onBlack.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < layer.height(); ++y) {
+        const auto *black = reinterpret_cast<const QRgb *>(onBlack.constScanLine(y));
+        const auto *white = reinterpret_cast<const QRgb *>(onWhite.constScanLine(y));
+        auto *out = reinterpret_cast<QRgb *>(layer.scanLine(y));
+        for (int x = 0; x < layer.width(); ++x) {
+            const int alpha = 255 - std::clamp(qGreen(white[x]) - qGreen(black[x]), 0, 255);
+            out[x] = qRgba(std::min(qRed(black[x]), alpha), std::min(qGreen(black[x]), alpha),
+                           std::min(qBlue(black[x]), alpha), alpha);
+        }
+    }
+    return layer;
 }
 
 }  // namespace
@@ -136,6 +184,53 @@ QImage ZQDImageEngine::composeSimpleFrame(QImage &photo)
     return QImage(composite, outWidth, outHeight, QImage::Format_RGB32).copy();
 }
 
+QSize ZQDImageEngine::screenCopySize(QSize picture)
+{
+    const int longSide = std::max(picture.width(), picture.height());
+    if (longSide <= kScreenSide)
+        return picture.isEmpty() ? QSize() : picture;
+    // The same double the interface hands over, for the same truncation.
+    return collagesupport::decodeSize(picture, double(kScreenSide) / longSide);
+}
+
+QImage ZQDImageEngine::composeScaledFrame(QImage &photo)
+{
+    const QSize copy = screenCopySize(photo.size());
+    if (copy.isEmpty())
+        return {};
+    QImage black = plainPicture(copy, qRgb(0, 0, 0));
+    QImage white = plainPicture(copy, qRgb(255, 255, 255));
+    const QImage onBlack = composeSimpleFrame(black);
+    const QImage onWhite = composeSimpleFrame(white);
+    // Where the copy lies in its composite: a black copy with one white pixel
+    // at its centre is framed differently there alone.
+    const QPoint centre(copy.width() / 2, copy.height() / 2);
+    black.setPixel(centre, qRgb(255, 255, 255));
+    const QImage marked = composeSimpleFrame(black);
+    if (onBlack.isNull() || onWhite.size() != onBlack.size() || marked.size() != onBlack.size())
+        return {};
+    const QPoint landing = firstDifference(onBlack, marked);
+    if (landing.x() < 0)
+        return {};  // a frame that hides the copy's centre: nothing to align on
+
+    const double sx = double(photo.width()) / copy.width();
+    const double sy = double(photo.height()) / copy.height();
+    const QSize size(qRound(onBlack.width() * sx), qRound(onBlack.height() * sy));
+    if (size.width() > kFrameMaxSide || size.height() > kFrameMaxSide ||
+        qint64(size.width()) * size.height() > kFrameMaxPixels)
+        return {};
+    QImage result = plainPicture(size, qRgb(255, 255, 255));
+    if (result.isNull())
+        return {};
+    QPainter painter(&result);
+    painter.drawImage(QPointF(qRound(sx * (landing.x() - centre.x())), qRound(sy * (landing.y() - centre.y()))),
+                      photo);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(size)), frameLayer(onBlack, onWhite));
+    painter.end();
+    return result;
+}
+
 QPixmap ZQDImageEngine::FrameSimple(QString path, int id)
 {
     QImageReader reader(path);
@@ -151,7 +246,12 @@ QPixmap ZQDImageEngine::FrameSimple(QString path, int id)
         qCDebug(lcEngine) << "FrameSimple: no frame" << id << "; the photo is unchanged";
         return resultPixmap(std::move(originImage));
     }
-    QImage resultImage = composeSimpleFrame(originImage);
+    // Beyond the screen's size, the frame of the screen-size copy scaled up.
+    QImage resultImage;
+    if (screenScale(originImage.width(), originImage.height()) > 1.0)
+        resultImage = composeScaledFrame(originImage);
+    if (resultImage.isNull())
+        resultImage = composeSimpleFrame(originImage);
     qCDebug(lcEngine) << "here is over";
     if (resultImage.isNull())
         return resultPixmap(std::move(originImage));

@@ -27,7 +27,7 @@ Pane {
     property int contrast: 0
     property int saturation: 0
     property int sharpness: 0
-    readonly property string settings: [brightness, contrast, saturation, sharpness].join(",")
+    readonly property string settings: brightness + "," + contrast + "," + saturation + "," + sharpness
     readonly property bool neutral: settings === "0,0,0,0"
 
     // The photo processed with `fullSettings`, once it has been.

@@ -6,6 +6,7 @@
 // Start options (for demonstrations and scripts): --collage-photos A,B,...
 // chooses the photos and goes straight to composing, --collage-kind
 // template|free|stitched picks the kind, --collage-save saves when ready.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -297,9 +298,9 @@ Page {
     }
 
     Component.onCompleted: {
-        var args = Qt.application.arguments;
+        var args = Array.from(Qt.application.arguments);
         var at = args.indexOf("--collage-kind");
-        if (at >= 0 && at + 1 < args.length && ["template", "free", "stitched"].indexOf(args[at + 1]) >= 0)
+        if (at >= 0 && at + 1 < args.length && ["template", "free", "stitched"].indexOf(args[at + 1]) >= 0) // qmllint disable type
             kind = args[at + 1];
         saveWhenReady = args.indexOf("--collage-save") >= 0;
         at = args.indexOf("--collage-photos");
@@ -406,7 +407,7 @@ Page {
         TabBar {
             id: kinds
             Layout.fillWidth: true
-            currentIndex: ["template", "free", "stitched"].indexOf(page.kind)
+            currentIndex: page.kind === "free" ? 1 : page.kind === "stitched" ? 2 : 0
             Repeater {
                 model: [{ kind: "template", label: "Template" }, { kind: "free", label: "Free" },
                         { kind: "stitched", label: "Stitched" }]
@@ -482,7 +483,8 @@ Page {
                             height: cellItem.shown.decoded.height
                             asynchronous: true
                             smooth: true
-                            sourceSize: Qt.size(1280, 1280)
+                            sourceSize.width: 1280
+                            sourceSize.height: 1280
                             source: WorkingFiles.toUrl(page.photos[cellItem.index])
                         }
                         Rectangle {
@@ -525,7 +527,8 @@ Page {
                             anchors.fill: parent
                             asynchronous: true
                             smooth: true
-                            sourceSize: Qt.size(1280, 1280)
+                            sourceSize.width: 1280
+                            sourceSize.height: 1280
                             source: WorkingFiles.toUrl(page.photos[freeItem.index])
                         }
                         Rectangle {
@@ -659,9 +662,10 @@ Page {
                     clip: true
                     model: page.kind === "free" ? Catalogue.backgrounds : Catalogue.patterns
                     delegate: AbstractButton {
+                        id: swatch
                         required property var modelData
                         required property int index
-                        readonly property bool chosen: (page.kind === "free" ? page.backgroundFileChoice : page.patternChoice) === index
+                        readonly property bool chosen: (page.kind === "free" ? page.backgroundChoice : page.patternChoice) === index
                         width: 52
                         height: 52
                         Accessible.name: (page.kind === "free" ? "background " : "pattern ") + modelData.name
@@ -669,15 +673,16 @@ Page {
                         ToolTip.text: modelData.name
                         ToolTip.delay: 600
                         contentItem: Image {
-                            source: "qrc" + modelData.file
-                            sourceSize: Qt.size(96, 96)
+                            source: "qrc" + swatch.modelData.file
+                            sourceSize.width: 96
+                            sourceSize.height: 96
                             fillMode: Image.PreserveAspectCrop
                             clip: true
                         }
                         background: Rectangle {
                             color: "transparent"
-                            border.width: parent.chosen ? 3 : 1
-                            border.color: parent.chosen ? Material.accent : "#424242"
+                            border.width: swatch.chosen ? 3 : 1
+                            border.color: swatch.chosen ? Material.accent : "#424242"
                         }
                         padding: 3
                         onClicked: page.choose(page.kind === "free" ? "backgroundChoice" : "patternChoice", index)

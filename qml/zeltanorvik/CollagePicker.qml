@@ -1,6 +1,7 @@
 // Choosing the photos of a collage: the pictures of one folder at a time
 // (documents, Pictures, saved) as a grid with check marks, in the order they
 // were chosen, plus "Add files…" for pictures elsewhere.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -84,6 +85,7 @@ Item {
             ScrollBar.vertical: ScrollBar {}
 
             delegate: Item {
+                id: photoTile
                 required property string filePath
                 required property string fileName
                 readonly property int order: picker.chosen.indexOf(filePath)
@@ -102,12 +104,13 @@ Item {
                         anchors.margins: parent.border.width
                         asynchronous: true
                         fillMode: Image.PreserveAspectCrop
-                        sourceSize: Qt.size(width, height)
-                        source: WorkingFiles.toUrl(filePath)
+                        sourceSize.width: width
+                        sourceSize.height: height
+                        source: WorkingFiles.toUrl(photoTile.filePath)
                         clip: true
                     }
                     Rectangle {
-                        visible: parent.parent.order >= 0
+                        visible: photoTile.order >= 0
                         anchors.right: parent.right
                         anchors.top: parent.top
                         anchors.margins: 6
@@ -117,7 +120,7 @@ Item {
                         color: Material.accent
                         Label {
                             anchors.centerIn: parent
-                            text: parent.parent.parent.order + 1
+                            text: photoTile.order + 1
                             color: "black"
                             font.bold: true
                         }
@@ -126,9 +129,9 @@ Item {
                 MouseArea {
                     anchors.fill: parent
                     Accessible.role: Accessible.CheckBox
-                    Accessible.name: (parent.order >= 0 ? "unselect " : "select ") + fileName
+                    Accessible.name: (parent.order >= 0 ? "unselect " : "select ") + photoTile.fileName
                     onClicked: {
-                        if (!picker.toggle(filePath) && picker.app)
+                        if (!picker.toggle(photoTile.filePath) && picker.app)
                             picker.app.showMessage("A collage holds at most " + picker.maximum + " photos.");
                     }
                 }

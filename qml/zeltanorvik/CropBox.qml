@@ -1,5 +1,6 @@
 // The crop box over the shown picture: drag inside it to move it, drag a
 // corner handle to resize it; outside the box the picture is dimmed.
+pragma ComponentBehavior: Bound
 import QtQuick
 import "CropGeometry.js" as CropGeometry
 
@@ -45,11 +46,11 @@ Item {
         // Rule-of-thirds lines.
         Repeater {
             model: 2
-            Rectangle { x: frame.width * (index + 1) / 3; width: 1; height: frame.height; color: "#80ffffff" }
+            Rectangle { required property int index; x: frame.width * (index + 1) / 3; width: 1; height: frame.height; color: "#80ffffff" }
         }
         Repeater {
             model: 2
-            Rectangle { y: frame.height * (index + 1) / 3; height: 1; width: frame.width; color: "#80ffffff" }
+            Rectangle { required property int index; y: frame.height * (index + 1) / 3; height: 1; width: frame.width; color: "#80ffffff" }
         }
 
         MouseArea {

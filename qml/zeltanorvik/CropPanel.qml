@@ -1,5 +1,6 @@
 // The crop tool: a box over the photo, free or at a fixed ratio; Apply cuts
 // the photo to the box at the photo's own resolution.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -70,7 +71,8 @@ Pane {
         visible: false
         asynchronous: true
         cache: false
-        sourceSize: Qt.size(4096, 4096)
+        sourceSize.width: 4096
+        sourceSize.height: 4096
         source: panel.editor ? WorkingFiles.toUrl(panel.editor.history.current) : ""
     }
 

@@ -14,6 +14,7 @@
 // source write the same file: run operations on `editor.history.current` only,
 // and pass the source of a crop or an item render (which reuse an existing
 // output) through `editor.sourceWithFreshOutput`.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -236,9 +237,9 @@ Page {
         Loader {
             id: panelLoader
             Layout.fillWidth: true
-            Layout.preferredHeight: item ? item.implicitHeight : 0
+            Layout.preferredHeight: item ? item.implicitHeight : 0 // qmllint disable type
             visible: status === Loader.Ready
-            onLoaded: item.done.connect(editor.closeTool)
+            onLoaded: item.done.connect(editor.closeTool) // qmllint disable type
         }
 
         ToolBar {
@@ -249,6 +250,7 @@ Page {
                 Repeater {
                     model: editor.tools
                     ToolButton {
+                        id: toolButton
                         required property var modelData
                         Layout.fillWidth: true
                         implicitHeight: 56
@@ -260,12 +262,12 @@ Page {
                             spacing: 0
                             Label {
                                 anchors.horizontalCenter: parent.horizontalCenter
-                                text: modelData.glyph
+                                text: toolButton.modelData.glyph
                                 font.pixelSize: 22
                             }
                             Label {
                                 anchors.horizontalCenter: parent.horizontalCenter
-                                text: modelData.label
+                                text: toolButton.modelData.label
                                 font.pixelSize: 12
                             }
                         }

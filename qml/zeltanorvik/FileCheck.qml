@@ -24,6 +24,7 @@ Item {
         id: probe
         asynchronous: false
         cache: false
-        sourceSize: Qt.size(8, 8)
+        sourceSize.width: 8
+        sourceSize.height: 8
     }
 }

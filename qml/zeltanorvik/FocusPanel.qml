@@ -1,11 +1,13 @@
 // The focus blur: a sharp circle or band that follows the finger (or the
 // mouse), the rest of the photo blurred. Pinch, the wheel or the size slider
 // set its size; the band's slider turns it. While the finger moves, every step
-// runs on a copy of the photo the size of the view (blurred once, when the
-// tool opens); Apply runs the blur once on the photo itself.
+// runs on a copy of the photo the size of the screen (blurred once, when the
+// tool opens); Apply runs the blur once on the photo itself, which the engine
+// blurs as much, for its size, as the copy.
 //
 // The sharp area: r1 = half of r2, the blur growing from r1 to r2; r2 is a
 // fraction of the picture's shorter side, so the copy and the photo agree.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -158,9 +160,8 @@ Pane {
                 panel.editor.fail("Focus blur: this photo cannot be read.");
                 return;
             }
-            var side = Math.max(panel.editor.photo.width, panel.editor.photo.height);
             var made = ToolWork.smallCopy(panel.editor, panel.source,
-                                          ToolWork.fitFraction(pictureWidth, pictureHeight, side), 1);
+                                          ToolWork.fitFraction(pictureWidth, pictureHeight, ToolWork.screenSide), 1);
             if (made === "") {
                 panel.editor.fail("Focus blur: the preview copy cannot be made.");
                 return;

@@ -1,13 +1,14 @@
 // Frames: the fourteen simple frames, laid around the photo (the result is
 // larger), and the six colourful frames, screened over it. The thumbnails are
-// made on a copy of a common photo size, since a simple frame's border has a
-// fixed size in pixels.
+// made on a copy of the screen's size, for which the engine draws a frame's
+// pieces as they are (it grows them with a larger photo's size).
 import QtQuick
+import "ToolWork.js" as ToolWork
 
 StripPanel {
     title: "Frames"
     lists: [{ list: "frames", kind: "frame" }, { list: "colorfulFrames", kind: "colourful" }]
-    copySide: 640
+    copySide: ToolWork.screenSide
     operation: function(entry, source) {
         return entry.kind === "frame" ? communication.framesimpleImage(source, entry.id)
                                       : communication.framecolorfulImage(source, entry.id);

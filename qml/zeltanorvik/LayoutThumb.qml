@@ -1,5 +1,6 @@
 // A small drawing of a collage layout: its cells on the 640 x 896 canvas,
 // tilted where the layout tilts them. A button: tapping it chooses the layout.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material

@@ -1,4 +1,5 @@
 // The most recent photos of one folder as a grid of thumbnails; a tap opens one.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -39,6 +40,7 @@ Column {
         Repeater {
             model: photos
             delegate: Item {
+                id: photoCell
                 required property int index
                 required property string filePath
                 required property string fileName
@@ -56,15 +58,16 @@ Column {
                     anchors.fill: parent
                     asynchronous: true
                     fillMode: Image.PreserveAspectCrop
-                    sourceSize: Qt.size(parent.side, parent.side)
-                    source: visible ? "file://" + filePath.split("/").map(encodeURIComponent).join("/") : ""
+                    sourceSize.width: parent.side
+                    sourceSize.height: parent.side
+                    source: visible ? "file://" + photoCell.filePath.split("/").map(encodeURIComponent).join("/") : ""
                     clip: true
                 }
                 MouseArea {
                     anchors.fill: parent
                     Accessible.role: Accessible.Button
-                    Accessible.name: "open " + fileName
-                    onClicked: grid.picked(filePath)
+                    Accessible.name: "open " + photoCell.fileName
+                    onClicked: grid.picked(photoCell.filePath)
                 }
             }
         }

@@ -55,7 +55,7 @@ Item {
             asynchronous: false
             cache: false
             smooth: true
-            sourceSize: Qt.size(Math.max(1, Math.ceil(view.width * Screen.devicePixelRatio)),
+            sourceSize: Qt.size(Math.max(1, Math.ceil(view.width * Screen.devicePixelRatio)), // qmllint disable type
                                 Math.max(1, Math.ceil(view.height * Screen.devicePixelRatio)))
             source: {
                 var path = view.comparing && view.compareSource ? view.compareSource : view.source;

@@ -45,7 +45,7 @@ Rectangle {
         asynchronous: false
         cache: false
         smooth: true
-        sourceSize: layer.decodeSize
+        sourceSize: layer.decodeSize // qmllint disable type
         source: layer.path ? WorkingFiles.toUrl(layer.path) + "?preview=" + layer.serial : ""
         Accessible.role: Accessible.Graphic
         Accessible.name: "preview"

@@ -5,6 +5,7 @@
 // the path of a picture for it ("" when it failed). Each thumbnail is decoded
 // the moment it is made and kept in memory: several entries may write the
 // same working file one after the other.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -27,7 +28,7 @@ Item {
     function start() {
         next = 0;
         for (var i = 0; i < repeater.count; ++i)
-            repeater.itemAt(i).clear();
+            repeater.itemAt(i).clear(); // qmllint disable type
         maker.restart();
     }
 
@@ -112,7 +113,8 @@ Item {
                             fillMode: Image.PreserveAspectFit
                             asynchronous: false
                             cache: false
-                            sourceSize: Qt.size(strip.thumbnailSize, strip.thumbnailSize)
+                            sourceSize.width: strip.thumbnailSize
+                            sourceSize.height: strip.thumbnailSize
                             source: tile.path ? WorkingFiles.toUrl(tile.path) + "?thumb=" + tile.serial : ""
                         }
                         BusyIndicator {

@@ -7,6 +7,7 @@
 // turns), cut from the centre of the scaled, turned and mirrored picture.
 // What the picture does not cover is black where the scale leaves a border,
 // transparent where the fine angle turns a corner away.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -132,7 +133,7 @@ Pane {
                     asynchronous: true
                     cache: false
                     smooth: true
-                    sourceSize: Qt.size(Math.ceil(stageArea.width * Screen.devicePixelRatio),
+                    sourceSize: Qt.size(Math.ceil(stageArea.width * Screen.devicePixelRatio), // qmllint disable type
                                         Math.ceil(stageArea.height * Screen.devicePixelRatio))
                     source: panel.source ? WorkingFiles.toUrl(panel.source) : ""
                     transform: [

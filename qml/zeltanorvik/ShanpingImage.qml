@@ -12,7 +12,6 @@ Rectangle {
         anchors.centerIn: parent
         width: parent.width
         height: mark.height + title.height + 28
-        opacity: 0
 
         // The mark: a lens ring around a small sun, drawn with shapes only.
         Item {

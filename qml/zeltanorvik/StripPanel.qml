@@ -37,7 +37,7 @@ Pane {
     signal done()
 
     function pick(entry) {
-        if (isOriginal(entry)) {
+        if (isOriginal(entry)) { // qmllint disable type
             chosen = entry;
             resultPath = "";
             preview.clear();
@@ -52,7 +52,7 @@ Pane {
 
     function treat(entry) {
         ToolWork.claim(editor, source);
-        var path = operation(entry, source);
+        var path = operation(entry, source); // qmllint disable type
         if (!ToolWork.written(editor, path)) {
             editor.fail(title + ": \u201c" + entry.label + "\u201d could not be made from this photo.");
             return false;

@@ -5,6 +5,7 @@
 // own resolution.
 //
 // Start option (with --tool text): --text WORDS puts WORDS in the bubble.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -66,7 +67,7 @@ Pane {
     Material.elevation: 6
 
     Component.onCompleted: {
-        var args = Qt.application.arguments;
+        var args = Array.from(Qt.application.arguments);
         var at = args.indexOf("--text");
         if (at >= 0 && at + 1 < args.length)
             textField.text = args[at + 1];
@@ -126,7 +127,6 @@ Pane {
                 clip: true
                 text: shown.panel ? shown.panel.text : ""
                 color: shown.panel ? shown.panel.textColor : "black"
-                font.family: Qt.application.font.family
                 font.pointSize: Math.max(1, (shown.panel ? shown.panel.textSize : 20) * shown.zoom)
                 font.bold: shown.panel ? shown.panel.bold : false
                 wrapMode: Text.WordWrap
@@ -179,6 +179,7 @@ Pane {
             clip: true
             model: Catalogue.bubbles
             delegate: AbstractButton {
+                id: bubbleButton
                 required property var modelData
                 required property int index
                 width: 64
@@ -189,14 +190,15 @@ Pane {
                 ToolTip.text: modelData.name
                 ToolTip.delay: 600
                 contentItem: Image {
-                    source: "qrc" + modelData.picture
-                    sourceSize: Qt.size(96, 96)
+                    source: "qrc" + bubbleButton.modelData.picture
+                    sourceSize.width: 96
+                    sourceSize.height: 96
                     fillMode: Image.PreserveAspectFit
                 }
                 background: Rectangle {
                     color: "#2a2a2a"
                     radius: 4
-                    border.width: panel.bubbleChoice === index ? 3 : 0
+                    border.width: panel.bubbleChoice === bubbleButton.index ? 3 : 0
                     border.color: Material.accent
                 }
                 onClicked: panel.bubbleChoice = index
@@ -209,15 +211,16 @@ Pane {
             Repeater {
                 model: panel.swatches
                 AbstractButton {
+                    id: swatch
                     required property string modelData
                     implicitWidth: 44
                     implicitHeight: 44
                     Accessible.name: "text colour " + modelData
                     contentItem: Rectangle {
                         radius: 16
-                        color: modelData
-                        border.width: panel.textColor === modelData ? 3 : 1
-                        border.color: panel.textColor === modelData ? Material.accent : "#616161"
+                        color: swatch.modelData
+                        border.width: panel.textColor === swatch.modelData ? 3 : 1
+                        border.color: panel.textColor === swatch.modelData ? Material.accent : "#616161"
                     }
                     onClicked: panel.textColor = modelData
                 }

@@ -45,6 +45,12 @@ function smallCopy(editor, source, fraction, depth) {
     return from;
 }
 
+// The long side of the copy on which the focus blur and the frames are
+// previewed: the engine draws their fixed blur strength and frame pieces for
+// a picture of this size and grows them for a larger one, so a preview made
+// at this size is what Apply gives on the photo (ZQDImageEngine::kScreenSide).
+var screenSide = 854;
+
 // The fraction that fits a picture of width x height into a square of `side`.
 function fitFraction(width, height, side) {
     var longest = Math.max(width, height);

@@ -6,6 +6,7 @@
 // editor, --tool NAME then opens that tool, and --apply applies it at once;
 // --share opens the share page for that photo; --browse opens the file dialog;
 // --collage opens the collage page (which reads its own --collage-* options).
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -232,7 +233,7 @@ Item {
     }
 
     Component.onCompleted: {
-        var args = Qt.application.arguments;
+        var args = Array.from(Qt.application.arguments);
         var open = args.indexOf("--open");
         if (open >= 0 && open + 1 < args.length && openPhoto(args[open + 1], true)) {
             var tool = args.indexOf("--tool");

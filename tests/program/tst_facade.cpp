@@ -3,12 +3,15 @@
 // pictures of shown items.
 #include "ImageDispose.h"
 #include "ZQDCommunication.h"
+#include "operationerror.h"
 #include "testsupport.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
+
+#include <limits>
 
 using testsupport::documentRoot;
 using testsupport::positionPicture;
@@ -88,6 +91,35 @@ private slots:
         QCOMPARE(failed, first);
         QVERIFY(!QFileInfo::exists(failed));
         QVERIFY(!QFileInfo::exists(communication.qualityImage(documentRoot() + "missing.jpg")));
+    }
+
+    // A zoom that is not a finite positive number, or whose picture would be
+    // more than 16384 pixels on a side (turned, for the rotate tool), is
+    // refused before anything is decoded: no file, and the reason recorded.
+    void zoomsBeyondTheCapAreRefused()
+    {
+        ZQDCommunication communication;
+        const QString small = writePicture(documentRoot() + "small.png", positionPicture(100, 75));
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        for (double zoom : {163.85, 1e6, 1e10, -1e10, nan, inf, -inf}) {
+            OperationError::clear();
+            QVERIFY(communication.compressImage(small, zoom).isNull());
+            QVERIFY2(!OperationError::take().isEmpty(), qPrintable(QString::number(zoom)));
+            QVERIFY(!QFileInfo::exists(communication.qualityImage(small, zoom)));
+            QVERIFY(!OperationError::take().isEmpty());
+            QVERIFY(!QFileInfo::exists(communication.revolvingImage(small, zoom, 0, false, false, true)));
+            QVERIFY(!OperationError::take().isEmpty());
+        }
+        // 16000 x 12000 is within the cap, but not once turned by 45 degrees.
+        QVERIFY(!QFileInfo::exists(communication.revolvingImage(small, 160, 45, false, false, true)));
+        QVERIFY(OperationError::take().contains("16384"));
+        QVERIFY(!QFileInfo::exists(communication.revolvingImage(small, 1.0, nan, false, false, true)));
+        QVERIFY(!OperationError::take().isEmpty());
+        // Ordinary zooms still work.
+        QCOMPARE(communication.compressImage(small, 2.5).size(), QSize(249, 187));
+        QCOMPARE(QImage(communication.revolvingImage(small, 2.0, 30, false, false, true)).size(), QSize(100, 75));
+        QCOMPARE(OperationError::take(), QString());
     }
 
     void fixedIdentity()

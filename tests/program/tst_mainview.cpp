@@ -169,6 +169,26 @@ private slots:
         QVERIFY(mainView.view()->rootContext()->contextProperty("communication").isValid());
         QDir::setCurrent(documents.path());
     }
+
+    // A main document with the root functions but no "picturesFolder" loads,
+    // takes the splash's place and is wired like any other.
+    void mainDocumentWithoutThePicturesFolder()
+    {
+        QTemporaryDir other;
+        writeDocuments(other.path(), QByteArray(kMain).replace("  property string picturesFolder\n", "").constData());
+        QDir::setCurrent(other.path());
+        MainView mainView;
+        QPointer<QQuickItem> splash = mainView.view()->rootObject();
+        mainView.ShowMain();
+        QDir::setCurrent(documents.path());
+        QObject *root = mainView.view()->rootObject();
+        QVERIFY(root);
+        QCOMPARE(root->objectName(), QString("main"));
+        QVERIFY(splash.isNull());
+        QVERIFY(!root->property("picturesFolder").isValid());
+        emit mainView.multiTouch()->rotateDegree(QVariant(45));
+        QCOMPARE(root->property("calls").toStringList(), QStringList{"rotateDegree 45"});
+    }
 };
 
 ZN_PROGRAM_TEST_MAIN(MainViewTest)
