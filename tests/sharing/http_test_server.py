@@ -21,6 +21,13 @@ Answers, by path (the query is ignored):
   /slow-read          reads the request body slowly, then answers as /ok
   /big/<n>            200 with <n> bytes of body (pattern "0123456789")
   /drop               closes the connection without an answer
+  /garbled            answers one line that is not a status line, then closes
+  /silent             takes the request and never answers (holds the
+                      connection for at most a minute)
+  /stall-body         200 announcing 1000 bytes, sends 10 of them, then
+                      stalls (at most a minute)
+  /endless-header     a status line, then one header line that never ends
+                      (until the client goes away, or a minute)
 """
 
 import base64
@@ -35,6 +42,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 LOG_DIR = None
+HOLD_SECONDS = 60  # the longest a misbehaving answer holds its connection
 COUNTER = 0
 COUNTER_LOCK = threading.Lock()
 
@@ -161,6 +169,30 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/drop":
             self.close_connection = True
             self.connection.shutdown(2)
+        elif path == "/garbled":
+            self.close_connection = True
+            self.wfile.write(b"garbage\r\n")
+            self.wfile.flush()
+            self.connection.shutdown(2)
+        elif path == "/silent":
+            self.close_connection = True
+            time.sleep(HOLD_SECONDS)
+        elif path == "/stall-body":
+            self.close_connection = True
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(b"0123456789")
+            self.wfile.flush()
+            time.sleep(HOLD_SECONDS)
+        elif path == "/endless-header":
+            self.close_connection = True
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Endless: ")
+            block = b"a" * 65536
+            deadline = time.monotonic() + HOLD_SECONDS
+            while time.monotonic() < deadline:  # ends with BrokenPipeError
+                self.wfile.write(block)
         else:
             self.answer(404, b"no such path")
 
