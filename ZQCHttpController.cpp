@@ -346,7 +346,8 @@ void ZQCHttpController::httpFinished()
 
     // The answer comes from memory: a status file that could not be written
     // (or was changed meanwhile) does not keep it from the interface.
-    const QByteArray bytes = responseBody;
+    // Never a null array: QML would get a buffer it cannot read.
+    const QByteArray bytes = responseBody.isNull() ? QByteArray("") : responseBody;
     responseBody.clear();
     if (currentRequest == ERequestPostSinaFile) {
         emit sinaUpload(QVariant(bytes));
