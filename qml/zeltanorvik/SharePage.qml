@@ -460,6 +460,7 @@ Page {
                 Layout.rightMargin: 16
                 Layout.minimumHeight: 88
                 placeholderText: qsTr("Say something about this picture")
+                placeholderTextColor: sharePage.quietTextColour
                 wrapMode: TextArea.Wrap
                 enabled: !sharePage.busy
                 Accessible.name: qsTr("Caption")
@@ -480,17 +481,17 @@ Page {
                         visible: sharePage.service === 0
                         Layout.fillWidth: true
                         TextField { id: sinaEndpointField; objectName: "sinaEndpointField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
                             Accessible.name: qsTr("Microblog upload address") }
                         TextField { id: sinaKeyField; objectName: "sinaKeyField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Application key"); Accessible.name: qsTr("Microblog application key") }
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Application key"); Accessible.name: qsTr("Microblog application key") }
                         TextField { id: sinaSecretField; objectName: "sinaSecretField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Microblog application secret") }
                         TextField { id: sinaTokenField; objectName: "sinaTokenField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Access token"); Accessible.name: qsTr("Microblog access token") }
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Access token"); Accessible.name: qsTr("Microblog access token") }
                         TextField { id: sinaTokenSecretField; objectName: "sinaTokenSecretField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Token secret"); echoMode: TextInput.Password
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Token secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Microblog token secret") }
                     }
 
@@ -498,17 +499,17 @@ Page {
                         visible: sharePage.service === 1
                         Layout.fillWidth: true
                         TextField { id: renrenEndpointField; objectName: "renrenEndpointField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
                             Accessible.name: qsTr("Social network upload address") }
                         TextField { id: renrenTokenField; objectName: "renrenTokenField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Access token"); Accessible.name: qsTr("Social network access token") }
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Access token"); Accessible.name: qsTr("Social network access token") }
                         TextField { id: renrenSecretField; objectName: "renrenSecretField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Social network application secret") }
                         TextField { id: renrenMethodField; objectName: "renrenMethodField"; Layout.fillWidth: true; text: "photos.upload"
-                            placeholderText: qsTr("Upload method"); Accessible.name: qsTr("Social network upload method") }
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Upload method"); Accessible.name: qsTr("Social network upload method") }
                         TextField { id: renrenAlbumField; objectName: "renrenAlbumField"; Layout.fillWidth: true
-                            placeholderText: qsTr("Album number (empty: the default album)")
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Album number (empty: the default album)")
                             inputMethodHints: Qt.ImhDigitsOnly; Accessible.name: qsTr("Social network album") }
                     }
 
@@ -627,7 +628,11 @@ Page {
                 }
                 Button {
                     text: qsTr("Share")
-                    highlighted: true
+                    // Dark words on the accent colour (white on it reads at 1.9:1).
+                    Material.background: Material.accent
+                    Material.foreground: sharePage.backgroundColour
+                    palette.button: "#ffb74d"
+                    palette.buttonText: sharePage.backgroundColour
                     enabled: !sharePage.busy
                     implicitHeight: 48
                     Layout.fillWidth: true
