@@ -70,10 +70,6 @@ ZQCHttpController::ZQCHttpController(QObject *parent)
     networkRequest.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     networkRequest.setAttribute(QNetworkRequest::HttpPipeliningAllowedAttribute, false);
 
-    const QString folder = sharingStateFolder();
-    if (!folder.isEmpty())
-        statusFile = QDir(folder).filePath(respText);
-
     stallTimer.setSingleShot(true);
     connect(&stallTimer, &QTimer::timeout, this, &ZQCHttpController::stalled);
 }
@@ -111,8 +107,15 @@ QString ZQCHttpController::originOf(const QUrl &target)
         + target.host(QUrl::FullyEncoded).toLower() + QLatin1Char(':') + QString::number(port);
 }
 
+QString ZQCHttpController::statusFilePath() const
+{
+    const QString folder = sharingStateFolderPath();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(respText);
+}
+
 void ZQCHttpController::removeTempFile()
 {
+    const QString statusFile = statusFilePath();
     if (!statusFile.isEmpty() && QFile::exists(statusFile))
         QFile::remove(statusFile);
 }
@@ -125,9 +128,12 @@ void ZQCHttpController::replaceTempFile()
         httpTempFile = nullptr;
     }
     removeTempFile();
-    if (statusFile.isEmpty())
+    const QString folder = sharingStateFolder();
+    if (folder.isEmpty()) {
+        qCDebug(lcHttp) << "no state folder for the status file";
         return;
-    httpTempFile = new QFile(statusFile);
+    }
+    httpTempFile = new QFile(QDir(folder).filePath(respText));
     // A new file, owner-only from the start.
     if (!httpTempFile->open(QIODevice::WriteOnly | QIODevice::NewOnly,
                             QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {

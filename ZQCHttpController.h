@@ -125,9 +125,9 @@ public:
     bool isBusy() const { return httpReply != nullptr; }
     // Tests shorten the stall limit.
     void setStallLimit(int ms) { stallLimitMs = ms; }
-    // Where the status file is written; empty when the state folder cannot be
-    // made (the answers are still delivered).
-    QString statusFilePath() const { return statusFile; }
+    // Where the status file is written (when its folder can be made; the
+    // answers are delivered either way).
+    QString statusFilePath() const;
     // The request object as the next request will use it.
     const QNetworkRequest &currentNetworkRequest() const { return networkRequest; }
 
@@ -178,7 +178,6 @@ private:
     // it is sent to that origin only.
     QString authorizationOrigin;
 
-    QString statusFile;
     QTimer stallTimer;
     int stallLimitMs;
     // The request in flight was ended by the stall timer.

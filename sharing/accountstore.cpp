@@ -66,7 +66,7 @@ QString AccountStore::keyringService() const
 
 QString AccountStore::fallbackFile() const
 {
-    const QString folder = sharingStateFolder();
+    const QString folder = sharingStateFolderPath();
     return folder.isEmpty() ? QString() : QDir(folder).filePath(kFileName);
 }
 
@@ -77,8 +77,10 @@ void AccountStore::removeLegacySettings()
         "renrenEndpoint", "renrenToken", "renrenSecret", "renrenMethod", "renrenAlbum", "remember"};
     QSettings settings;
     settings.beginGroup(QStringLiteral("sharing"));
-    for (const char *key : legacy)
-        settings.remove(QLatin1String(key));
+    for (const char *key : legacy) {
+        if (settings.contains(QLatin1String(key)))
+            settings.remove(QLatin1String(key));
+    }
     settings.endGroup();
 }
 
@@ -95,6 +97,8 @@ bool AccountStore::writeToFile(const QString &service, const QVariantMap *accoun
 {
     const QString path = fallbackFile();
     if (path.isEmpty())
+        return false;
+    if (account && sharingStateFolder().isEmpty())
         return false;
     QVariantMap all;
     {

@@ -38,7 +38,7 @@ public:
     bool usesKeyring() const { return keyring; }
     // Keeps accounts in the file only (tests, or a keyring that misbehaves).
     void setKeyringAllowed(bool allowed);
-    // The fallback file's path; empty when the state folder cannot be made.
+    // The fallback file's path (its folder is made when an account is saved).
     QString fallbackFile() const;
 
     // A secrets service (freedesktop Secret Service or KWallet) is registered

@@ -12,13 +12,16 @@ bool keepToOwner(const QString &path, bool folder)
     return QFile::setPermissions(path, mode);
 }
 
-QString sharingStateFolder()
+QString sharingStateFolderPath()
 {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (base.isEmpty())
-        return QString();
-    const QString folder = QDir(base).filePath(QStringLiteral("sharing"));
-    if (!QDir().mkpath(folder) || !keepToOwner(folder, true))
+    return base.isEmpty() ? QString() : QDir(base).filePath(QStringLiteral("sharing"));
+}
+
+QString sharingStateFolder()
+{
+    const QString folder = sharingStateFolderPath();
+    if (folder.isEmpty() || !QDir().mkpath(folder) || !keepToOwner(folder, true))
         return QString();
     return folder;
 }

@@ -6,7 +6,10 @@
 
 #include <QString>
 
-// The folder's path, created when missing; empty when it cannot be created.
+// The folder's path, without creating it; empty when there is no data folder.
+QString sharingStateFolderPath();
+// The same, created when missing (and restricted to its owner); empty when it
+// cannot be created. Nothing is created before something is to be kept.
 QString sharingStateFolder();
 
 // Restricts `path` to its owner: read and write for a file, and enter as well

@@ -68,7 +68,6 @@ Page {
     palette.text: textColour
     palette.button: "#3a3a3a"
     palette.buttonText: textColour
-    palette.placeholderText: quietTextColour
     background: Rectangle { color: sharePage.backgroundColour }
 
     // Only which service was used last; nothing about the account.
