@@ -3,7 +3,9 @@
 
 Usage: http_test_server.py LOG_DIR
 
-Listens on 127.0.0.1 on a free port and prints "PORT <n>" on its first line.
+Listens on 127.0.0.1 on a free port and prints "PORT <n> FULL <m>" on its
+first line: <m> is a second port whose queue of connections is kept full, so
+connecting to it never completes.
 Every request is recorded before it is answered, as LOG_DIR/<n>.json (n counts
 from 1) with the method, the path, the headers in arrival order and the raw
 body (base64); a multipart/form-data body is also parsed with the standard
@@ -35,6 +37,7 @@ import email.parser
 import email.policy
 import json
 import os
+import socket
 import sys
 import threading
 import time
@@ -209,12 +212,30 @@ class Handler(BaseHTTPRequestHandler):
             pass
 
 
+def full_listener():
+    """A listening socket that never accepts, its queue filled: the kernel
+    drops further connection attempts, so a client's connect never ends."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(0)
+    port = listener.getsockname()[1]
+    fillers = []
+    for _ in range(4):
+        filler = socket.socket()
+        filler.setblocking(False)
+        filler.connect_ex(("127.0.0.1", port))
+        fillers.append(filler)
+    time.sleep(0.2)
+    return listener, fillers
+
+
 def main():
     global LOG_DIR
     LOG_DIR = sys.argv[1]
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
-    print("PORT %d" % server.server_port, flush=True)
+    full = full_listener()
+    print("PORT %d FULL %d" % (server.server_port, full[0].getsockname()[1]), flush=True)
     # Ends with the test: stdin is closed when the test process goes away.
     threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
     server.serve_forever()

@@ -512,6 +512,7 @@ void TestHttpController::silenceEndsWithAnError_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QByteArray>("body");
+    QTest::newRow("connecting never completes") << "unconnectable" << QByteArray();
     QTest::newRow("never answers") << "/silent" << QByteArray();
     QTest::newRow("stalls mid-body") << "/stall-body" << QByteArray("0123456789");
     QTest::newRow("endless header") << "/endless-header" << QByteArray();
@@ -526,7 +527,10 @@ void TestHttpController::silenceEndsWithAnError()
     Recorder rec(http);
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(http.uploadRenRenRequest(server.url(path), "t", "m", picture, "k", "d"));
+    const QString url = path == "unconnectable"
+        ? QString("http://127.0.0.1:%1/ok").arg(server.unconnectablePort())
+        : server.url(path);
+    QVERIFY(http.uploadRenRenRequest(url, "t", "m", picture, "k", "d"));
     QTRY_COMPARE_WITH_TIMEOUT(rec.uploads(), 1, 10000);
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= 900 && took < 6000, qPrintable(QString::number(took)));
