@@ -28,6 +28,9 @@ Page {
     // Fraction of the picture sent, or -1 while the size is unknown.
     property real sentFraction: -1
     property bool succeeded: false
+    // An upload this page started has not delivered its answer yet (after an
+    // error the answer still follows).
+    property bool awaitingAnswer: false
     // What the user reads after an upload (or why it did not start).
     property string message: ""
     // The service's answer in words, and as it came (one tap away).
@@ -301,6 +304,7 @@ Page {
             return false
         }
         busy = true
+        awaitingAnswer = true
         sentFraction = -1
         message = qsTr("Sending…")
         return true
@@ -310,6 +314,7 @@ Page {
         if (!busy)
             return
         http.cancelDownload()
+        awaitingAnswer = false
         busy = false
         sentFraction = -1
         message = qsTr("The upload was cancelled.")
@@ -334,9 +339,9 @@ Page {
     }
 
     function onAnswer(body) {
-        var wasBusy = busy
-        if (!wasBusy && !failed)
+        if (!awaitingAnswer)
             return // an answer for a request this page did not start
+        awaitingAnswer = false
         busy = false
         rawAnswer = bytesToText(body)
         answerText = describeAnswer(rawAnswer)

@@ -193,6 +193,11 @@ Item {
             verify(!page.share())
             verify(!page.busy)
             verify(page.message.indexOf("not a regular file") >= 0, page.message)
+            // An answer to a request this page did not start changes nothing.
+            var before = page.message
+            page.onAnswer(new Uint8Array([0x6f, 0x6b]).buffer)
+            compare(page.message, before)
+            compare(page.rawAnswer, "")
         }
 
         function test_microblogErrorInWords() {
