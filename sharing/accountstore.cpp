@@ -30,7 +30,7 @@ QVariantMap fromJson(const QByteArray &bytes)
 } // namespace
 
 AccountStore::AccountStore(QObject *parent)
-    : QObject(parent), keyring(keyringServiceRunning())
+    : QObject(parent)
 {
     removeLegacySettings();
 }
@@ -50,13 +50,20 @@ bool AccountStore::keyringServiceRunning()
     return false;
 }
 
+bool AccountStore::usesKeyring() const
+{
+    if (keyring == Keyring::Unknown)
+        keyring = keyringServiceRunning() ? Keyring::Used : Keyring::NotUsed;
+    return keyring == Keyring::Used;
+}
+
 void AccountStore::setKeyringAllowed(bool allowed)
 {
+    const bool before = usesKeyring();
     const bool now = allowed && keyringServiceRunning();
-    if (now != keyring) {
-        keyring = now;
+    keyring = now ? Keyring::Used : Keyring::NotUsed;
+    if (now != before)
         emit backendChanged();
-    }
 }
 
 QString AccountStore::keyringService() const
@@ -128,7 +135,7 @@ bool AccountStore::writeToFile(const QString &service, const QVariantMap *accoun
 
 void AccountStore::load(const QString &service)
 {
-    if (!keyring) {
+    if (!usesKeyring()) {
         emit loaded(service, readFromFile(service));
         return;
     }
@@ -149,7 +156,7 @@ void AccountStore::load(const QString &service)
 
 void AccountStore::save(const QString &service, const QVariantMap &account)
 {
-    if (!keyring) {
+    if (!usesKeyring()) {
         emit saved(service, writeToFile(service, &account));
         return;
     }
@@ -175,7 +182,7 @@ void AccountStore::save(const QString &service, const QVariantMap &account)
 void AccountStore::forget(const QString &service)
 {
     const bool fileDone = writeToFile(service, nullptr);
-    if (!keyring) {
+    if (!usesKeyring()) {
         emit forgotten(service, fileDone);
         return;
     }

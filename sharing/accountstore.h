@@ -34,8 +34,9 @@ public:
     Q_INVOKABLE void forget(const QString &service);
 
     // The keyring is asked first (a keyring service was found on the bus and
-    // the keyring was not turned off).
-    bool usesKeyring() const { return keyring; }
+    // the keyring was not turned off). The bus is asked on first use, not at
+    // start-up.
+    bool usesKeyring() const;
     // Keeps accounts in the file only (tests, or a keyring that misbehaves).
     void setKeyringAllowed(bool allowed);
     // The fallback file's path (its folder is made when an account is saved).
@@ -57,5 +58,6 @@ private:
     bool writeToFile(const QString &service, const QVariantMap *account) const;
     static void removeLegacySettings();
 
-    bool keyring;
+    enum class Keyring { Unknown, Used, NotUsed };
+    mutable Keyring keyring = Keyring::Unknown;
 };
