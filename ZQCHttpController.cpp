@@ -9,7 +9,13 @@
 //                       generateAlbumSig, encodeRenRenPara, getMd5Digest
 #include "ZQCHttpController.h"
 
+#include "sharing/accountstore.h"
+#include "sharing/onceuploaddevice.h"
+#include "sharing/sharingstate.h"
+#include "sharing/uploadpicture.h"
+
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLoggingCategory>
 #include <QSslConfiguration>
 
@@ -51,12 +57,21 @@ ZQCHttpController::ZQCHttpController(QObject *parent)
       currentRequest(ENoRequest),
       httpRequestAborted(false),
       redirectsFollowed(0),
-      bodyBytes(0),
-      bodyCut(false)
+      bodyCut(false),
+      stallLimitMs(kStallLimitMs),
+      timedOut(false),
+      accountStore(new AccountStore(this))
 {
     // Redirects are handled in httpFinished, one hop at a time.
     networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                                 QNetworkRequest::ManualRedirectPolicy);
+    // One request per connection at a time, over HTTP/1.1, where the body
+    // device below keeps an upload from being sent twice.
+    networkRequest.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    networkRequest.setAttribute(QNetworkRequest::HttpPipeliningAllowedAttribute, false);
+
+    stallTimer.setSingleShot(true);
+    connect(&stallTimer, &QTimer::timeout, this, &ZQCHttpController::stalled);
 }
 
 ZQCHttpController::~ZQCHttpController()
@@ -92,10 +107,17 @@ QString ZQCHttpController::originOf(const QUrl &target)
         + target.host(QUrl::FullyEncoded).toLower() + QLatin1Char(':') + QString::number(port);
 }
 
+QString ZQCHttpController::statusFilePath() const
+{
+    const QString folder = sharingStateFolderPath();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(respText);
+}
+
 void ZQCHttpController::removeTempFile()
 {
-    if (QFile::exists(respText))
-        QFile::remove(respText);
+    const QString statusFile = statusFilePath();
+    if (!statusFile.isEmpty() && QFile::exists(statusFile))
+        QFile::remove(statusFile);
 }
 
 void ZQCHttpController::replaceTempFile()
@@ -106,8 +128,15 @@ void ZQCHttpController::replaceTempFile()
         httpTempFile = nullptr;
     }
     removeTempFile();
-    httpTempFile = new QFile(respText);
-    if (!httpTempFile->open(QIODevice::WriteOnly)) {
+    const QString folder = sharingStateFolder();
+    if (folder.isEmpty()) {
+        qCDebug(lcHttp) << "no state folder for the status file";
+        return;
+    }
+    httpTempFile = new QFile(QDir(folder).filePath(respText));
+    // A new file, owner-only from the start.
+    if (!httpTempFile->open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                            QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         qCDebug(lcHttp) << "status file cannot be created:" << httpTempFile->errorString();
         delete httpTempFile;
         httpTempFile = nullptr;
@@ -116,6 +145,7 @@ void ZQCHttpController::replaceTempFile()
 
 void ZQCHttpController::dropReply()
 {
+    stallTimer.stop();
     QNetworkReply *old = httpReply;
     httpReply = nullptr;
     disconnect(old, nullptr, this, nullptr);
@@ -128,8 +158,10 @@ void ZQCHttpController::request(QUrl url, int requestMode, QByteArray str)
     replaceTempFile();
     httpRequestAborted = false;
     redirectsFollowed = 0;
-    bodyBytes = 0;
+    responseBody.clear();
     bodyCut = false;
+    timedOut = false;
+    failure.clear();
     qCDebug(lcHttp) << url;
     if (httpReply)
         dropReply();
@@ -146,7 +178,16 @@ void ZQCHttpController::request(QUrl url, int requestMode, QByteArray str)
 
     if (requestMode != EHttpRequestGet) {
         networkRequest.setSslConfiguration(QSslConfiguration::defaultConfiguration());
-        httpReply = httpEngine.post(networkRequest, str);
+        // A kept-alive connection may have been closed by the server since the
+        // last request; the stack would find out only after writing the body,
+        // and could not send it again. A fresh connection avoids that.
+        httpEngine.clearConnectionCache();
+        auto *body = new OnceUploadDevice(str);
+        httpReply = httpEngine.post(networkRequest, body);
+        if (httpReply)
+            body->setParent(httpReply);
+        else
+            delete body;
     } else {
         httpReply = httpEngine.get(networkRequest);
     }
@@ -160,12 +201,34 @@ void ZQCHttpController::request(QUrl url, int requestMode, QByteArray str)
         connect(httpReply, &QNetworkReply::errorOccurred, this,
                 &ZQCHttpController::on_networkError);
         connect(httpReply, &QNetworkReply::sslErrors, this, &ZQCHttpController::on_SslErrors);
+        // Any sign of life from the answer starts the stall clock again.
+        connect(httpReply, &QNetworkReply::metaDataChanged, this,
+                &ZQCHttpController::madeProgress);
+        connect(httpReply, &QNetworkReply::downloadProgress, this,
+                &ZQCHttpController::madeProgress);
+        stallTimer.start(stallLimitMs);
     }
     qCDebug(lcHttp) << "request 2.0";
 }
 
 // ---------------------------------------------------------------------------
 // Response path
+
+void ZQCHttpController::madeProgress()
+{
+    if (httpReply && sender() == httpReply)
+        stallTimer.start(stallLimitMs);
+}
+
+void ZQCHttpController::stalled()
+{
+    if (!httpReply)
+        return;
+    qCDebug(lcHttp) << "no progress for" << stallLimitMs << "ms, giving up";
+    timedOut = true;
+    // Finishes the reply at once (httpFinished runs inside abort), with an error.
+    httpReply->abort();
+}
 
 void ZQCHttpController::httpReadyRead()
 {
@@ -175,14 +238,15 @@ void ZQCHttpController::httpReadyRead()
     // Everything readable is taken, recorded or not, so an answer never piles
     // up in memory.
     QByteArray data = httpReply->readAll();
-    const qint64 room = kMaxBodyBytes - bodyBytes;
+    const qint64 room = kMaxBodyBytes - responseBody.size();
     if (data.size() > room) {
         data.truncate(room);
         bodyCut = true;
     }
     if (httpTempFile && httpTempFile->isOpen())
         httpTempFile->write(data);
-    bodyBytes += data.size();
+    responseBody += data;
+    stallTimer.start(stallLimitMs);
     if (bodyCut) {
         qCDebug(lcHttp) << "response body cut at" << kMaxBodyBytes << "bytes";
         // Finishes the reply at once (httpFinished runs inside abort), with an
@@ -193,6 +257,8 @@ void ZQCHttpController::httpReadyRead()
 
 void ZQCHttpController::progress(qint64 a, qint64 b)
 {
+    if (httpReply && sender() == httpReply)
+        stallTimer.start(stallLimitMs);
     qCDebug(lcHttp) << "a=" << a;
     qCDebug(lcHttp) << "b=" << b;
     emit s_progress(QVariant(a), QVariant(b));
@@ -215,6 +281,7 @@ void ZQCHttpController::httpFinished()
     QNetworkReply *reply = httpReply;
     if (!reply || sender() != reply)
         return;
+    stallTimer.stop();
 
     if (httpRequestAborted) {
         if (httpTempFile) {
@@ -262,6 +329,7 @@ void ZQCHttpController::httpFinished()
     }
 
     if (failed) {
+        failure = timedOut ? QStringLiteral("timeout") : QStringLiteral("network");
         emit s_httpError();
         // The QML handler may have started another request or cancelled this
         // one; then this reply is no longer ours to deliver.
@@ -276,20 +344,17 @@ void ZQCHttpController::httpFinished()
         }
     }
 
-    const QString fileName = httpTempFile ? httpTempFile->fileName() : QString();
     reply->deleteLater();
     delete httpTempFile;
     httpTempFile = nullptr;
     httpReply = nullptr;
     qCDebug(lcHttp) << "currentRequest =" << currentRequest;
 
-    if (fileName.isEmpty() || !QFile::exists(fileName))
-        return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = file.read(kMaxBodyBytes);
-    file.close();
+    // The answer comes from memory: a status file that could not be written
+    // (or was changed meanwhile) does not keep it from the interface.
+    // Never a null array: QML would get a buffer it cannot read.
+    const QByteArray bytes = responseBody.isNull() ? QByteArray("") : responseBody;
+    responseBody.clear();
     if (currentRequest == ERequestPostSinaFile) {
         emit sinaUpload(QVariant(bytes));
     } else if (currentRequest == ERequestPostRenRenFile) {
@@ -301,6 +366,7 @@ void ZQCHttpController::httpFinished()
 void ZQCHttpController::cancelDownload()
 {
     httpRequestAborted = true;
+    stallTimer.stop();
     if (httpReply)
         httpReply->abort();
     removeTempFile();
@@ -335,11 +401,13 @@ QString ZQCHttpController::getFileName(QString filePath)
 
 QByteArray ZQCHttpController::readPicture(const QString &path)
 {
-    QFile file(path);
-    qCDebug(lcHttp) << file.fileName();
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    qCDebug(lcHttp) << path;
+    QByteArray bytes;
+    const PictureRefusal refusal = readUploadPicture(path, &bytes);
+    failure = refusalWord(refusal);
+    if (refusal != PictureRefusal::None)
+        qCDebug(lcHttp) << "picture refused:" << failure;
+    return bytes;
 }
 
 void ZQCHttpController::setMultipartHeaders(const QUrl &aUrl)

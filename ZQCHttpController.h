@@ -2,12 +2,14 @@
 // pictures (published to QML as "http").
 //
 // It runs one HTTP request at a time on its own network access manager and
-// one reused request object, writes each response body to the status file
-// `respText` in the working directory, and reports back through signals:
+// one reused request object, keeps each response body and writes a copy to
+// the status file `respText` in the sharing state folder (readable by the user
+// alone; never the current folder), and reports back through signals:
 //   s_progress(sent, total)   upload progress of the request body
 //   s_httpError()             the finished reply reported an error
 //   sinaUpload(body)          the microblog upload finished (QByteArray)
 //   renrenUpload(body)        the social-network upload finished (QByteArray)
+// The answer is delivered whether or not the status file could be written.
 //
 // Uploads:
 //   uploadSinaRequest     multipart/form-data with an OAuth "Authorization"
@@ -18,7 +20,17 @@
 //
 // Redirects are followed by the controller itself (at most kMaxRedirects in a
 // chain, http and https only); a response body is kept up to kMaxBodyBytes.
+//
+// Limits: a request that makes no progress in either direction for the stall
+// limit (30 s; connecting included) ends with the error path, and
+// lastFailure() says "timeout". A POST is never sent twice by the network
+// stack (see sharing/onceuploaddevice.h); it travels over HTTP/1.1 on a fresh
+// connection, without pipelining. The picture must be a regular file of at
+// most 50 MB (sharing/uploadpicture.h). Remembered accounts: `accounts`
+// (sharing/accountstore.h).
 #pragma once
+
+#include "sharing/accountstore.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -30,16 +42,18 @@
 #include <QSslError>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <QVariant>
 
-// The status file: a plain relative file name on this system, so it is
-// created in the process's working directory, drive letter and all.
+// The status file's name, drive letter and all (a plain file name on this
+// system); the file lives in the sharing state folder.
 extern const QString respText;
 
 class ZQCHttpController : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(AccountStore *accounts READ accounts CONSTANT)
 
 public:
     enum TRequestMode {
@@ -60,6 +74,8 @@ public:
     // Largest response body recorded; a longer answer is cut there and the
     // request ends with an error.
     static constexpr qint64 kMaxBodyBytes = 16 * 1024 * 1024;
+    // Longest time without progress in either direction, connecting included.
+    static constexpr int kStallLimitMs = 30000;
 
     explicit ZQCHttpController(QObject *parent = nullptr);
     ~ZQCHttpController() override;
@@ -98,8 +114,20 @@ public:
     QString encodeRenRenPara(QStringList paraList, QString renrenSecretKey);
     QString getMd5Digest(QString str);
 
+    // Why the last request or upload failed, in one word: "timeout" (no
+    // progress within the stall limit), "picture-missing", "picture-unreadable",
+    // "picture-not-a-file", "picture-empty", "picture-too-large", "network"
+    // (any other error, an HTTP error status included); empty when it did not.
+    Q_INVOKABLE QString lastFailure() const { return failure; }
+    AccountStore *accounts() const { return accountStore; }
+
     // The request in flight, if any (for the command-line front and tests).
     bool isBusy() const { return httpReply != nullptr; }
+    // Tests shorten the stall limit.
+    void setStallLimit(int ms) { stallLimitMs = ms; }
+    // Where the status file is written (when its folder can be made; the
+    // answers are delivered either way).
+    QString statusFilePath() const;
     // The request object as the next request will use it.
     const QNetworkRequest &currentNetworkRequest() const { return networkRequest; }
 
@@ -115,8 +143,11 @@ private:
     void removeTempFile();
     // "Host" and "Content-type" of a multipart upload to `aUrl`.
     void setMultipartHeaders(const QUrl &aUrl);
-    // Reads a picture whole; empty when missing, unreadable or empty.
-    static QByteArray readPicture(const QString &path);
+    // Reads a picture whole; empty (and lastFailure() set) when it is refused.
+    QByteArray readPicture(const QString &path);
+    // Starts the stall clock again: the request moved.
+    void madeProgress();
+    void stalled();
     QByteArray renrenBody(const QString &accessToken, const QString &method,
                           const QString &picFile, const QByteArray &picture,
                           const QString &renrenSecretKey, const QString &desc,
@@ -139,11 +170,18 @@ private:
 
     // Redirects followed so far in the current chain.
     int redirectsFollowed;
-    // Bytes of the current response body written to the status file.
-    qint64 bodyBytes;
+    // The current response body, up to kMaxBodyBytes.
+    QByteArray responseBody;
     // The current response was cut at kMaxBodyBytes.
     bool bodyCut;
     // Origin ("scheme://host:port") the "Authorization" header was set for;
     // it is sent to that origin only.
     QString authorizationOrigin;
+
+    QTimer stallTimer;
+    int stallLimitMs;
+    // The request in flight was ended by the stall timer.
+    bool timedOut;
+    QString failure;
+    AccountStore *accountStore;
 };

@@ -14,6 +14,12 @@
 find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Network Qml Quick QuickControls2 Widgets)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+# sharing/: remembered accounts go to the system keyring.
+find_package(Qt6 REQUIRED COMPONENTS DBus)
+# (its package file cannot be read twice in one build)
+if(NOT TARGET Qt6Keychain::Qt6Keychain)
+  find_package(Qt6Keychain REQUIRED)
+endif()
 
 set(ZN_SOURCE_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
 
@@ -22,7 +28,8 @@ file(GLOB zn_core_headers CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.h)
 # The "tools" object: editing operations beyond the facade's, one file a family;
 # diagnostics/: why an operation failed, in words.
 file(GLOB zn_editing_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/editing/*.cpp ${ZN_SOURCE_ROOT}/editing/*.h
-  ${ZN_SOURCE_ROOT}/diagnostics/*.cpp ${ZN_SOURCE_ROOT}/diagnostics/*.h)
+  ${ZN_SOURCE_ROOT}/diagnostics/*.cpp ${ZN_SOURCE_ROOT}/diagnostics/*.h
+  ${ZN_SOURCE_ROOT}/sharing/*.cpp ${ZN_SOURCE_ROOT}/sharing/*.h)
 set(zn_view_sources
   ${ZN_SOURCE_ROOT}/MainView.cpp
   ${ZN_SOURCE_ROOT}/touchapplicationviewer.cpp
@@ -36,7 +43,8 @@ set_target_properties(zeltanorvik_core PROPERTIES AUTOMOC ON)
 target_include_directories(zeltanorvik_core PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/editing
   ${ZN_SOURCE_ROOT}/diagnostics)
 target_link_libraries(zeltanorvik_core PUBLIC
-  Qt6::Core Qt6::Gui Qt6::Network Qt6::Qml Qt6::Quick Qtqveffect PkgConfig::LIBDEFLATE)
+  Qt6::Core Qt6::Gui Qt6::Network Qt6::Qml Qt6::Quick Qtqveffect PkgConfig::LIBDEFLATE
+  Qt6::DBus Qt6Keychain::Qt6Keychain)
 
 add_library(zeltanorvik_view STATIC ${zn_view_sources}
   ${ZN_SOURCE_ROOT}/MainView.h ${ZN_SOURCE_ROOT}/touchapplicationviewer.h

@@ -21,6 +21,8 @@ packages=(
   fonts-dejavu-core
   # the fast PNG writer
   libdeflate-dev
+  # sharing: account secrets in the system keyring
+  qtkeychain-qt6-dev
   # screenshots and image checks
   xvfb xauth imagemagick pngcheck
   # the HTTP test server and independent checkers

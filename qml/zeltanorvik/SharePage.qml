@@ -1,6 +1,7 @@
 // The share screen, over the editor: pick a service, write a caption, fill in
-// the account (kept in a settings file the user controls), send the current
-// picture and read the answer.
+// the account (remembered only when the user asks, in the system keyring or a
+// file only the user can read: http.accounts), send the current picture and
+// read the answer.
 //
 // Uses the published objects "http" (the upload controller) and "oauth" (the
 // OAuth signer). Open it with the picture's path:
@@ -8,6 +9,7 @@
 // and close it on its closeRequested() signal.
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Controls.Material
 import QtQuick.Layouts
 import Qt.labs.settings
 
@@ -17,9 +19,6 @@ Page {
 
     // The picture to send: a local path or a file: URL.
     property string picture: ""
-    // A settings file of the user's choice; empty keeps the account in the
-    // application's own settings file.
-    property string accountsFile: ""
 
     // 0: microblog, 1: social network.
     property alias service: serviceBar.currentIndex
@@ -28,12 +27,33 @@ Page {
     property bool failed: false
     // Fraction of the picture sent, or -1 while the size is unknown.
     property real sentFraction: -1
+    property bool succeeded: false
+    // An upload this page started has not delivered its answer yet (after an
+    // error the answer still follows).
+    property bool awaitingAnswer: false
     // What the user reads after an upload (or why it did not start).
     property string message: ""
+    // The service's answer in words, and as it came (one tap away).
     property string answerText: ""
+    property string rawAnswer: ""
+    property bool showRawAnswer: false
+    // An account is stored for each service (the keyring or the user's file).
+    property var stored: ({ microblog: false, social: false })
+    // What became of the remembered account, in words.
+    property string accountNote: ""
 
     readonly property bool haveControllers: typeof http !== "undefined" && http !== null
                                             && typeof oauth !== "undefined" && oauth !== null
+    readonly property var accounts: haveControllers ? http.accounts : null
+    readonly property string accountKey: service === 0 ? "microblog" : "social"
+
+    // The page's own colours, dark whatever the style: every text on the page
+    // background keeps a contrast of at least 7:1 (tests check 4.5:1).
+    readonly property color backgroundColour: "#1e1e1e"
+    readonly property color textColour: "#ececec"
+    readonly property color quietTextColour: "#b8b8b8"
+    readonly property color errorColour: "#ff8a80"
+    readonly property color successColour: "#a5d6a7"
 
     signal closeRequested()
 
@@ -42,22 +62,22 @@ Page {
     implicitWidth: 480
     implicitHeight: 854
 
+    Material.theme: Material.Dark
+    Material.background: backgroundColour
+    Material.foreground: textColour
+    palette.window: backgroundColour
+    palette.windowText: textColour
+    palette.base: "#2c2c2c"
+    palette.text: textColour
+    palette.button: "#3a3a3a"
+    palette.buttonText: textColour
+    background: Rectangle { color: sharePage.backgroundColour }
+
+    // Only which service was used last; nothing about the account.
     Settings {
-        id: account
+        id: choice
         category: "sharing"
-        fileName: sharePage.accountsFile
         property int service: 0
-        property bool remember: true
-        property string sinaEndpoint: ""
-        property string sinaConsumerKey: ""
-        property string sinaConsumerSecret: ""
-        property string sinaToken: ""
-        property string sinaTokenSecret: ""
-        property string renrenEndpoint: ""
-        property string renrenToken: ""
-        property string renrenSecret: ""
-        property string renrenMethod: "photos.upload"
-        property string renrenAlbum: ""
     }
 
     // --- pure helpers (also used by the tests) ------------------------------
@@ -78,6 +98,8 @@ Page {
             return ""
         if (typeof body === "string")
             return body
+        if (!(body instanceof ArrayBuffer))
+            return "" // an empty answer may come as a bare empty value
         var bytes = new Uint8Array(body)
         var out = ""
         var i = 0
@@ -142,6 +164,28 @@ Page {
         return t.length > 400 ? t.substring(0, 400) + "…" : t
     }
 
+    // WCAG contrast ratio of two colours (1 to 21).
+    function contrastRatio(a, b) {
+        function channel(c) { return c <= 0.03928 ? c / 12.92 : Math.pow((c + 0.055) / 1.055, 2.4) }
+        function luminance(c) { return 0.2126 * channel(c.r) + 0.7152 * channel(c.g) + 0.0722 * channel(c.b) }
+        var la = luminance(a), lb = luminance(b)
+        return (Math.max(la, lb) + 0.05) / (Math.min(la, lb) + 0.05)
+    }
+
+    // Why an upload did not start or did not go through, from the
+    // controller's one-word reason.
+    function failureInWords(word) {
+        switch (word) {
+        case "timeout": return qsTr("The service did not answer. Nothing more was sent; share again to retry.")
+        case "picture-not-a-file": return qsTr("This picture is not a regular file, so nothing was sent.")
+        case "picture-too-large": return qsTr("The picture is larger than 50 MB, so nothing was sent.")
+        case "picture-empty": return qsTr("The picture file is empty, so nothing was sent.")
+        case "picture-missing":
+        case "picture-unreadable": return qsTr("The picture could not be read, so nothing was sent.")
+        default: return qsTr("The upload did not go through: the network or the service reported an error.")
+        }
+    }
+
     // What is missing before an upload can start; empty when nothing is.
     function missingField() {
         if (picture.length === 0)
@@ -163,26 +207,62 @@ Page {
         return ""
     }
 
+    // The fields of one service's account, as the store keeps them.
+    function accountFields(key) {
+        if (key === "microblog")
+            return { endpoint: sinaEndpointField.text.trim(), consumerKey: sinaKeyField.text,
+                     consumerSecret: sinaSecretField.text, token: sinaTokenField.text,
+                     tokenSecret: sinaTokenSecretField.text }
+        return { endpoint: renrenEndpointField.text.trim(), token: renrenTokenField.text,
+                 secret: renrenSecretField.text, method: renrenMethodField.text.trim(),
+                 album: renrenAlbumField.text.trim() }
+    }
+
+    function fillAccount(key, a) {
+        function text(v, fallback) { return v === undefined || v === null ? fallback : String(v) }
+        if (key === "microblog") {
+            sinaEndpointField.text = text(a.endpoint, "")
+            sinaKeyField.text = text(a.consumerKey, "")
+            sinaSecretField.text = text(a.consumerSecret, "")
+            sinaTokenField.text = text(a.token, "")
+            sinaTokenSecretField.text = text(a.tokenSecret, "")
+        } else {
+            renrenEndpointField.text = text(a.endpoint, "")
+            renrenTokenField.text = text(a.token, "")
+            renrenSecretField.text = text(a.secret, "")
+            renrenMethodField.text = text(a.method, "photos.upload")
+            renrenAlbumField.text = text(a.album, "")
+        }
+    }
+
+    function setStored(key, value) {
+        var s = { microblog: stored.microblog, social: stored.social }
+        s[key] = value
+        stored = s
+    }
+
+    // Keeps the shown service's account when "Remember" is ticked; an account
+    // remembered earlier and now unticked is forgotten.
     function saveAccount() {
-        var values = { service: service, remember: rememberBox.checked }
-        if (rememberBox.checked) {
-            values.sinaEndpoint = sinaEndpointField.text.trim()
-            values.sinaConsumerKey = sinaKeyField.text
-            values.sinaConsumerSecret = sinaSecretField.text
-            values.sinaToken = sinaTokenField.text
-            values.sinaTokenSecret = sinaTokenSecretField.text
-            values.renrenEndpoint = renrenEndpointField.text.trim()
-            values.renrenToken = renrenTokenField.text
-            values.renrenSecret = renrenSecretField.text
-            values.renrenMethod = renrenMethodField.text.trim()
-            values.renrenAlbum = renrenAlbumField.text.trim()
-        }
-        // Written through at once (the properties alone are stored later).
-        for (var key in values) {
-            account[key] = values[key]
-            account.setValue(key, values[key])
-        }
-        account.sync()
+        // Written through at once (the property alone is stored later).
+        choice.service = service
+        choice.setValue("service", service)
+        choice.sync()
+        if (!accounts)
+            return
+        if (rememberBox.checked)
+            accounts.save(accountKey, accountFields(accountKey))
+        else if (stored[accountKey])
+            accounts.forget(accountKey)
+    }
+
+    // "Forget this account": the stored copy goes, and so do the fields.
+    function forgetAccount() {
+        var key = accountKey
+        fillAccount(key, {})
+        rememberBox.checked = false
+        if (accounts)
+            accounts.forget(key)
     }
 
     // Starts the upload; false (with the reason in `message`) when it cannot.
@@ -190,7 +270,10 @@ Page {
         if (busy)
             return false
         answerText = ""
+        rawAnswer = ""
+        showRawAnswer = false
         failed = false
+        succeeded = false
         var missing = missingField()
         if (missing.length > 0) {
             message = missing
@@ -216,10 +299,12 @@ Page {
                                                    caption)
         }
         if (!started) {
-            message = qsTr("The picture could not be read, so nothing was sent.")
+            failed = true
+            message = failureInWords(http.lastFailure())
             return false
         }
         busy = true
+        awaitingAnswer = true
         sentFraction = -1
         message = qsTr("Sending…")
         return true
@@ -229,6 +314,7 @@ Page {
         if (!busy)
             return
         http.cancelDownload()
+        awaitingAnswer = false
         busy = false
         sentFraction = -1
         message = qsTr("The upload was cancelled.")
@@ -249,23 +335,23 @@ Page {
             return
         busy = false
         failed = true
-        message = qsTr("The upload did not go through: the network or the service reported an error.")
+        message = failureInWords(http.lastFailure())
     }
 
     function onAnswer(body) {
-        var wasBusy = busy
-        if (!wasBusy && !failed)
+        if (!awaitingAnswer)
             return // an answer for a request this page did not start
+        awaitingAnswer = false
         busy = false
-        var text = bytesToText(body)
-        answerText = describeAnswer(text)
+        rawAnswer = bytesToText(body)
+        answerText = describeAnswer(rawAnswer)
         if (failed) {
-            message = answerText.length > 0 ? qsTr("The upload did not go through. The service said: %1").arg(answerText)
-                                            : qsTr("The upload did not go through, and the service said nothing.")
+            if (answerText.length > 0)
+                message = qsTr("%1 The service said: %2").arg(message).arg(answerText)
         } else {
             sentFraction = 1
-            message = answerText.length > 0 ? qsTr("Shared. The service said: %1").arg(answerText)
-                                            : qsTr("Shared.")
+            succeeded = true
+            message = qsTr("Shared: the service accepted the picture.")
         }
     }
 
@@ -278,9 +364,39 @@ Page {
         function onRenrenUpload(body) { sharePage.onAnswer(body) }
     }
 
+    Connections {
+        target: sharePage.accounts
+        ignoreUnknownSignals: true
+        function onLoaded(key, account) {
+            var found = account !== undefined && account !== null && Object.keys(account).length > 0
+            if (found)
+                sharePage.fillAccount(key, account)
+            sharePage.setStored(key, found)
+            if (key === sharePage.accountKey)
+                rememberBox.checked = found
+        }
+        function onSaved(key, ok) {
+            sharePage.setStored(key, ok)
+            sharePage.accountNote = ok ? "" : qsTr("The account could not be remembered.")
+        }
+        function onForgotten(key, ok) {
+            sharePage.setStored(key, !ok)
+            sharePage.accountNote = ok ? qsTr("The account was forgotten.")
+                                       : qsTr("The account could not be removed from storage.")
+        }
+    }
+
+    onAccountKeyChanged: {
+        rememberBox.checked = stored[accountKey] === true
+        accountNote = ""
+    }
+
     Component.onCompleted: {
-        serviceBar.currentIndex = account.service
-        rememberBox.checked = account.remember
+        serviceBar.currentIndex = choice.service
+        if (accounts) {
+            accounts.load("microblog")
+            accounts.load("social")
+        }
     }
 
     // --- layout ---------------------------------------------------------------
@@ -348,6 +464,7 @@ Page {
                 Layout.rightMargin: 16
                 Layout.minimumHeight: 88
                 placeholderText: qsTr("Say something about this picture")
+                placeholderTextColor: sharePage.quietTextColour
                 wrapMode: TextArea.Wrap
                 enabled: !sharePage.busy
                 Accessible.name: qsTr("Caption")
@@ -367,45 +484,70 @@ Page {
                     ColumnLayout {
                         visible: sharePage.service === 0
                         Layout.fillWidth: true
-                        TextField { id: sinaEndpointField; objectName: "sinaEndpointField"; Layout.fillWidth: true; text: account.sinaEndpoint
-                            placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
+                        TextField { id: sinaEndpointField; objectName: "sinaEndpointField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
                             Accessible.name: qsTr("Microblog upload address") }
-                        TextField { id: sinaKeyField; objectName: "sinaKeyField"; Layout.fillWidth: true; text: account.sinaConsumerKey
-                            placeholderText: qsTr("Application key"); Accessible.name: qsTr("Microblog application key") }
-                        TextField { id: sinaSecretField; objectName: "sinaSecretField"; Layout.fillWidth: true; text: account.sinaConsumerSecret
-                            placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
+                        TextField { id: sinaKeyField; objectName: "sinaKeyField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Application key"); Accessible.name: qsTr("Microblog application key") }
+                        TextField { id: sinaSecretField; objectName: "sinaSecretField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Microblog application secret") }
-                        TextField { id: sinaTokenField; objectName: "sinaTokenField"; Layout.fillWidth: true; text: account.sinaToken
-                            placeholderText: qsTr("Access token"); Accessible.name: qsTr("Microblog access token") }
-                        TextField { id: sinaTokenSecretField; objectName: "sinaTokenSecretField"; Layout.fillWidth: true; text: account.sinaTokenSecret
-                            placeholderText: qsTr("Token secret"); echoMode: TextInput.Password
+                        TextField { id: sinaTokenField; objectName: "sinaTokenField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Access token"); Accessible.name: qsTr("Microblog access token") }
+                        TextField { id: sinaTokenSecretField; objectName: "sinaTokenSecretField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Token secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Microblog token secret") }
                     }
 
                     ColumnLayout {
                         visible: sharePage.service === 1
                         Layout.fillWidth: true
-                        TextField { id: renrenEndpointField; objectName: "renrenEndpointField"; Layout.fillWidth: true; text: account.renrenEndpoint
-                            placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
+                        TextField { id: renrenEndpointField; objectName: "renrenEndpointField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
                             Accessible.name: qsTr("Social network upload address") }
-                        TextField { id: renrenTokenField; objectName: "renrenTokenField"; Layout.fillWidth: true; text: account.renrenToken
-                            placeholderText: qsTr("Access token"); Accessible.name: qsTr("Social network access token") }
-                        TextField { id: renrenSecretField; objectName: "renrenSecretField"; Layout.fillWidth: true; text: account.renrenSecret
-                            placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
+                        TextField { id: renrenTokenField; objectName: "renrenTokenField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Access token"); Accessible.name: qsTr("Social network access token") }
+                        TextField { id: renrenSecretField; objectName: "renrenSecretField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Social network application secret") }
-                        TextField { id: renrenMethodField; objectName: "renrenMethodField"; Layout.fillWidth: true; text: account.renrenMethod
-                            placeholderText: qsTr("Upload method"); Accessible.name: qsTr("Social network upload method") }
-                        TextField { id: renrenAlbumField; objectName: "renrenAlbumField"; Layout.fillWidth: true; text: account.renrenAlbum
-                            placeholderText: qsTr("Album number (empty: the default album)")
+                        TextField { id: renrenMethodField; objectName: "renrenMethodField"; Layout.fillWidth: true; text: "photos.upload"
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Upload method"); Accessible.name: qsTr("Social network upload method") }
+                        TextField { id: renrenAlbumField; objectName: "renrenAlbumField"; Layout.fillWidth: true
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Album number (empty: the default album)")
                             inputMethodHints: Qt.ImhDigitsOnly; Accessible.name: qsTr("Social network album") }
                     }
 
                     CheckBox {
                         id: rememberBox
-                        text: sharePage.accountsFile.length > 0 ? qsTr("Remember in %1").arg(sharePage.accountsFile)
-                                                                : qsTr("Remember in this application's settings file")
+                        objectName: "rememberBox"
+                        Layout.fillWidth: true
+                        // Off until the user turns it on (or an account was
+                        // remembered before).
+                        checked: false
+                        text: sharePage.accounts && sharePage.accounts.usesKeyring
+                              ? qsTr("Remember this account (in the system keyring)")
+                              : qsTr("Remember this account (in a file only you can read)")
                         implicitHeight: 48
                         Accessible.name: qsTr("Remember the account")
+                    }
+
+                    Button {
+                        objectName: "forgetButton"
+                        text: qsTr("Forget this account")
+                        visible: sharePage.stored[sharePage.accountKey] === true
+                        flat: true
+                        implicitHeight: 48
+                        Accessible.name: qsTr("Forget the remembered account")
+                        onClicked: sharePage.forgetAccount()
+                    }
+
+                    Label {
+                        objectName: "accountNote"
+                        Layout.fillWidth: true
+                        text: sharePage.accountNote
+                        visible: text.length > 0
+                        wrapMode: Label.Wrap
+                        color: sharePage.quietTextColour
                     }
                 }
             }
@@ -432,7 +574,46 @@ Page {
                 text: sharePage.message
                 visible: text.length > 0
                 wrapMode: Label.Wrap
-                color: sharePage.failed ? "#ff8a80" : palette.windowText
+                font.pixelSize: 16
+                color: sharePage.failed ? sharePage.errorColour
+                     : sharePage.succeeded ? sharePage.successColour : sharePage.textColour
+            }
+
+            Button {
+                objectName: "answerButton"
+                Layout.leftMargin: 16
+                visible: sharePage.rawAnswer.length > 0 && !sharePage.busy
+                flat: true
+                implicitHeight: 48
+                text: sharePage.showRawAnswer ? qsTr("Hide the service's answer")
+                                              : qsTr("Show the service's answer")
+                onClicked: sharePage.showRawAnswer = !sharePage.showRawAnswer
+            }
+
+            Rectangle {
+                objectName: "answerBox"
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                Layout.preferredHeight: answerView.implicitHeight + 16
+                visible: sharePage.showRawAnswer && sharePage.rawAnswer.length > 0
+                color: "#2c2c2c"
+                radius: 4
+                TextEdit {
+                    id: answerView
+                    objectName: "rawAnswer"
+                    anchors.fill: parent
+                    anchors.margins: 8
+                    readOnly: true
+                    selectByMouse: true
+                    wrapMode: TextEdit.WrapAnywhere
+                    font.family: "monospace"
+                    font.pixelSize: 13
+                    color: sharePage.textColour
+                    // A long answer is shown in part; it is all in the status file.
+                    text: sharePage.rawAnswer.length > 20000 ? sharePage.rawAnswer.substring(0, 20000) + "…"
+                                                             : sharePage.rawAnswer
+                }
             }
 
             RowLayout {
@@ -442,6 +623,7 @@ Page {
                 Layout.bottomMargin: 16
                 spacing: 12
                 Button {
+                    objectName: "cancelButton"
                     text: qsTr("Cancel upload")
                     visible: sharePage.busy
                     implicitHeight: 48
@@ -450,7 +632,11 @@ Page {
                 }
                 Button {
                     text: qsTr("Share")
-                    highlighted: true
+                    // Dark words on the accent colour (white on it reads at 1.9:1).
+                    Material.background: Material.accent
+                    Material.foreground: sharePage.backgroundColour
+                    palette.button: "#ffb74d"
+                    palette.buttonText: sharePage.backgroundColour
                     enabled: !sharePage.busy
                     implicitHeight: 48
                     Layout.fillWidth: true

@@ -3,7 +3,9 @@
 
 Usage: http_test_server.py LOG_DIR
 
-Listens on 127.0.0.1 on a free port and prints "PORT <n>" on its first line.
+Listens on 127.0.0.1 on a free port and prints "PORT <n> FULL <m>" on its
+first line: <m> is a second port whose queue of connections is kept full, so
+connecting to it never completes.
 Every request is recorded before it is answered, as LOG_DIR/<n>.json (n counts
 from 1) with the method, the path, the headers in arrival order and the raw
 body (base64); a multipart/form-data body is also parsed with the standard
@@ -21,6 +23,13 @@ Answers, by path (the query is ignored):
   /slow-read          reads the request body slowly, then answers as /ok
   /big/<n>            200 with <n> bytes of body (pattern "0123456789")
   /drop               closes the connection without an answer
+  /garbled            answers one line that is not a status line, then closes
+  /silent             takes the request and never answers (holds the
+                      connection for at most a minute)
+  /stall-body         200 announcing 1000 bytes, sends 10 of them, then
+                      stalls (at most a minute)
+  /endless-header     a status line, then one header line that never ends
+                      (until the client goes away, or a minute)
 """
 
 import base64
@@ -28,6 +37,7 @@ import email.parser
 import email.policy
 import json
 import os
+import socket
 import sys
 import threading
 import time
@@ -35,6 +45,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 LOG_DIR = None
+HOLD_SECONDS = 60  # the longest a misbehaving answer holds its connection
 COUNTER = 0
 COUNTER_LOCK = threading.Lock()
 
@@ -161,6 +172,30 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/drop":
             self.close_connection = True
             self.connection.shutdown(2)
+        elif path == "/garbled":
+            self.close_connection = True
+            self.wfile.write(b"garbage\r\n")
+            self.wfile.flush()
+            self.connection.shutdown(2)
+        elif path == "/silent":
+            self.close_connection = True
+            time.sleep(HOLD_SECONDS)
+        elif path == "/stall-body":
+            self.close_connection = True
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(b"0123456789")
+            self.wfile.flush()
+            time.sleep(HOLD_SECONDS)
+        elif path == "/endless-header":
+            self.close_connection = True
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Endless: ")
+            block = b"a" * 65536
+            deadline = time.monotonic() + HOLD_SECONDS
+            while time.monotonic() < deadline:  # ends with BrokenPipeError
+                self.wfile.write(block)
         else:
             self.answer(404, b"no such path")
 
@@ -177,12 +212,30 @@ class Handler(BaseHTTPRequestHandler):
             pass
 
 
+def full_listener():
+    """A listening socket that never accepts, its queue filled: the kernel
+    drops further connection attempts, so a client's connect never ends."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(0)
+    port = listener.getsockname()[1]
+    fillers = []
+    for _ in range(4):
+        filler = socket.socket()
+        filler.setblocking(False)
+        filler.connect_ex(("127.0.0.1", port))
+        fillers.append(filler)
+    time.sleep(0.2)
+    return listener, fillers
+
+
 def main():
     global LOG_DIR
     LOG_DIR = sys.argv[1]
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
-    print("PORT %d" % server.server_port, flush=True)
+    full = full_listener()
+    print("PORT %d FULL %d" % (server.server_port, full[0].getsockname()[1]), flush=True)
     # Ends with the test: stdin is closed when the test process goes away.
     threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
     server.serve_forever()

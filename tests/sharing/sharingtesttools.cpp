@@ -50,10 +50,11 @@ bool TestServer::start()
         line += process.readAllStandardOutput();
     }
     const QList<QByteArray> words = line.trimmed().split(' ');
-    if (words.size() != 2 || words.at(0) != "PORT")
+    if (words.size() != 4 || words.at(0) != "PORT" || words.at(2) != "FULL")
         return false;
     serverPort = words.at(1).toInt();
-    return serverPort > 0;
+    fullPort = words.at(3).toInt();
+    return serverPort > 0 && fullPort > 0;
 }
 
 QString TestServer::url(const QString &path) const

@@ -42,6 +42,8 @@ public:
 
     bool start();
     int port() const { return serverPort; }
+    // A port on 127.0.0.1 where connecting never completes.
+    int unconnectablePort() const { return fullPort; }
     QString url(const QString &path) const;
     // Requests recorded so far, oldest first.
     QList<RecordedRequest> requests() const;
@@ -51,6 +53,7 @@ private:
     QProcess process;
     QTemporaryDir logDir;
     int serverPort = 0;
+    int fullPort = 0;
 };
 
 // Lower-case hexadecimal MD5 of `bytes`, computed by Python's hashlib.

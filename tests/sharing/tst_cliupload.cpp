@@ -45,6 +45,10 @@ private slots:
         QFETCH(int, exitCode);
         QProcess cli;
         cli.setWorkingDirectory(workDir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", workDir.filePath("data"));
+        environment.insert("XDG_CONFIG_HOME", workDir.filePath("config"));
+        cli.setProcessEnvironment(environment);
         cli.start(QStringLiteral(ZN_CLI), QStringList{"--object", "http"} + arguments);
         QVERIFY(cli.waitForFinished(60000));
         const QByteArray out = cli.readAllStandardOutput();

@@ -4,12 +4,16 @@
 #include "ZQCHttpController.h"
 #include "sharingtesttools.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QTemporaryDir>
 #include <QtQuickTest>
+
+#include <memory>
 
 class SharePageSetup : public QObject
 {
@@ -18,7 +22,13 @@ class SharePageSetup : public QObject
 public slots:
     void qmlEngineAvailable(QQmlEngine *engine)
     {
-        QDir::setCurrent(workDir.path()); // the status file lands here
+        QCoreApplication::setOrganizationName(QStringLiteral("zn-test"));
+        // The program's own folders, in the temporary folder.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(workDir.filePath("data")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(workDir.filePath("config")));
+        http = std::make_unique<ZQCHttpController>();
+        http->accounts()->setKeyringAllowed(false);
+        http->setStallLimit(1500);
         const QString picture = workDir.filePath("share.png");
         QImage image(64, 48, QImage::Format_RGB32);
         image.fill(QColor(40, 120, 200));
@@ -26,17 +36,17 @@ public slots:
         const bool serverUp = server.start();
 
         QQmlContext *context = engine->rootContext();
-        context->setContextProperty("http", &http);
+        context->setContextProperty("http", http.get());
         context->setContextProperty("oauth", &oauth);
         context->setContextProperty("testServer", serverUp ? server.url(QString()) : QString());
         context->setContextProperty("testPicture", picture);
-        context->setContextProperty("testAccountsFile", workDir.filePath("sharing.ini"));
+        context->setContextProperty("testAccountsFile", http->accounts()->fallbackFile());
     }
 
 private:
     QTemporaryDir workDir;
     TestServer server;
-    ZQCHttpController http;
+    std::unique_ptr<ZQCHttpController> http;
     OAuthSigner oauth;
 };
 

@@ -17,8 +17,7 @@ Item {
         when: windowShown
 
         function makePage() {
-            var page = createTemporaryObject(pageComponent, root,
-                                             { picture: testPicture, accountsFile: testAccountsFile })
+            var page = createTemporaryObject(pageComponent, root, { picture: testPicture })
             verify(page !== null)
             return page
         }
@@ -77,20 +76,44 @@ Item {
             verify(page.message.indexOf("upload address") >= 0, page.message)
         }
 
-        function test_accountIsRemembered() {
+        // Nothing is kept unless the user asks; what is kept can be forgotten.
+        function test_accountRememberedOnlyWhenAsked() {
             var page = makePage()
+            verify(!field(page, "rememberBox").checked, "Remember starts off")
             fillSocial(page, testServer + "/ok")
-            findChild(page, "renrenAlbumField").text = "77"
             verify(page.share())
             tryCompare(page, "busy", false, 15000)
             page.destroy()
-            var again = makePage()
-            compare(again.service, 1)
-            compare(field(again, "renrenEndpointField").text, testServer + "/ok")
-            compare(field(again, "renrenAlbumField").text, "77")
-            compare(field(again, "renrenSecretField").text, "secret")
-            findChild(again, "renrenAlbumField").text = ""
-            again.saveAccount()
+
+            var second = makePage()
+            compare(second.service, 1)
+            compare(field(second, "renrenSecretField").text, "", "not remembered")
+            verify(!field(second, "forgetButton").visible)
+            fillSocial(second, testServer + "/ok")
+            field(second, "renrenAlbumField").text = "77"
+            field(second, "rememberBox").checked = true
+            verify(second.share())
+            tryCompare(second, "busy", false, 15000)
+            second.destroy()
+
+            var third = makePage()
+            compare(field(third, "renrenEndpointField").text, testServer + "/ok")
+            compare(field(third, "renrenAlbumField").text, "77")
+            compare(field(third, "renrenSecretField").text, "secret")
+            verify(field(third, "rememberBox").checked)
+            var forget = field(third, "forgetButton")
+            verify(forget.visible)
+            forget.clicked()
+            compare(field(third, "renrenSecretField").text, "")
+            verify(!field(third, "rememberBox").checked)
+            verify(!forget.visible)
+            compare(field(third, "accountNote").text, "The account was forgotten.")
+            third.destroy()
+
+            var fourth = makePage()
+            compare(field(fourth, "renrenSecretField").text, "")
+            compare(field(fourth, "renrenTokenField").text, "")
+            verify(!field(fourth, "rememberBox").checked)
         }
 
         function fillSocial(page, endpoint) {
@@ -120,8 +143,61 @@ Item {
             tryCompare(page, "busy", false, 15000)
             verify(!page.failed)
             compare(page.sentFraction, 1)
-            verify(page.message.indexOf("Shared.") === 0, page.message)
-            verify(page.answerText.indexOf("ok POST ") === 0, page.answerText)
+            compare(page.message, "Shared: the service accepted the picture.")
+            // The raw answer is one tap away, not in the message.
+            var raw = field(page, "rawAnswer")
+            verify(!field(page, "answerBox").visible)
+            var button = field(page, "answerButton")
+            verify(button.visible)
+            button.clicked()
+            verify(field(page, "answerBox").visible)
+            verify(raw.text.indexOf("ok POST ") === 0, raw.text)
+            checkContrast(page, ["shareMessage", "rawAnswer"])
+        }
+
+        // Every text the page writes on its own background reads at 4.5:1 or more.
+        function checkContrast(page, names) {
+            var background = page.background.color
+            compare(Qt.colorEqual(background, page.backgroundColour), true)
+            for (var i = 0; i < names.length; ++i) {
+                var item = field(page, names[i])
+                var ratio = page.contrastRatio(item.color, background)
+                verify(ratio >= 4.5, names[i] + " contrast " + ratio.toFixed(2))
+            }
+        }
+
+        function test_contrastRatio() {
+            var page = makePage()
+            fuzzyCompare(page.contrastRatio(Qt.color("#000000"), Qt.color("#ffffff")), 21, 0.01)
+            fuzzyCompare(page.contrastRatio(Qt.color("#777777"), Qt.color("#ffffff")), 4.48, 0.01)
+            compare(page.contrastRatio(Qt.color("#1e1e1e"), Qt.color("#1e1e1e")), 1)
+            // Black text on the page, as the old page had it, fails the check.
+            verify(page.contrastRatio(Qt.color("#000000"), page.backgroundColour) < 4.5)
+        }
+
+        function test_silentServiceInWords() {
+            verify(testServer.length > 0, "test server")
+            var page = makePage()
+            fillSocial(page, testServer + "/silent")
+            verify(page.share())
+            tryCompare(page, "busy", false, 10000)
+            verify(page.failed)
+            verify(page.message.indexOf("The service did not answer") === 0, page.message)
+            checkContrast(page, ["shareMessage"])
+        }
+
+        function test_strangePictureRefused() {
+            var page = makePage()
+            page.picture = "/dev/zero"
+            fillSocial(page, testServer + "/ok")
+            verify(!page.share())
+            verify(!page.busy)
+            verify(page.message.indexOf("not a regular file") >= 0, page.message)
+            // An answer to a request this page did not start changes nothing.
+            var before = page.message
+            page.onAnswer(new Uint8Array([0x6f, 0x6b]).buffer)
+            compare(page.message, before)
+            compare(page.rawAnswer, "")
         }
 
         function test_microblogErrorInWords() {
@@ -132,6 +208,7 @@ Item {
             tryCompare(page, "busy", false, 15000)
             verify(page.failed)
             verify(page.message.indexOf("error body 500") >= 0, page.message)
+            checkContrast(page, ["shareMessage"])
         }
 
         function test_unreadablePicture() {

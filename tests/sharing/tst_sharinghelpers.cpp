@@ -1,0 +1,175 @@
+// The sharing helpers on their own: the picture check at its limit, the body
+// device that cannot be rewound once read, and the account store's file when
+// no keyring is used.
+#include "sharing/accountstore.h"
+#include "sharing/onceuploaddevice.h"
+#include "sharing/uploadpicture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+int modeOf(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return -1;
+    return int(info.st_mode & 07777);
+}
+
+} // namespace
+
+class TestSharingHelpers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void pictureAtTheLimit();
+    void bodyIsHandedOutOnce();
+
+    void accountsInAnOwnerOnlyFile();
+    void legacyPlainSettingsAreRemoved();
+
+private:
+    QTemporaryDir workDir;
+};
+
+void TestSharingHelpers::initTestCase()
+{
+    QVERIFY(workDir.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(workDir.filePath("data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(workDir.filePath("config")));
+    QCoreApplication::setOrganizationName("zn-test");
+    QCoreApplication::setApplicationName("sharinghelpers");
+}
+
+void TestSharingHelpers::pictureAtTheLimit()
+{
+    const QString path = workDir.filePath("limit.png");
+    QByteArray bytes(1000, 'x');
+    bytes[0] = '\x89';
+    bytes[999] = '\0';
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), qint64(bytes.size()));
+    }
+    QByteArray read;
+    QCOMPARE(readUploadPicture(path, &read, 1000), PictureRefusal::None);
+    QCOMPARE(read, bytes);
+    QCOMPARE(readUploadPicture(path, &read, 999), PictureRefusal::TooLarge);
+    QVERIFY(read.isEmpty());
+    QCOMPARE(readUploadPicture(QString(), &read), PictureRefusal::Missing);
+    QCOMPARE(refusalWord(PictureRefusal::TooLarge), QString("picture-too-large"));
+    QCOMPARE(refusalWord(PictureRefusal::None), QString());
+}
+
+void TestSharingHelpers::bodyIsHandedOutOnce()
+{
+    OnceUploadDevice body("0123456789");
+    QCOMPARE(body.size(), qint64(10));
+    QVERIFY(!body.isSequential());
+    QVERIFY(body.reset()); // nothing sent yet: a connection that never opened
+    QVERIFY(!body.handedOut());
+    QCOMPARE(body.read(4), QByteArray("0123"));
+    QVERIFY(body.handedOut());
+    QVERIFY(!body.reset());
+    QVERIFY(!body.seek(2));
+    QVERIFY(body.seek(6)); // forward is fine
+    QCOMPARE(body.readAll(), QByteArray("6789"));
+    QVERIFY(!body.reset());
+    QCOMPARE(body.pos(), qint64(10));
+}
+
+void TestSharingHelpers::accountsInAnOwnerOnlyFile()
+{
+    AccountStore store;
+    store.setKeyringAllowed(false);
+    QVERIFY(!store.usesKeyring());
+    const QString file = store.fallbackFile();
+    QVERIFY2(file.startsWith(workDir.filePath("data") + '/'), qPrintable(file));
+    QVERIFY(!QFile::exists(file));
+
+    QSignalSpy loaded(&store, &AccountStore::loaded);
+    QSignalSpy saved(&store, &AccountStore::saved);
+    QSignalSpy forgotten(&store, &AccountStore::forgotten);
+
+    store.load("social");
+    QCOMPARE(loaded.size(), 1);
+    QVERIFY(loaded.last().at(1).toMap().isEmpty());
+
+    const QVariantMap social{{"endpoint", "https://example.invalid/up"}, {"token", "T0K"},
+                             {"secret", QString::fromUtf8("s\u00e9cret")}};
+    const QVariantMap microblog{{"token", "m-token"}, {"tokenSecret", "m-secret"}};
+    store.save("social", social);
+    store.save("microblog", microblog);
+    QCOMPARE(saved.size(), 2);
+    QVERIFY(saved.at(0).at(1).toBool() && saved.at(1).at(1).toBool());
+    QCOMPARE(modeOf(file), 0600);
+    QCOMPARE(modeOf(QFileInfo(file).path()), 0700);
+
+    // A new store (the next run) finds both.
+    AccountStore again;
+    again.setKeyringAllowed(false);
+    QSignalSpy loadedAgain(&again, &AccountStore::loaded);
+    again.load("social");
+    again.load("microblog");
+    QCOMPARE(loadedAgain.at(0).at(1).toMap(), social);
+    QCOMPARE(loadedAgain.at(1).at(1).toMap(), microblog);
+
+    // Forgetting one keeps the other; forgetting the last removes the file.
+    store.forget("social");
+    QCOMPARE(forgotten.size(), 1);
+    QVERIFY(forgotten.last().at(1).toBool());
+    store.load("social");
+    QVERIFY(loaded.last().at(1).toMap().isEmpty());
+    store.load("microblog");
+    QCOMPARE(loaded.last().at(1).toMap(), microblog);
+    QCOMPARE(modeOf(file), 0600);
+    store.forget("microblog");
+    QVERIFY(!QFile::exists(file));
+
+    // A file that lost its mode gets it back on the next save.
+    store.save("social", social);
+    QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                            | QFileDevice::ReadOther));
+    store.save("social", social);
+    QCOMPARE(modeOf(file), 0600);
+    store.forget("social");
+
+    // No state folder: saving fails, and says so.
+    qputenv("XDG_DATA_HOME", "/dev/null/data");
+    store.save("social", social);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(workDir.filePath("data")));
+    QVERIFY(!saved.last().at(1).toBool());
+}
+
+void TestSharingHelpers::legacyPlainSettingsAreRemoved()
+{
+    {
+        QSettings settings;
+        settings.setValue("sharing/sinaToken", "plain-token");
+        settings.setValue("sharing/renrenSecret", "plain-secret");
+        settings.setValue("sharing/service", 1);
+    }
+    AccountStore store;
+    QSettings settings;
+    QVERIFY(!settings.contains("sharing/sinaToken"));
+    QVERIFY(!settings.contains("sharing/renrenSecret"));
+    QCOMPARE(settings.value("sharing/service").toInt(), 1); // not a secret
+    QFile file(settings.fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("plain"));
+}
+
+QTEST_GUILESS_MAIN(TestSharingHelpers)
+#include "tst_sharinghelpers.moc"
