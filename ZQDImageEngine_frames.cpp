@@ -11,12 +11,12 @@
 #include "ZQDImageEngine.h"
 
 #include "logging.h"
+#include "photoreader.h"
 
 #include "cframe.h"
 #include "qtqveffect.h"
 
 #include <QFile>
-#include <QImageReader>
 
 #include <iterator>
 
@@ -138,9 +138,7 @@ QImage ZQDImageEngine::composeSimpleFrame(QImage &photo)
 
 QPixmap ZQDImageEngine::FrameSimple(QString path, int id)
 {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    QImage originImage = to32Bit(reader.read());
+    QImage originImage = to32Bit(imageio::readPicture(path));
     if (originImage.isNull()) {
         qCDebug(lcEngine) << "FrameSimple: the photo cannot be decoded";
         return {};

@@ -321,6 +321,7 @@ Page {
     // --- probes -----------------------------------------------------------------
 
     Image {
+        autoTransform: true
         id: sizeProbe
         property int next: 0
         visible: false
@@ -339,6 +340,7 @@ Page {
     }
 
     Image {
+        autoTransform: true
         id: backgroundProbe
         visible: false
         asynchronous: false
@@ -451,6 +453,7 @@ Page {
                 visible: page.backgroundFile !== ""
 
                 Image {
+                    autoTransform: true
                     anchors.fill: parent
                     source: page.backgroundFile ? WorkingFiles.toUrl(page.backgroundFile) + "?v=" + page.revision : ""
                     cache: false
@@ -476,6 +479,7 @@ Page {
                         clip: true
 
                         Image {
+                            autoTransform: true
                             x: -cellItem.shown.copyx
                             y: -cellItem.shown.copyy
                             width: cellItem.shown.decoded.width
@@ -522,6 +526,7 @@ Page {
                         z: page.selected === index ? 1 : 0
 
                         Image {
+                            autoTransform: true
                             anchors.fill: parent
                             asynchronous: true
                             smooth: true
@@ -669,6 +674,7 @@ Page {
                         ToolTip.text: modelData.name
                         ToolTip.delay: 600
                         contentItem: Image {
+                            autoTransform: true
                             source: "qrc" + modelData.file
                             sourceSize: Qt.size(96, 96)
                             fillMode: Image.PreserveAspectCrop

@@ -53,6 +53,7 @@ Column {
                     radius: 4
                 }
                 Image {
+                    autoTransform: true
                     anchors.fill: parent
                     asynchronous: true
                     fillMode: Image.PreserveAspectCrop

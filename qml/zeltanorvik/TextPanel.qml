@@ -80,6 +80,7 @@ Pane {
 
     // The photo's stored width, from decoding it once in the background.
     Image {
+        autoTransform: true
         id: photoProbe
         visible: false
         asynchronous: true
@@ -114,6 +115,7 @@ Pane {
             rotation: degree
 
             Image {
+                autoTransform: true
                 anchors.fill: parent
                 source: "qrc" + shown.bubble.picture
                 smooth: true
@@ -189,6 +191,7 @@ Pane {
                 ToolTip.text: modelData.name
                 ToolTip.delay: 600
                 contentItem: Image {
+                    autoTransform: true
                     source: "qrc" + modelData.picture
                     sourceSize: Qt.size(96, 96)
                     fillMode: Image.PreserveAspectFit
