@@ -1,6 +1,7 @@
 #include "ImageDispose.h"
 
 #include "logging.h"
+#include "photoreader.h"
 #include "workingpngwriter.h"
 
 #include <QDateTime>
@@ -194,6 +195,11 @@ QString ImageDispose::getCurrentTimeString()
     return s;
 }
 
+QString ImageDispose::savedFolder()
+{
+    return setRootPath(kSavedFolder);
+}
+
 bool ImageDispose::copyImage(QString qvrkTempPath, QString copyPath)
 {
     const QString source = stripFileUrl(std::move(qvrkTempPath));
@@ -224,8 +230,9 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
         return {};
     }
 
-    QImage image;
-    const bool loadStatus = image.load(stripFileUrl(filename));
+    // The box is on the picture as shown: upright.
+    QImage image = imageio::readPicture(stripFileUrl(filename));
+    const bool loadStatus = !image.isNull();
     qCDebug(lcFiles) << "loadStatus=" << loadStatus;
     if (!loadStatus)
         return {};
@@ -260,8 +267,7 @@ QString ImageDispose::turnPic(QObject *imageObj, QString filename, int boxWidth,
     if (exists)
         return output;
 
-    QImage source;
-    const bool loadStatus = source.load(stripFileUrl(filename));
+    const bool loadStatus = !imageio::readPicture(stripFileUrl(filename)).isNull();
     qCDebug(lcFiles) << "loadStatus=" << loadStatus;
     if (!loadStatus)
         return {};

@@ -39,6 +39,8 @@ public:
     bool deleteDir(QString dirName);
     QString getCurrentTimeString();
     bool copyImage(QString qvrkTempPath, QString copyPath);
+    // The saved-pictures folder (created when missing), ending with "/".
+    QString savedFolder();
     Q_INVOKABLE QString cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
                                 int boxWidth, int boxHeight, int boxStartx, int boxStarty);
     Q_INVOKABLE QString turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight);

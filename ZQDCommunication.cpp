@@ -6,12 +6,12 @@
 #include "deviceinfo.h"
 #include "logging.h"
 #include "operationerror.h"
+#include "photoreader.h"
 #include "workingpngwriter.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
-#include <QImageReader>
 #include <QPainter>
 #include <QQuickItem>
 
@@ -68,6 +68,10 @@ QString ZQDCommunication::writeWorkingFile(const QPixmap &pix, const QString &so
         qCDebug(lcFacade) << "exists";
         QFile::remove(path);
     }
+    // A picture refused with a reason (a photo beyond the budget) answers ""
+    // so that the caller asks why instead of looking for a file.
+    if (pix.isNull() && !OperationError::peek().isEmpty())
+        return {};
     qCDebug(lcFacade) << "cpp::path=" << path;
     const bool sta = !pix.isNull() && saveWorkingPng(pix.toImage(), path);
     qCDebug(lcFacade) << "sta=" << (sta ? "true" : "false");
@@ -109,30 +113,15 @@ QSize scaledCopySize(QSize natural, double times)
 QPixmap ZQDCommunication::compressImage(QString filename, double times)
 {
     qCDebug(lcFacade) << "ZQDCommunication::compressImage begin " << getCurrentTimeString();
-    QImageReader reader(filename);
-    QSize size = reader.size();
     const bool scaled = times != 1.0;
+    // The upright size times `times`, truncated, with the aspect ratio kept.
     auto target = [&](QSize natural) {
         qCDebug(lcFacade) << "imageSize.width()=" << natural.width();
         qCDebug(lcFacade) << "imageSize.height()=" << natural.height();
         return scaledCopySize(natural, times);
     };
-    if (scaled && size.isValid()) {
-        qCDebug(lcFacade) << "ZQDCommunication::compressImage begin 1.0 " << getCurrentTimeString();
-        size = target(size);
-        if (size.isEmpty())
-            return {};
-    }
     qCDebug(lcFacade) << "ZQDCommunication::compressImage begin 2.0 " << getCurrentTimeString();
-    if (size.isValid())
-        reader.setScaledSize(size);
-    qCDebug(lcFacade) << "ZQDCommunication::compressImage begin 2.1 " << getCurrentTimeString();
-    QImage image = reader.read();
-    // A format that cannot tell its size before decoding is scaled afterwards.
-    if (!image.isNull() && scaled && !size.isValid()) {
-        const QSize wanted = target(image.size());
-        image = wanted.isEmpty() ? QImage() : image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
+    QImage image = scaled ? imageio::readPicture(filename, target) : imageio::readPicture(filename);
     qCDebug(lcFacade) << "ZQDCommunication::compressImage end " << getCurrentTimeString();
     return image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image));
 }

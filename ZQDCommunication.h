@@ -91,7 +91,8 @@ public:
 
     // Writes `pix` as the working file named after `source` (any older file
     // there is removed first) and returns its path, saved or not: a null or
-    // unsaved picture leaves no file there.
+    // unsaved picture leaves no file there. A null picture whose reason was
+    // recorded in OperationError (a photo refused) answers "" instead.
     // The "tools" object writes its results through this too.
     QString writeWorkingFile(const QPixmap &pix, const QString &source);
 

@@ -5,6 +5,7 @@
 #include "ImageDispose.h"
 #include "logging.h"
 #include "maskstretch.h"
+#include "photoreader.h"
 
 #include "cframe.h"
 #include "cfreepuzzle.h"
@@ -14,7 +15,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QImageReader>
 #include <QJSEngine>
 
 #include <algorithm>
@@ -48,20 +48,9 @@ ZQDImageEngine::~ZQDImageEngine()
 
 // --- loaders -----------------------------------------------------------------
 
-namespace {
-
-QImage decodePicture(const QString &path)
-{
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    return reader.read();
-}
-
-}  // namespace
-
 QImage ZQDImageEngine::loadPic(QString path)
 {
-    const QImage image = decodePicture(path);
+    const QImage image = imageio::readPicture(path);
     if (image.isNull())
         return {};
     qCDebug(lcEngine).nospace() << "loadPic image 1.0 w=" << image.width() << " h=" << image.height()
@@ -72,7 +61,7 @@ QImage ZQDImageEngine::loadPic(QString path)
 
 QPixmap ZQDImageEngine::loadPic(QString path, int winW, int winH)
 {
-    const QImage image = decodePicture(path);
+    const QImage image = imageio::readPicture(path);
     if (image.isNull())
         return {};
     qCDebug(lcEngine).nospace() << "loadPic image w=" << image.width() << " h=" << image.height()
@@ -92,10 +81,8 @@ QByteArray ZQDImageEngine::loadBytes(const char *path)
 
 namespace {
 
-// The largest mask handed over: 2^28 pixels (1 GiB in Format_RGB32). The
-// reader behind loadPic(path) refuses pictures above 256 MiB by default, so
-// only a grey (one byte a pixel) or two-tone photo comes this close.
-constexpr qint64 kMaxMaskPixels = qint64(1) << 28;
+// The largest mask handed over: the size of the largest photo.
+constexpr qint64 kMaxMaskPixels = imageio::kPhotoPixelBudget;
 
 }  // namespace
 
@@ -103,7 +90,7 @@ QImage ZQDImageEngine::loadMask(const QString &path, int width, int height)
 {
     if (width < 1 || height < 1 || qint64(width) * height > kMaxMaskPixels)
         return {};
-    QImage picture = decodePicture(path);
+    QImage picture = imageio::readPicture(path);
     if (picture.isNull())
         return {};
     qCDebug(lcEngine).nospace() << "loadMask image w=" << picture.width() << " h=" << picture.height()

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFont>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -45,8 +46,9 @@ public:
 
     // --- loaders -------------------------------------------------------------
 
-    // The picture at `path` (a file or a ":/" resource) at full size in
-    // Format_RGB32; null when it cannot be read or decoded.
+    // The picture at `path` (a file or a ":/" resource) upright at full size
+    // in Format_RGB32; null when it cannot be read or decoded, or is beyond
+    // the photo budget (photoreader.h).
     QImage loadPic(QString path);
     // The picture at `path` stretched to exactly winW x winH (fast scaling,
     // aspect ignored): the loader of masks and textures. Null when unreadable.
@@ -231,12 +233,17 @@ public:
 
     // --- text and speech bubbles (ZQDImageEngine_text.cpp) -------------------
 
+    // The font of bubble text: the default family, falling back to a family
+    // with Chinese and Japanese glyphs where the default has none.
+    static QFont bubbleFont(int pointSize, bool bold);
+
     // Reads a bubble file; its text rectangle in bubble-picture pixels (the
     // previous bubble's when the file does not exist).
     QRectF preparetoDrawText(QString stylepath);
     // The photo at full size with the bubble picture and its text drawn on it,
-    // every bubble measure times k = textImageFileScale x srcScale. Null when
-    // the photo cannot be read or the bubble would exceed the cap.
+    // every bubble measure times k = textImageFileScale x srcScale; a photo
+    // with transparency keeps it. Null when the photo cannot be read or the
+    // bubble would exceed the cap.
     QPixmap drawTextOnImage(QString stylepath, QString srcImagePath, float srcScale, float innerx, float innery,
                             QString textImageFile, float textImageFileScale, QString textContent,
                             float rotateDegree, int textSize, QString textColor, int shadow, int bold, float areaW,

@@ -12,11 +12,11 @@
 #include "ZQDImageEngine.h"
 
 #include "logging.h"
+#include "photoreader.h"
 
 #include "qtqveffect.h"
 
 #include <QFile>
-#include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
@@ -135,22 +135,15 @@ QPixmap ZQDImageEngine::revolvImage(QString imagePath, double scale, double degr
     if (!exists)
         return {};
 
-    QImageReader reader(imagePath);
-    const QSize stored = reader.size();
-    qCDebug(lcEngine) << "imageSize height=" << stored.width();
+    const QSize stored = imageio::uprightSize(imagePath);
+    qCDebug(lcEngine) << "imageSize width=" << stored.width();
     qCDebug(lcEngine) << "imageSize height=" << stored.height();
     if (!stored.isValid() || stored.isEmpty())
         return {};
-    // The box has the stored proportions, or their transpose.
+    // The box has the upright proportions, or their transpose.
     const QSize box = swap ? stored : stored.transposed();
-    if (scale != 1.0) {
-        const QSize decodeSize = scaledDecodeSize(stored, scale);
-        if (!decodeSize.isValid())
-            return {};
-        reader.setScaledSize(decodeSize);
-    }
-    currentImage = reader.read();
-    qCDebug(lcEngine) << "getScaleImage currentImage " << (currentImage.isNull() ? "is null" : "is not null");
+    currentImage = imageio::readPicture(imagePath, [scale](QSize upright) { return scaledDecodeSize(upright, scale); });
+    qCDebug(lcEngine) << "revolvImage currentImage " << (currentImage.isNull() ? "is null" : "is not null");
     if (currentImage.isNull())
         return {};
     // Grey and palette pictures are turned as 32-bit ones.
@@ -185,27 +178,11 @@ QImage ZQDImageEngine::getScaleImage(QString filename, double times)
     const bool exists = QFile::exists(filename);
     qCDebug(lcEngine) << "times=" << times << filename << "existStatus=" << (exists ? "true" : "false");
     if (exists) {
-        QImageReader reader(filename);
-        const QSize stored = reader.size();
-        qCDebug(lcEngine) << "imageSize width=" << stored.width();
-        qCDebug(lcEngine) << "imageSize height=" << stored.height();
-        if (times == 1.0) {
-            currentImage = reader.read();
-        } else if (stored.isValid()) {
-            const QSize decodeSize = scaledDecodeSize(stored, times);
-            if (decodeSize.isValid()) {
-                reader.setScaledSize(decodeSize);
-                currentImage = reader.read();
-            }
-        } else {
-            // A format that cannot tell its size before decoding is scaled
-            // after it, by the same rule.
-            currentImage = reader.read();
-            const QSize decodeSize = scaledDecodeSize(currentImage.size(), times);
-            currentImage = decodeSize.isValid() && !currentImage.isNull()
-                               ? currentImage.scaled(decodeSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                               : QImage();
-        }
+        if (times == 1.0)
+            currentImage = imageio::readPicture(filename);
+        else
+            currentImage =
+                imageio::readPicture(filename, [times](QSize upright) { return scaledDecodeSize(upright, times); });
     }
     qCDebug(lcEngine) << "getScaleImage currentImage " << (currentImage.isNull() ? "is null" : "is not null");
     qCDebug(lcEngine) << "ZQDImageEngine::getScaleImage end width=" << currentImage.width();

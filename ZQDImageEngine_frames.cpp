@@ -17,6 +17,7 @@
 
 #include "collagesupport.h"
 #include "logging.h"
+#include "photoreader.h"
 
 #include "cframe.h"
 #include "qtqveffect.h"
@@ -233,9 +234,7 @@ QImage ZQDImageEngine::composeScaledFrame(QImage &photo)
 
 QPixmap ZQDImageEngine::FrameSimple(QString path, int id)
 {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    QImage originImage = to32Bit(reader.read());
+    QImage originImage = to32Bit(imageio::readPicture(path));
     if (originImage.isNull()) {
         qCDebug(lcEngine) << "FrameSimple: the photo cannot be decoded";
         return {};

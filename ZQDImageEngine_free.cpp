@@ -15,12 +15,12 @@
 #include "ImageDispose.h"
 #include "collagesupport.h"
 #include "logging.h"
+#include "photoreader.h"
 
 #include "cfreepuzzle.h"
 #include "ctemplatepuzzle.h"
 
 #include <QFile>
-#include <QImageReader>
 #include <QPainter>
 
 #include <cmath>
@@ -52,7 +52,7 @@ bool ZQDImageEngine::getMixRule(QString style)
         const _tagCGRect cell = freePuzzle->GetMaxRectWithIndex(i);
         _tagCGSize size{cell.w, cell.h};
         if (i < paintImageList.size()) {
-            const QSize stored = QImageReader(paintImageList.at(i)->getImagePath()).size();
+            const QSize stored = imageio::uprightSize(paintImageList.at(i)->getImagePath());
             if (stored.isValid() && !stored.isEmpty())
                 size = {stored.width(), stored.height()};
         }
@@ -84,7 +84,7 @@ QPixmap ZQDImageEngine::mixImages(QString bgImagePath)
         if (!at || !std::isfinite(degree))
             continue;
         // The zoomed photo and its turned box must stay within the cap.
-        const QSize stored = QImageReader(p->getImagePath()).size();
+        const QSize stored = imageio::uprightSize(p->getImagePath());
         const QSize decoded = collagesupport::decodeSize(stored, scale);
         if (decoded.isEmpty() || !allocatable(collagesupport::turnedSize(decoded, degree))) {
             qCDebug(lcCollage) << "mixImages: no picture of" << p->getImagePath() << "at scale" << scale;
@@ -116,18 +116,12 @@ QPixmap ZQDImageEngine::revolvFreeBgImage(QString imagePath, float scale, float 
         return {};
     }
 
-    QImageReader reader(imagePath);
-    const QSize imageSize = reader.size();
+    const QSize imageSize = imageio::uprightSize(imagePath);
     qCDebug(lcCollage) << "imageSize height=" << imageSize.height();
     if (!imageSize.isValid() || imageSize.isEmpty())
         return {};
-    if (scale != 1.0f) {
-        const QSize target = collagesupport::decodeSize(imageSize, scale);
-        if (target.isEmpty())
-            return {};
-        reader.setScaledSize(target);
-    }
-    const QImage image = reader.read();
+    const QImage image = imageio::readPicture(
+        imagePath, [scale](QSize upright) { return collagesupport::decodeSize(upright, scale); });
     qCDebug(lcCollage) << (image.isNull() ? "is null" : "is not null");
     if (image.isNull())
         return {};

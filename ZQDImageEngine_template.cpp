@@ -14,11 +14,11 @@
 #include "ImageDispose.h"
 #include "collagesupport.h"
 #include "logging.h"
+#include "photoreader.h"
 
 #include "ctemplatepuzzle.h"
 
 #include <QFile>
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -194,26 +194,8 @@ QImage ZQDImageEngine::revolvImageTemplate(QString imagePath, float srcWidth, fl
         return {};
     }
 
-    QImageReader reader(imagePath);
-    const QSize imageSize = reader.size();
-    qCDebug(lcCollage) << "imageSize height=" << imageSize.width();
-    qCDebug(lcCollage) << "imageSize height=" << imageSize.height();
-    QSize target;
-    if (scale != 1.0f) {
-        // A format that cannot tell its size beforehand is scaled after decoding.
-        if (imageSize.isValid()) {
-            target = collagesupport::decodeSize(imageSize, scale);
-            if (target.isEmpty())
-                return {};
-            reader.setScaledSize(target);
-        }
-    }
-    QImage currentImage = reader.read();
-    if (!currentImage.isNull() && scale != 1.0f && !imageSize.isValid()) {
-        target = collagesupport::decodeSize(currentImage.size(), scale);
-        currentImage = target.isEmpty() ? QImage()
-                                        : currentImage.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
+    QImage currentImage = imageio::readPicture(
+        imagePath, [scale](QSize upright) { return collagesupport::decodeSize(upright, scale); });
     qCDebug(lcCollage) << "getScaleImage currentImage " << (currentImage.isNull() ? "is null" : "is not null");
     if (currentImage.isNull())
         return {};

@@ -7,6 +7,7 @@
 // k = zoom x screen scale (photo pixels per screen unit) before drawing.
 //
 // Contents
+//   bubbleFont (the family, with a fallback for Chinese and Japanese)
 //   placeBubble (the sizes and places, checked against the cap)
 //   preparetoDrawText
 //   drawTextOnImage
@@ -14,13 +15,13 @@
 
 #include "collagesupport.h"
 #include "logging.h"
+#include "photoreader.h"
 
 #include "csbubble.h"
 
 #include <QColor>
 #include <QFile>
 #include <QFont>
-#include <QImageReader>
 #include <QPainter>
 #include <QPen>
 
@@ -37,6 +38,20 @@ constexpr int kTextFlags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWra
 static_assert(kTextFlags == 0x1084);
 
 }  // namespace
+
+// --- bubbleFont --------------------------------------------------------------
+
+QFont ZQDImageEngine::bubbleFont(int pointSize, bool bold)
+{
+    // The default family first; where it has no glyph for a character (the
+    // usual Latin families have no Chinese or Japanese), the CJK family the
+    // install script provides.
+    QFont font;
+    font.setFamilies({font.family(), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPointSize(pointSize);
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return font;
+}
 
 // --- placeBubble -------------------------------------------------------------
 
@@ -104,7 +119,7 @@ QPixmap ZQDImageEngine::drawTextOnImage(QString stylepath, QString srcImagePath,
     Q_UNUSED(stylepath);
     Q_UNUSED(shadow);
 
-    const QImage bubbleImage(textImageFile);
+    const QImage bubbleImage = imageio::readPicture(textImageFile);
     qCDebug(lcEngine) << "drawTextOnImage status=" << (bubbleImage.isNull() ? "false" : "true");
 
     const auto place = collagesupport::placeBubble(bubbleImage.isNull() ? QSize(0, 0) : bubbleImage.size(), srcScale,
@@ -128,10 +143,7 @@ QPixmap ZQDImageEngine::drawTextOnImage(QString stylepath, QString srcImagePath,
                 QColor color;
                 color.setNamedColor(textColor);
                 painter.setPen(QPen(color));
-                QFont font;
-                font.setPointSize(place->pointSize);
-                font.setWeight(bold != 0 ? QFont::Bold : QFont::Normal);
-                painter.setFont(font);
+                painter.setFont(bubbleFont(place->pointSize, bold != 0));
                 painter.drawText(innerRectbg.rect(), kTextFlags, textContent);
             }
             QPainter painter(&scaled);
@@ -140,7 +152,8 @@ QPixmap ZQDImageEngine::drawTextOnImage(QString stylepath, QString srcImagePath,
         turned = rotate(scaled, rotateDegree);
     }
 
-    QImage photo = loadPic(srcImagePath);
+    // A photo with transparency keeps it under the bubble.
+    QImage photo = imageio::drawable(imageio::readPicture(srcImagePath));
     qCDebug(lcEngine) << "drawTextOnImage srcStatus=" << (photo.isNull() ? "false" : "true");
     if (photo.isNull())
         return {};

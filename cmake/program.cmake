@@ -20,16 +20,20 @@ find_package(Qt6 REQUIRED COMPONENTS DBus)
 if(NOT TARGET Qt6Keychain::Qt6Keychain)
   find_package(Qt6Keychain REQUIRED)
 endif()
+# The saved pictures' metadata (EXIF, XMP, IPTC, colour profile).
+pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 
 set(ZN_SOURCE_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
 
 file(GLOB zn_core_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.cpp)
 file(GLOB zn_core_headers CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.h)
 # The "tools" object: editing operations beyond the facade's, one file a family;
-# diagnostics/: why an operation failed, in words.
+# diagnostics/: why an operation failed, in words; imageio/: the one decoder
+# of picture files (upright, within the photo budget).
 file(GLOB zn_editing_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/editing/*.cpp ${ZN_SOURCE_ROOT}/editing/*.h
   ${ZN_SOURCE_ROOT}/diagnostics/*.cpp ${ZN_SOURCE_ROOT}/diagnostics/*.h
-  ${ZN_SOURCE_ROOT}/sharing/*.cpp ${ZN_SOURCE_ROOT}/sharing/*.h)
+  ${ZN_SOURCE_ROOT}/sharing/*.cpp ${ZN_SOURCE_ROOT}/sharing/*.h
+  ${ZN_SOURCE_ROOT}/imageio/*.cpp ${ZN_SOURCE_ROOT}/imageio/*.h)
 set(zn_view_sources
   ${ZN_SOURCE_ROOT}/MainView.cpp
   ${ZN_SOURCE_ROOT}/touchapplicationviewer.cpp
@@ -41,10 +45,12 @@ list(REMOVE_ITEM zn_core_headers
 add_library(zeltanorvik_core STATIC ${zn_core_sources} ${zn_core_headers} ${zn_editing_sources})
 set_target_properties(zeltanorvik_core PROPERTIES AUTOMOC ON)
 target_include_directories(zeltanorvik_core PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/editing
-  ${ZN_SOURCE_ROOT}/diagnostics)
+  ${ZN_SOURCE_ROOT}/diagnostics ${ZN_SOURCE_ROOT}/imageio)
 target_link_libraries(zeltanorvik_core PUBLIC
   Qt6::Core Qt6::Gui Qt6::Network Qt6::Qml Qt6::Quick Qtqveffect PkgConfig::LIBDEFLATE
   Qt6::DBus Qt6Keychain::Qt6Keychain)
+# Public: the tests read the saved metadata back with it.
+target_link_libraries(zeltanorvik_core PUBLIC PkgConfig::EXIV2)
 
 add_library(zeltanorvik_view STATIC ${zn_view_sources}
   ${ZN_SOURCE_ROOT}/MainView.h ${ZN_SOURCE_ROOT}/touchapplicationviewer.h

@@ -24,6 +24,17 @@ public:
     ZQDCommunication *communication() const { return m_communication; }
 
 public slots:
+    // Saves the working file `workingFile` for the user: into the saved-pictures
+    // folder, named after `originalPhoto` (IMG_1234_edited.jpg, then
+    // IMG_1234_edited-2.jpg, ...; nothing is ever overwritten), as `format`
+    // "jpeg" or "png", or "" for JPEG when the picture is opaque and PNG when
+    // it has transparency; `quality` 1-100 for JPEG. The original's EXIF, XMP
+    // and IPTC data and colour profile come along, upright (orientation 1),
+    // with the new pixel size and no embedded thumbnail. Returns the saved
+    // file's path, or "" (nothing under the final name, the reason recorded)
+    // when it cannot be saved. (editing/export.cpp)
+    QString exportImage(QString workingFile, QString originalPhoto, QString format, int quality);
+
     // Why the last failed operation on this thread failed, in words for the
     // user, or "" when no reason was recorded; asking forgets it.
     QString lastError();

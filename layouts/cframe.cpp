@@ -10,6 +10,7 @@
 // a present piece a reserved word, the PNG length n and n bytes of PNG.
 #include "cframe.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -265,7 +266,7 @@ uchar *cframe::GetCompositeImage(uchar *image, int width, int height, float scal
     if (outHeight)
         *outHeight = 0;
     if (!image || width <= 0 || height <= 0 || width > kFrameMaxSide || height > kFrameMaxSide ||
-        static_cast<long long>(width) * height > kFrameMaxPixels)
+        static_cast<long long>(width) * height > kFramePhotoMaxPixels)
         return nullptr;
 
     // Insets are rescaled in place: a second call scales them again.
@@ -298,7 +299,8 @@ uchar *cframe::GetCompositeImage(uchar *image, int width, int height, float scal
         outH = 1;
     std::size_t bytes = 0;
     // Sides first: only then is their product known to fit.
-    if (!layoutio::PixelBytes(outW, outH, kFrameMaxSide, bytes) || outW * outH > kFrameMaxPixels)
+    if (!layoutio::PixelBytes(outW, outH, kFrameMaxSide, bytes) ||
+        outW * outH > std::max(kFrameMaxPixels, 2 * W * H))
         return nullptr;
     m_pResult = new (std::nothrow) uchar[bytes];
     if (!m_pResult)

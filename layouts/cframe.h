@@ -13,8 +13,10 @@
 // Limits (anything beyond is refused, never read or allocated):
 //   - a piece's PNG data is at most kFrameMaxPieceBytes bytes;
 //   - decoded pieces are at most kFrameMaxPieceSide pixels a side;
-//   - the photo and the composite are at most kFrameMaxSide pixels a side and
-//     kFrameMaxPixels pixels in all.
+//   - the photo and the composite are at most kFrameMaxSide pixels a side;
+//   - the photo is at most kFramePhotoMaxPixels pixels in all (the largest
+//     photo the editor takes), the composite at most kFrameMaxPixels or twice
+//     the photo's pixels, whichever is more (a frame only adds a border).
 #pragma once
 
 #include "layouttypes.h"
@@ -23,6 +25,7 @@ constexpr int kFrameMaxPieceBytes = 16 * 1024 * 1024;
 constexpr int kFrameMaxPieceSide = 4096;
 constexpr int kFrameMaxSide = 32768;
 constexpr long long kFrameMaxPixels = 64LL * 1024 * 1024;
+constexpr long long kFramePhotoMaxPixels = 1LL << 28;
 
 class QTQVEFFECT_EXPORT cframe {
 public:

@@ -17,14 +17,16 @@ packages=(
   qt6-declarative-dev-tools
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # fonts for text in bubbles and the interface
-  fonts-dejavu-core
+  # fonts for text in bubbles and the interface; Chinese and Japanese glyphs
+  fonts-dejavu-core fonts-wqy-microhei
   # the fast PNG writer
   libdeflate-dev
   # sharing: account secrets in the system keyring
   qtkeychain-qt6-dev
-  # screenshots and image checks
-  xvfb xauth imagemagick pngcheck
+  # the saved pictures' metadata (EXIF, XMP, IPTC, colour profile)
+  libexiv2-dev
+  # screenshots and image checks; the reference for the large-photo benchmark
+  xvfb xauth imagemagick pngcheck libvips-tools
   # the HTTP test server and independent checkers
   python3
   # the sample photo the editor opens on first run

@@ -24,11 +24,19 @@
 // stages and, when measured, the whole call with Qt's writer and the working
 // file's size against Qt's file of the same picture) is printed in Markdown.
 //
+// A 48-megapixel photo (8000 x 6000, what most phones make since 2022) goes
+// through the editor's operations as well: mp48/<op> times each facade call
+// (CPU and wall clock) and measures its peak memory, the kernel's high-water
+// mark of the process's resident memory, reset before the call, less what was
+// resident before it; a second table gives it in copies of the picture
+// (8000 x 6000 x 4 bytes = 183 MiB each).
+//
 // One iteration per benchmark by default (ZN_BENCH_ITERATIONS=n for more).
 // The photo is the desktop wallpaper when it is installed, scaled and cut to
 // 3264 x 2448, else a generated picture of smooth shading; both with a little
 // sensor-like grain, stored as a JPEG of quality 90.
 
+#include "EditorTools.h"
 #include "ZQDCommunication.h"
 #include "ZQDImageEngine.h"
 #include "workingpngwriter.h"
@@ -40,6 +48,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -399,6 +409,129 @@ void stagedWeakprogress(benchmark::State &state)
     }
 }
 
+// --- the 48-megapixel photo --------------------------------------------------
+
+constexpr int kBigWidth = 8000;
+constexpr int kBigHeight = 6000;
+QString gBigPhoto;
+QString gBigWorking;
+
+// One process-wide figure from /proc/self/status, in KiB; -1 when unknown.
+qint64 statusKiB(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// Sets the high-water mark of resident memory back to what is resident now.
+bool resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+struct BigRow {
+    double cpuMs = -1;
+    double wallMs = -1;
+    double peakMiB = -1;
+};
+std::map<std::string, BigRow> gBigRows;
+std::vector<std::string> gBigOrder;
+
+// Runs `call` (a facade call answering a file, or "" when it writes none)
+// once per iteration; the summary keeps the mean times and the largest peak.
+void bigOperation(benchmark::State &state, const std::string &name, const std::function<QString()> &call,
+                  bool writesFile = true)
+{
+    if (!gBigRows.count(name))
+        gBigOrder.push_back(name);
+    BigRow &r = gBigRows[name];
+    double cpu = 0, wall = 0, peak = -1;
+    for (auto _ : state) {
+        const bool peakKnown = resetPeakMemory();
+        const qint64 before = statusKiB("VmRSS:");
+        const double start = cpuMs();
+        QElapsedTimer clock;
+        clock.start();
+        const QString written = call();
+        wall += double(clock.nsecsElapsed()) / 1e6;
+        cpu += cpuMs() - start;
+        const qint64 high = statusKiB("VmHWM:");
+        if (peakKnown && before >= 0 && high >= 0)
+            peak = std::max(peak, double(high - before) / 1024.0);
+        if (writesFile)
+            requireFile(state, written);
+    }
+    const double n = double(state.iterations());
+    if (n > 0) {
+        r = {cpu / n, wall / n, peak};
+        state.counters["peak_MiB"] = peak;
+    }
+}
+
+void registerBig(int iterations)
+{
+    auto add = [iterations](const std::string &name, std::function<QString()> call, bool writesFile = true) {
+        benchmark::RegisterBenchmark(("mp48/" + name).c_str(),
+                                     [name, call, writesFile](benchmark::State &s) {
+                                         bigOperation(s, name, call, writesFile);
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(iterations)
+            ->UseRealTime();
+    };
+    for (int id : {1018, 1048, 1104})
+        add("look " + std::to_string(id), [id] { return gFacade->loadImage(gBigPhoto, id); });
+    add("simple frame 1707", [] { return gFacade->framesimpleImage(gBigPhoto, 1707); });
+    add("colourful frame 1501", [] { return gFacade->framecolorfulImage(gBigPhoto, 1501); });
+    add("rotate 90", [] { return gFacade->revolvingImage(gBigPhoto, 1.0, 90, false, false, false); });
+    add("sharpen", [] { return gFacade->SharpImage(gBigPhoto, kBigWidth, kBigHeight, 0.6f); });
+    add("colour mixer", [] { return gFacade->mixingcolorImage(gBigPhoto, kBigWidth, kBigHeight, 20, 15, 30); });
+    add("crop", [] {
+        gFacade->clearTemporaryPic();
+        return gFacade->cropPic(gBigPhoto, kBigWidth, kBigHeight, 6000, 4000, 1000, 1000);
+    });
+    add("text", [] {
+        return gFacade->writingFontImage(QString(), gBigPhoto, 4, 200, 200, QStringLiteral(":/fontbg/round.png"), 1,
+                                         QStringLiteral("Hello"), 10, 24, QStringLiteral("#202020"), 0, 1, 300, 200,
+                                         40, 40);
+    });
+    add("focus blur weakinit", [] {
+        gFacade->weakinit(gBigPhoto);
+        return QString();
+    }, false);
+    add("focus blur step", [] {
+        const QString step = gFacade->weakprogress(gBigPhoto, 1500, 3000, kBigWidth / 2, kBigHeight / 2);
+        gFacade->weakrelease();
+        return step;
+    });
+    // The working file the editor saves: the photo as a working PNG.
+    add("export (JPEG 92)", [] {
+        static EditorTools tools(gFacade);
+        return tools.exportImage(gBigWorking, gBigPhoto, QString(), 92);
+    });
+}
+
+void printBigSummary()
+{
+    if (gBigOrder.empty())
+        return;
+    const double copyMiB = double(kBigWidth) * kBigHeight * 4 / (1024.0 * 1024.0);
+    std::printf("\n| 48 MP (8000 x 6000) operation | CPU ms | wall ms | peak MiB above start | copies of the picture |\n");
+    std::printf("|---|---:|---:|---:|---:|\n");
+    for (const std::string &name : gBigOrder) {
+        const BigRow &r = gBigRows[name];
+        std::printf("| %s | %.0f | %.0f | %.0f | %.2f |\n", name.c_str(), r.cpuMs, r.wallMs, r.peakMiB,
+                    r.peakMiB < 0 ? -1.0 : r.peakMiB / copyMiB);
+    }
+}
+
 void printSummary()
 {
     if (gOrder.empty())
@@ -499,9 +632,17 @@ int main(int argc, char **argv)
     const int iterations = qEnvironmentVariableIntValue("ZN_BENCH_ITERATIONS", &okIterations);
     const bool before = qEnvironmentVariableIntValue("ZN_BENCH_BEFORE") == 1;
     registerAll(okIterations && iterations > 0 ? iterations : 1, before);
+    gBigPhoto = root + QStringLiteral("photo48.jpg");
+    if (!benchPhoto(11, kBigWidth, kBigHeight).save(gBigPhoto, "JPEG", 90))
+        qFatal("cannot write the 48-megapixel photo");
+    gBigWorking = root + QStringLiteral("working48.png");
+    if (!QFile::copy(facade.qualityImage(gBigPhoto, 1.0), gBigWorking))
+        qFatal("cannot write the 48-megapixel working file");
+    registerBig(okIterations && iterations > 0 ? iterations : 1);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     printSummary();
+    printBigSummary();
     gFacade = nullptr;
     return 0;
 }

@@ -1,5 +1,6 @@
-// The 8-megapixel (3264 x 2448) photo the program benchmarks work on: the
-// desktop wallpaper when it is installed, scaled to cover 8 MP and cut to it,
+// The photo the program benchmarks work on, 8 megapixels (3264 x 2448) unless
+// asked for another size: the desktop wallpaper when it is installed, scaled
+// to cover the size and cut to it,
 // else a generated picture of smooth shading; both with sensor-like grain of
 // -3..+3 on every pixel (the same on the three channels), drawn from `seed`.
 #pragma once
@@ -10,33 +11,31 @@
 #include <algorithm>
 #include <cmath>
 
-inline QImage benchPhoto(quint32 seed)
+inline QImage benchPhoto(quint32 seed, int width = 3264, int height = 2448)
 {
-    constexpr int kWidth = 3264;
-    constexpr int kHeight = 2448;
     const QString folder = QStringLiteral("/usr/share/wallpapers/Path/contents/images/");
     const QStringList found = QDir(folder).entryList({"*.jpg"}, QDir::Files, QDir::Size);  // largest first
     QImage img;
     if (!found.isEmpty())
         img.load(folder + found.first());
     if (!img.isNull()) {
-        img = img.scaled(kWidth, kHeight, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-        img = img.copy((img.width() - kWidth) / 2, (img.height() - kHeight) / 2, kWidth, kHeight);
+        img = img.scaled(width, height, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+        img = img.copy((img.width() - width) / 2, (img.height() - height) / 2, width, height);
     } else {
-        img = QImage(kWidth, kHeight, QImage::Format_RGB32);
-        for (int y = 0; y < kHeight; ++y) {
+        img = QImage(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y) {
             auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-            for (int x = 0; x < kWidth; ++x) {
-                const double u = double(x) / kWidth, v = double(y) / kHeight;
+            for (int x = 0; x < width; ++x) {
+                const double u = double(x) / width, v = double(y) / height;
                 line[x] = qRgb(int(120 + 100 * std::sin(6 * u + 2 * v)), int(110 + 90 * std::cos(4 * v - 3 * u * v)),
                                int(90 + 80 * std::sin(9 * u * v + 1)));
             }
         }
     }
     img = img.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < kHeight; ++y) {
+    for (int y = 0; y < height; ++y) {
         auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < width; ++x) {
             seed = seed * 1664525u + 1013904223u;
             const int n = int((seed >> 24) % 7) - 3;
             auto c = [n](int v) { return std::clamp(v + n, 0, 255); };

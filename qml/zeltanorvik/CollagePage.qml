@@ -322,6 +322,7 @@ Page {
     // --- probes -----------------------------------------------------------------
 
     Image {
+        autoTransform: true
         id: sizeProbe
         property int next: 0
         visible: false
@@ -340,6 +341,7 @@ Page {
     }
 
     Image {
+        autoTransform: true
         id: backgroundProbe
         visible: false
         asynchronous: false
@@ -452,6 +454,7 @@ Page {
                 visible: page.backgroundFile !== ""
 
                 Image {
+                    autoTransform: true
                     anchors.fill: parent
                     source: page.backgroundFile ? WorkingFiles.toUrl(page.backgroundFile) + "?v=" + page.revision : ""
                     cache: false
@@ -477,6 +480,7 @@ Page {
                         clip: true
 
                         Image {
+                            autoTransform: true
                             x: -cellItem.shown.copyx
                             y: -cellItem.shown.copyy
                             width: cellItem.shown.decoded.width
@@ -524,6 +528,7 @@ Page {
                         z: page.selected === index ? 1 : 0
 
                         Image {
+                            autoTransform: true
                             anchors.fill: parent
                             asynchronous: true
                             smooth: true

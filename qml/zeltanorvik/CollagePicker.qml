@@ -100,6 +100,7 @@ Item {
                     border.width: parent.order >= 0 ? 3 : 0
                     border.color: Material.accent
                     Image {
+                        autoTransform: true
                         anchors.fill: parent
                         anchors.margins: parent.border.width
                         asynchronous: true

@@ -67,6 +67,7 @@ Pane {
     // The photo's decoded size, up to 4096 pixels a side (beyond that the crop
     // is cut from the picture scaled to this size).
     Image {
+        autoTransform: true
         id: sizeProbe
         visible: false
         asynchronous: true

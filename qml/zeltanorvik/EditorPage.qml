@@ -126,11 +126,11 @@ Page {
             return;
         var path = history.current;
         run("Saving", function() {
-            if (communication.copyImage(path, app.savedFolder))
-                app.showMessage("Saved in " + app.savedFolder);
+            var saved = app.editorTools.exportImage(path, history.original, "", 92);
+            if (saved !== "")
+                app.showMessage("Saved as " + saved);
             else
-                app.showError("Saving failed: the saved-pictures folder cannot be written, "
-                              + "or a picture was saved there this very second. Try again.");
+                app.showError("Saving failed: " + (app.editorTools.lastError() || "the picture could not be written."));
         });
     }
 

@@ -21,6 +21,7 @@ Item {
     }
 
     Image {
+        autoTransform: true
         id: probe
         asynchronous: false
         cache: false

@@ -55,6 +55,7 @@ Column {
                     radius: 4
                 }
                 Image {
+                    autoTransform: true
                     anchors.fill: parent
                     asynchronous: true
                     fillMode: Image.PreserveAspectCrop

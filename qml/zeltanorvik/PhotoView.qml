@@ -49,6 +49,7 @@ Item {
         transformOrigin: Item.Center
 
         Image {
+            autoTransform: true
             id: image
             anchors.fill: parent
             fillMode: Image.PreserveAspectFit

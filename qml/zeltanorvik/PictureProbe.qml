@@ -25,6 +25,7 @@ Item {
     visible: false
 
     Image {
+        autoTransform: true
         id: decoder
         asynchronous: true
         cache: false

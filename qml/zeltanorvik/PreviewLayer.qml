@@ -39,6 +39,7 @@ Rectangle {
     color: Material.backgroundColor
 
     Image {
+        autoTransform: true
         id: picture
         anchors.fill: parent
         fillMode: Image.PreserveAspectFit

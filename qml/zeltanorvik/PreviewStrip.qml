@@ -108,6 +108,7 @@ Item {
                         border.color: Material.accent
 
                         Image {
+                            autoTransform: true
                             anchors.fill: parent
                             anchors.margins: 3
                             fillMode: Image.PreserveAspectFit

@@ -125,6 +125,7 @@ Pane {
                 clip: true
 
                 Image {
+                    autoTransform: true
                     id: picture
                     anchors.centerIn: parent
                     width: probe.pictureWidth * stageArea.fit * panel.scaling

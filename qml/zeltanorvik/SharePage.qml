@@ -435,6 +435,7 @@ Page {
             Item { Layout.preferredHeight: 4 }
 
             Image {
+                autoTransform: true
                 Layout.alignment: Qt.AlignHCenter
                 Layout.preferredWidth: Math.min(parent.width - 32, 320)
                 Layout.preferredHeight: 160

@@ -81,6 +81,7 @@ Pane {
 
     // The photo's stored width, from decoding it once in the background.
     Image {
+        autoTransform: true
         id: photoProbe
         visible: false
         asynchronous: true
@@ -115,6 +116,7 @@ Pane {
             rotation: degree
 
             Image {
+                autoTransform: true
                 anchors.fill: parent
                 source: "qrc" + shown.bubble.picture
                 smooth: true

@@ -1,0 +1,20 @@
+// The original photo's metadata carried over to a saved picture: EXIF, XMP,
+// IPTC and the ICC colour profile, made true of the saved pixels (upright,
+// their own size, no embedded thumbnail of the old pixels).
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+namespace exportmetadata {
+
+// Rewrites the JPEG or PNG file at `target` (whose pixels are `pixels` in
+// size, upright) with the metadata of `original`: every EXIF, XMP and IPTC
+// entry and the colour profile, the orientation set to 1 (in EXIF and XMP),
+// the pixel dimensions set to `pixels`, the EXIF thumbnail removed. An
+// original that is missing or whose metadata cannot be read gives nothing to
+// carry over: the target is left as it is. False when the target cannot be
+// rewritten (a full disk, for one).
+bool carryOver(const QString &original, const QString &target, QSize pixels);
+
+}  // namespace exportmetadata
