@@ -212,7 +212,7 @@ QString ZQDCommunication::revolvingImage(QString pathimage, double scale, double
         return writeWorkingFile(QPixmap(), path);
     }
     if (scale != 1.0) {
-        const QSize stored = QImageReader(path).size();
+        const QSize stored = imageio::uprightSize(path);
         if (stored.isValid()) {
             const QSize decoded = scaledCopySize(stored, scale);
             if (decoded.isEmpty())
