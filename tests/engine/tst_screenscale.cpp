@@ -121,7 +121,8 @@ class ScreenScaleTest : public QObject
     {
         Photo p;
         p.file = writePhoto("scale/" + name, scene(size.width(), size.height()), format, 92);
-        const double fraction = std::min(1.0, double(ZQDImageEngine::kScreenSide) / std::max(size.width(), size.height()));
+        const int longSide = std::max(size.width(), size.height());
+        const double fraction = std::min(1.0, double(ZQDImageEngine::kScreenSide) / longSide);
         // Kept apart from the working files the steps write.
         p.copy = documentRoot() + "scale/copy-" + name + ".png";
         if (!QFile::copy(facade.qualityImage(p.file, fraction), p.copy))
@@ -181,8 +182,11 @@ private slots:
         QFETCH(int, id);
         const bool simple = id >= 1700;
         for (const Photo *p : {&camera, &portrait}) {
-            const QString preview = simple ? facade.framesimpleImage(p->copy, id) : facade.framecolorfulImage(p->copy, id);
-            const QString applied = simple ? facade.framesimpleImage(p->file, id) : facade.framecolorfulImage(p->file, id);
+            auto frame = [&](const QString &path) {
+                return simple ? facade.framesimpleImage(path, id) : facade.framecolorfulImage(path, id);
+            };
+            const QString preview = frame(p->copy);
+            const QString applied = frame(p->file);
             const double difference = previewDifference(preview, applied);
             qInfo("frame %d on %s: mean difference %.2f", id, p == &camera ? "camera" : "portrait", difference);
             QVERIFY2(difference <= 6.0, qPrintable(QString::number(difference)));
