@@ -94,8 +94,8 @@ void MainView::loadMainDocument()
         // completes (its start-up reads it); one that does not loads as well.
         if (main->metaObject()->indexOfProperty("picturesFolder") >= 0) {
             const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-            component->setInitialProperties(main,
-                                            {{QStringLiteral("picturesFolder"), QUrl::fromLocalFile(pictures).toString()}});
+            const QString folder = QUrl::fromLocalFile(pictures).toString();
+            component->setInitialProperties(main, {{QStringLiteral("picturesFolder"), folder}});
         }
         component->completeCreate();
     }

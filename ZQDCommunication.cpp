@@ -104,7 +104,8 @@ QSize scaledCopySize(QSize natural, double times)
         OperationError::set(QStringLiteral("Scaled by %1, the %2 picture would be more than %3 pixels on a side.")
                                 .arg(times).arg(pictureSize).arg(collagesupport::kMaxPictureSide));
     else
-        OperationError::set(QStringLiteral("Scaled by %1, nothing is left of the %2 picture.").arg(times).arg(pictureSize));
+        OperationError::set(
+            QStringLiteral("Scaled by %1, nothing is left of the %2 picture.").arg(times).arg(pictureSize));
     return {};
 }
 

@@ -85,7 +85,7 @@ QImage plainPicture(QSize size, QRgb colour)
     return picture;
 }
 
-// Where the composites of two pictures first differ; (-1, -1) when nowhere.
+// Where two pictures of one size first differ; (-1, -1) when nowhere.
 QPoint firstDifference(const QImage &a, const QImage &b)
 {
     for (int y = 0; y < a.height(); ++y) {

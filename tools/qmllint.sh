@@ -52,7 +52,8 @@ for entry in report.get("files", []):
     except OSError:
         lines = []
     for w in entry.get("warnings", []):
-        if w.get("type") != "warning":
+        # "critical" is a syntax error; "info" never fails the run.
+        if w.get("type") not in ("warning", "critical"):
             continue
         line, column = w.get("line", 0), w.get("column", 0)
         text = lines[line - 1] if 0 < line <= len(lines) else ""
