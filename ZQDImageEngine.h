@@ -173,7 +173,7 @@ public:
     // Brightness and contrast, then saturation. Null for a size that is not the
     // decoded picture's.
     QPixmap MixingColorBCS(QString path, int width, int height, int brightness, int contrast, int saturation);
-    // Scaled decode, rotation, mirroring, then the centred box of the stored
+    // Scaled decode, rotation, mirroring, then the centred box of the upright
     // size (transposed unless `swap`).
     QPixmap revolvImage(QString imagePath, double scale, double degree, bool horizontal, bool vertical,
                         bool swap);
@@ -181,8 +181,8 @@ public:
     // what the picture does not cover is transparent.
     QImage rotate(QImage photomap, double degree);
     QImage reverse(QImage srcImage, bool horizontal, bool vertical);
-    // The picture decoded at its size times `times` (aspect kept), in the
-    // reader's own format; null when it cannot be read.
+    // The picture decoded upright at its size times `times` (aspect kept), in
+    // the reader's own format; null when it cannot be read.
     QImage getScaleImage(QString filename, double times);
     // Focus blur: weakinit once (the picture and its blurred copy), then any
     // number of steps, each from the picture as loaded, then weakrelease.

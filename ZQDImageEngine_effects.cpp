@@ -12,10 +12,14 @@
 #include "ZQDImageEngine.h"
 
 #include "logging.h"
+#include "operationerror.h"
+#include "photoreader.h"
 
 #include "qtqveffect.h"
 
+#include <future>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -87,18 +91,32 @@ const ZQDImageEngine::LookRecipe *ZQDImageEngine::lookRecipe(int id)
 QPixmap ZQDImageEngine::Process(QString path, int id)
 {
     qCDebug(lcEngine) << "Process id " << id;
-    QImage qim = loadPic(path);
+    const Recipe *recipe = lookRecipe(id);
+    // The masks need only the photo's size, which its header tells: they are
+    // stretched here while a second thread decodes the photo. A reason the
+    // decode records is handed back to this thread, whose caller asks for it.
+    std::future<std::pair<QImage, QString>> decoding = std::async(std::launch::async, [this, path] {
+        QImage picture = loadPic(path);
+        return std::pair(std::move(picture), OperationError::take());
+    });
+    QList<QImage> masks;
+    QByteArray data;
+    const QSize header = imageio::uprightSize(path);
+    bool inputsRead =
+        recipe && header.isValid() && loadLookInputs(*recipe, header.width(), header.height(), masks, data);
+    auto [qim, reason] = decoding.get();
+    if (!reason.isEmpty())
+        OperationError::set(reason);
     qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
     if (qim.isNull())
         return {};
-
-    const Recipe *recipe = lookRecipe(id);
     if (!recipe)
         return resultPixmap(std::move(qim));
 
-    QList<QImage> masks;
-    QByteArray data;
-    if (!loadLookInputs(*recipe, qim.width(), qim.height(), masks, data)) {
+    // A format that does not tell its size beforehand gets its masks now.
+    if (qim.size() != header)
+        inputsRead = loadLookInputs(*recipe, qim.width(), qim.height(), masks, data);
+    if (!inputsRead) {
         qCWarning(lcEngine) << "Process: a resource of look" << id << "cannot be read; the picture is unchanged";
         return resultPixmap(std::move(qim));
     }

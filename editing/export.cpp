@@ -186,9 +186,14 @@ QString EditorTools::exportImage(QString workingFile, QString originalPhoto, QSt
     // newly made file would be (the temporary name was private).
     const QFileDevice::Permissions readable = QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                               | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    if (!pixelsWritten || !QFile::setPermissions(temporaryPath, readable)
-        || !exportmetadata::carryOver(original, temporaryPath, picture.size())) {
+    if (!pixelsWritten || !QFile::setPermissions(temporaryPath, readable)) {
         OperationError::set(cannotWrite);
+        return {};
+    }
+    if (!exportmetadata::carryOver(original, temporaryPath, picture.size())) {
+        OperationError::set(QStringLiteral("The picture cannot be saved with the photo's date, camera and colour "
+                                           "profile: the disk is full, or the %1 file cannot hold them.")
+                                .arg(format.toUpper()));
         return {};
     }
     const QString saved = linkToFreeName(temporaryPath, folder, baseName(original.isEmpty() ? source : original),
