@@ -4,7 +4,6 @@
 #include "autoenhance.h"
 
 #include "EditorTools.h"
-#include "blend.h"
 #include "levels.h"
 #include "operationerror.h"
 #include "toolpicture.h"
@@ -16,10 +15,11 @@ namespace autoenhance {
 
 namespace {
 
-constexpr double kLevelsShare = 0.75;   // step 1
-constexpr double kTargetLow = 0.40;     // step 2: means in this band stay
-constexpr double kTargetHigh = 0.58;
-constexpr double kGammaReach = 0.6;     // part of the way to the band
+constexpr int kNeutralShare = 218;      // step 1, in 256ths: 85 % of the brightening
+constexpr int kColourShare = 128;       // and 50 % of the colour change
+constexpr double kTargetLow = 0.30;     // step 2: means in this band stay
+constexpr double kTargetHigh = 0.60;
+constexpr double kGammaReach = 0.5;     // part of the way to the band
 constexpr double kFlatChroma = 0.16;    // step 3: colourful enough from here
 constexpr double kMostSaturation = 0.25;
 
@@ -57,7 +57,7 @@ double gammaFor(double mean)
     const double target = mean < kTargetLow ? kTargetLow : kTargetHigh;
     // The exponent that takes the mean to the band's edge, taken part way.
     const double full = std::log(target) / std::log(mean);
-    return std::clamp(1 + (full - 1) * kGammaReach, 0.55, 1.6);
+    return std::clamp(1 + (full - 1) * kGammaReach, 0.7, 1.4);
 }
 
 double saturationFor(double meanChroma)
@@ -73,6 +73,22 @@ std::array<unsigned char, 256> gammaTable(double gamma)
     for (int v = 0; v < 256; ++v)
         table[v] = static_cast<unsigned char>(std::lround(255 * std::pow(v / 255.0, gamma)));
     return table;
+}
+
+QRgb levelsPixel(QRgb original, QRgb levelled)
+{
+    const int o[3] = {qRed(original), qGreen(original), qBlue(original)};
+    const int d[3] = {qRed(levelled) - o[0], qGreen(levelled) - o[1], qBlue(levelled) - o[2]};
+    // The change split into its part common to the three channels and the
+    // rest, which shifts the colour.
+    const int common = (d[0] + d[1] + d[2]) * 256 / 3;  // in 256ths
+    int c[3];
+    for (int i = 0; i < 3; ++i) {
+        const int shift = d[i] * 256 - common;  // 256ths
+        const int moved = (common * kNeutralShare + shift * kColourShare) / 256;
+        c[i] = std::clamp(o[i] + (moved + (moved >= 0 ? 128 : -128)) / 256, 0, 255);
+    }
+    return qRgba(c[0], c[1], c[2], qAlpha(original));
 }
 
 QRgb finishPixel(QRgb pixel, const std::array<unsigned char, 256> &gamma, int saturation256)
@@ -95,9 +111,16 @@ QImage apply(const QImage &picture)
     // The library works on whole buffers of 4-byte pixels; a 32-bit QImage's
     // rows follow each other without padding. Its alpha bytes stay as they are.
     AutoColorLevel(levelled.bits(), levelled.width(), levelled.height(), true);
-    QImage mixed = blend::mix(picture, levelled, blend::weightOf(kLevelsShare));
+    QImage mixed(picture.size(), picture.format());
     if (mixed.isNull())
         return {};
+    for (int y = 0; y < mixed.height(); ++y) {
+        const QRgb *from = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        const QRgb *to = reinterpret_cast<const QRgb *>(levelled.constScanLine(y));
+        QRgb *out = reinterpret_cast<QRgb *>(mixed.scanLine(y));
+        for (int x = 0; x < mixed.width(); ++x)
+            out[x] = levelsPixel(from[x], to[x]);
+    }
     const Measure m = measure(mixed);
     const auto gamma = gammaTable(gammaFor(m.meanBrightness));
     const int saturation256 = int(std::lround(saturationFor(m.meanChroma) * 256));

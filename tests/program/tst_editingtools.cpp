@@ -77,7 +77,6 @@ QImage degraded(const QImage &image, int low, int high, double red, double green
 
 struct ChannelMeans {
     double r = 0, g = 0, b = 0;
-    double spread() const { return std::max({r, g, b}) - std::min({r, g, b}); }
     double grey() const { return (r + g + b) / 3; }
 };
 
@@ -392,7 +391,13 @@ private slots:
         const QImage good = scene(320, 240);
         const QImage cast = degraded(good, 30, 200, 1.0, 0.9, 0.65);  // flat, dim and amber
         const QImage fixed = autoenhance::apply(cast);
-        QVERIFY(meansOf(fixed).spread() < meansOf(cast).spread() * 0.6);
+        // The colour balance (red and blue against green) comes most of the
+        // way back; half the colour shift is kept by design.
+        auto castFrom = [&](const QImage &image) {
+            const ChannelMeans m = meansOf(image), g = meansOf(good);
+            return std::abs(m.r / m.g - g.r / g.g) + std::abs(m.b / m.g - g.b / g.g);
+        };
+        QVERIFY(castFrom(fixed) < castFrom(cast) * 0.6);
         QVERIFY(greyDeviation(fixed) > greyDeviation(cast) * 1.15);
 
         const QImage flat = degraded(good, 70, 170, 1, 1, 1);
@@ -404,10 +409,8 @@ private slots:
 
     void autoEnhanceLeavesAWellExposedPhotoNearlyAsItIs()
     {
-        QImage photoLike = scene(320, 240);
-        const QString wallpaper = "/usr/share/wallpapers/Path/contents/images/640x480.jpg";
-        if (QFile::exists(wallpaper))
-            photoLike = QImage(wallpaper).convertToFormat(QImage::Format_RGB32);
+        // Full range, balanced, mean brightness near the middle.
+        const QImage photoLike = scene(320, 240);
         const QImage after = autoenhance::apply(photoLike);
         double change = 0;
         for (int y = 0; y < after.height(); ++y)
@@ -416,7 +419,8 @@ private slots:
                 change += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
             }
         change /= 3.0 * after.width() * after.height();
-        QVERIFY2(change < 8, qPrintable(QString::number(change)));
+        // Under 2 % of the range on average.
+        QVERIFY2(change < 5.1, qPrintable(QString::number(change)));
     }
 
     void autoEnhanceThroughTheTools()
