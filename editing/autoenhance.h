@@ -20,19 +20,21 @@
 
 namespace autoenhance {
 
-// Tone and colour of the levelled picture, from which steps 2 and 3 are set.
+// Tone and colour of step 1's result, from which steps 2 and 3 are set:
+// read on every other pixel of every other row (step 2), as a mean needs no more.
 struct Measure {
     double meanBrightness = 0.5;  // 0..1, of (30 R + 59 G + 11 B) / 100
     double meanChroma = 0;        // 0..1, mean of max(R, G, B) - min(R, G, B)
 };
-Measure measure(const QImage &picture);
+Measure measure(const QImage &picture, int step = 2);
 
 // The gamma of step 2 for a mean brightness (1: unchanged).
 double gammaFor(double meanBrightness);
 // The saturation gain of step 3 for a mean chroma (1: unchanged).
 double saturationFor(double meanChroma);
 
-// One pixel of step 1: the original moved towards its levelled value.
+// One pixel of step 1: the original moved towards its levelled value (the
+// plain form of what apply does with tables).
 QRgb levelsPixel(QRgb original, QRgb levelled);
 // One pixel through steps 2 and 3: gamma table, then saturation around the
 // pixel's grey (30 R + 59 G + 11 B) / 100, in 256ths.

@@ -63,15 +63,15 @@ QString EditorTools::blendImage(QString original, QString edited, double strengt
         OperationError::set(QStringLiteral("Strength: %1 is not between 0 and 1.").arg(strength));
         return {};
     }
-    QImage after = toolpicture::load(edited);
-    if (after.isNull())
-        return {};
     const int weight = blend::weightOf(strength);
-    if (weight == 256)
-        return toolpicture::write(communication(), after, edited, operation);
-    QImage before = toolpicture::load(original);
-    if (before.isNull() || weight == 0)
-        return before.isNull() ? QString() : toolpicture::write(communication(), before, edited, operation);
+    if (weight == 256 || weight == 0) {
+        const QImage end = toolpicture::load(weight == 0 ? original : edited);
+        return end.isNull() ? QString() : toolpicture::write(communication(), end, edited, operation);
+    }
+    // The two pictures decode at the same time.
+    auto [before, after] = toolpicture::loadTwo(original, edited);
+    if (before.isNull() || after.isNull())
+        return {};
     if (after.format() != before.format())
         after = after.convertToFormat(QImage::Format_ARGB32);
     before = blend::matchedOriginal(before, after);

@@ -60,6 +60,28 @@ Mapping mappingFor(QSize source, QSize output, double degrees)
     return {fixedOf(sx), fixedOf(sy), fixedOf(c), fixedOf(-s), fixedOf(s), fixedOf(c)};
 }
 
+namespace {
+
+// The bilinear mix of four pixels with weights in 256ths, each byte rounded.
+inline QRgb mixFour(QRgb p00, QRgb p01, QRgb p10, QRgb p11, int ax, int ay)
+{
+    QRgb out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int upper = int((p00 >> shift) & 0xff) * (256 - ax) + int((p01 >> shift) & 0xff) * ax;
+        const int lower = int((p10 >> shift) & 0xff) * (256 - ax) + int((p11 >> shift) & 0xff) * ax;
+        out |= QRgb((upper * (256 - ay) + lower * ay + 32768) >> 16) << shift;
+    }
+    return out;
+}
+
+// Weights in 256ths keep every product within 32 bits.
+inline int weightOf(qint64 f)
+{
+    return int((f & (kOne - 1)) >> (kFractionBits - 8));
+}
+
+}  // namespace
+
 QRgb sample(const QImage &source, qint64 fx, qint64 fy)
 {
     const qint64 maxX = qint64(source.width() - 1) << kFractionBits;
@@ -68,20 +90,9 @@ QRgb sample(const QImage &source, qint64 fx, qint64 fy)
     fy = std::clamp<qint64>(fy, 0, maxY);
     const int x0 = int(fx >> kFractionBits), y0 = int(fy >> kFractionBits);
     const int x1 = std::min(x0 + 1, source.width() - 1), y1 = std::min(y0 + 1, source.height() - 1);
-    // Weights in 256ths keep every product within 32 bits.
-    const int ax = int((fx & (kOne - 1)) >> (kFractionBits - 8));
-    const int ay = int((fy & (kOne - 1)) >> (kFractionBits - 8));
     const QRgb *top = reinterpret_cast<const QRgb *>(source.constScanLine(y0));
     const QRgb *bottom = reinterpret_cast<const QRgb *>(source.constScanLine(y1));
-    const QRgb p00 = top[x0], p01 = top[x1], p10 = bottom[x0], p11 = bottom[x1];
-    QRgb out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int upper = int((p00 >> shift) & 0xff) * (256 - ax) + int((p01 >> shift) & 0xff) * ax;
-        const int lower = int((p10 >> shift) & 0xff) * (256 - ax) + int((p11 >> shift) & 0xff) * ax;
-        const int v = (upper * (256 - ay) + lower * ay + 32768) >> 16;
-        out |= QRgb(v) << shift;
-    }
-    return out;
+    return mixFour(top[x0], top[x1], bottom[x0], bottom[x1], weightOf(fx), weightOf(fy));
 }
 
 QRgb straightenedPixel(const QImage &source, const Mapping &m, int x, int y)
@@ -100,11 +111,28 @@ QImage apply(const QImage &picture, double degrees)
     if (out.isNull())
         return {};
     const Mapping m = mappingFor(picture.size(), size, degrees);
+    // A row is a straight segment in the source: when both its ends lie
+    // where all four neighbours exist, so does every pixel between them.
+    const qint64 limitX = qint64(picture.width() - 1) << kFractionBits;
+    const qint64 limitY = qint64(picture.height() - 1) << kFractionBits;
+    auto inside = [&](qint64 fx, qint64 fy) { return fx >= 0 && fx < limitX && fy >= 0 && fy < limitY; };
+    const uchar *bits = picture.constBits();
+    const qsizetype stride = picture.bytesPerLine();
+    const int last = size.width() - 1;
     for (int y = 0; y < size.height(); ++y) {
         qint64 fx = m.originX + y * m.stepYx, fy = m.originY + y * m.stepYy;
         QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < size.width(); ++x, fx += m.stepXx, fy += m.stepXy)
-            line[x] = sample(picture, fx, fy);
+        if (!inside(fx, fy) || !inside(fx + last * m.stepXx, fy + last * m.stepXy)) {
+            for (int x = 0; x <= last; ++x, fx += m.stepXx, fy += m.stepXy)
+                line[x] = sample(picture, fx, fy);
+            continue;
+        }
+        for (int x = 0; x <= last; ++x, fx += m.stepXx, fy += m.stepXy) {
+            const QRgb *top = reinterpret_cast<const QRgb *>(bits + (fy >> kFractionBits) * stride)
+                              + (fx >> kFractionBits);
+            const QRgb *bottom = reinterpret_cast<const QRgb *>(reinterpret_cast<const uchar *>(top) + stride);
+            line[x] = mixFour(top[0], top[1], bottom[0], bottom[1], weightOf(fx), weightOf(fy));
+        }
     }
     return out;
 }

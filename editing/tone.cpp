@@ -73,20 +73,55 @@ int channelValue(int value, int channel, const Settings &s)
     return static_cast<int>(std::clamp(out, 0.0, 255.0));
 }
 
+namespace {
+
+// The vignette's shape: the weight (in 256ths of the full amount) by the
+// squared distance from the centre in half-diagonals, r2 = 0..1 in
+// kShapeSteps steps; 0 up to the start, then a smooth step to 1 at the corners.
+constexpr int kShapeSteps = 4096;
+
+const std::array<int, kShapeSteps + 1> &vignetteShape()
+{
+    static const std::array<int, kShapeSteps + 1> shape = [] {
+        std::array<int, kShapeSteps + 1> s{};
+        for (int i = 0; i <= kShapeSteps; ++i) {
+            const double r = std::sqrt(double(i) / kShapeSteps);
+            const double t = std::clamp((r - kVignetteStart) / (1 - kVignetteStart), 0.0, 1.0);
+            s[i] = int(std::lround(t * t * (3 - 2 * t) * 65536));
+        }
+        return s;
+    }();
+    return shape;
+}
+
+// Squared distance from the centre, per axis, in kShapeSteps of r2: dx and
+// dy in half-sizes, r2 = (dx^2 + dy^2) / 2, so the shape follows the
+// picture's proportions and reaches 1 at the corners.
+double axisShare(int at, int length)
+{
+    const double d = (at + 0.5 - length / 2.0) / (length / 2.0);
+    return d * d / 2 * kShapeSteps;
+}
+
+int weightAt(double share, int depth)
+{
+    const int step = std::min(kShapeSteps, int(share));
+    return (vignetteShape()[step] * depth + 32768) >> 16;
+}
+
+// The weight at the corners in 256ths: |vignette| * 0.7.
+int depthOf(int vignette)
+{
+    return int(std::lround(kVignetteDepth * std::abs(vignette) / 100.0 * 256));
+}
+
+}  // namespace
+
 int vignetteWeight(int x, int y, int width, int height, int vignette)
 {
     if (vignette == 0 || width < 1 || height < 1)
         return 0;
-    // Distance from the centre in half-sizes, so the shape follows the
-    // picture's proportions; 1 at the corners.
-    const double dx = (x + 0.5 - width / 2.0) / (width / 2.0);
-    const double dy = (y + 0.5 - height / 2.0) / (height / 2.0);
-    const double r = std::sqrt((dx * dx + dy * dy) / 2);
-    if (r <= kVignetteStart)
-        return 0;
-    const double t = std::min(1.0, (r - kVignetteStart) / (1 - kVignetteStart));
-    const double smooth = t * t * (3 - 2 * t);
-    return static_cast<int>(std::lround(smooth * kVignetteDepth * std::abs(vignette) / 100.0 * 256));
+    return weightAt(axisShare(x, width) + axisShare(y, height), depthOf(vignette));
 }
 
 QRgb tonePixel(QRgb pixel, int x, int y, int width, int height, const Settings &settings)
@@ -122,14 +157,20 @@ QImage apply(const QImage &picture, const Settings &settings)
     QImage out(picture.size(), picture.format());
     if (out.isNull())
         return {};
-    // The vignette weight is symmetric about the centre: one quarter is
-    // computed per row and mirrored.
+    // The vignette weight: each axis's share once, summed per pixel, and
+    // mirrored about the centre column.
     std::vector<int> weights(static_cast<size_t>(width));
+    std::vector<double> across(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x)
+        across[x] = axisShare(x, width);
     const bool darken = s.vignette > 0;
+    const int depth = depthOf(s.vignette);
     for (int y = 0; y < height; ++y) {
-        if (s.vignette != 0)
+        if (s.vignette != 0) {
+            const double down = axisShare(y, height);
             for (int x = 0; x < (width + 1) / 2; ++x)
-                weights[x] = weights[width - 1 - x] = vignetteWeight(x, y, width, height, s.vignette);
+                weights[x] = weights[width - 1 - x] = weightAt(across[x] + down, depth);
+        }
         const uchar *in = picture.constScanLine(y);
         uchar *o = out.scanLine(y);
         for (int x = 0; x < width; ++x, in += 4, o += 4) {

@@ -9,6 +9,8 @@
 #include <QImageReader>
 #include <QPixmap>
 
+#include <future>
+
 namespace toolpicture {
 
 QImage load(const QString &path)
@@ -28,14 +30,28 @@ QImage load(const QString &path)
     return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
-QString write(ZQDCommunication *communication, const QImage &picture, const QString &source,
+std::pair<QImage, QImage> loadTwo(const QString &first, const QString &second)
+{
+    // The reason is per thread: the helper thread hands its own back.
+    auto other = std::async(std::launch::async, [second] {
+        QImage picture = load(second);
+        return std::make_pair(picture, OperationError::take());
+    });
+    QImage one = load(first);
+    auto [two, reason] = other.get();
+    if (!reason.isEmpty())
+        OperationError::set(reason);
+    return {one, two};
+}
+
+QString write(ZQDCommunication *communication, QImage picture, const QString &source,
               const QString &operation)
 {
     if (picture.isNull()) {
         OperationError::set(QStringLiteral("%1: there was not enough memory for the result.").arg(operation));
         return {};
     }
-    const QString path = communication->writeWorkingFile(QPixmap::fromImage(picture), stripFileUrl(source));
+    const QString path = communication->writeWorkingFile(QPixmap::fromImage(std::move(picture)), stripFileUrl(source));
     if (!QFile::exists(path)) {
         OperationError::set(QStringLiteral("%1: the working file could not be written (is the disk full?).")
                                 .arg(operation));

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include <utility>
+
 class ZQDCommunication;
 
 namespace toolpicture {
@@ -15,9 +17,13 @@ namespace toolpicture {
 // the reason recorded, when it cannot be read.
 QImage load(const QString &path);
 
+// Both pictures, decoded at the same time on two threads; either is null
+// (the first failure's reason recorded) when it cannot be read.
+std::pair<QImage, QImage> loadTwo(const QString &first, const QString &second);
+
 // Writes `picture` as the working file named after `source` and returns its
 // path, or "" (the reason recorded) when nothing was written.
-QString write(ZQDCommunication *communication, const QImage &picture, const QString &source,
+QString write(ZQDCommunication *communication, QImage picture, const QString &source,
               const QString &operation);
 
 }  // namespace toolpicture

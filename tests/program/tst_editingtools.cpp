@@ -5,6 +5,7 @@
 #include "ZQDCommunication.h"
 #include "autoenhance.h"
 #include "blend.h"
+#include "levels.h"
 #include "straighten.h"
 #include "testsupport.h"
 #include "tone.h"
@@ -421,6 +422,27 @@ private slots:
         change /= 3.0 * after.width() * after.height();
         // Under 2 % of the range on average.
         QVERIFY2(change < 5.1, qPrintable(QString::number(change)));
+    }
+
+    void autoEnhanceMatchesThePlainForm()
+    {
+        // A colourful picture (gamma only) and a flat one (gamma and saturation).
+        for (const QImage &source : {noisePicture(71, 43, QImage::Format_ARGB32, 9),
+                                     degraded(scene(71, 43), 90, 140, 1, 0.95, 0.9)}) {
+            QImage levelled = source.copy();
+            AutoColorLevel(levelled.bits(), levelled.width(), levelled.height(), true);
+            QImage plain = source.copy();
+            for (int y = 0; y < source.height(); ++y)
+                for (int x = 0; x < source.width(); ++x)
+                    plain.setPixel(x, y, autoenhance::levelsPixel(source.pixel(x, y), levelled.pixel(x, y)));
+            const autoenhance::Measure m = autoenhance::measure(plain);
+            const auto gamma = autoenhance::gammaTable(autoenhance::gammaFor(m.meanBrightness));
+            const int saturation = int(std::lround(autoenhance::saturationFor(m.meanChroma) * 256));
+            for (int y = 0; y < source.height(); ++y)
+                for (int x = 0; x < source.width(); ++x)
+                    plain.setPixel(x, y, autoenhance::finishPixel(plain.pixel(x, y), gamma, saturation));
+            QCOMPARE(autoenhance::apply(source), plain);
+        }
     }
 
     void autoEnhanceThroughTheTools()
