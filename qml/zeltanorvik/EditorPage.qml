@@ -2,7 +2,7 @@
 // open tool's panel and the tool bar.
 //
 // Adding a tool: write <Name>Panel.qml in this folder and add its entry to
-// `tools` below. A panel is an Item with a property `editor` (this page) and a
+// `toolEntries` below. A panel is an Item with a property `editor` (this page) and a
 // signal `done()` (and, to be applied from the command line with --apply, a
 // property `applyWhenReady`); it draws on the photo by creating items in
 // `editor.photo.overlay` (and destroys them when it goes), runs each operation
@@ -18,6 +18,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
+import "ToolWork.js" as ToolWork
 import "WorkingFiles.js" as WorkingFiles
 
 Page {
@@ -31,11 +32,13 @@ Page {
     property string openTool: ""
     property bool comparing: false
 
-    // The tools in the tool bar, in order.
-    readonly property var tools: [
+    // The tools in the tool bar, in order. (Not named `tools`: that name is
+    // the "tools" object, which the panels call.)
+    readonly property var toolEntries: [
         { name: "looks", label: "Looks", glyph: "\u25d1", panel: "LooksPanel.qml" },
         { name: "frames", label: "Frames", glyph: "\u25a3", panel: "FramesPanel.qml" },
         { name: "adjust", label: "Adjust", glyph: "\u2600", panel: "AdjustPanel.qml" },
+        { name: "tone", label: "Tone", glyph: "\u25d2", panel: "TonePanel.qml" },
         { name: "focus", label: "Focus", glyph: "\u25ce", panel: "FocusPanel.qml" },
         { name: "rotate", label: "Rotate", glyph: "\u21bb", panel: "RotatePanel.qml" },
         { name: "crop", label: "Crop", glyph: "\u2702", panel: "CropPanel.qml" },
@@ -89,13 +92,13 @@ Page {
     function openToolNamed(name, properties) {
         if (!photo.hasPicture)
             return;
-        for (var i = 0; i < tools.length; ++i) {
-            if (tools[i].name === name) {
+        for (var i = 0; i < toolEntries.length; ++i) {
+            if (toolEntries[i].name === name) {
                 photo.resetView();
                 openTool = name;
                 var initial = properties ? properties : {};
                 initial.editor = editor;
-                panelLoader.setSource(tools[i].panel, initial);
+                panelLoader.setSource(toolEntries[i].panel, initial);
                 return;
             }
         }
@@ -130,6 +133,22 @@ Page {
             else
                 app.showError("Saving failed: the saved-pictures folder cannot be written, "
                               + "or a picture was saved there this very second. Try again.");
+        });
+    }
+
+    // One tap: the current picture enhanced (tools.autoEnhanceImage) and
+    // applied as a step of its own, undone like any other.
+    function autoEnhance() {
+        if (!history.current || openTool !== "")
+            return;
+        var from = history.current;
+        run("Enhancing", function() {
+            ToolWork.claim(editor, from);
+            var path = tools.autoEnhanceImage(from);
+            if (!path)
+                fail("Auto enhance failed: " + tools.lastError());
+            else
+                commit(path, "Auto enhance");
         });
     }
 
@@ -186,6 +205,12 @@ Page {
                 name: "compare with the original (hold)"
                 enabled: editor.history.count > 1
                 onPressedChanged: editor.comparing = pressed
+            }
+            GlyphButton {
+                glyph: "Auto"
+                name: "auto enhance"
+                enabled: editor.history.current !== "" && editor.openTool === ""
+                onClicked: editor.autoEnhance()
             }
             GlyphButton {
                 glyph: "Save"
@@ -247,7 +272,7 @@ Page {
             RowLayout {
                 anchors.fill: parent
                 Repeater {
-                    model: editor.tools
+                    model: editor.toolEntries
                     ToolButton {
                         required property var modelData
                         Layout.fillWidth: true

@@ -1,9 +1,10 @@
 // For the Qt Quick test programs: a document folder of their own and the
 // program's objects published to the test's QML engine as the program
-// publishes them ("communication", "multitouch", "nami"), plus "testFolder",
+// publishes them ("communication", "tools", "multitouch", "nami"), plus "testFolder",
 // the folder where the test puts its pictures.
 #pragma once
 
+#include "EditorTools.h"
 #include "ZQDCommunication.h"
 #include "multitouch.h"
 #include "networkaccessmanagerinteractor.h"
@@ -38,7 +39,9 @@ private:
 inline void publishProgramObjects(QQmlEngine *engine, const QString &pictures)
 {
     QQmlContext *context = engine->rootContext();
-    context->setContextProperty("communication", new ZQDCommunication(engine));
+    auto *communication = new ZQDCommunication(engine);
+    context->setContextProperty("communication", communication);
+    context->setContextProperty("tools", new EditorTools(communication, engine));
     context->setContextProperty("multitouch", new MultiTouch(engine));
     context->setContextProperty("nami", new NetworkAccessManagerInteractor(engine, engine));
     context->setContextProperty("testFolder", pictures);
