@@ -20,7 +20,7 @@ packages=(
   # the fast PNG writer
   libdeflate-dev
   # screenshots and image checks
-  xvfb xauth imagemagick pngcheck
+  xvfb xauth imagemagick pngcheck xdotool
   # the HTTP test server and independent checkers
   python3
   # the sample photo the editor opens on first run

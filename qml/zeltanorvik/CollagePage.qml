@@ -414,6 +414,9 @@ Page {
         anchors.centerIn: parent
         modal: true
         title: "Collage saved"
+        // A popup does not inherit the page's colours by itself.
+        Material.theme: page.Material.theme
+        Material.accent: page.Material.accent
         Label {
             text: "It is in " + (page.app ? page.app.savedFolder : "") + ".\nEdit it now?"
             wrapMode: Text.Wrap
