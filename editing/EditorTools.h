@@ -35,8 +35,8 @@ public slots:
     // path argument, and every failure records its reason ---
 
     // Strength: `edited` mixed over `original` (0: the original exactly, 1:
-    // the edited picture exactly); an original of another size is stretched
-    // to the edited picture's (a frame laid around the photo).
+    // the edited picture exactly); around an original smaller than the edit
+    // (a frame laid around the photo) lies the photo enlarged.
     QString blendImage(QString original, QString edited, double strength);
     // One-tap enhance: levels, brightness and colour of a dull photo set
     // right, a well-exposed one left nearly as it is.

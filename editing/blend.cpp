@@ -8,6 +8,7 @@
 #include "toolpicture.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace blend {
 
@@ -44,12 +45,22 @@ QImage mix(const QImage &original, const QImage &edited, int weight)
 
 QImage matchedOriginal(const QImage &original, const QImage &edited)
 {
-    QImage matched = original.convertToFormat(edited.format() == QImage::Format_ARGB32
-                                                  ? QImage::Format_ARGB32
-                                                  : original.format());
-    if (matched.size() != edited.size())
-        matched = matched.scaled(edited.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                      .convertToFormat(matched.format());
+    const QImage::Format format = edited.format() == QImage::Format_ARGB32 ? QImage::Format_ARGB32 : original.format();
+    const QImage source = original.convertToFormat(format);
+    if (source.size() == edited.size())
+        return source;
+    const QSize inner = source.size(), outer = edited.size();
+    if (inner.width() > outer.width() || inner.height() > outer.height())
+        return source.scaled(outer, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(format);
+    // A border laid around the photo (a frame): the photo stays where the
+    // frame holds it, at its own size in the centre, so the two never show
+    // twice; under the border lies the photo enlarged to cover the whole.
+    const QImage cover = source.scaled(outer, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    QImage matched = cover.copy((cover.width() - outer.width()) / 2, (cover.height() - outer.height()) / 2,
+                                outer.width(), outer.height()).convertToFormat(format);
+    const int left = (outer.width() - inner.width()) / 2, top = (outer.height() - inner.height()) / 2;
+    for (int y = 0; y < inner.height(); ++y)
+        std::memcpy(matched.scanLine(top + y) + 4 * left, source.constScanLine(y), 4 * size_t(inner.width()));
     return matched;
 }
 

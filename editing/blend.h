@@ -21,8 +21,10 @@ inline unsigned char mixByte(int original, int edited, int weight)
 QImage mix(const QImage &original, const QImage &edited, int weight);
 
 // `original` made fit to mix with `edited`: the same format (alpha when
-// either has it) and size (stretched when the edit changed the size, as a
-// frame laid around the photo does).
+// either has it) and size. When the edit laid a border around the photo (a
+// larger picture), the photo sits at its own size in the centre over a copy
+// of itself enlarged to cover the whole; when the edit made it smaller, it
+// is stretched to the edited size.
 QImage matchedOriginal(const QImage &original, const QImage &edited);
 
 }  // namespace blend

@@ -174,11 +174,23 @@ private slots:
         QVERIFY(blend::mix(a, b.copy(0, 0, 60, 17), 128).isNull());
     }
 
-    void strengthOverAFrameFollowsTheFramedSize()
+    void strengthOverAFrameKeepsThePhotoInPlace()
     {
-        const QString framed = writePicture(documentRoot() + "framed.png", QImage(360, 280, QImage::Format_RGB32));
-        const QString half = tools->blendImage(photo, framed, 0.5);
-        QCOMPARE(QImage(half).size(), QSize(360, 280));
+        // A 20-pixel black border around the photo, which stays in the middle.
+        QImage frame(360, 280, QImage::Format_RGB32);
+        frame.fill(Qt::black);
+        const QImage inside = positionPicture(320, 240);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                frame.setPixel(x + 20, y + 20, inside.pixel(x, y));
+        const QString framed = writePicture(documentRoot() + "framed.png", frame);
+        const QImage half(tools->blendImage(photo, framed, 0.5));
+        QCOMPARE(half.size(), QSize(360, 280));
+        // The photo is the same in both: unchanged, so it never shows twice.
+        for (QPoint p : {QPoint(20, 20), QPoint(200, 150), QPoint(339, 259)})
+            QCOMPARE(half.pixel(p), frame.pixel(p));
+        // The border is half way to the enlarged photo beneath it.
+        QVERIFY(qGray(half.pixel(5, 140)) > 10);
     }
 
     void strengthRefusesWhatItCannotDo()
