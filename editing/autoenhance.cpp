@@ -163,20 +163,23 @@ QImage apply(const QImage &picture)
     Measure m = measure(sampled, 1);
     const auto gamma = gammaTable(gammaFor(m.meanBrightness));
     const int saturation256 = int(std::lround(saturationFor(m.meanChroma) * 256));
-    for (int y = 0; y < out.height(); ++y) {
-        const QRgb *from = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
-        if (saturation256 == 256) {
-            // Gamma alone works channel by channel.
-            for (int x = 0; x < out.width(); ++x) {
-                const QRgb p = levelled(from[x]);
-                line[x] = qRgba(gamma[qRed(p)], gamma[qGreen(p)], gamma[qBlue(p)], qAlpha(p));
+    uchar *bits = out.bits();  // detached once, before the bands share it
+    toolpicture::forEachBand(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            const QRgb *from = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+            QRgb *line = reinterpret_cast<QRgb *>(bits + y * out.bytesPerLine());
+            if (saturation256 == 256) {
+                // Gamma alone works channel by channel.
+                for (int x = 0; x < out.width(); ++x) {
+                    const QRgb p = levelled(from[x]);
+                    line[x] = qRgba(gamma[qRed(p)], gamma[qGreen(p)], gamma[qBlue(p)], qAlpha(p));
+                }
+            } else {
+                for (int x = 0; x < out.width(); ++x)
+                    line[x] = finishPixel(levelled(from[x]), gamma, saturation256);
             }
-        } else {
-            for (int x = 0; x < out.width(); ++x)
-                line[x] = finishPixel(levelled(from[x]), gamma, saturation256);
         }
-    }
+    });
     return out;
 }
 

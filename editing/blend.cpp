@@ -33,13 +33,16 @@ QImage mix(const QImage &original, const QImage &edited, int weight)
     if (out.isNull())
         return {};
     const int bytes = original.width() * 4;
-    for (int y = 0; y < original.height(); ++y) {
-        const uchar *o = original.constScanLine(y);
-        const uchar *e = edited.constScanLine(y);
-        uchar *d = out.scanLine(y);
-        for (int i = 0; i < bytes; ++i)
-            d[i] = mixByte(o[i], e[i], weight);
-    }
+    uchar *bits = out.bits();  // detached once, before the bands share it
+    toolpicture::forEachBand(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            const uchar *o = original.constScanLine(y);
+            const uchar *e = edited.constScanLine(y);
+            uchar *d = bits + y * out.bytesPerLine();
+            for (int i = 0; i < bytes; ++i)
+                d[i] = mixByte(o[i], e[i], weight);
+        }
+    });
     return out;
 }
 

@@ -119,21 +119,24 @@ QImage apply(const QImage &picture, double degrees)
     const uchar *bits = picture.constBits();
     const qsizetype stride = picture.bytesPerLine();
     const int last = size.width() - 1;
-    for (int y = 0; y < size.height(); ++y) {
-        qint64 fx = m.originX + y * m.stepYx, fy = m.originY + y * m.stepYy;
-        QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
-        if (!inside(fx, fy) || !inside(fx + last * m.stepXx, fy + last * m.stepXy)) {
-            for (int x = 0; x <= last; ++x, fx += m.stepXx, fy += m.stepXy)
-                line[x] = sample(picture, fx, fy);
-            continue;
+    uchar *outBits = out.bits();  // detached once, before the bands share it
+    toolpicture::forEachBand(size.height(), qint64(size.width()) * size.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            qint64 fx = m.originX + y * m.stepYx, fy = m.originY + y * m.stepYy;
+            QRgb *line = reinterpret_cast<QRgb *>(outBits + y * out.bytesPerLine());
+            if (!inside(fx, fy) || !inside(fx + last * m.stepXx, fy + last * m.stepXy)) {
+                for (int x = 0; x <= last; ++x, fx += m.stepXx, fy += m.stepXy)
+                    line[x] = sample(picture, fx, fy);
+                continue;
+            }
+            for (int x = 0; x <= last; ++x, fx += m.stepXx, fy += m.stepXy) {
+                const QRgb *top = reinterpret_cast<const QRgb *>(bits + (fy >> kFractionBits) * stride)
+                                  + (fx >> kFractionBits);
+                const QRgb *bottom = reinterpret_cast<const QRgb *>(reinterpret_cast<const uchar *>(top) + stride);
+                line[x] = mixFour(top[0], top[1], bottom[0], bottom[1], weightOf(fx), weightOf(fy));
+            }
         }
-        for (int x = 0; x <= last; ++x, fx += m.stepXx, fy += m.stepXy) {
-            const QRgb *top = reinterpret_cast<const QRgb *>(bits + (fy >> kFractionBits) * stride)
-                              + (fx >> kFractionBits);
-            const QRgb *bottom = reinterpret_cast<const QRgb *>(reinterpret_cast<const uchar *>(top) + stride);
-            line[x] = mixFour(top[0], top[1], bottom[0], bottom[1], weightOf(fx), weightOf(fy));
-        }
-    }
+    });
     return out;
 }
 

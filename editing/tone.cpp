@@ -159,34 +159,37 @@ QImage apply(const QImage &picture, const Settings &settings)
         return {};
     // The vignette weight: each axis's share once, summed per pixel, and
     // mirrored about the centre column.
-    std::vector<int> weights(static_cast<size_t>(width));
     std::vector<double> across(static_cast<size_t>(width));
     for (int x = 0; x < width; ++x)
         across[x] = axisShare(x, width);
     const bool darken = s.vignette > 0;
     const int depth = depthOf(s.vignette);
-    for (int y = 0; y < height; ++y) {
-        if (s.vignette != 0) {
-            const double down = axisShare(y, height);
-            for (int x = 0; x < (width + 1) / 2; ++x)
-                weights[x] = weights[width - 1 - x] = weightAt(across[x] + down, depth);
-        }
-        const uchar *in = picture.constScanLine(y);
-        uchar *o = out.scanLine(y);
-        for (int x = 0; x < width; ++x, in += 4, o += 4) {
-            // Bytes in memory: blue, green, red, alpha.
-            int b = tables[2][in[0]], g = tables[1][in[1]], r = tables[0][in[2]];
-            if (const int w = s.vignette != 0 ? weights[x] : 0) {
-                b = vignetteByte(b, w, darken);
-                g = vignetteByte(g, w, darken);
-                r = vignetteByte(r, w, darken);
+    uchar *bits = out.bits();  // detached once, before the bands share it
+    toolpicture::forEachBand(height, qint64(width) * height, [&](int first, int end) {
+        std::vector<int> weights(static_cast<size_t>(width));
+        for (int y = first; y < end; ++y) {
+            if (s.vignette != 0) {
+                const double down = axisShare(y, height);
+                for (int x = 0; x < (width + 1) / 2; ++x)
+                    weights[x] = weights[width - 1 - x] = weightAt(across[x] + down, depth);
             }
-            o[0] = static_cast<uchar>(b);
-            o[1] = static_cast<uchar>(g);
-            o[2] = static_cast<uchar>(r);
-            o[3] = in[3];
+            const uchar *in = picture.constScanLine(y);
+            uchar *o = bits + y * out.bytesPerLine();
+            for (int x = 0; x < width; ++x, in += 4, o += 4) {
+                // Bytes in memory: blue, green, red, alpha.
+                int b = tables[2][in[0]], g = tables[1][in[1]], r = tables[0][in[2]];
+                if (const int w = s.vignette != 0 ? weights[x] : 0) {
+                    b = vignetteByte(b, w, darken);
+                    g = vignetteByte(g, w, darken);
+                    r = vignetteByte(r, w, darken);
+                }
+                o[0] = static_cast<uchar>(b);
+                o[1] = static_cast<uchar>(g);
+                o[2] = static_cast<uchar>(r);
+                o[3] = in[3];
+            }
         }
-    }
+    });
     return out;
 }
 

@@ -9,7 +9,10 @@
 #include <QImageReader>
 #include <QPixmap>
 
+#include <algorithm>
 #include <future>
+#include <thread>
+#include <vector>
 
 namespace toolpicture {
 
@@ -42,6 +45,22 @@ std::pair<QImage, QImage> loadTwo(const QString &first, const QString &second)
     if (!reason.isEmpty())
         OperationError::set(reason);
     return {one, two};
+}
+
+void forEachBand(int rows, qint64 pixels, const std::function<void(int, int)> &work)
+{
+    constexpr qint64 kWorthSplitting = 512 * 1024;  // pixels
+    const int bands = pixels < kWorthSplitting ? 1 : std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+    if (bands == 1 || rows < 2 * bands) {
+        work(0, rows);
+        return;
+    }
+    std::vector<std::thread> helpers;
+    for (int b = 1; b < bands; ++b)
+        helpers.emplace_back(work, int(qint64(rows) * b / bands), int(qint64(rows) * (b + 1) / bands));
+    work(0, rows / bands);
+    for (std::thread &t : helpers)
+        t.join();
 }
 
 QString write(ZQDCommunication *communication, QImage picture, const QString &source,

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 class ZQDCommunication;
@@ -20,6 +21,11 @@ QImage load(const QString &path);
 // Both pictures, decoded at the same time on two threads; either is null
 // (the first failure's reason recorded) when it cannot be read.
 std::pair<QImage, QImage> loadTwo(const QString &first, const QString &second);
+
+// Runs work(firstRow, endRow) over rows 0..rows-1 in bands, one per
+// processor (up to four) when the picture is large enough to gain from it;
+// the bands never overlap, so row-by-row work gives the same bytes.
+void forEachBand(int rows, qint64 pixels, const std::function<void(int, int)> &work);
 
 // Writes `picture` as the working file named after `source` and returns its
 // path, or "" (the reason recorded) when nothing was written.

@@ -397,6 +397,27 @@ private slots:
         QVERIFY(tools->lastError().contains("45"));
     }
 
+    // Pictures large enough to be worked on in bands by several threads.
+    void bandsGiveTheSameBytesAsThePlainForms()
+    {
+        const QImage big = noisePicture(1100, 520, QImage::Format_RGB32, 13);
+        const tone::Settings s{25, -40, 30, 50, -20, 60};
+        const QImage toned = tone::apply(big, s);
+        const QImage turned = straighten::apply(big, -6.5);
+        const straighten::Mapping m = straighten::mappingFor(big.size(), turned.size(), -6.5);
+        for (int y = 0; y < big.height(); ++y)
+            for (int x = 0; x < big.width(); ++x)
+                QCOMPARE(toned.pixel(x, y), tone::tonePixel(big.pixel(x, y), x, y, 1100, 520, s));
+        for (int y = 0; y < turned.height(); ++y)
+            for (int x = 0; x < turned.width(); ++x)
+                QCOMPARE(turned.pixel(x, y), straighten::straightenedPixel(big, m, x, y));
+        const QImage other = noisePicture(1100, 520, QImage::Format_RGB32, 14);
+        const QImage mixed = blend::mix(big, other, 77);
+        for (int y = 0; y < big.height(); y += 7)
+            for (int x = 0; x < big.width() * 4; ++x)
+                QCOMPARE(mixed.constScanLine(y)[x], blend::mixByte(big.constScanLine(y)[x], other.constScanLine(y)[x], 77));
+    }
+
     // --- auto enhance ------------------------------------------------------------------------
 
     void autoEnhanceSetsAFlatCastPhotoRight()
