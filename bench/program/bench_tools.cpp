@@ -5,7 +5,9 @@
 //   preview/<op>  the call on the screen-size copy (480 x 360 PNG working
 //                 file: the photo fitted to the 480-pixel-wide view of the
 //                 interface), as a slider step makes it (goal: 16 ms at most);
-//   pixels/<op>   the pixel work alone on the 8-megapixel picture in memory.
+//   pixels/<op>   the pixel work alone on the 8-megapixel picture in memory;
+//   stages/<step> what every whole call also pays: the photo decoded (JPEG),
+//                 an edit decoded (PNG working file), the result written.
 // Strength mixes the photo with a look-like edit of itself; tone sets every
 // control at once; straighten turns by 4.5 degrees.
 //
@@ -20,6 +22,7 @@
 #include "levels.h"
 #include "straighten.h"
 #include "tone.h"
+#include "toolpicture.h"
 
 #include "benchphoto.h"
 
@@ -84,6 +87,10 @@ void registerAll(int iterations)
         return gTools->brightnessHistogram(gIn.screen, 64).isEmpty() ? QString() : QStringLiteral("ok");
     });
 
+    registerPixels("stages/decode_jpeg", iterations, [] { return toolpicture::load(gIn.photo); });
+    registerPixels("stages/decode_png", iterations, [] { return toolpicture::load(gIn.edited); });
+    registerCall("stages/write_working_file", iterations,
+                 [] { return toolpicture::write(gTools->communication(), gIn.pixels, gIn.photo, "bench"); });
     registerPixels("pixels/blend", iterations,
                    [] { return blend::mix(gIn.pixels, gIn.pixelsEdited, blend::weightOf(0.6)); });
     registerPixels("pixels/autoenhance", iterations, [] { return autoenhance::apply(gIn.pixels); });
