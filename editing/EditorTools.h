@@ -8,7 +8,9 @@
 #pragma once
 
 #include <QObject>
+#include <QSize>
 #include <QString>
+#include <QVariantList>
 
 class ZQDCommunication;
 
@@ -38,6 +40,30 @@ public slots:
     // Why the last failed operation on this thread failed, in words for the
     // user, or "" when no reason was recorded; asking forgets it.
     QString lastError();
+
+    // --- the editing tools people expect (blend.cpp, autoenhance.cpp,
+    // straighten.cpp, tone.cpp); the working file is named after the last
+    // path argument, and every failure records its reason ---
+
+    // Strength: `edited` mixed over `original` (0: the original exactly, 1:
+    // the edited picture exactly); around an original smaller than the edit
+    // (a frame laid around the photo) lies the photo enlarged.
+    QString blendImage(QString original, QString edited, double strength);
+    // One-tap enhance: levels, brightness and colour of a dull photo set
+    // right, a well-exposed one left nearly as it is.
+    QString autoEnhanceImage(QString path);
+    // Turned by `degrees` (-45..45, clockwise) and cropped to the largest
+    // rectangle of the photo's proportions inside, so no corner is empty.
+    QString straightenImage(QString path, double degrees);
+    // The size straightenImage gives a width x height picture.
+    QSize straightenedSize(int width, int height, double degrees);
+    // Exposure, highlights, shadows, warmth, tint and vignette, each -100..100;
+    // all 0 gives the picture's pixels unchanged.
+    QString toneImage(QString path, int exposure, int highlights, int shadows, int warmth, int tint,
+                      int vignette);
+    // The picture's brightness histogram in `bins` bins (a divisor of 256),
+    // each as a share of the fullest bin; empty when it cannot be read.
+    QVariantList brightnessHistogram(QString path, int bins);
 
 private:
     ZQDCommunication *m_communication = nullptr;

@@ -26,7 +26,7 @@ packages=(
   # the saved pictures' metadata (EXIF, XMP, IPTC, colour profile)
   libexiv2-dev
   # screenshots and image checks; the reference for the large-photo benchmark
-  xvfb xauth imagemagick pngcheck libvips-tools
+  xvfb xauth imagemagick pngcheck libvips-tools xdotool
   # the HTTP test server and independent checkers
   python3
   # the sample photo the editor opens on first run

@@ -125,3 +125,61 @@ function bubblePlacement(pw, ph, zoom, cx, cy, degree, viewWidth, photoWidth) {
     return { srcScale: srcScale, innerx: cx - box.width / 2 / srcScale, innery: cy - box.height / 2 / srcScale,
              scaled: scaled };
 }
+
+// A cell photo's placement { zoom, ox, oy } moved from one cell to another
+// (or to another zoom in the same cell): the point of the photo at the old
+// cell's centre stays at the new cell's centre, held inside the photo.
+function refitCell(before, after, w, h, p, zoom) {
+    var old = cellPlacement(before, w, h, p.zoom, p.ox, p.oy);
+    var fresh = cellPlacement(after, w, h, zoom, 0, 0);
+    var ratio = fresh.decoded.width / old.decoded.width;
+    var placed = cellPlacement(after, w, h, zoom, (old.copyx + before.w / 2) * ratio - after.w / 2,
+                               (old.copyy + before.h / 2) * ratio - after.h / 2);
+    return { zoom: zoom, ox: placed.copyx, oy: placed.copyy };
+}
+
+// A free photo's place { cx, cy, shown, degree } held inside a canvas of
+// canvasW x canvasH: the turned box the engine draws (from the decoded size)
+// lies wholly on the canvas; a photo too large for it is made smaller first.
+function keepFreeInside(w, h, place, canvasW, canvasH) {
+    var p = { cx: place.cx, cy: place.cy, shown: place.shown, degree: place.degree };
+    for (var guard = 0; guard < 4; ++guard) {
+        var f = freePlacement(w, h, p.shown, p.cx, p.cy, p.degree);
+        var box = turnedSize(f.decoded.width, f.decoded.height, p.degree);
+        if (box.width <= canvasW && box.height <= canvasH)
+            break;
+        // One pixel under the canvas leaves room for the rounding of the decode.
+        p.shown = p.shown * Math.min((canvasW - 1) / box.width, (canvasH - 1) / box.height);
+    }
+    f = freePlacement(w, h, p.shown, p.cx, p.cy, p.degree);
+    box = turnedSize(f.decoded.width, f.decoded.height, p.degree);
+    p.cx = Math.max(box.width / 2, Math.min(canvasW - box.width / 2, p.cx));
+    p.cy = Math.max(box.height / 2, Math.min(canvasH - box.height / 2, p.cy));
+    return p;
+}
+
+// Whether the free photo's drawn box lies wholly on the canvas.
+function freeInside(w, h, place, canvasW, canvasH) {
+    var f = freePlacement(w, h, place.shown, place.cx, place.cy, place.degree);
+    var box = turnedSize(f.decoded.width, f.decoded.height, place.degree);
+    return f.posx >= 0 && f.posy >= 0 && f.posx + box.width <= canvasW && f.posy + box.height <= canvasH;
+}
+
+// The index of the cell { x, y, w, h } that holds point (x, y), or -1.
+function cellAt(cells, x, y) {
+    for (var i = 0; i < cells.length; ++i) {
+        var c = cells[i];
+        if (x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h)
+            return i;
+    }
+    return -1;
+}
+
+// A copy of `list` with entries i and j exchanged.
+function swapped(list, i, j) {
+    var copy = list.slice();
+    var t = copy[i];
+    copy[i] = copy[j];
+    copy[j] = t;
+    return copy;
+}

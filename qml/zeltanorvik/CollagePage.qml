@@ -1,7 +1,10 @@
 // Collages: choose 2 to 9 photos, then a kind (template, free or stitched)
 // and its layout, border, pattern or background; drag and zoom each photo in
-// its cell (free photos also turn); Save renders the collage at full size and
-// opens it in the editor.
+// its cell (free photos also turn, and stay wholly on the canvas); drag a
+// photo's swap handle onto another photo to exchange them; a new border,
+// pattern or background keeps every photo's pan and zoom. Save renders the
+// collage at full size, puts it in the saved-pictures folder and offers to
+// open it in the editor.
 //
 // Start options (for demonstrations and scripts): --collage-photos A,B,...
 // chooses the photos and goes straight to composing, --collage-kind
@@ -110,7 +113,8 @@ Page {
 
     function choose(property, value) {
         page[property] = value;
-        rebuild();
+        // Only the look around the photos changes: the photos stay as placed.
+        rebuild(["borderChoice", "patternChoice", "backgroundChoice"].indexOf(property) >= 0);
     }
 
     function pictureSize(url) {
@@ -131,9 +135,10 @@ Page {
         return list;
     }
 
-    function rebuild() {
+    function rebuild(keepPlacements) {
         if (!composing || measuring)
             return;
+        var keep = keepPlacements === true && placements.length === photos.length;
         run("Preparing the collage", function() {
             var path = "";
             var list = [];
@@ -183,8 +188,12 @@ Page {
             revision += 1;
             canvasSize = pictureSize(WorkingFiles.toUrl(path) + "?size=" + revision);
             backgroundFile = path;
+            var before = cells;
             cells = list;
-            resetPlacements();
+            if (keep && before.length === list.length)
+                keepPlacements(before);
+            else
+                resetPlacements();
             if (saveWhenReady) {
                 saveWhenReady = false;
                 Qt.callLater(save);
@@ -198,7 +207,9 @@ Page {
             var c = cells[i];
             var s = sizes[i];
             if (kind === "free") {
-                list.push({ cx: c.x + c.w / 2, cy: c.y + c.h / 2, shown: c.w, degree: c.degree });
+                list.push(Geometry.keepFreeInside(s.width, s.height,
+                                                  { cx: c.x + c.w / 2, cy: c.y + c.h / 2, shown: c.w, degree: c.degree },
+                                                  canvasSize.width, canvasSize.height));
             } else {
                 var p = Geometry.cellPlacement(c, s.width, s.height, 1, 0, 0);
                 list.push({ zoom: 1, ox: (p.decoded.width - c.w) / 2, oy: (p.decoded.height - c.h) / 2 });
@@ -206,6 +217,67 @@ Page {
         }
         placements = list;
         selected = -1;
+    }
+
+    // --- kept placements and swapping -----------------------------------------
+
+    // After a new border, pattern or background: each photo keeps its zoom
+    // and the point at its cell's centre (cells may have moved or resized);
+    // free photos keep their places, held on the canvas.
+    function keepPlacements(cellsBefore) {
+        var list = [];
+        for (var i = 0; i < placements.length; ++i) {
+            var p = placements[i];
+            var s = sizes[i];
+            if (kind === "free")
+                list.push(Geometry.keepFreeInside(s.width, s.height, p, canvasSize.width, canvasSize.height));
+            else
+                list.push(Geometry.refitCell(cellsBefore[i], cells[i], s.width, s.height, p, p.zoom));
+        }
+        placements = list;
+    }
+
+    // Photos i and j change places: in cells each keeps its zoom and centre
+    // point in its new cell; free photos take each other's place and turn.
+    function swapPhotos(i, j) {
+        if (i === j || i < 0 || j < 0 || i >= photos.length || j >= photos.length)
+            return;
+        var before = placements;
+        photos = Geometry.swapped(photos, i, j);
+        sizes = Geometry.swapped(sizes, i, j);
+        var list = before.slice();
+        for (var k of [i, j]) {
+            var from = k === i ? j : i;  // where the photo now at k was
+            var s = sizes[k];
+            if (kind === "free")
+                list[k] = Geometry.keepFreeInside(s.width, s.height,
+                                                  { cx: before[k].cx, cy: before[k].cy, shown: before[from].shown,
+                                                    degree: before[k].degree },
+                                                  canvasSize.width, canvasSize.height);
+            else
+                list[k] = Geometry.refitCell(cells[from], cells[k], s.width, s.height, before[from], before[from].zoom);
+        }
+        placements = list;
+        selected = j;
+    }
+
+    // The photo under a point of the canvas: its cell, or for free photos the
+    // topmost whose box holds the point; -1 for none.
+    function photoAt(x, y) {
+        if (kind !== "free")
+            return Geometry.cellAt(cells, x, y);
+        var boxes = [];
+        for (var i = 0; i < placements.length; ++i) {
+            var p = placements[i];
+            var h = p.shown * sizes[i].height / sizes[i].width;
+            boxes.push({ x: p.cx - p.shown / 2, y: p.cy - h / 2, w: p.shown, h: h });
+        }
+        if (selected >= 0 && Geometry.cellAt([boxes[selected]], x, y) === 0)
+            return selected;
+        for (var k = boxes.length - 1; k >= 0; --k)
+            if (Geometry.cellAt([boxes[k]], x, y) === 0)
+                return k;
+        return -1;
     }
 
     // --- moving, zooming, turning -------------------------------------------
@@ -221,8 +293,11 @@ Page {
     function moveBy(index, dx, dy) {
         update(index, function(p, c, s) {
             if (kind === "free") {
-                p.cx = Math.max(0, Math.min(canvasSize.width, p.cx + dx));
-                p.cy = Math.max(0, Math.min(canvasSize.height, p.cy + dy));
+                var moved = Geometry.keepFreeInside(s.width, s.height,
+                                                    { cx: p.cx + dx, cy: p.cy + dy, shown: p.shown, degree: p.degree },
+                                                    canvasSize.width, canvasSize.height);
+                p.cx = moved.cx;
+                p.cy = moved.cy;
             } else {
                 var shown = Geometry.cellPlacement(c, s.width, s.height, p.zoom, p.ox - dx, p.oy - dy);
                 p.ox = shown.copyx;
@@ -234,18 +309,19 @@ Page {
     function zoomBy(index, factor) {
         update(index, function(p, c, s) {
             if (kind === "free") {
-                p.shown = Math.max(48, Math.min(1200, p.shown * factor));
+                var zoomed = Geometry.keepFreeInside(s.width, s.height,
+                                                     { cx: p.cx, cy: p.cy, shown: Math.max(48, Math.min(1200, p.shown * factor)),
+                                                       degree: p.degree },
+                                                     canvasSize.width, canvasSize.height);
+                p.shown = zoomed.shown;
+                p.cx = zoomed.cx;
+                p.cy = zoomed.cy;
             } else {
-                var before = Geometry.cellPlacement(c, s.width, s.height, p.zoom, p.ox, p.oy);
-                p.zoom = Math.max(1, Math.min(6, p.zoom * factor));
-                var after = Geometry.cellPlacement(c, s.width, s.height, p.zoom, 0, 0);
                 // Zoom about the cell's centre.
-                var ratio = after.decoded.width / before.decoded.width;
-                var placed = Geometry.cellPlacement(c, s.width, s.height, p.zoom,
-                                                    (before.copyx + c.w / 2) * ratio - c.w / 2,
-                                                    (before.copyy + c.h / 2) * ratio - c.h / 2);
-                p.ox = placed.copyx;
-                p.oy = placed.copyy;
+                var placed = Geometry.refitCell(c, c, s.width, s.height, p, Math.max(1, Math.min(6, p.zoom * factor)));
+                p.zoom = placed.zoom;
+                p.ox = placed.ox;
+                p.oy = placed.oy;
             }
         });
     }
@@ -253,7 +329,15 @@ Page {
     function turnBy(index, degrees) {
         if (kind !== "free")
             return;
-        update(index, function(p) { p.degree = p.degree + degrees; });
+        update(index, function(p, c, s) {
+            var turned = Geometry.keepFreeInside(s.width, s.height,
+                                                 { cx: p.cx, cy: p.cy, shown: p.shown, degree: p.degree + degrees },
+                                                 canvasSize.width, canvasSize.height);
+            p.degree = turned.degree;
+            p.shown = turned.shown;
+            p.cx = turned.cx;
+            p.cy = turned.cy;
+        });
     }
 
     // --- saving ---------------------------------------------------------------
@@ -293,8 +377,68 @@ Page {
                 fail("The collage could not be made.");
                 return;
             }
-            Qt.callLater(function() { app.openPhoto(result); });
+            var saved = saveCollageToSavedPictures(result);
+            if (!saved) {
+                fail("The collage was made but could not be saved in " + app.savedFolder
+                     + " (is the disk full, or was a picture saved there this very second?).");
+                return;
+            }
+            savedCollage = saved;
+            app.showMessage("Collage saved in " + app.savedFolder);
+            editOffer.open();
         });
+    }
+
+    // --- saving into the saved-pictures folder ------------------------------------
+
+    // The collage's working file put into the saved-pictures folder; returns
+    // the picture to offer for editing, or "" when it could not be saved.
+    // Copied as it is (a PNG) for now; tools.exportImage(workingFile,
+    // originalPhoto, format, quality) takes this place when it is there.
+    function saveCollageToSavedPictures(workingFile) {
+        if (!communication.copyImage(workingFile, app.savedFolder))
+            return "";
+        return workingFile;
+    }
+
+    property string savedCollage: ""
+
+    function editSavedCollage() {
+        editOffer.close();
+        if (savedCollage)
+            app.openPhoto(savedCollage);
+    }
+
+    Dialog {
+        id: editOffer
+        objectName: "editOffer"
+        anchors.centerIn: parent
+        modal: true
+        title: "Collage saved"
+        // A popup does not inherit the page's colours by itself.
+        Material.theme: page.Material.theme
+        Material.accent: page.Material.accent
+        Label {
+            text: "It is in " + (page.app ? page.app.savedFolder : "") + ".\nEdit it now?"
+            wrapMode: Text.Wrap
+        }
+        footer: DialogButtonBox {
+            Button {
+                text: "Keep composing"
+                flat: true
+                implicitHeight: 48
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                Accessible.name: "keep composing"
+            }
+            Button {
+                text: "Edit"
+                highlighted: true
+                implicitHeight: 48
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                Accessible.name: "edit the saved collage"
+            }
+        }
+        onAccepted: page.editSavedCollage()
     }
 
     Component.onCompleted: {
@@ -308,6 +452,55 @@ Page {
             picker.chosen = args[at + 1].split(",").filter(function(p) { return p.length > 0; }).slice(0, 9);
             photos = picker.chosen;
             startComposing();
+        }
+    }
+
+    // --- the swap handle ---------------------------------------------------------
+
+    // The photo a swap handle is over while it is dragged (-1: none).
+    property int swapTarget: -1
+
+    // On the selected photo: drag it onto another photo to exchange the two.
+    component SwapHandle: Rectangle {
+        id: handle
+        required property int photoIndex
+        readonly property real side: 44 / canvas.scale
+        width: side
+        height: side
+        radius: side / 2
+        x: side * 0.2
+        y: side * 0.2
+        z: 3
+        color: dragArea.pressed ? Material.accent : "#c0212121"
+        border.color: "#ffffff"
+        border.width: 2 / canvas.scale
+        visible: page.selected === photoIndex
+        Label {
+            anchors.centerIn: parent
+            text: "\u21c4"
+            color: "#ffffff"
+            font.pixelSize: Math.max(1, 24 / canvas.scale)
+        }
+        MouseArea {
+            id: dragArea
+            anchors.fill: parent
+            preventStealing: true
+            cursorShape: Qt.DragMoveCursor
+            Accessible.role: Accessible.Button
+            Accessible.name: "swap photo " + (handle.photoIndex + 1) + ": drag onto another photo"
+            function target(mouse) {
+                var p = mapToItem(canvas, mouse.x, mouse.y);
+                var at = page.photoAt(p.x, p.y);
+                return at === handle.photoIndex ? -1 : at;
+            }
+            onPositionChanged: (mouse) => page.swapTarget = target(mouse)
+            onReleased: (mouse) => {
+                var at = target(mouse);
+                page.swapTarget = -1;
+                if (at >= 0)
+                    page.swapPhotos(handle.photoIndex, at);
+            }
+            onCanceled: page.swapTarget = -1
         }
     }
 
@@ -463,7 +656,8 @@ Page {
 
                 // Template and stitched: each photo inside its cell.
                 Repeater {
-                    model: page.kind !== "free" && page.placements.length === page.cells.length ? page.cells.length : 0
+                    model: page.kind !== "free" && page.placements.length === page.cells.length
+                           && page.sizes.length === page.cells.length ? page.cells.length : 0
                     Item {
                         id: cellItem
                         required property int index
@@ -498,6 +692,13 @@ Page {
                             border.width: 3 / canvas.scale
                             visible: page.selected === cellItem.index
                         }
+                        Rectangle {
+                            anchors.fill: parent
+                            color: "#40ffffff"
+                            border.color: Material.accent
+                            border.width: 6 / canvas.scale
+                            visible: page.swapTarget === cellItem.index
+                        }
                         GestureArea {
                             anchors.fill: parent
                             reference: canvas
@@ -509,12 +710,16 @@ Page {
                             onMoved: (dx, dy) => page.moveBy(cellItem.index, dx, dy)
                             onZoomed: (factor) => page.zoomBy(cellItem.index, factor)
                         }
+                        SwapHandle {
+                            photoIndex: cellItem.index
+                        }
                     }
                 }
 
                 // Free: each photo where it lies, turned.
                 Repeater {
-                    model: page.kind === "free" && page.placements.length === page.cells.length ? page.cells.length : 0
+                    model: page.kind === "free" && page.placements.length === page.cells.length
+                           && page.sizes.length === page.cells.length ? page.cells.length : 0
                     Item {
                         id: freeItem
                         required property int index
@@ -558,6 +763,14 @@ Page {
                             onZoomed: (factor) => page.zoomBy(freeItem.index, factor)
                             onTurned: (degrees) => page.turnBy(freeItem.index, degrees)
                         }
+                        Rectangle {
+                            anchors.fill: parent
+                            color: "#40ffffff"
+                            visible: page.swapTarget === freeItem.index
+                        }
+                        SwapHandle {
+                            photoIndex: freeItem.index
+                        }
                     }
                 }
             }
@@ -593,8 +806,9 @@ Page {
                     color: "#bdbdbd"
                     font.pixelSize: 12
                     wrapMode: Text.Wrap
-                    text: page.kind === "free" ? "Drag a photo to move it; wheel or pinch to zoom; right-drag or two fingers to turn."
-                                               : "Drag a photo to move it in its cell; wheel or pinch to zoom."
+                    text: (page.kind === "free" ? "Drag a photo to move it; wheel or pinch to zoom; right-drag or two fingers to turn."
+                                                : "Drag a photo to move it in its cell; wheel or pinch to zoom.")
+                          + " Drag \u21c4 onto another photo to swap them."
                 }
 
                 // Layouts for the photo count.

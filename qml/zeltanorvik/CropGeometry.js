@@ -5,9 +5,11 @@
 
 var minimumSide = 32;
 
-// Width over height of the named ratio; 0 for a free box.
-function ratioValue(name) {
+// Width over height of the named ratio; 0 for a free box. "Original" is the
+// photo's own, `pictureRatio`.
+function ratioValue(name, pictureRatio) {
     switch (name) {
+    case "Original": return pictureRatio > 0 ? pictureRatio : 0;
     case "1:1": return 1;
     case "4:3": return 4 / 3;
     case "3:4": return 3 / 4;
@@ -32,6 +34,28 @@ function initialBox(ratio, areaW, areaH) {
             h = w / ratio;
     }
     return { x: (areaW - w) / 2, y: (areaH - h) / 2, w: w, h: h };
+}
+
+// The box given another ratio: the same centre and, as far as it fits in
+// the picture around that centre, the same area; a box that would come out
+// smaller than minimumSide grows to it and moves inwards instead. A free
+// ratio (0) keeps the box as it is.
+function reshapeBox(box, ratio, areaW, areaH) {
+    if (!(ratio > 0))
+        return { x: box.x, y: box.y, w: box.w, h: box.h };
+    var cx = box.x + box.w / 2;
+    var cy = box.y + box.h / 2;
+    var w = Math.sqrt(box.w * box.h * ratio);
+    var h = w / ratio;
+    var fit = Math.min(1, 2 * Math.min(cx, areaW - cx) / w, 2 * Math.min(cy, areaH - cy) / h);
+    w *= fit;
+    h *= fit;
+    if (Math.min(w, h) < minimumSide) {
+        var grow = Math.min(minimumSide / Math.min(w, h), areaW / w, areaH / h);
+        w *= grow;
+        h *= grow;
+    }
+    return { x: clamp(cx - w / 2, 0, areaW - w), y: clamp(cy - h / 2, 0, areaH - h), w: w, h: h };
 }
 
 // The box moved by (dx, dy), kept inside the picture.

@@ -1,5 +1,6 @@
-// The crop tool: a box over the photo, free or at a fixed ratio; Apply cuts
-// the photo to the box at the photo's own resolution.
+// The crop tool: a box over the photo, free, at the photo's own ratio or at a
+// fixed one; changing the ratio keeps the box's centre and as much of its size
+// as fits. Apply cuts the photo to the box at the photo's own resolution.
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
@@ -44,6 +45,17 @@ Pane {
 
     function cancel() {
         done();
+    }
+
+    function chooseRatio(name) {
+        ratioName = name;
+        if (!cropBox)
+            return;
+        var kept = cropBox.box;
+        var pictureRatio = sizeProbe.implicitHeight > 0 ? sizeProbe.implicitWidth / sizeProbe.implicitHeight
+                                                        : cropBox.width / cropBox.height;
+        cropBox.ratio = CropGeometry.ratioValue(name, pictureRatio);
+        cropBox.box = CropGeometry.reshapeBox(kept, cropBox.ratio, cropBox.width, cropBox.height);
     }
 
     padding: 8
@@ -91,7 +103,7 @@ Pane {
         RowLayout {
             spacing: 4
             Repeater {
-                model: ["Free", "1:1", "4:3", "3:4", "16:9"]
+                model: ["Free", "Original", "1:1", "4:3", "3:4", "16:9"]
                 Button {
                     required property string modelData
                     text: modelData
@@ -101,11 +113,7 @@ Pane {
                     implicitHeight: 48
                     Layout.fillWidth: true
                     Accessible.name: "ratio " + modelData
-                    onClicked: {
-                        panel.ratioName = modelData;
-                        if (panel.cropBox)
-                            panel.cropBox.ratio = CropGeometry.ratioValue(modelData);
-                    }
+                    onClicked: panel.chooseRatio(modelData)
                 }
             }
         }

@@ -2,7 +2,7 @@
 // open tool's panel and the tool bar.
 //
 // Adding a tool: write <Name>Panel.qml in this folder and add its entry to
-// `tools` below. A panel is an Item with a property `editor` (this page) and a
+// `toolEntries` below. A panel is an Item with a property `editor` (this page) and a
 // signal `done()` (and, to be applied from the command line with --apply, a
 // property `applyWhenReady`); it draws on the photo by creating items in
 // `editor.photo.overlay` (and destroys them when it goes), runs each operation
@@ -19,6 +19,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
+import "ToolWork.js" as ToolWork
 import "WorkingFiles.js" as WorkingFiles
 
 Page {
@@ -32,11 +33,13 @@ Page {
     property string openTool: ""
     property bool comparing: false
 
-    // The tools in the tool bar, in order.
-    readonly property var tools: [
+    // The tools in the tool bar, in order. (Not named `tools`: that name is
+    // the "tools" object, which the panels call.)
+    readonly property var toolEntries: [
         { name: "looks", label: "Looks", glyph: "\u25d1", panel: "LooksPanel.qml" },
         { name: "frames", label: "Frames", glyph: "\u25a3", panel: "FramesPanel.qml" },
         { name: "adjust", label: "Adjust", glyph: "\u2600", panel: "AdjustPanel.qml" },
+        { name: "tone", label: "Tone", glyph: "\u25d2", panel: "TonePanel.qml" },
         { name: "focus", label: "Focus", glyph: "\u25ce", panel: "FocusPanel.qml" },
         { name: "rotate", label: "Rotate", glyph: "\u21bb", panel: "RotatePanel.qml" },
         { name: "crop", label: "Crop", glyph: "\u2702", panel: "CropPanel.qml" },
@@ -90,13 +93,13 @@ Page {
     function openToolNamed(name, properties) {
         if (!photo.hasPicture)
             return;
-        for (var i = 0; i < tools.length; ++i) {
-            if (tools[i].name === name) {
+        for (var i = 0; i < toolEntries.length; ++i) {
+            if (toolEntries[i].name === name) {
                 photo.resetView();
                 openTool = name;
                 var initial = properties ? properties : {};
                 initial.editor = editor;
-                panelLoader.setSource(tools[i].panel, initial);
+                panelLoader.setSource(toolEntries[i].panel, initial);
                 return;
             }
         }
@@ -131,6 +134,22 @@ Page {
                 app.showMessage("Saved as " + saved);
             else
                 app.showError("Saving failed: " + (app.editorTools.lastError() || "the picture could not be written."));
+        });
+    }
+
+    // One tap: the current picture enhanced (tools.autoEnhanceImage) and
+    // applied as a step of its own, undone like any other.
+    function autoEnhance() {
+        if (!history.current || openTool !== "")
+            return;
+        var from = history.current;
+        run("Enhancing", function() {
+            ToolWork.claim(editor, from);
+            var path = tools.autoEnhanceImage(from);
+            if (!path)
+                fail("Auto enhance failed: " + tools.lastError());
+            else
+                commit(path, "Auto enhance");
         });
     }
 
@@ -187,6 +206,12 @@ Page {
                 name: "compare with the original (hold)"
                 enabled: editor.history.count > 1
                 onPressedChanged: editor.comparing = pressed
+            }
+            GlyphButton {
+                glyph: "Auto"
+                name: "auto enhance"
+                enabled: editor.history.current !== "" && editor.openTool === ""
+                onClicked: editor.autoEnhance()
             }
             GlyphButton {
                 glyph: "Save"
@@ -248,7 +273,7 @@ Page {
             RowLayout {
                 anchors.fill: parent
                 Repeater {
-                    model: editor.tools
+                    model: editor.toolEntries
                     ToolButton {
                         id: toolButton
                         required property var modelData

@@ -2,11 +2,13 @@
 // scale and the two mirrors are shown at once on the picture as displayed;
 // Apply makes them on the photo itself.
 //
-// The result keeps the photo's proportions, turned with the quarter turns: a
-// box of the photo's size (its transpose after an odd number of quarter
-// turns), cut from the centre of the scaled, turned and mirrored picture.
-// What the picture does not cover is black where the scale leaves a border,
-// transparent where the fine angle turns a corner away.
+// The fine angle straightens: the photo is turned and cropped to the largest
+// rectangle of its own proportions inside (tools.straightenImage), so no
+// corner is left empty; the preview zooms in by the same amount. Then the
+// quarter turns, scale and mirrors: a box of the straightened photo's size
+// (its transpose after an odd number of quarter turns), cut from the centre
+// of the scaled, turned and mirrored picture; where a scale below 100 %
+// leaves a border, it is black.
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
@@ -35,8 +37,16 @@ Pane {
     readonly property real degree: quarterTurns * 90 + fineAngle
     // The box keeps the stored size after an even number of quarter turns.
     readonly property bool swap: quarterTurns % 2 === 0
-    readonly property bool unchanged: quarterTurns === 0 && fineAngle === 0 && scaling === 1.0
-                                      && !mirrorHorizontal && !mirrorVertical
+    readonly property bool unchanged: fineAngle === 0 && turnsOnlyUnchanged
+    readonly property bool turnsOnlyUnchanged: quarterTurns === 0 && scaling === 1.0
+                                               && !mirrorHorizontal && !mirrorVertical
+    // The share of the photo's width (and height) the straightening keeps.
+    readonly property real keptShare: {
+        if (fineAngle === 0 || !ready)
+            return 1;
+        var size = tools.straightenedSize(probe.pictureWidth, probe.pictureHeight, fineAngle);
+        return size.width > 0 ? size.width / probe.pictureWidth : 1;
+    }
 
     signal done()
 
@@ -58,8 +68,20 @@ Pane {
             return;
         }
         editor.run("Rotating", function() {
-            ToolWork.claim(editor, source);
-            var path = communication.revolvingImage(source, scaling, degree, mirrorHorizontal, mirrorVertical, swap);
+            var path = source;
+            if (fineAngle !== 0) {
+                ToolWork.claim(editor, path);
+                path = tools.straightenImage(path, fineAngle);
+                if (!path) {
+                    editor.fail("Straightening failed: " + tools.lastError());
+                    return;
+                }
+            }
+            if (!turnsOnlyUnchanged) {
+                ToolWork.claim(editor, path);
+                path = communication.revolvingImage(path, scaling, quarterTurns * 90, mirrorHorizontal,
+                                                    mirrorVertical, swap);
+            }
             if (editor.commit(path, "Rotating"))
                 done();
         });
@@ -118,9 +140,8 @@ Pane {
                 anchors.centerIn: parent
                 width: stageArea.boxW * stageArea.fit
                 height: stageArea.boxH * stageArea.fit
-                // Turned by quarter turns only, the photo stays opaque and a
-                // border comes out black; any other angle makes it transparent.
-                color: panel.fineAngle === 0 ? "#000000" : "transparent"
+                // Straightened, the photo stays opaque: a border is black.
+                color: "#000000"
                 border.width: 0
                 clip: true
 
@@ -128,8 +149,8 @@ Pane {
                     autoTransform: true
                     id: picture
                     anchors.centerIn: parent
-                    width: probe.pictureWidth * stageArea.fit * panel.scaling
-                    height: probe.pictureHeight * stageArea.fit * panel.scaling
+                    width: probe.pictureWidth * stageArea.fit * panel.scaling / panel.keptShare
+                    height: probe.pictureHeight * stageArea.fit * panel.scaling / panel.keptShare
                     fillMode: Image.Stretch
                     asynchronous: true
                     cache: false
@@ -230,7 +251,7 @@ Pane {
                 stepSize: 0.5
                 value: 0
                 enabled: panel.ready
-                Accessible.name: "fine angle"
+                Accessible.name: "straighten by a fine angle"
                 onMoved: panel.fineAngle = value
             }
             Label {

@@ -7,6 +7,18 @@
 // Set `title`, `lists` (the bundle index's lists to offer, [{ list, kind }]),
 // `copySide` (the small copy's longest side) and `operation(entry, source)`,
 // which runs the facade step on `source` and returns its working file.
+//
+// A strength slider (default 100 %) mixes the treatment over the photo: while
+// it moves, the screen-size copy of the photo is mixed with the screen-size
+// copy of the treated photo; Apply mixes the photo itself. Both mix the
+// photo stretched to the treated size (a frame laid around it), so the
+// preview is the result made small.
+//
+// Working files, down the name chain of the photo P (w^n is n steps down):
+// the treated photo w1 (its full mix w2 on Apply), its screen-size copy w3
+// (made via w2), that copy's mix w4; the photo's screen-size copy w6 (made
+// via w1..w5 when the panel opens, after the thumbnails' copy w8, whose
+// thumbnails are w9). So no write replaces a file still in use.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -30,6 +42,12 @@ Pane {
     property string smallCopy: ""
     property var chosen: null
     property string resultPath: ""
+    // Strength, 0..1, and the screen-size copies it is previewed with.
+    property real strength: 1.0
+    property string screenCopy: ""
+    property string screenResult: ""
+    readonly property int thumbnailDepth: 8
+    readonly property int screenDepth: 6
     property var preview: null
     readonly property alias strip: previewStrip
     readonly property bool ready: previewStrip.entries.length > 0
@@ -59,17 +77,59 @@ Pane {
         }
         chosen = entry;
         resultPath = path;
-        preview.show(path);
+        screenResult = "";
+        if (screenCopy !== "") {
+            var side = Math.max(editor.photo.width, editor.photo.height);
+            screenResult = ToolWork.smallCopy(editor, path, ToolWork.fitFraction(probe.pictureWidth,
+                                                                                 probe.pictureHeight, side), 2);
+        }
+        showStrength();
         return true;
     }
 
+    // The treated photo at the chosen strength, on the screen-size copies.
+    function showStrength() {
+        if (resultPath === "")
+            return;
+        if (strength >= 1 || screenResult === "") {
+            preview.show(resultPath);
+            return;
+        }
+        ToolWork.claim(editor, screenResult);
+        var mixed = tools.blendImage(screenCopy, screenResult, strength);
+        if (!ToolWork.written(editor, mixed)) {
+            editor.fail(title + ": the strength preview cannot be made. " + tools.lastError());
+            return;
+        }
+        preview.show(mixed);
+    }
+
+    function setStrength(value) {
+        strength = Math.max(0, Math.min(1, value));
+        strengthTimer.restart();
+    }
+
     function apply() {
-        if (resultPath === "") {
+        if (resultPath === "" || strength <= 0) {
             done();
             return;
         }
-        if (editor.commit(resultPath, title))
-            done();
+        if (strength >= 1) {
+            if (editor.commit(resultPath, title))
+                done();
+            return;
+        }
+        var wanted = strength;
+        editor.run(title + " at " + Math.round(wanted * 100) + " %", function() {
+            ToolWork.claim(editor, resultPath);
+            var mixed = tools.blendImage(source, resultPath, wanted);
+            if (!mixed) {
+                editor.fail(title + " failed: " + tools.lastError());
+                return;
+            }
+            if (editor.commit(mixed, title))
+                done();
+        });
     }
 
     function cancel() {
@@ -89,12 +149,17 @@ Pane {
             editor.fail(title + ": this photo cannot be read.");
             return;
         }
-        // Two steps down the name chain: a tap's result on the photo (one
-        // step) never replaces the copy the thumbnails are made from.
+        // Deep down the name chain (see the top): nothing a tap writes
+        // replaces the copies the thumbnails and the strength are made from.
         smallCopy = ToolWork.smallCopy(editor, source,
-                                       ToolWork.fitFraction(probe.pictureWidth, probe.pictureHeight, copySide), 2);
+                                       ToolWork.fitFraction(probe.pictureWidth, probe.pictureHeight, copySide),
+                                       thumbnailDepth);
         if (smallCopy === "")
             editor.fail(title + ": the thumbnails cannot be made.");
+        var side = Math.max(editor.photo.width, editor.photo.height);
+        screenCopy = ToolWork.smallCopy(editor, source,
+                                        ToolWork.fitFraction(probe.pictureWidth, probe.pictureHeight, side),
+                                        screenDepth);
         previewStrip.start();
         if (applyWhenReady) {
             for (var i = 0; i < previewStrip.entries.length; ++i) {
@@ -145,6 +210,13 @@ Pane {
         onMeasured: panel.prepare()
     }
 
+    // One strength preview a frame at most, with the latest strength.
+    Timer {
+        id: strengthTimer
+        interval: 16
+        onTriggered: panel.showStrength()
+    }
+
     ColumnLayout {
         id: controls
         width: parent.width
@@ -172,6 +244,32 @@ Pane {
             selectedKey: panel.chosen ? panel.chosen.key : ""
             makeThumbnail: panel.thumbnail
             onPicked: (entry) => panel.pick(entry)
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Label {
+                text: "Strength"
+                Layout.preferredWidth: 72
+            }
+            Slider {
+                id: strengthSlider
+                objectName: "strengthSlider"
+                Layout.fillWidth: true
+                implicitHeight: 44
+                from: 0
+                to: 100
+                stepSize: 1
+                value: 100
+                enabled: panel.resultPath !== ""
+                Accessible.name: panel.title.toLowerCase() + " strength"
+                onMoved: panel.setStrength(value / 100)
+            }
+            Label {
+                text: Math.round(panel.strength * 100) + " %"
+                horizontalAlignment: Text.AlignRight
+                Layout.preferredWidth: 44
+            }
         }
 
         RowLayout {

@@ -50,6 +50,10 @@ TestCase {
     function saveAndOpen(name) {
         page.save();
         tryCompare(app, "busy", false);
+        // Saved in the saved-pictures folder first, then offered for editing.
+        var offer = findChild(page, "editOffer");
+        tryCompare(offer, "opened", true);
+        offer.accept();
         tryVerify(function() { return app.editorPage && app.pages.currentItem === app.editorPage; }, 5000);
         var current = app.editorPage.history.current;
         verify(current.indexOf(name) > 0, current);

@@ -1,0 +1,141 @@
+// The "tools" object's editing operations, single thread, working file
+// included (decode, pixels, PNG written):
+//   whole/<op>    the call on the 8-megapixel photo (3264 x 2448 JPEG), as
+//                 the interface makes it on Apply (goal: 0.3 s at most);
+//   preview/<op>  the call on the screen-size copy (480 x 360 PNG working
+//                 file: the photo fitted to the 480-pixel-wide view of the
+//                 interface), as a slider step makes it (goal: 16 ms at most);
+//   pixels/<op>   the pixel work alone on the 8-megapixel picture in memory;
+//   stages/<step> what every whole call also pays: the photo decoded (JPEG),
+//                 an edit decoded (PNG working file), the result written.
+// Strength mixes the photo with a look-like edit of itself; tone sets every
+// control at once; straighten turns by 4.5 degrees.
+//
+// The pixel passes of large pictures run in bands on up to four threads, and
+// strength decodes its two pictures at once: "Time" is the wall-clock time
+// the user waits, "CPU" the whole process's processor time (all threads).
+// One iteration per benchmark unless ZN_BENCH_ITERATIONS=n says more.
+#include "EditorTools.h"
+#include "ZQDCommunication.h"
+#include "autoenhance.h"
+#include "blend.h"
+#include "levels.h"
+#include "straighten.h"
+#include "tone.h"
+#include "toolpicture.h"
+
+#include "benchphoto.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace {
+
+struct Inputs {
+    QString photo, edited;            // 8 MP JPEG, its edit (PNG)
+    QString screen, screenEdited;     // the screen-size copies
+    QImage pixels, pixelsEdited;      // the 8 MP pictures in memory
+};
+Inputs gIn;
+EditorTools *gTools = nullptr;
+
+QImage editOf(const QImage &image)
+{
+    QImage out = image.copy();
+    out.invertPixels();
+    return out;
+}
+
+void registerCall(const std::string &name, int iterations, std::function<QString()> call)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [call](benchmark::State &state) {
+        for (auto _ : state)
+            if (call().isEmpty())
+                state.SkipWithError("the operation failed");
+    })->Iterations(iterations)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+}
+
+void registerPixels(const std::string &name, int iterations, std::function<QImage()> work)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [work](benchmark::State &state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(work());
+    })->Iterations(iterations)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+}
+
+void registerAll(int iterations)
+{
+    const int previews = iterations * 10;
+    registerCall("whole/blendImage", iterations, [] { return gTools->blendImage(gIn.photo, gIn.edited, 0.6); });
+    registerCall("whole/autoEnhanceImage", iterations, [] { return gTools->autoEnhanceImage(gIn.photo); });
+    registerCall("whole/straightenImage", iterations, [] { return gTools->straightenImage(gIn.photo, 4.5); });
+    registerCall("whole/toneImage", iterations,
+                 [] { return gTools->toneImage(gIn.photo, 30, -40, 35, 20, -10, 50); });
+
+    registerCall("preview/blendImage", previews,
+                 [] { return gTools->blendImage(gIn.screen, gIn.screenEdited, 0.6); });
+    registerCall("preview/straightenImage", previews, [] { return gTools->straightenImage(gIn.screen, 4.5); });
+    registerCall("preview/toneImage", previews,
+                 [] { return gTools->toneImage(gIn.screen, 30, -40, 35, 20, -10, 50); });
+    registerCall("preview/brightnessHistogram", previews, [] {
+        return gTools->brightnessHistogram(gIn.screen, 64).isEmpty() ? QString() : QStringLiteral("ok");
+    });
+
+    registerPixels("stages/decode_jpeg", iterations, [] { return toolpicture::load(gIn.photo); });
+    registerPixels("stages/decode_png", iterations, [] { return toolpicture::load(gIn.edited); });
+    registerCall("stages/write_working_file", iterations,
+                 [] { return toolpicture::write(gTools->communication(), gIn.pixels, gIn.photo, "bench"); });
+    registerPixels("pixels/blend", iterations,
+                   [] { return blend::mix(gIn.pixels, gIn.pixelsEdited, blend::weightOf(0.6)); });
+    registerPixels("pixels/autoenhance", iterations, [] { return autoenhance::apply(gIn.pixels); });
+    registerPixels("pixels/autoenhance_library_levels", iterations, [] {
+        QImage copy = gIn.pixels.copy();
+        AutoColorLevel(copy.bits(), copy.width(), copy.height(), true);
+        return copy;
+    });
+    registerPixels("pixels/straighten", iterations, [] { return straighten::apply(gIn.pixels, 4.5); });
+    registerPixels("pixels/tone", iterations,
+                   [] { return tone::apply(gIn.pixels, {30, -40, 35, 20, -10, 50}); });
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir work;
+    const QString root = work.path() + QStringLiteral("/MyDocs/");
+    QDir().mkpath(root);
+    qputenv("ZELTANORVIK_ROOT", root.toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    gIn.pixels = benchPhoto(7);
+    gIn.pixelsEdited = editOf(gIn.pixels);
+    gIn.photo = root + QStringLiteral("photo.jpg");
+    gIn.edited = root + QStringLiteral("edited.png");
+    gIn.screen = root + QStringLiteral("screen.png");
+    gIn.screenEdited = root + QStringLiteral("screenedited.png");
+    const QImage screen = gIn.pixels.scaled(480, 480, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (!gIn.pixels.save(gIn.photo, "JPEG", 90) || !gIn.pixelsEdited.save(gIn.edited, "PNG")
+        || !screen.save(gIn.screen, "PNG") || !editOf(screen).save(gIn.screenEdited, "PNG"))
+        qFatal("cannot write the benchmark pictures");
+
+    ZQDCommunication facade;
+    EditorTools tools(&facade);
+    gTools = &tools;
+    bool ok = false;
+    const int iterations = qEnvironmentVariableIntValue("ZN_BENCH_ITERATIONS", &ok);
+    registerAll(ok && iterations > 0 ? iterations : 1);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    gTools = nullptr;
+    return 0;
+}

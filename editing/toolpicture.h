@@ -1,0 +1,35 @@
+// What the "tools" operations share: reading their source pictures and writing
+// their results as working files, with the reason of any failure recorded.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <utility>
+
+class ZQDCommunication;
+
+namespace toolpicture {
+
+// The picture at `path` (a plain path or a file:// URL) as 32-bit pixels:
+// Format_ARGB32 (straight alpha) when it has an alpha channel, else
+// Format_RGB32, so every decoded pixel is kept as it is. A null picture, with
+// the reason recorded, when it cannot be read.
+QImage load(const QString &path);
+
+// Both pictures, decoded at the same time on two threads; either is null
+// (the first failure's reason recorded) when it cannot be read.
+std::pair<QImage, QImage> loadTwo(const QString &first, const QString &second);
+
+// Runs work(firstRow, endRow) over rows 0..rows-1 in bands, one per
+// processor (up to four) when the picture is large enough to gain from it;
+// the bands never overlap, so row-by-row work gives the same bytes.
+void forEachBand(int rows, qint64 pixels, const std::function<void(int, int)> &work);
+
+// Writes `picture` as the working file named after `source` and returns its
+// path, or "" (the reason recorded) when nothing was written.
+QString write(ZQDCommunication *communication, QImage picture, const QString &source,
+              const QString &operation);
+
+}  // namespace toolpicture
