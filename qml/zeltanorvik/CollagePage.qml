@@ -379,26 +379,24 @@ Page {
             }
             var saved = saveCollageToSavedPictures(result);
             if (!saved) {
-                fail("The collage was made but could not be saved in " + app.savedFolder
-                     + " (is the disk full, or was a picture saved there this very second?).");
+                fail("The collage was made but could not be saved: "
+                     + (tools.lastError() || "the saved-pictures folder cannot be written."));
                 return;
             }
             savedCollage = saved;
-            app.showMessage("Collage saved in " + app.savedFolder);
+            app.showMessage("Collage saved as " + saved);
             editOffer.open();
         });
     }
 
     // --- saving into the saved-pictures folder ------------------------------------
 
-    // The collage's working file put into the saved-pictures folder; returns
-    // the picture to offer for editing, or "" when it could not be saved.
-    // Copied as it is (a PNG) for now; tools.exportImage(workingFile,
-    // originalPhoto, format, quality) takes this place when it is there.
+    // The collage's working file saved into the saved-pictures folder (a JPEG,
+    // or a PNG when it has transparency, named after the collage's working
+    // file; a collage has no one photo whose metadata it keeps); returns the
+    // saved picture, to offer for editing, or "" when it could not be saved.
     function saveCollageToSavedPictures(workingFile) {
-        if (!communication.copyImage(workingFile, app.savedFolder))
-            return "";
-        return workingFile;
+        return tools.exportImage(workingFile, "", "", 92);
     }
 
     property string savedCollage: ""

@@ -129,11 +129,11 @@ Page {
             return;
         var path = history.current;
         run("Saving", function() {
-            var saved = app.editorTools.exportImage(path, history.original, "", 92);
+            var saved = tools.exportImage(path, history.original, "", 92);
             if (saved !== "")
                 app.showMessage("Saved as " + saved);
             else
-                app.showError("Saving failed: " + (app.editorTools.lastError() || "the picture could not be written."));
+                app.showError("Saving failed: " + (tools.lastError() || "the picture could not be written."));
         });
     }
 

@@ -29,8 +29,6 @@ Item {
     readonly property string documentRoot: communication.getMeeGoRootDir()
     readonly property string savedFolder: documentRoot + "zeltanorvik/"
     readonly property string temporaryFolder: documentRoot + ".qvrkTemp/"
-    // The program's "tools" object, for pages with a property of that name.
-    readonly property QtObject editorTools: tools
     readonly property alias fileCheck: fileCheck
     readonly property alias messages: messageBar
     readonly property alias pages: stack
