@@ -1,6 +1,7 @@
 #include "ImageDispose.h"
 
 #include "logging.h"
+#include "operationerror.h"
 #include "workingpngwriter.h"
 
 #include <QDateTime>
@@ -28,17 +29,96 @@ constexpr int kGrabTimeoutMs = 5000;
 
 }  // namespace
 
-const QString &meeGoRootDir()
+namespace {
+
+// UTF-8 bytes of one code point; a lone surrogate counts as the replacement
+// character it is written as.
+int utf8Bytes(char32_t c)
 {
-    static const QString root = [] {
-        QString dir = qEnvironmentVariable("ZELTANORVIK_ROOT");
-        if (dir.isEmpty())
-            return QStringLiteral("/home/user/MyDocs/");
-        if (!dir.endsWith(QLatin1Char('/')))
-            dir += QLatin1Char('/');
-        return dir;
-    }();
-    return root;
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+void appendUtf8(char32_t c, QByteArray *out)
+{
+    if (c < 0x80) {
+        out->append(char(c));
+    } else if (c < 0x800) {
+        out->append(char(0xc0 | (c >> 6)));
+        out->append(char(0x80 | (c & 0x3f)));
+    } else if (c < 0x10000) {
+        out->append(char(0xe0 | (c >> 12)));
+        out->append(char(0x80 | ((c >> 6) & 0x3f)));
+        out->append(char(0x80 | (c & 0x3f)));
+    } else {
+        out->append(char(0xf0 | (c >> 18)));
+        out->append(char(0x80 | ((c >> 12) & 0x3f)));
+        out->append(char(0x80 | ((c >> 6) & 0x3f)));
+        out->append(char(0x80 | (c & 0x3f)));
+    }
+}
+
+// The code points of a string, one at a time (index advances by one or two units).
+char32_t nextCodePoint(const QString &s, qsizetype *i)
+{
+    const char16_t u = s.at(*i).unicode();
+    if (QChar::isHighSurrogate(u) && *i + 1 < s.size() && QChar::isLowSurrogate(s.at(*i + 1).unicode())) {
+        const char32_t c = QChar::surrogateToUcs4(u, s.at(*i + 1).unicode());
+        *i += 2;
+        return c;
+    }
+    *i += 1;
+    return QChar::isSurrogate(u) ? char32_t(QChar::ReplacementCharacter) : char32_t(u);
+}
+
+QByteArray utf8Of(const QString &s)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < s.size();)
+        appendUtf8(nextCodePoint(s, &i), &bytes);
+    return bytes;
+}
+
+// 32-bit FNV-1a: short, and simple to compute the same way in the interface's script.
+quint32 nameHash(const QByteArray &bytes)
+{
+    quint32 h = 2166136261u;
+    for (const char b : bytes) {
+        h ^= uchar(b);
+        h *= 16777619u;
+    }
+    return h;
+}
+
+// The longest beginning of `s` whose UTF-8 form fits `maxBytes`, whole characters only.
+QString utf8Prefix(const QString &s, int maxBytes)
+{
+    int bytes = 0;
+    qsizetype i = 0;
+    while (i < s.size()) {
+        qsizetype next = i;
+        bytes += utf8Bytes(nextCodePoint(s, &next));
+        if (bytes > maxBytes)
+            break;
+        i = next;
+    }
+    return s.left(i);
+}
+
+void recordNoRoot()
+{
+    OperationError::set(QStringLiteral("There is no folder for your pictures: %1.").arg(documentRootProblem()));
+}
+
+}  // namespace
+
+QString workingFileName(const QString &stem, const QString &suffix)
+{
+    const QString name = stem + suffix;
+    if (utf8Of(name).size() <= kWorkingNameBytesMax)
+        return name;
+    const QString hash = QStringLiteral("%1").arg(nameHash(utf8Of(stem)), 8, 16, QLatin1Char('0'));
+    const int room = kWorkingNameBytesMax - int(utf8Of(suffix).size()) - 1 - int(hash.size());
+    return utf8Prefix(stem, room) + QLatin1Char('~') + hash + suffix;
 }
 
 QString stripFileUrl(QString path)
@@ -92,13 +172,23 @@ ImageDispose::ImageDispose(QObject *parent)
 
 QString ImageDispose::getMeeGoRootDir()
 {
+    if (meeGoRootDir().isEmpty())
+        recordNoRoot();
     return meeGoRootDir();
 }
 
 QString ImageDispose::createRootPath()
 {
     const QString &root = meeGoRootDir();
-    return makesurePath(root) ? root : QString();
+    if (root.isEmpty()) {
+        recordNoRoot();
+        return {};
+    }
+    if (!makesurePath(root)) {
+        OperationError::set(QStringLiteral("The folder for your pictures, %1, cannot be made.").arg(root));
+        return {};
+    }
+    return root;
 }
 
 bool ImageDispose::makesurePath(const QString &path)
@@ -112,7 +202,10 @@ QString ImageDispose::setRootPath(QString pathTemp)
     if (root.isEmpty())
         return {};
     const QString folder = root + pathTemp + QLatin1Char('/');
-    makesurePath(folder);  // a folder that cannot be made shows up as a failed save later
+    if (!makesurePath(folder)) {
+        OperationError::set(QStringLiteral("The folder %1 cannot be made.").arg(folder));
+        return {};
+    }
     return folder;
 }
 
@@ -122,10 +215,10 @@ QString ImageDispose::outputPath(QString originalPic, const QString &folder, con
     const int dot = stem.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
         stem.truncate(dot);  // on the whole path: a dot in a folder name counts too
-    stem += suffix;
     const QString dir = setRootPath(folder);
-    const QString name = stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1);
-    return dir + name;
+    if (dir.isEmpty())
+        return {};  // never a bare name, which would land in the current folder
+    return dir + workingFileName(stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1), suffix);
 }
 
 QString ImageDispose::setTemporaryPic(QString originalPic)
@@ -194,10 +287,17 @@ QString ImageDispose::getCurrentTimeString()
     return s;
 }
 
+QString ImageDispose::savedFolder()
+{
+    return setRootPath(kSavedFolder);
+}
+
 bool ImageDispose::copyImage(QString qvrkTempPath, QString copyPath)
 {
     const QString source = stripFileUrl(std::move(qvrkTempPath));
-    const QString folder = setRootPath(kSavedFolder);
+    const QString folder = savedFolder();
+    if (folder.isEmpty())
+        return false;
     const QString destination = folder + getCurrentTimeString() + QStringLiteral(".png");
     qCDebug(lcFiles) << "_qvrkTempPath: " << source;
     qCDebug(lcFiles) << "_copyPath: " << folder << copyPath;
@@ -205,18 +305,21 @@ bool ImageDispose::copyImage(QString qvrkTempPath, QString copyPath)
     // A byte copy; QFile::copy never replaces an existing file.
     const bool copyFlag = QFile::copy(source, destination);
     qCDebug(lcFiles) << "copyFlag: " << copyFlag;
+    if (!copyFlag && QFileInfo::exists(destination))
+        OperationError::set(QStringLiteral("A picture was saved as %1 this very second.").arg(destination));
     return copyFlag;
 }
 
 QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
                               int boxWidth, int boxHeight, int boxStartx, int boxStarty)
 {
+    // Always cut anew: an older file under the output name is another
+    // picture (a look or an earlier crop of the same source), replaced only
+    // once the new crop is written.
     const QString output = setTemporaryPic(filename);
-    const bool exists = QFile::exists(output);
     qCDebug(lcFiles) << "uploadImageName=" << output;
-    qCDebug(lcFiles) << "!f.exists()=" << !exists;
-    if (exists)
-        return output;
+    if (output.isEmpty())
+        return {};
 
     // A screen of no size has no ratio to map the box with.
     if (imsgeScreenWidth <= 0 || imageScreenHeight <= 0) {
@@ -227,8 +330,10 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
     QImage image;
     const bool loadStatus = image.load(stripFileUrl(filename));
     qCDebug(lcFiles) << "loadStatus=" << loadStatus;
-    if (!loadStatus)
+    if (!loadStatus) {
+        OperationError::set(QStringLiteral("The picture %1 cannot be read.").arg(stripFileUrl(filename)));
         return {};
+    }
 
     const int h = image.height();
     const int w = image.width();
@@ -244,6 +349,10 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
         boxStarty = toPicture(boxStarty);
     }
 
+    if (boxWidth <= 0 || boxHeight <= 0) {
+        OperationError::set(QStringLiteral("The crop box is empty."));
+        return {};
+    }
     const QImage cropped = image.copy(boxStartx, boxStarty, boxWidth, boxHeight);
     const bool saved = saveWorkingPng(cropped, output);
     qCDebug(lcFiles) << "save upload  logo image " << saved;
@@ -253,12 +362,11 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
 
 QString ImageDispose::turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight)
 {
+    // Always rendered anew, like the crop.
     const QString output = setTemporaryPic(filename);
-    const bool exists = QFile::exists(output);
     qCDebug(lcFiles) << "uploadImageName=" << output;
-    qCDebug(lcFiles) << "!f.exists()=" << !exists;
-    if (exists)
-        return output;
+    if (output.isEmpty())
+        return {};
 
     QImage source;
     const bool loadStatus = source.load(stripFileUrl(filename));

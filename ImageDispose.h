@@ -4,7 +4,13 @@
 //   root + ".qvrkTemp/"     output of every editing step   <base>_norvik.png
 //   root + ".qvrkCache/"    cache pictures kept between runs <base>_cache.png
 //   root + "zeltanorvik/"   pictures the user saves        <14-digit time>.png
+//
+// The root is documentroot.h's. When there is none, every path here is "" and
+// every operation fails, with the reason recorded (OperationError).
 #pragma once
+
+#include "documentroot.h"
+#include "workingpngwriter.h"
 
 #include <QObject>
 #include <QString>
@@ -12,10 +18,17 @@
 class QDateTime;
 class QImage;
 
-// The document root, always ending with "/": "/home/user/MyDocs/" unless the
-// environment variable ZELTANORVIK_ROOT names another folder. Read once, on
-// first use, and fixed for the rest of the process.
-const QString &meeGoRootDir();
+// The longest working-file name in bytes: the file system's 255 less the
+// writer's temporary suffix.
+constexpr int kWorkingNameBytesMax = 255 - kWorkingPngTemporarySuffixMax;
+
+// The file name of a working file: `stem` + `suffix`, or, when that is longer
+// than kWorkingNameBytesMax bytes in UTF-8, the stem's beginning cut at a
+// character boundary, "~", eight hexadecimal digits of a hash of the whole
+// stem, then the suffix. The same stem always gives the same name, and each
+// step of a long chain of edits a different one (the interface's
+// WorkingFiles.js predicts names by the same rule).
+QString workingFileName(const QString &stem, const QString &suffix);
 
 // Removes every occurrence of "file://" (a file URL becomes a plain path).
 QString stripFileUrl(QString path);
@@ -39,6 +52,8 @@ public:
     bool deleteDir(QString dirName);
     QString getCurrentTimeString();
     bool copyImage(QString qvrkTempPath, QString copyPath);
+    // The saved-pictures folder, made if missing; "" (reason recorded) when it cannot be.
+    QString savedFolder();
     Q_INVOKABLE QString cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
                                 int boxWidth, int boxHeight, int boxStartx, int boxStarty);
     Q_INVOKABLE QString turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight);
