@@ -23,7 +23,7 @@ function toPath(url) {
     return decodeURIComponent(s);
 }
 
-// The longest working-file name in UTF-8 bytes (ImageDispose.h,
+// The longest working-file name in UTF-8 bytes (workingfilename.h,
 // kWorkingNameBytesMax: 255 less the writer's temporary suffix).
 var nameBytesMax = 255 - 32;
 
@@ -75,7 +75,7 @@ function nameHash(s) {
 
 // A working file's name from its stem and suffix; a name too long for the
 // file system keeps the stem's beginning, then "~" and a hash of the whole
-// stem (the facade's rule, ImageDispose's workingFileName).
+// stem (the facade's rule, workingfilename.h).
 function workingFileName(stem, suffix) {
     if (utf8Length(stem + suffix) <= nameBytesMax)
         return stem + suffix;

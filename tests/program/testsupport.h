@@ -105,6 +105,32 @@ inline QString &documentRoot()
     return root;
 }
 
+// The command-line front run over a document folder (`root`), from `folder`
+// when given: its exit status and its output lines.
+struct CliRun {
+    int status = -1;
+    QStringList out;
+    QStringList err;
+};
+
+inline CliRun runCli(const QStringList &arguments, const QString &root = documentRoot(), const QString &folder = {})
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZELTANORVIK_ROOT", root);
+    process.setProcessEnvironment(env);
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(ZN_CLI_PROGRAM), arguments);
+    CliRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    run.err = QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    return run;
+}
+
 }  // namespace testsupport
 
 // Runs a test class with its own document folder and runtime folder, both

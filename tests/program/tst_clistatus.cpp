@@ -7,7 +7,6 @@
 #include "testsupport.h"
 
 #include <QPixmap>
-#include <QProcess>
 
 using testsupport::documentRoot;
 using testsupport::noisePicture;
@@ -17,28 +16,11 @@ using testsupport::writePicture;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QStringList out;
-    QStringList err;
-};
+using Run = testsupport::CliRun;
 
 Run cli(const QStringList &arguments, const QString &root = documentRoot(), const QString &folder = {})
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ZELTANORVIK_ROOT", root);
-    process.setProcessEnvironment(env);
-    if (!folder.isEmpty())
-        process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(ZN_CLI_PROGRAM), arguments);
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
-    return run;
+    return testsupport::runCli(arguments, root, folder);
 }
 
 }  // namespace

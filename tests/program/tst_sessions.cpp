@@ -158,6 +158,8 @@ private slots:
     void readOnlyFolderKeepsThePreviousFile()
     {
         ScratchMount disk(tempFolder(), "1m");
+        if (!disk.mounted() && ::geteuid() == 0)
+            QSKIP("root writes through folder permissions, and no file system can be mounted here");
         ZQDCommunication communication;
         const QString photo = writePicture(documentRoot() + "kept.png", positionPicture(80, 60));
         const QString first = communication.qualityImage(photo, 0.5);
