@@ -19,7 +19,6 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
-import "WorkingFiles.js" as WorkingFiles
 
 Page {
     id: editor
@@ -112,7 +111,7 @@ Page {
         if (history.currentIsSaved) {
             app.showMessage("Already saved in " + history.savedWhere);
             if (then)
-                Qt.callLater(then);
+                then();
             return;
         }
         var path = history.current;
@@ -121,7 +120,7 @@ Page {
                 savedAs(app.savedFolder);
                 app.showMessage("Saved in " + app.savedFolder);
                 if (then)
-                    Qt.callLater(then);
+                    then();
             } else
                 app.showError("Saving failed: the saved-pictures folder cannot be written, "
                               + "or a picture was saved there this very second. Try again.");
