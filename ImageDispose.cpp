@@ -2,6 +2,7 @@
 
 #include "logging.h"
 #include "photoreader.h"
+#include "operationerror.h"
 #include "workingpngwriter.h"
 
 #include <QDateTime>
@@ -27,20 +28,12 @@ const QString kSavedFolder = QStringLiteral("zeltanorvik");
 // How long a render of a shown item may take before it counts as failed.
 constexpr int kGrabTimeoutMs = 5000;
 
-}  // namespace
-
-const QString &meeGoRootDir()
+void recordNoRoot()
 {
-    static const QString root = [] {
-        QString dir = qEnvironmentVariable("ZELTANORVIK_ROOT");
-        if (dir.isEmpty())
-            return QStringLiteral("/home/user/MyDocs/");
-        if (!dir.endsWith(QLatin1Char('/')))
-            dir += QLatin1Char('/');
-        return dir;
-    }();
-    return root;
+    OperationError::set(QStringLiteral("There is no folder for your pictures: %1.").arg(documentRootProblem()));
 }
+
+}  // namespace
 
 QString stripFileUrl(QString path)
 {
@@ -93,13 +86,23 @@ ImageDispose::ImageDispose(QObject *parent)
 
 QString ImageDispose::getMeeGoRootDir()
 {
+    if (meeGoRootDir().isEmpty())
+        recordNoRoot();
     return meeGoRootDir();
 }
 
 QString ImageDispose::createRootPath()
 {
     const QString &root = meeGoRootDir();
-    return makesurePath(root) ? root : QString();
+    if (root.isEmpty()) {
+        recordNoRoot();
+        return {};
+    }
+    if (!makesurePath(root)) {
+        OperationError::set(QStringLiteral("The folder for your pictures, %1, cannot be made.").arg(root));
+        return {};
+    }
+    return root;
 }
 
 bool ImageDispose::makesurePath(const QString &path)
@@ -113,7 +116,10 @@ QString ImageDispose::setRootPath(QString pathTemp)
     if (root.isEmpty())
         return {};
     const QString folder = root + pathTemp + QLatin1Char('/');
-    makesurePath(folder);  // a folder that cannot be made shows up as a failed save later
+    if (!makesurePath(folder)) {
+        OperationError::set(QStringLiteral("The folder %1 cannot be made.").arg(folder));
+        return {};
+    }
     return folder;
 }
 
@@ -123,10 +129,10 @@ QString ImageDispose::outputPath(QString originalPic, const QString &folder, con
     const int dot = stem.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
         stem.truncate(dot);  // on the whole path: a dot in a folder name counts too
-    stem += suffix;
     const QString dir = setRootPath(folder);
-    const QString name = stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1);
-    return dir + name;
+    if (dir.isEmpty())
+        return {};  // never a bare name, which would land in the current folder
+    return dir + workingFileName(stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1), suffix);
 }
 
 QString ImageDispose::setTemporaryPic(QString originalPic)
@@ -203,7 +209,9 @@ QString ImageDispose::savedFolder()
 bool ImageDispose::copyImage(QString qvrkTempPath, QString copyPath)
 {
     const QString source = stripFileUrl(std::move(qvrkTempPath));
-    const QString folder = setRootPath(kSavedFolder);
+    const QString folder = savedFolder();
+    if (folder.isEmpty())
+        return false;
     const QString destination = folder + getCurrentTimeString() + QStringLiteral(".png");
     qCDebug(lcFiles) << "_qvrkTempPath: " << source;
     qCDebug(lcFiles) << "_copyPath: " << folder << copyPath;
@@ -211,18 +219,21 @@ bool ImageDispose::copyImage(QString qvrkTempPath, QString copyPath)
     // A byte copy; QFile::copy never replaces an existing file.
     const bool copyFlag = QFile::copy(source, destination);
     qCDebug(lcFiles) << "copyFlag: " << copyFlag;
+    if (!copyFlag && QFileInfo::exists(destination))
+        OperationError::set(QStringLiteral("A picture was saved as %1 this very second.").arg(destination));
     return copyFlag;
 }
 
 QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
                               int boxWidth, int boxHeight, int boxStartx, int boxStarty)
 {
+    // Always cut anew: an older file under the output name is another
+    // picture (a look or an earlier crop of the same source), replaced only
+    // once the new crop is written.
     const QString output = setTemporaryPic(filename);
-    const bool exists = QFile::exists(output);
     qCDebug(lcFiles) << "uploadImageName=" << output;
-    qCDebug(lcFiles) << "!f.exists()=" << !exists;
-    if (exists)
-        return output;
+    if (output.isEmpty())
+        return {};
 
     // A screen of no size has no ratio to map the box with.
     if (imsgeScreenWidth <= 0 || imageScreenHeight <= 0) {
@@ -234,8 +245,10 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
     QImage image = imageio::readPicture(stripFileUrl(filename));
     const bool loadStatus = !image.isNull();
     qCDebug(lcFiles) << "loadStatus=" << loadStatus;
-    if (!loadStatus)
+    if (!loadStatus) {
+        OperationError::set(QStringLiteral("The picture %1 cannot be read.").arg(stripFileUrl(filename)));
         return {};
+    }
 
     const int h = image.height();
     const int w = image.width();
@@ -251,6 +264,10 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
         boxStarty = toPicture(boxStarty);
     }
 
+    if (boxWidth <= 0 || boxHeight <= 0) {
+        OperationError::set(QStringLiteral("The crop box is empty."));
+        return {};
+    }
     const QImage cropped = image.copy(boxStartx, boxStarty, boxWidth, boxHeight);
     const bool saved = saveWorkingPng(cropped, output);
     qCDebug(lcFiles) << "save upload  logo image " << saved;
@@ -260,12 +277,11 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
 
 QString ImageDispose::turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight)
 {
+    // Always rendered anew, like the crop.
     const QString output = setTemporaryPic(filename);
-    const bool exists = QFile::exists(output);
     qCDebug(lcFiles) << "uploadImageName=" << output;
-    qCDebug(lcFiles) << "!f.exists()=" << !exists;
-    if (exists)
-        return output;
+    if (output.isEmpty())
+        return {};
 
     const bool loadStatus = !imageio::readPicture(stripFileUrl(filename)).isNull();
     qCDebug(lcFiles) << "loadStatus=" << loadStatus;

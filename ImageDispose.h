@@ -4,18 +4,19 @@
 //   root + ".qvrkTemp/"     output of every editing step   <base>_norvik.png
 //   root + ".qvrkCache/"    cache pictures kept between runs <base>_cache.png
 //   root + "zeltanorvik/"   pictures the user saves        <14-digit time>.png
+//
+// The root is documentroot.h's. When there is none, every path here is "" and
+// every operation fails, with the reason recorded (OperationError).
 #pragma once
+
+#include "documentroot.h"
+#include "workingfilename.h"
 
 #include <QObject>
 #include <QString>
 
 class QDateTime;
 class QImage;
-
-// The document root, always ending with "/": "/home/user/MyDocs/" unless the
-// environment variable ZELTANORVIK_ROOT names another folder. Read once, on
-// first use, and fixed for the rest of the process.
-const QString &meeGoRootDir();
 
 // Removes every occurrence of "file://" (a file URL becomes a plain path).
 QString stripFileUrl(QString path);
@@ -39,7 +40,7 @@ public:
     bool deleteDir(QString dirName);
     QString getCurrentTimeString();
     bool copyImage(QString qvrkTempPath, QString copyPath);
-    // The saved-pictures folder (created when missing), ending with "/".
+    // The saved-pictures folder, made if missing; "" (reason recorded) when it cannot be.
     QString savedFolder();
     Q_INVOKABLE QString cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
                                 int boxWidth, int boxHeight, int boxStartx, int boxStarty);

@@ -64,18 +64,13 @@ QString ZQDCommunication::writeWorkingFile(const QPixmap &pix, const QString &so
     qCDebug(lcFacade) << "pix status=" << (pix.isNull() ? "true" : "false");
     const QString path = imagedispose->setTemporaryPic(source);
     qCDebug(lcFacade) << "path=" << path;
-    if (QFile::exists(path)) {
-        qCDebug(lcFacade) << "exists";
-        QFile::remove(path);
-    }
-    // A picture refused with a reason (a photo beyond the budget) answers ""
-    // so that the caller asks why instead of looking for a file.
-    if (pix.isNull() && !OperationError::peek().isEmpty())
+    if (path.isEmpty())
         return {};
-    qCDebug(lcFacade) << "cpp::path=" << path;
+    // The file already there (an earlier result of the same source) stays
+    // until the new picture is completely written and renamed over it.
     const bool sta = !pix.isNull() && saveWorkingPng(pix.toImage(), path);
     qCDebug(lcFacade) << "sta=" << (sta ? "true" : "false");
-    return path;
+    return sta ? path : QString();
 }
 
 // --- scaled copies -----------------------------------------------------------
@@ -314,6 +309,8 @@ QString ZQDCommunication::revolvFreeBgImage(QString imagePath, float scale, floa
 QString ZQDCommunication::saveCacheImage(QString pathimage, QObject *imageObj)
 {
     const QString path = imagedispose->setTemporaryCachePic(pathimage);
+    if (path.isEmpty())
+        return {};
     if (QFile::exists(path)) {
         qCDebug(lcFacade) << "saveCacheImage::exists";
         return path;
@@ -337,7 +334,7 @@ QString ZQDCommunication::saveCacheImage(QString pathimage, QObject *imageObj)
     qCDebug(lcFacade) << "path=" << path;
     const bool sta = saveWorkingPng(image, path);
     qCDebug(lcFacade) << "saveCacheImage::sta=" << (sta ? "true" : "false");
-    return path;
+    return sta ? path : QString();
 }
 
 QString ZQDCommunication::isHaveSaveCacheImage(QString pathimage)

@@ -89,10 +89,10 @@ public:
                                 int boxHeight, int boxStartx, int boxStarty);
     Q_INVOKABLE QString turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight);
 
-    // Writes `pix` as the working file named after `source` (any older file
-    // there is removed first) and returns its path, saved or not: a null or
-    // unsaved picture leaves no file there. A null picture whose reason was
-    // recorded in OperationError (a photo refused) answers "" instead.
+    // Writes `pix` as the working file named after `source` and returns its
+    // path, or "" when nothing was written (a null picture, no folder, a full
+    // or read-only disk); an older file under that name is replaced only by a
+    // completely written new one, and is left intact on failure.
     // The "tools" object writes its results through this too.
     QString writeWorkingFile(const QPixmap &pix, const QString &source);
 

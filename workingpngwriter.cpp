@@ -5,16 +5,19 @@
 //   1. Ancillary chunks: iCCP, PLTE, tRNS, oFFs, pHYs and the text chunks.
 //   2. Compression: the run coder for photo-like rows, a full deflate at
 //      level 1 for the rest, chosen on a sample of the rows.
-//   3. The file: temporary name in the same folder, one write, rename.
+//   3. The file: temporary name in the same folder, one write, rename over
+//      the old file only when the new one is complete.
 
 #include "workingpngwriter.h"
 
+#include "diagnostics/operationerror.h"
 #include "pngrows.h"
 #include "rundeflate.h"
 
 #include <QByteArray>
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMap>
 #include <QString>
@@ -364,6 +367,9 @@ bool writeAll(int fd, std::vector<iovec> pieces)
     return true;
 }
 
+// ".tmp-" + process id + "-" + counter, each number at most ten digits.
+static_assert(5 + 10 + 1 + 10 <= kWorkingPngTemporarySuffixMax);
+
 // A fresh file next to `finalName`, created exclusively, readable and writable
 // as the process's umask allows (like any file the program creates).
 int createTemporary(const QByteArray &finalName, QByteArray *tempName)
@@ -377,6 +383,62 @@ int createTemporary(const QByteArray &finalName, QByteArray *tempName)
             return fd;
     }
     return -1;
+}
+
+// Why a file could not be written into its folder, in words for the user.
+void recordWriteFailure(int error, const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        OperationError::set(QStringLiteral("The disk is full: there is no room in %1 for the new picture.")
+                                .arg(folder));
+        break;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        OperationError::set(QStringLiteral("The folder %1 cannot be written to.").arg(folder));
+        break;
+    case ENOENT:
+    case ENOTDIR:
+        OperationError::set(QStringLiteral("The folder %1 does not exist.").arg(folder));
+        break;
+    case ENAMETOOLONG:
+        OperationError::set(QStringLiteral("The name %1 is too long for the file system.").arg(path));
+        break;
+    default:
+        OperationError::set(QStringLiteral("The picture could not be written to %1: %2.")
+                                .arg(folder, QString::fromLocal8Bit(std::strerror(error))));
+        break;
+    }
+}
+
+// Writes the pieces under a temporary name beside `path` and renames it over
+// `path` once all of it is written and closed; any file under `path` stays
+// untouched until then. On failure the temporary file is removed.
+bool writeFileInPlace(const QString &path, std::vector<iovec> pieces)
+{
+    const QByteArray finalName = QFile::encodeName(path);
+    QByteArray tempName;
+    const int fd = createTemporary(finalName, &tempName);
+    if (fd < 0) {
+        recordWriteFailure(errno, path);
+        return false;
+    }
+    int error = 0;
+    if (!writeAll(fd, std::move(pieces)))
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(tempName.constData(), finalName.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(tempName.constData());
+        recordWriteFailure(error, path);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -423,17 +485,5 @@ bool saveWorkingPng(const QImage &image, const QString &path)
     static const uchar iend[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
     pieces.push_back({const_cast<uchar *>(iend), sizeof iend});
 
-    const QByteArray finalName = QFile::encodeName(path);
-    QByteArray tempName;
-    const int fd = createTemporary(finalName, &tempName);
-    if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, std::move(pieces));
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(tempName.constData(), finalName.constData()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(tempName.constData());
-    return ok;
+    return writeFileInPlace(path, std::move(pieces));
 }

@@ -16,6 +16,14 @@
 class QImage;
 class QString;
 
-// Returns false (and leaves no file under `path`) when the picture is null or
-// the file cannot be written completely.
+// The temporary file is named after the final one plus at most this many
+// bytes, so a final name must leave that much room under the file system's
+// 255-byte limit on a name.
+constexpr int kWorkingPngTemporarySuffixMax = 32;
+
+// Returns false when the picture is null or the file cannot be written
+// completely. A file already under `path` stays as it was until the new one
+// is complete and renamed over it, so on failure it is still there, intact.
+// A failure to write the file records its reason (disk full, folder not
+// writable) with OperationError.
 bool saveWorkingPng(const QImage &image, const QString &path);

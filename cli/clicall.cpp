@@ -1,5 +1,6 @@
 #include "clicall.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QMetaObject>
 #include <QPixmap>
@@ -202,6 +203,34 @@ QVariant runCall(const CliCall &call)
     if (call.target->afterCall)
         call.target->afterCall();
     return result;
+}
+
+bool resultIsFailure(const QVariant &result)
+{
+    if (!result.isValid())
+        return false;
+    switch (result.metaType().id()) {
+    case QMetaType::Bool:
+        return !result.toBool();
+    case QMetaType::QString: {
+        const QString text = result.toString();
+        if (text.isEmpty())
+            return true;
+        // Only paths are checked; a name or a word is not a file to look for.
+        return text.startsWith(QLatin1Char('/')) && !QFileInfo::exists(text);
+    }
+    case QMetaType::QPixmap:
+        return result.value<QPixmap>().isNull();
+    case QMetaType::QImage:
+        return result.value<QImage>().isNull();
+    default:
+        return false;
+    }
+}
+
+QString callName(const CliCall &call)
+{
+    return call.target->name + QLatin1Char('.') + QString::fromLatin1(call.method.name());
 }
 
 QString resultText(const QVariant &result)

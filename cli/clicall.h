@@ -48,6 +48,14 @@ bool convertWord(const QString &word, QMetaType type, QVariant *out);
 // Runs a resolved call and returns its result (invalid for void).
 QVariant runCall(const CliCall &call);
 
+// Whether a result says the operation failed: "" or false, a path (an
+// absolute one) that names no file, or a null picture. Void, numbers, objects
+// and other text are not failures.
+bool resultIsFailure(const QVariant &result);
+
+// "communication.qualityImage", for messages.
+QString callName(const CliCall &call);
+
 // A result as one line: a path or text as it is, numbers and true/false as
 // words, a picture as WIDTHxHEIGHT (or "null"), an object as its getters'
 // "name=value" pairs (or "null"). Nothing for void.

@@ -5,7 +5,10 @@
 //   ... -- METHOD ARGS... -- ...                  several calls in one process
 //   zeltanorvik-cli --list                         every operation and its signature
 //
-// Each call prints its result on one line. A wrong name, a wrong number of
+// Each call prints its result on one line. A call that fails (it returns ""
+// or false, a path naming no file, or a null picture) also prints one line on
+// stderr, with the reason when the program knows it, and ends the run with
+// exit status 1: the calls after it are not made. A wrong name, a wrong number of
 // arguments or an argument that does not convert is reported on one line on
 // stderr with exit status 2, and then nothing at all is called. A call on
 // "http" that starts a request waits for its outcome (progress on stderr, the
@@ -18,6 +21,7 @@
 #include "ZQCHttpController.h"
 #include "ZQDCommunication.h"
 #include "EditorTools.h"
+#include "operationerror.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -27,6 +31,7 @@
 
 namespace {
 
+constexpr int kOperationFailed = 1;
 constexpr int kUsageError = 2;
 
 void printUsage(QTextStream &out)
@@ -84,10 +89,17 @@ int main(int argc, char *argv[])
         return kUsageError;
     }
     for (const CliCall &call : calls) {
+        OperationError::clear();
         const QVariant result = runCall(call);
         if (result.isValid())
             out << resultText(result) << '\n';
         out.flush();
+        if (resultIsFailure(result)) {
+            const QString reason = OperationError::take().simplified();  // one line
+            err << "zeltanorvik-cli: " << callName(call) << " failed"
+                << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << '\n';
+            return kOperationFailed;
+        }
     }
     return httpWait.exitStatus();
 }

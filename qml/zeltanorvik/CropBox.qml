@@ -10,6 +10,8 @@ Item {
     // Width over height the box keeps; 0 for a free box.
     property real ratio: 0
     property var box: CropGeometry.initialBox(0, width, height)
+    // A box less than a pixel wide or high cuts nothing.
+    readonly property bool empty: !(box.w >= 1 && box.h >= 1)
 
     function reset() {
         box = CropGeometry.initialBox(ratio, width, height);

@@ -28,16 +28,15 @@ Pane {
     function apply() {
         if (!ready)
             return;
+        if (cropBox.empty) {
+            editor.fail("The crop box is empty: drag its corners apart first.");
+            return;
+        }
         var g = CropGeometry.cropArguments(cropBox.box, cropBox.width, cropBox.height,
                                            sizeProbe.implicitWidth, sizeProbe.implicitHeight);
         var source = editor.history.current;
         editor.run("Cropping", function() {
-            var from = editor.sourceWithFreshOutput(source);
-            if (!from) {
-                editor.fail("Cropping failed: the photo could not be copied.");
-                return;
-            }
-            var result = communication.cropPic(from, g.screenW, g.screenH, g.w, g.h, g.x, g.y);
+            var result = communication.cropPic(source, g.screenW, g.screenH, g.w, g.h, g.x, g.y);
             if (editor.commit(result, "Cropping"))
                 panel.done();
         });
@@ -131,7 +130,7 @@ Pane {
             Button {
                 text: "Apply"
                 highlighted: true
-                enabled: panel.ready
+                enabled: panel.ready && !panel.cropBox.empty
                 implicitHeight: 48
                 Layout.fillWidth: true
                 Accessible.name: "apply crop"

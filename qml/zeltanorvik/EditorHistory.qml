@@ -1,8 +1,10 @@
 // The editor's list of working files, the opened photo first. Apply appends
 // and moves to the new entry; undo and redo move through the list; an apply
-// after an undo drops the entries after the current one. `produced` remembers
-// every working file written since the photo was opened, dropped entries
-// included, because the crop reuses an existing output instead of writing it anew.
+// after an undo drops the entries after the current one.
+//
+// It also knows which entry was last saved, and where: the current picture
+// has unsaved edits when it is not the opened photo itself and not that
+// saved entry.
 import QtQuick
 
 QtObject {
@@ -10,24 +12,27 @@ QtObject {
 
     property var entries: []
     property int index: -1
-    property var produced: ({})
+    property int savedIndex: -1
+    property string savedWhere: ""
 
     readonly property string current: index >= 0 && index < entries.length ? entries[index] : ""
     readonly property string original: entries.length > 0 ? entries[0] : ""
     readonly property bool canUndo: index > 0
     readonly property bool canRedo: index >= 0 && index < entries.length - 1
     readonly property int count: entries.length
+    readonly property bool currentIsSaved: index >= 0 && index === savedIndex
+    readonly property bool hasUnsavedEdits: index > 0 && !currentIsSaved
 
     function open(path) {
         entries = [path];
         index = 0;
-        produced = ({});
+        forgetSaved();
     }
 
     function clear() {
         entries = [];
         index = -1;
-        produced = ({});
+        forgetSaved();
     }
 
     function apply(path) {
@@ -35,9 +40,11 @@ QtObject {
             return;
         var kept = entries.slice(0, index + 1);
         kept.push(path);
+        // The saved entry goes with the dropped ones; the new one takes its place.
+        if (savedIndex > index)
+            forgetSaved();
         entries = kept;
         index = kept.length - 1;
-        noteProduced(path);
     }
 
     function undo() {
@@ -50,13 +57,21 @@ QtObject {
             index = index + 1;
     }
 
-    function noteProduced(path) {
-        var p = produced;
-        p[path] = true;
-        produced = p;
+    // The current picture was saved; `where` says where (a file or a folder).
+    function markSaved(where) {
+        savedIndex = index;
+        savedWhere = where;
     }
 
-    function wasProduced(path) {
-        return produced[path] === true;
+    function forgetSaved() {
+        savedIndex = -1;
+        savedWhere = "";
+    }
+
+    // Entries after the current one whose files are about to be replaced go.
+    function dropAfterCurrent() {
+        if (savedIndex > index)
+            forgetSaved();
+        entries = entries.slice(0, index + 1);
     }
 }

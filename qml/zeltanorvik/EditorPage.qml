@@ -11,16 +11,16 @@
 // it, adds it to the history and shows it (or says what failed).
 //
 // Working files are named after their source, so two steps from the same
-// source write the same file: run operations on `editor.history.current` only,
-// and pass the source of a crop or an item render (which reuse an existing
-// output) through `editor.sourceWithFreshOutput`.
+// source write the same file: run operations on `editor.history.current` only.
+//
+// Leaving the picture (Back, another photo, closing the window) goes through
+// `editor.leave(then)`, which asks first when there are unsaved edits.
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
 import "ToolWork.js" as ToolWork
-import "WorkingFiles.js" as WorkingFiles
 
 Page {
     id: editor
@@ -29,6 +29,7 @@ Page {
     property var app: null
     property alias history: editorHistory
     property alias photo: photoView
+    readonly property alias unsavedPrompt: unsavedPrompt
     readonly property alias panel: panelLoader.item
     property string openTool: ""
     property bool comparing: false
@@ -71,24 +72,6 @@ Page {
         return true;
     }
 
-    // A source whose working file does not exist yet (crop and item render
-    // return an existing output as it is): while the name is taken by a file
-    // this editing session wrote, step to a fresh full-size copy, which is
-    // always written anew.
-    function sourceWithFreshOutput(source) {
-        var from = source;
-        for (var guard = 0; guard < 64; ++guard) {
-            if (!history.wasProduced(WorkingFiles.workingFileFor(from, app.temporaryFolder)))
-                return from;
-            var copy = communication.qualityImage(from, 1.0);
-            if (!app.fileCheck.readable(copy))
-                return "";
-            history.noteProduced(copy);
-            from = copy;
-        }
-        return "";
-    }
-
     // Opens a tool; `properties` are handed to its panel besides `editor`.
     function openToolNamed(name, properties) {
         if (!photo.hasPicture)
@@ -124,15 +107,26 @@ Page {
         }
     }
 
-    function save() {
+    // Saves the current picture; `then` (optional) runs once it is saved. A
+    // picture saved already is not saved again: the message says where it is.
+    function save(then) {
         if (!history.current)
             return;
+        if (history.currentIsSaved) {
+            app.showMessage("Already saved in " + history.savedWhere);
+            if (then)
+                then();
+            return;
+        }
         var path = history.current;
         run("Saving", function() {
             var saved = tools.exportImage(path, history.original, "", 92);
-            if (saved !== "")
+            if (saved !== "") {
+                savedAs(saved);
                 app.showMessage("Saved as " + saved);
-            else
+                if (then)
+                    then();
+            } else
                 app.showError("Saving failed: " + (tools.lastError() || "the picture could not be written."));
         });
     }
@@ -151,6 +145,33 @@ Page {
             else
                 commit(path, "Auto enhance");
         });
+    }
+
+    // After a save: the current entry is saved (at `where`, a file or the
+    // folder), and Home's Saved grid shows it.
+    function savedAs(where) {
+        history.markSaved(where);
+        app.pictureSaved(where);
+    }
+
+    // Runs `then` at once when no edit would be lost; else asks first: Save
+    // (then `then`), Discard (the edits are dropped, then `then`) or Cancel.
+    function leave(then) {
+        if (!history.hasUnsavedEdits) {
+            then();
+            return;
+        }
+        unsavedPrompt.ask(then);
+    }
+
+    UnsavedEditsPrompt {
+        id: unsavedPrompt
+        onSaveChosen: (then) => editor.save(then)
+        onDiscardChosen: (then) => {
+            editor.closeTool();
+            editor.history.clear();
+            then();
+        }
     }
 
     focus: true
@@ -184,9 +205,10 @@ Page {
             anchors.fill: parent
             spacing: 0
             GlyphButton {
+                objectName: "backButton"
                 glyph: "\u2039"
                 name: "back to home"
-                onClicked: editor.closed()
+                onClicked: editor.leave(function() { editor.closed(); })
             }
             Item { Layout.fillWidth: true }
             GlyphButton {

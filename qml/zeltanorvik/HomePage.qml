@@ -1,4 +1,5 @@
-// Home: start editing or a collage, or open one of the recent photos.
+// Home: start editing or a collage, or open one of the recent photos; the
+// Saved grid shows the saved-pictures folder and follows every save.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -80,9 +81,11 @@ Page {
                 onPicked: (path) => home.openRequested(path)
             }
             PhotoGrid {
+                objectName: "savedGrid"
                 width: parent.width
                 title: "Saved"
                 folder: home.app ? WorkingFiles.toUrl(home.app.savedFolder) : ""
+                revision: home.app ? home.app.savedCount : 0
                 onPicked: (path) => home.openRequested(path)
             }
 
@@ -90,10 +93,11 @@ Page {
                 width: parent.width
                 wrapMode: Text.Wrap
                 visible: home.app !== null
-                color: "#9e9e9e"
-                text: "Photos in " + (home.app ? home.app.documentRoot : "")
-                      + " and your Pictures folder show here. Saved pictures go to "
-                      + (home.app ? home.app.savedFolder : "") + "."
+                color: home.app && !home.app.documentRoot ? "#ef9a9a" : "#9e9e9e"
+                text: !home.app ? ""
+                      : !home.app.documentRoot ? home.app.noDocumentRootMessage
+                      : "Photos in " + home.app.documentRoot + " and your Pictures folder show here. "
+                        + "Saved pictures go to " + home.app.savedFolder + "."
             }
         }
     }

@@ -1,4 +1,6 @@
 // The most recent photos of one folder as a grid of thumbnails; a tap opens one.
+// No folder, no grid (the list never falls back to the current folder); a
+// change of `revision` makes it read the folder again.
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
@@ -12,15 +14,28 @@ Column {
     property string folder: ""
     property int columns: 3
     property int limit: 9
+    property int revision: 0
+    // The model's own count is not always announced when it changes; the
+    // Repeater's is.
+    readonly property int count: thumbnails.count
 
     signal picked(string path)
 
     spacing: 8
-    visible: photos.count > 0
+    visible: count > 0
+
+    // The same folder named with and without its final "/", alternately: the
+    // model reads a folder again only when it is given a different name.
+    function folderName() {
+        var f = grid.folder.replace(/\/+$/, "");
+        return grid.revision % 2 === 0 ? f + "/" : f;
+    }
 
     FolderListModel {
         id: photos
-        folder: grid.folder
+        // Without a folder the model would list the current one: give it a
+        // folder that does not exist instead, which lists nothing.
+        folder: grid.folder !== "" ? grid.folderName() : "file:///nonexistent/"
         nameFilters: ["*.jpg", "*.jpeg", "*.png", "*.JPG", "*.JPEG", "*.PNG", "*.bmp", "*.gif", "*.webp"]
         showDirs: false
         showHidden: false
@@ -38,7 +53,8 @@ Column {
         spacing: 6
 
         Repeater {
-            model: photos
+            id: thumbnails
+            model: grid.folder !== "" ? photos : null
             delegate: Item {
                 id: photoCell
                 required property int index

@@ -5,9 +5,7 @@
 // tool's writes land at fixed names one, two or three steps down the name
 // chain of the current picture. Before each write, `claim` makes the name
 // safe to use: entries after the current one (kept for redo) that carry this
-// name are dropped from the history, since the write replaces their file;
-// and the name is remembered as produced, so the crop (which hands back an
-// existing output as it is) never takes a tool's preview for its own result.
+// name are dropped from the history, since the write replaces their file.
 .import "WorkingFiles.js" as WorkingFiles
 
 function outputOf(editor, source) {
@@ -17,10 +15,8 @@ function outputOf(editor, source) {
 function claim(editor, source) {
     var name = outputOf(editor, source);
     var history = editor.history;
-    var at = history.entries.indexOf(name);
-    if (at > history.index)
-        history.entries = history.entries.slice(0, history.index + 1);
-    history.noteProduced(name);
+    if (history.entries.indexOf(name) > history.index)
+        history.dropAfterCurrent();
     return name;
 }
 

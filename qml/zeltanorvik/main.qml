@@ -26,9 +26,15 @@ Item {
     // Handed over by the program at start-up (a file URL).
     property string picturesFolder: ""
 
+    // "" when no folder for the user's pictures could be made (then every
+    // operation fails, and the folders below are "" too).
     readonly property string documentRoot: communication.getMeeGoRootDir()
-    readonly property string savedFolder: documentRoot + "zeltanorvik/"
-    readonly property string temporaryFolder: documentRoot + ".qvrkTemp/"
+    readonly property string savedFolder: documentRoot ? documentRoot + "zeltanorvik/" : ""
+    readonly property string temporaryFolder: documentRoot ? documentRoot + ".qvrkTemp/" : ""
+    readonly property string noDocumentRootMessage: "No folder for your pictures could be made, so nothing can be "
+        + "edited or saved. Start the editor with ZELTANORVIK_ROOT set to a folder you can write."
+    // Counts the saves, so that what lists the saved pictures can look again.
+    property int savedCount: 0
     readonly property alias fileCheck: fileCheck
     readonly property alias messages: messageBar
     readonly property alias pages: stack
@@ -84,11 +90,20 @@ Item {
         busyTimer.start();
     }
 
+    function pictureSaved(where) {
+        savedCount += 1;
+    }
+
     function openPhoto(path, immediate) {
         path = WorkingFiles.toPath(path);
         if (!fileCheck.readable(path)) {
             showError("This file cannot be opened as a picture: " + WorkingFiles.fileName(path));
             return false;
+        }
+        // The picture in the editor is not dropped with unsaved edits unasked.
+        if (editorPage && editorPage.history.hasUnsavedEdits) {
+            editorPage.leave(function() { root.openPhoto(path, immediate); });
+            return true;
         }
         // A new editing session: the working files of the last one go.
         if (!WorkingFiles.isInside(path, temporaryFolder))
@@ -133,6 +148,23 @@ Item {
         if (sharePage && stack.currentItem === sharePage)
             stack.pop();
         sharePage = null;
+    }
+
+    // Closing the window with unsaved edits asks first; the window closes
+    // after Save or Discard.
+    function windowClosing(close) {
+        if (!editorPage || !editorPage.history.hasUnsavedEdits)
+            return;
+        close.accepted = false;
+        editorPage.leave(function() {
+            if (root.Window.window)
+                root.Window.window.close();
+        });
+    }
+
+    Connections {
+        target: root.Window.window
+        function onClosing(close) { root.windowClosing(close); }
     }
 
     function openCollage() {
@@ -233,6 +265,8 @@ Item {
     }
 
     Component.onCompleted: {
+        if (!documentRoot)
+            showError(noDocumentRootMessage);
         var args = Array.from(Qt.application.arguments);
         var open = args.indexOf("--open");
         if (open >= 0 && open + 1 < args.length && openPhoto(args[open + 1], true)) {

@@ -7,8 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -39,11 +42,93 @@ inline QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A small file system of its own (tmpfs) mounted over a folder for the
+// lifetime of the object, to fill up or to make read-only. Mounting needs
+// root: `mounted()` is false otherwise, and the test skips.
+class ScratchMount
+{
+public:
+    ScratchMount(const QString &folder, const QString &size)
+        : folder(folder)
+    {
+        QDir().mkpath(folder);
+        if (::geteuid() == 0)
+            ok = QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder}) == 0;
+    }
+    ~ScratchMount()
+    {
+        if (ok)
+            QProcess::execute("umount", {folder});
+    }
+    ScratchMount(const ScratchMount &) = delete;
+    ScratchMount &operator=(const ScratchMount &) = delete;
+
+    bool mounted() const { return ok; }
+    bool makeReadOnly() { return QProcess::execute("mount", {"-o", "remount,ro", folder}) == 0; }
+    // Fills the file system to the last byte with one file.
+    void fill()
+    {
+        QFile filler(folder + "/filler");
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return;
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        const QByteArray byte(1, 'x');
+        while (filler.write(byte) == 1) {
+        }
+    }
+
+private:
+    QString folder;
+    bool ok = false;
+};
+
+// Pixels no compressor can shrink: the working file is about as large as the picture.
+inline QImage noisePicture(int width, int height, quint32 seed = 1)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            row[x] = 0xff000000u | (seed >> 8);
+        }
+    }
+    return image;
+}
+
 // The document folder every test of this program uses.
 inline QString &documentRoot()
 {
     static QString root;
     return root;
+}
+
+// The command-line front run over a document folder (`root`), from `folder`
+// when given: its exit status and its output lines.
+struct CliRun {
+    int status = -1;
+    QStringList out;
+    QStringList err;
+};
+
+inline CliRun runCli(const QStringList &arguments, const QString &root = documentRoot(), const QString &folder = {})
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZELTANORVIK_ROOT", root);
+    process.setProcessEnvironment(env);
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(ZN_CLI_PROGRAM), arguments);
+    CliRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    run.err = QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    return run;
 }
 
 }  // namespace testsupport

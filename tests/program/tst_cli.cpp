@@ -10,23 +10,11 @@ using testsupport::writePicture;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QStringList out;
-    QString err;
-};
+using Run = testsupport::CliRun;
 
 Run cli(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(ZN_CLI_PROGRAM), arguments);
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return testsupport::runCli(arguments);
 }
 
 }  // namespace
@@ -111,7 +99,7 @@ private slots:
         const Run run = cli(arguments);
         QCOMPARE(run.status, 2);
         QVERIFY(run.out.isEmpty());
-        const QStringList lines = run.err.split('\n', Qt::SkipEmptyParts);
+        const QStringList &lines = run.err;
         QCOMPARE(lines.size(), 1);
         QVERIFY2(lines.first().startsWith("zeltanorvik-cli: " + message), qPrintable(lines.first()));
         QVERIFY(!QFileInfo::exists(documentRoot() + ".qvrkTemp/walk_norvik.png"));

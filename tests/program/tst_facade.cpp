@@ -80,17 +80,17 @@ private slots:
         QCOMPARE(QImage(next).size(), QSize(816, 612));
     }
 
-    // A failed step still answers with the path, and no file is left there,
-    // not even an older one.
-    void failedStepLeavesNoFile()
+    // A failed step answers "" and leaves the previous working file as it was.
+    void failedStepKeepsThePreviousFile()
     {
         ZQDCommunication communication;
         const QString first = communication.qualityImage(camera, 0.1);
         QVERIFY(QFileInfo::exists(first));
-        const QString failed = communication.qualityImage(camera, 0.0);
-        QCOMPARE(failed, first);
-        QVERIFY(!QFileInfo::exists(failed));
-        QVERIFY(!QFileInfo::exists(communication.qualityImage(documentRoot() + "missing.jpg")));
+        const QByteArray before = testsupport::fileBytes(first);
+        QCOMPARE(communication.qualityImage(camera, 0.0), QString());
+        QCOMPARE(testsupport::fileBytes(first), before);
+        QCOMPARE(communication.qualityImage(documentRoot() + "missing.jpg"), QString());
+        QVERIFY(!QFileInfo::exists(tempFolder() + "missing_norvik.png"));
     }
 
     // A zoom that is not a finite positive number, or whose picture would be
@@ -251,9 +251,9 @@ private slots:
         QVERIFY(!out.hasAlphaChannel());
         QCOMPARE(out.pixelColor(5, 25), QColor(255, 0, 0));
         QCOMPARE(out.pixelColor(65, 5), QColor(0, 0, 0));
-        // Reused like a crop.
+        // Rendered anew each time, like a crop.
         QCOMPARE(communication.turnPic(box, source, 10, 10), path);
-        QCOMPARE(QImage(path).size(), QSize(70, 30));
+        QCOMPARE(QImage(path).size(), QSize(10, 10));
         // The source must load, even though only the item is drawn.
         QCOMPARE(communication.turnPic(box, documentRoot() + "nothing.png", 10, 10), QString());
     }

@@ -97,8 +97,8 @@ TestCase {
         verify(app.messages.text.indexOf("cannot be opened") >= 0);
     }
 
-    // A save says where it went, named after the photo; a second save takes
-    // the next name and never replaces the first.
+    // A save says where it went; a second save of the same picture says
+    // where it is, without an error.
     function test_5_save() {
         editor.save();
         tryCompare(app, "busy", false);
@@ -107,7 +107,7 @@ TestCase {
         editor.save();
         tryCompare(app, "busy", false);
         verify(!app.messages.error, app.messages.text);
-        compare(app.messages.text, "Saved as " + app.savedFolder + "wide_edited-2.jpg");
+        compare(app.messages.text, "Already saved in " + app.savedFolder + "wide_edited.jpg");
     }
 
     // Opening a photo starts a new session: the last one's working files go.

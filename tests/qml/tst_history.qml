@@ -37,8 +37,7 @@ TestCase {
         verify(history.canRedo);
     }
 
-    // An apply after an undo drops what came after the current entry, but the
-    // files it wrote are still known.
+    // An apply after an undo drops what came after the current entry.
     function test_applyAfterUndoDropsTheRest() {
         history.open("/p/a.jpg");
         history.apply("/t/a_norvik.png");
@@ -48,8 +47,29 @@ TestCase {
         history.apply("/t/other.png");
         compare(history.entries, ["/p/a.jpg", "/t/other.png"]);
         verify(!history.canRedo);
-        verify(history.wasProduced("/t/a_norvik_norvik.png"));
-        verify(!history.wasProduced("/p/a.jpg"));
+    }
+
+    // Unsaved edits: any entry after the photo itself, unless it is the one
+    // saved last; the saved entry dropped by an apply is forgotten.
+    function test_unsavedEdits() {
+        history.open("/p/a.jpg");
+        verify(!history.hasUnsavedEdits);
+        history.apply("/t/a_norvik.png");
+        verify(history.hasUnsavedEdits);
+        history.markSaved("/s/");
+        verify(history.currentIsSaved);
+        verify(!history.hasUnsavedEdits);
+        history.apply("/t/a_norvik_norvik.png");
+        verify(history.hasUnsavedEdits);
+        history.undo();
+        verify(!history.hasUnsavedEdits);
+        compare(history.savedWhere, "/s/");
+        history.undo();
+        verify(!history.hasUnsavedEdits);  // the photo as opened
+        history.apply("/t/a_norvik.png");  // the same name, another picture
+        verify(!history.currentIsSaved);
+        verify(history.hasUnsavedEdits);
+        compare(history.savedWhere, "");
     }
 
     function test_openStartsOver() {
@@ -57,6 +77,6 @@ TestCase {
         history.apply("/t/a_norvik.png");
         history.open("/p/b.jpg");
         compare(history.entries, ["/p/b.jpg"]);
-        verify(!history.wasProduced("/t/a_norvik.png"));
+        verify(!history.hasUnsavedEdits);
     }
 }

@@ -3,6 +3,7 @@
 // tracker and the cookie clearer; "testFolder" names a folder with pictures.
 #include "../common/quicktestobjects.h"
 
+#include <QDir>
 #include <QImage>
 #include <QtQuickTest>
 
@@ -21,6 +22,14 @@ public slots:
                 photo.setPixel(x, y, qRgb(x * 255 / 639, y * 255 / 399, 60));
         photo.save(pictures + "wide.jpg", "JPEG", 95);
         photo.save(pictures + "wide.png", "PNG");
+        photo.save(pictures + QString::fromUtf8("Прогулка_散歩_\xF0\x9F\x8C\xB2.png"), "PNG");
+        // Two photos of one name in two folders: red and blue.
+        for (const auto &[folder, colour] : {std::pair{"red", Qt::red}, std::pair{"blue", Qt::blue}}) {
+            QDir().mkpath(pictures + folder);
+            QImage plain(320, 240, QImage::Format_RGB32);
+            plain.fill(colour);
+            plain.save(pictures + folder + "/same.png", "PNG");
+        }
 
         publishProgramObjects(engine, pictures);
     }

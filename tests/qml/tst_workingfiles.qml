@@ -21,6 +21,27 @@ TestCase {
         compare(WorkingFiles.workingFileFor(written, temporaryFolder), communication.qualityImage(written, 0.5));
     }
 
+    // Past the file system's limit too: a chain of 40 steps, a name with two-,
+    // three- and four-byte characters.
+    function test_longChainsMatchTheFacade_data() {
+        return [
+            { tag: "plain", source: testFolder + "wide.png" },
+            { tag: "multi-byte", source: testFolder + "Прогулка_散歩_\u{1F332}.png" },
+        ];
+    }
+
+    function test_longChainsMatchTheFacade(data) {
+        var current = data.source;
+        for (var step = 0; step < 40; ++step) {
+            var predicted = WorkingFiles.workingFileFor(current, temporaryFolder);
+            var written = communication.qualityImage(current, step === 0 ? 0.05 : 1.0);
+            compare(predicted, written, "step " + step);
+            current = written;
+        }
+        verify(WorkingFiles.utf8Length(WorkingFiles.fileName(current)) <= WorkingFiles.nameBytesMax);
+        verify(WorkingFiles.fileName(current).indexOf("~") > 0);
+    }
+
     function test_urls() {
         compare(WorkingFiles.toUrl("/a b/c#1.png"), "file:///a%20b/c%231.png");
         compare(WorkingFiles.toPath("file:///a%20b/c%231.png"), "/a b/c#1.png");

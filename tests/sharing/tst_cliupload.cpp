@@ -35,7 +35,7 @@ private slots:
                                        << QByteArray("error body 500\ntrue\n") << 1;
         QTest::newRow("unreadable picture") << QStringList{"uploadSinaRequest", server.url("/ok"), "a=1",
                                                            workDir.filePath("none"), "", "", "s"}
-                                            << QByteArray("false\n") << 0;
+                                            << QByteArray("false\n") << 1;
     }
 
     void upload()
