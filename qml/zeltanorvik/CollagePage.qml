@@ -384,6 +384,7 @@ Page {
                 return;
             }
             savedCollage = saved;
+            app.pictureSaved(saved);
             app.showMessage("Collage saved as " + saved);
             editOffer.open();
         });
