@@ -10,7 +10,7 @@
 
 #include "workingpngwriter.h"
 
-#include "diagnostics/operationerror.h"
+#include "operationerror.h"
 #include "pngrows.h"
 #include "rundeflate.h"
 

@@ -1,61 +1,99 @@
-# The program zeltanorvik, its command-line front zeltanorvik-cli and the
-# static libraries both share.
+# The program zeltanorvik, its command-line front zeltanorvik-cli, and the
+# static libraries of its subsystems, which the program, the command-line
+# front, the tests and the benchmarks all link:
 #
-#   zeltanorvik_core   every top-level .cpp except main.cpp and the view
-#                      classes: facade, working files, engine (all of its
-#                      ZQDImageEngine_*.cpp files), collage model, touch, cookies,
-#                      sharing controller, working-file PNG writer, and
-#                      the "tools" object (editing/)
-#   zeltanorvik_view   the QML view classes and MainView (Qt Widgets)
+#   zn_diagnostics   log categories, why an operation failed, device identity
+#   zn_pngwriter     the working-file PNG writer (layout, rows, run coder, file)
+#   zn_sharing       the HTTP controller and its helpers (accounts, the upload
+#                    picture and body, the request signer)
+#   zn_engine        the QML facade, working files, the image engine, the
+#                    collage model, the "tools" object and the photo decoder
+#   zn_shellobjects  the multi-touch tracker and the cookie helper
+#   zeltanorvik_core all of the above, for programs that want the whole core
+#   zeltanorvik_view the QML view classes and MainView (Qt Widgets)
 #
-# Tests and other tools link them with zn_link_program(<target>), which also
-# brings in the compiled resource bundle when it is part of the build.
+# Tests and other tools link the core with zn_link_program(<target>), which
+# also brings in the compiled resource bundle when it is part of the build.
 
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Network Qml Quick QuickControls2 Widgets)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Network Qml Quick QuickControls2 Widgets DBus)
+qt_standard_project_setup()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
-# sharing/: remembered accounts go to the system keyring.
-find_package(Qt6 REQUIRED COMPONENTS DBus)
-# (its package file cannot be read twice in one build)
+# The saved pictures' metadata (EXIF, XMP, IPTC, colour profile).
+pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
+# Remembered sharing accounts go to the system keyring (its package file
+# cannot be read twice in one build).
 if(NOT TARGET Qt6Keychain::Qt6Keychain)
   find_package(Qt6Keychain REQUIRED)
 endif()
-# The saved pictures' metadata (EXIF, XMP, IPTC, colour profile).
-pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 
 set(ZN_SOURCE_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
+# zn_sources(<var> <folder> <names>...): name.h and name.cpp of each name in
+# the folder ("." for the top level); a name ending in ".h" is a header alone.
+function(zn_sources var folder)
+  set(files)
+  foreach(name ${ARGN})
+    if(name MATCHES "\\.h$")
+      list(APPEND files ${ZN_SOURCE_ROOT}/${folder}/${name})
+    else()
+      list(APPEND files ${ZN_SOURCE_ROOT}/${folder}/${name}.h ${ZN_SOURCE_ROOT}/${folder}/${name}.cpp)
+    endif()
+  endforeach()
+  set(${var} ${${var}} ${files} PARENT_SCOPE)
+endfunction()
 
-file(GLOB zn_core_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.cpp)
-file(GLOB zn_core_headers CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.h)
-# The "tools" object: editing operations beyond the facade's, one file a family;
-# diagnostics/: why an operation failed, in words; imageio/: the one decoder
-# of picture files (upright, within the photo budget).
-file(GLOB zn_editing_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/editing/*.cpp ${ZN_SOURCE_ROOT}/editing/*.h
-  ${ZN_SOURCE_ROOT}/diagnostics/*.cpp ${ZN_SOURCE_ROOT}/diagnostics/*.h
-  ${ZN_SOURCE_ROOT}/sharing/*.cpp ${ZN_SOURCE_ROOT}/sharing/*.h
-  ${ZN_SOURCE_ROOT}/imageio/*.cpp ${ZN_SOURCE_ROOT}/imageio/*.h)
-set(zn_view_sources
-  ${ZN_SOURCE_ROOT}/MainView.cpp
-  ${ZN_SOURCE_ROOT}/touchapplicationviewer.cpp
-  ${ZN_SOURCE_ROOT}/qmlapplicationviewer/qmlapplicationviewer.cpp)
-list(REMOVE_ITEM zn_core_sources ${ZN_SOURCE_ROOT}/main.cpp ${zn_view_sources})
-list(REMOVE_ITEM zn_core_headers
-  ${ZN_SOURCE_ROOT}/MainView.h ${ZN_SOURCE_ROOT}/touchapplicationviewer.h)
+# --- diagnostics --------------------------------------------------------------
+zn_sources(zn_diagnostics_sources diagnostics logging operationerror deviceinfo)
+add_library(zn_diagnostics STATIC ${zn_diagnostics_sources})
+target_include_directories(zn_diagnostics PUBLIC ${ZN_SOURCE_ROOT}/diagnostics)
+target_link_libraries(zn_diagnostics PUBLIC Qt6::Core)
 
-add_library(zeltanorvik_core STATIC ${zn_core_sources} ${zn_core_headers} ${zn_editing_sources})
-set_target_properties(zeltanorvik_core PROPERTIES AUTOMOC ON)
-target_include_directories(zeltanorvik_core PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/editing
-  ${ZN_SOURCE_ROOT}/diagnostics ${ZN_SOURCE_ROOT}/imageio)
-target_link_libraries(zeltanorvik_core PUBLIC
-  Qt6::Core Qt6::Gui Qt6::Network Qt6::Qml Qt6::Quick Qtqveffect PkgConfig::LIBDEFLATE
-  Qt6::DBus Qt6Keychain::Qt6Keychain)
-# Public: the tests read the saved metadata back with it.
-target_link_libraries(zeltanorvik_core PUBLIC PkgConfig::EXIV2)
+# --- the working-file PNG writer ------------------------------------------------
+zn_sources(zn_pngwriter_sources . workingpngwriter pngrows rundeflate)
+add_library(zn_pngwriter STATIC ${zn_pngwriter_sources})
+target_include_directories(zn_pngwriter PUBLIC ${ZN_SOURCE_ROOT})
+target_link_libraries(zn_pngwriter PUBLIC Qt6::Gui PkgConfig::LIBDEFLATE zn_diagnostics)
 
-add_library(zeltanorvik_view STATIC ${zn_view_sources}
-  ${ZN_SOURCE_ROOT}/MainView.h ${ZN_SOURCE_ROOT}/touchapplicationviewer.h
-  ${ZN_SOURCE_ROOT}/qmlapplicationviewer/qmlapplicationviewer.h)
-set_target_properties(zeltanorvik_view PROPERTIES AUTOMOC ON)
+# --- sharing --------------------------------------------------------------------
+zn_sources(zn_sharing_sources . ZQCHttpController)
+zn_sources(zn_sharing_sources sharing accountstore onceuploaddevice sharingstate uploadpicture OAuthSigner)
+add_library(zn_sharing STATIC ${zn_sharing_sources})
+target_include_directories(zn_sharing PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/sharing)
+target_link_libraries(zn_sharing PUBLIC Qt6::Core Qt6::Network Qt6::DBus Qt6Keychain::Qt6Keychain zn_diagnostics)
+
+# --- the facade, working files and the image engine -------------------------------
+zn_sources(zn_engine_sources . ZQDCommunication ImageDispose ZQDImageEngine ZQDImageRect ZQDPaintImage)
+list(APPEND zn_engine_sources
+  ${ZN_SOURCE_ROOT}/ZQDImageEngine_adjust.cpp
+  ${ZN_SOURCE_ROOT}/ZQDImageEngine_effects.cpp
+  ${ZN_SOURCE_ROOT}/ZQDImageEngine_frames.cpp
+  ${ZN_SOURCE_ROOT}/ZQDImageEngine_free.cpp
+  ${ZN_SOURCE_ROOT}/ZQDImageEngine_template.cpp
+  ${ZN_SOURCE_ROOT}/ZQDImageEngine_text.cpp)
+zn_sources(zn_engine_sources imageio photoreader)
+zn_sources(zn_engine_sources imaging maskstretch collagesupport.h)
+zn_sources(zn_engine_sources workingfiles documentroot workingfilename)
+zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance straighten tone exportmetadata)
+list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
+add_library(zn_engine STATIC ${zn_engine_sources})
+target_include_directories(zn_engine PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/imageio ${ZN_SOURCE_ROOT}/imaging
+  ${ZN_SOURCE_ROOT}/workingfiles ${ZN_SOURCE_ROOT}/editing)
+# exiv2 is public: the tests read the saved metadata back with it.
+target_link_libraries(zn_engine PUBLIC Qt6::Gui Qt6::Qml Qt6::Quick Qtqveffect zn_pngwriter zn_diagnostics
+  PkgConfig::EXIV2)
+
+# --- the shell's published objects ------------------------------------------------
+zn_sources(zn_shellobjects_sources . multitouch networkaccessmanagerinteractor)
+add_library(zn_shellobjects STATIC ${zn_shellobjects_sources})
+target_include_directories(zn_shellobjects PUBLIC ${ZN_SOURCE_ROOT})
+target_link_libraries(zn_shellobjects PUBLIC Qt6::Gui Qt6::Network Qt6::Qml Qt6::Quick zn_diagnostics)
+
+add_library(zeltanorvik_core INTERFACE)
+target_link_libraries(zeltanorvik_core INTERFACE zn_engine zn_sharing zn_shellobjects zn_pngwriter zn_diagnostics)
+
+zn_sources(zn_view_sources . MainView touchapplicationviewer)
+zn_sources(zn_view_sources qmlapplicationviewer qmlapplicationviewer)
+add_library(zeltanorvik_view STATIC ${zn_view_sources})
 target_link_libraries(zeltanorvik_view PUBLIC zeltanorvik_core Qt6::Widgets)
 
 function(zn_link_program target)
@@ -77,13 +115,11 @@ add_custom_command(OUTPUT ${zn_qml_stamp}
   COMMENT "Copying the QML documents beside the program")
 add_custom_target(zeltanorvik_qml DEPENDS ${zn_qml_stamp})
 
-add_executable(zeltanorvik ${ZN_SOURCE_ROOT}/main.cpp)
-set_target_properties(zeltanorvik PROPERTIES AUTOMOC ON)
+qt_add_executable(zeltanorvik ${ZN_SOURCE_ROOT}/main.cpp)
 target_link_libraries(zeltanorvik PRIVATE zeltanorvik_view Qt6::QuickControls2)
 zn_link_program(zeltanorvik)
 add_dependencies(zeltanorvik zeltanorvik_qml)
 
-file(GLOB zn_cli_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/cli/*.cpp ${ZN_SOURCE_ROOT}/cli/*.h)
-add_executable(zeltanorvik-cli ${zn_cli_sources})
-set_target_properties(zeltanorvik-cli PROPERTIES AUTOMOC ON)
+zn_sources(zn_cli_sources cli clicall httpwait)
+qt_add_executable(zeltanorvik-cli ${ZN_SOURCE_ROOT}/cli/main.cpp ${zn_cli_sources})
 zn_link_program(zeltanorvik-cli)

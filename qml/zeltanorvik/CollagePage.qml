@@ -114,7 +114,7 @@ Page {
     function choose(property, value) {
         page[property] = value;
         // Only the look around the photos changes: the photos stay as placed.
-        rebuild(["borderChoice", "patternChoice", "backgroundChoice"].indexOf(property) >= 0);
+        rebuild(["borderChoice", "patternChoice", "backgroundChoice"].indexOf(property) >= 0); // qmllint disable type
     }
 
     function pictureSize(url) {
@@ -426,14 +426,14 @@ Page {
                 text: "Keep composing"
                 flat: true
                 implicitHeight: 48
-                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole // qmllint disable type
                 Accessible.name: "keep composing"
             }
             Button {
                 text: "Edit"
                 highlighted: true
                 implicitHeight: 48
-                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole // qmllint disable type
                 Accessible.name: "edit the saved collage"
             }
         }
@@ -458,50 +458,6 @@ Page {
 
     // The photo a swap handle is over while it is dragged (-1: none).
     property int swapTarget: -1
-
-    // On the selected photo: drag it onto another photo to exchange the two.
-    component SwapHandle: Rectangle {
-        id: handle
-        required property int photoIndex
-        readonly property real side: 44 / canvas.scale
-        width: side
-        height: side
-        radius: side / 2
-        x: side * 0.2
-        y: side * 0.2
-        z: 3
-        color: dragArea.pressed ? Material.accent : "#c0212121"
-        border.color: "#ffffff"
-        border.width: 2 / canvas.scale
-        visible: page.selected === photoIndex
-        Label {
-            anchors.centerIn: parent
-            text: "\u21c4"
-            color: "#ffffff"
-            font.pixelSize: Math.max(1, 24 / canvas.scale)
-        }
-        MouseArea {
-            id: dragArea
-            anchors.fill: parent
-            preventStealing: true
-            cursorShape: Qt.DragMoveCursor
-            Accessible.role: Accessible.Button
-            Accessible.name: "swap photo " + (handle.photoIndex + 1) + ": drag onto another photo"
-            function target(mouse) {
-                var p = mapToItem(canvas, mouse.x, mouse.y);
-                var at = page.photoAt(p.x, p.y);
-                return at === handle.photoIndex ? -1 : at;
-            }
-            onPositionChanged: (mouse) => page.swapTarget = target(mouse)
-            onReleased: (mouse) => {
-                var at = target(mouse);
-                page.swapTarget = -1;
-                if (at >= 0)
-                    page.swapPhotos(handle.photoIndex, at);
-            }
-            onCanceled: page.swapTarget = -1
-        }
-    }
 
     focus: true
     Keys.onEscapePressed: backButton.clicked()
@@ -621,172 +577,10 @@ Page {
         }
 
         // The collage, fitted to the space, in its own pixels.
-        Item {
-            id: view
+        CollageCanvas {
+            composer: page
             Layout.fillWidth: true
             Layout.fillHeight: true
-            clip: true
-            readonly property real fit: Math.min((width - 16) / page.canvasSize.width,
-                                                 (height - 16) / page.canvasSize.height)
-
-            MouseArea {
-                anchors.fill: parent
-                onClicked: page.selected = -1
-            }
-
-            Item {
-                id: canvas
-                objectName: "collageCanvas"
-                width: page.canvasSize.width
-                height: page.canvasSize.height
-                scale: view.fit > 0 ? view.fit : 1
-                transformOrigin: Item.TopLeft
-                x: (view.width - width * scale) / 2
-                y: (view.height - height * scale) / 2
-                visible: page.backgroundFile !== ""
-
-                Image {
-                    autoTransform: true
-                    anchors.fill: parent
-                    source: page.backgroundFile ? WorkingFiles.toUrl(page.backgroundFile) + "?v=" + page.revision : ""
-                    cache: false
-                    smooth: true
-                }
-
-                // Template and stitched: each photo inside its cell.
-                Repeater {
-                    model: page.kind !== "free" && page.placements.length === page.cells.length
-                           && page.sizes.length === page.cells.length ? page.cells.length : 0
-                    Item {
-                        id: cellItem
-                        required property int index
-                        readonly property var cell: page.cells[index]
-                        readonly property var size: page.sizes[index]
-                        readonly property var shown: Geometry.cellPlacement(cell, size.width, size.height,
-                                                                            page.placements[index].zoom,
-                                                                            page.placements[index].ox,
-                                                                            page.placements[index].oy)
-                        x: cell.x
-                        y: cell.y
-                        width: cell.w
-                        height: cell.h
-                        clip: true
-
-                        Image {
-                            autoTransform: true
-                            x: -cellItem.shown.copyx
-                            y: -cellItem.shown.copyy
-                            width: cellItem.shown.decoded.width
-                            height: cellItem.shown.decoded.height
-                            asynchronous: true
-                            smooth: true
-                            sourceSize.width: 1280
-                            sourceSize.height: 1280
-                            source: WorkingFiles.toUrl(page.photos[cellItem.index])
-                        }
-                        Rectangle {
-                            anchors.fill: parent
-                            color: "transparent"
-                            border.color: Material.accent
-                            border.width: 3 / canvas.scale
-                            visible: page.selected === cellItem.index
-                        }
-                        Rectangle {
-                            anchors.fill: parent
-                            color: "#40ffffff"
-                            border.color: Material.accent
-                            border.width: 6 / canvas.scale
-                            visible: page.swapTarget === cellItem.index
-                        }
-                        GestureArea {
-                            anchors.fill: parent
-                            reference: canvas
-                            active: page.selected === cellItem.index
-                            pinchScale: page.app ? page.app.pinchScale : 1
-                            Accessible.role: Accessible.Graphic
-                            Accessible.name: "photo " + (cellItem.index + 1) + ": drag to move, wheel to zoom"
-                            onTouched: page.selected = cellItem.index
-                            onMoved: (dx, dy) => page.moveBy(cellItem.index, dx, dy)
-                            onZoomed: (factor) => page.zoomBy(cellItem.index, factor)
-                        }
-                        SwapHandle {
-                            photoIndex: cellItem.index
-                        }
-                    }
-                }
-
-                // Free: each photo where it lies, turned.
-                Repeater {
-                    model: page.kind === "free" && page.placements.length === page.cells.length
-                           && page.sizes.length === page.cells.length ? page.cells.length : 0
-                    Item {
-                        id: freeItem
-                        required property int index
-                        readonly property var place: page.placements[index]
-                        readonly property var size: page.sizes[index]
-                        width: place.shown
-                        height: place.shown * size.height / size.width
-                        x: place.cx - width / 2
-                        y: place.cy - height / 2
-                        rotation: place.degree
-                        z: page.selected === index ? 1 : 0
-
-                        Image {
-                            autoTransform: true
-                            anchors.fill: parent
-                            asynchronous: true
-                            smooth: true
-                            sourceSize.width: 1280
-                            sourceSize.height: 1280
-                            source: WorkingFiles.toUrl(page.photos[freeItem.index])
-                        }
-                        Rectangle {
-                            anchors.fill: parent
-                            anchors.margins: -border.width
-                            color: "transparent"
-                            border.color: Material.accent
-                            border.width: 3 / canvas.scale
-                            visible: page.selected === freeItem.index
-                        }
-                        GestureArea {
-                            anchors.fill: parent
-                            reference: canvas
-                            centre: Qt.point(freeItem.place.cx, freeItem.place.cy)
-                            active: page.selected === freeItem.index
-                            pinchScale: page.app ? page.app.pinchScale : 1
-                            Accessible.role: Accessible.Graphic
-                            Accessible.name: "photo " + (freeItem.index + 1)
-                                             + ": drag to move, wheel to zoom, right-drag to turn"
-                            onTouched: page.selected = freeItem.index
-                            onMoved: (dx, dy) => page.moveBy(freeItem.index, dx, dy)
-                            onZoomed: (factor) => page.zoomBy(freeItem.index, factor)
-                            onTurned: (degrees) => page.turnBy(freeItem.index, degrees)
-                        }
-                        Rectangle {
-                            anchors.fill: parent
-                            color: "#40ffffff"
-                            visible: page.swapTarget === freeItem.index
-                        }
-                        SwapHandle {
-                            photoIndex: freeItem.index
-                        }
-                    }
-                }
-            }
-
-            Column {
-                anchors.centerIn: parent
-                spacing: 8
-                visible: page.measuring
-                BusyIndicator {
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    running: page.measuring
-                }
-                Label {
-                    text: "Reading the photos\u2026"
-                }
-            }
-
         }
 
         // Options of the kind.

@@ -5,6 +5,7 @@
 //
 // Working files down the photo's name chain: the processed photo one step
 // down, the screen-size copy two steps (made via the first), its preview three.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
