@@ -6,6 +6,10 @@
 // collage at full size, puts it in the saved-pictures folder and offers to
 // open it in the editor.
 //
+// This page holds the choices and the photos' placements and talks to the
+// engine; CollageCanvas.qml shows the collage and takes the touches,
+// CollageOptions.qml the choices, CollageGeometry.js does the arithmetic.
+//
 // Start options (for demonstrations and scripts): --collage-photos A,B,...
 // chooses the photos and goes straight to composing, --collage-kind
 // template|free|stitched picks the kind, --collage-save saves when ready.
@@ -584,123 +588,9 @@ Page {
         }
 
         // Options of the kind.
-        Pane {
+        CollageOptions {
+            composer: page
             Layout.fillWidth: true
-            padding: 6
-            Material.elevation: 6
-
-            ColumnLayout {
-                width: parent.width
-                spacing: 4
-
-                Label {
-                    Layout.fillWidth: true
-                    horizontalAlignment: Text.AlignHCenter
-                    color: "#bdbdbd"
-                    font.pixelSize: 12
-                    wrapMode: Text.Wrap
-                    text: (page.kind === "free" ? "Drag a photo to move it; wheel or pinch to zoom; right-drag or two fingers to turn."
-                                                : "Drag a photo to move it in its cell; wheel or pinch to zoom.")
-                          + " Drag \u21c4 onto another photo to swap them."
-                }
-
-                // Layouts for the photo count.
-                ListView {
-                    Layout.fillWidth: true
-                    Layout.preferredHeight: 72
-                    visible: page.kind !== "stitched"
-                    orientation: ListView.Horizontal
-                    spacing: 6
-                    clip: true
-                    model: page.kind === "free" ? page.freeLayouts : page.templateLayouts
-                    delegate: LayoutThumb {
-                        required property var modelData
-                        required property int index
-                        cells: modelData.cells
-                        checked: page.layoutChoice === index
-                        Accessible.name: "layout " + (index + 1)
-                        onClicked: page.choose("layoutChoice", index)
-                    }
-                }
-
-                RowLayout {
-                    visible: page.kind === "stitched"
-                    Layout.fillWidth: true
-                    Repeater {
-                        model: [{ vertical: true, label: "One below the other" },
-                                { vertical: false, label: "Side by side" }]
-                        Button {
-                            required property var modelData
-                            text: modelData.label
-                            checkable: true
-                            checked: page.vertical === modelData.vertical
-                            flat: !checked
-                            implicitHeight: 48
-                            Layout.fillWidth: true
-                            Accessible.name: modelData.label
-                            onClicked: page.choose("vertical", modelData.vertical)
-                        }
-                    }
-                }
-
-                // Borders (template and stitched).
-                ListView {
-                    Layout.fillWidth: true
-                    Layout.preferredHeight: 44
-                    visible: page.kind !== "free"
-                    orientation: ListView.Horizontal
-                    spacing: 4
-                    clip: true
-                    model: Catalogue.borders
-                    delegate: Button {
-                        required property var modelData
-                        required property int index
-                        text: modelData.name
-                        checkable: true
-                        checked: page.borderChoice === index
-                        flat: !checked
-                        implicitHeight: 44
-                        Accessible.name: "border " + modelData.name
-                        onClicked: page.choose("borderChoice", index)
-                    }
-                }
-
-                // Patterns (template and stitched) or backgrounds (free).
-                ListView {
-                    Layout.fillWidth: true
-                    Layout.preferredHeight: 52
-                    orientation: ListView.Horizontal
-                    spacing: 6
-                    clip: true
-                    model: page.kind === "free" ? Catalogue.backgrounds : Catalogue.patterns
-                    delegate: AbstractButton {
-                        id: swatch
-                        required property var modelData
-                        required property int index
-                        readonly property bool chosen: (page.kind === "free" ? page.backgroundChoice : page.patternChoice) === index
-                        width: 52
-                        height: 52
-                        Accessible.name: (page.kind === "free" ? "background " : "pattern ") + modelData.name
-                        ToolTip.visible: hovered
-                        ToolTip.text: modelData.name
-                        ToolTip.delay: 600
-                        contentItem: Image {
-                            source: "qrc" + swatch.modelData.file
-                            sourceSize.width: 96
-                            sourceSize.height: 96
-                            fillMode: Image.PreserveAspectCrop
-                            clip: true
-                        }
-                        background: Rectangle {
-                            color: "transparent"
-                            border.width: swatch.chosen ? 3 : 1
-                            border.color: swatch.chosen ? Material.accent : "#424242"
-                        }
-                        padding: 3
-                        onClicked: page.choose(page.kind === "free" ? "backgroundChoice" : "patternChoice", index)
-                    }
-                }
-            }
         }
     }
 }
