@@ -23,6 +23,7 @@
 // One iteration per benchmark by default (ZN_BENCH_ITERATIONS=n for more).
 
 #include "ZQDCommunication.h"
+#include "benchphoto.h"
 #include "ZQDImageEngine.h"
 #include "collagesupport.h"
 #include "workingpngwriter.h"
@@ -324,11 +325,7 @@ void registerAll(int iterations)
 int main(int argc, char **argv)
 {
     QTemporaryDir work;
-    gRoot = work.path() + QStringLiteral("/MyDocs/");
-    QDir().mkpath(gRoot);
-    qputenv("ZELTANORVIK_ROOT", gRoot.toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    gRoot = prepareBenchRoot(work);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 

@@ -67,11 +67,7 @@ void cropBefore(benchmark::State &state)
 int main(int argc, char **argv)
 {
     QTemporaryDir work;
-    const QString root = work.path() + QStringLiteral("/MyDocs/");
-    QDir().mkpath(root);
-    qputenv("ZELTANORVIK_ROOT", root.toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString root = prepareBenchRoot(work);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 

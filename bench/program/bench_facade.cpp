@@ -610,12 +610,7 @@ void registerAll(int iterations, bool before)
 int main(int argc, char **argv)
 {
     QTemporaryDir work;
-    const QString root = work.path() + QStringLiteral("/MyDocs/");
-    QDir().mkpath(root);
-    // The facade's document folder is read once, before the facade exists.
-    qputenv("ZELTANORVIK_ROOT", root.toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString root = prepareBenchRoot(work);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 

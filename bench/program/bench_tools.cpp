@@ -109,11 +109,7 @@ void registerAll(int iterations)
 int main(int argc, char **argv)
 {
     QTemporaryDir work;
-    const QString root = work.path() + QStringLiteral("/MyDocs/");
-    QDir().mkpath(root);
-    qputenv("ZELTANORVIK_ROOT", root.toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString root = prepareBenchRoot(work);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
@@ -43,4 +44,18 @@ inline QImage benchPhoto(quint32 seed, int width = 3264, int height = 2448)
         }
     }
     return img;
+}
+
+// Makes `work`'s "MyDocs/" the document folder of the facade (ZELTANORVIK_ROOT,
+// read once, so before any facade exists) and picks the offscreen platform
+// unless one is set; returns the folder, ending with "/". Call it before the
+// application object is made.
+inline QString prepareBenchRoot(const QTemporaryDir &work)
+{
+    const QString root = work.path() + QStringLiteral("/MyDocs/");
+    QDir().mkpath(root);
+    qputenv("ZELTANORVIK_ROOT", root.toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return root;
 }

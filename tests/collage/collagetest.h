@@ -1,6 +1,7 @@
-// What the collage and text tests share: a private document folder, generated
-// photos and data files written to it, pixel digests, the bounds of what a
-// drawing changed, and the folder where rendered collages are kept for a look.
+// What the collage and text tests share besides the common Qt test support
+// (../common/qttestsupport.h): generated photos and data files written to the
+// document folder, the bounds of what a drawing changed, and the folder where
+// rendered collages are kept for a look.
 #pragma once
 
 #include <QCryptographicHash>
@@ -15,14 +16,11 @@
 #include <functional>
 #include <vector>
 
+#include "../common/qttestsupport.h"
+
 namespace collagetest {
 
-// The document folder every test of this program uses.
-inline QString &documentRoot()
-{
-    static QString root;
-    return root;
-}
+using zntest::documentRoot;
 
 inline QString inRoot(const QString &name) { return documentRoot() + name; }
 
@@ -93,18 +91,6 @@ inline QString writeBytes(const QString &name, const std::vector<unsigned char> 
     return path;
 }
 
-// SHA-1 of the picture's pixels as non-premultiplied ARGB, row by row, with
-// its size in front: the same for the same picture whatever its format.
-inline QByteArray pixelDigest(const QImage &image)
-{
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(QByteArray::number(argb.width()) + 'x' + QByteArray::number(argb.height()));
-    for (int y = 0; y < argb.height(); ++y)
-        hash.addData(QByteArrayView(reinterpret_cast<const char *>(argb.constScanLine(y)), argb.width() * 4));
-    return hash.result().toHex();
-}
-
 // The smallest rectangle holding every pixel for which `hit` is true; empty
 // when there is none.
 inline QRect boundsOf(const QImage &image, const std::function<bool(QRgb)> &hit)
@@ -147,17 +133,4 @@ inline QString rectText(const QRect &r)
 
 // Runs a test class with its own document folder (removed afterwards), fixed
 // before anything reads it, on the offscreen platform unless told otherwise.
-#define ZN_COLLAGE_TEST_MAIN(TestClass)                                                                    \
-    int main(int argc, char **argv)                                                                        \
-    {                                                                                                      \
-        QTemporaryDir work;                                                                                \
-        collagetest::documentRoot() = work.path() + QStringLiteral("/MyDocs/");                            \
-        QDir().mkpath(collagetest::documentRoot());                                                        \
-        qputenv("ZELTANORVIK_ROOT", collagetest::documentRoot().toUtf8());                                 \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                                       \
-        QGuiApplication app(argc, argv);                                                                   \
-        TestClass tc;                                                                                      \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                         \
-        return QTest::qExec(&tc, argc, argv);                                                              \
-    }
+#define ZN_COLLAGE_TEST_MAIN(TestClass) ZN_QT_TEST_MAIN(QGuiApplication, TestClass, true)

@@ -126,8 +126,8 @@ private slots:
                                                   QStringLiteral("Twice"), 0, 40, QStringLiteral("#ff0000"), 0, 0,
                                                   750, 564, 96, 72)
                                  .toImage();
-        QCOMPARE(pixelDigest(atTwo), pixelDigest(atOne));
-        QVERIFY(pixelDigest(atTwo) != pixelDigest(f.draw(QStringLiteral("Twice"), 2.0f, 19)));
+        QCOMPARE(zntest::argbDigest(atTwo), zntest::argbDigest(atOne));
+        QVERIFY(zntest::argbDigest(atTwo) != zntest::argbDigest(f.draw(QStringLiteral("Twice"), 2.0f, 19)));
     }
 
     void longTextWrapsAndWhatDoesNotFitIsCut()
@@ -156,7 +156,7 @@ private slots:
         QVERIFY(layer.contains(differenceBounds(normal, bold)));
         QVERIFY(!differenceBounds(normal, bold).isEmpty());
         QVERIFY(inkCount(bold, layer) > inkCount(normal, layer) * 11 / 10);
-        QCOMPARE(pixelDigest(alsoBold), pixelDigest(bold));
+        QCOMPARE(zntest::argbDigest(alsoBold), zntest::argbDigest(bold));
     }
 
     void bubbleIsTurnedAboutItsBox()
@@ -180,7 +180,7 @@ private slots:
                                                      QStringLiteral("x"), 0, 20, QStringLiteral("#ff0000"), 0, 0, 375,
                                                      282, 48, 36)
                                     .toImage();
-        QCOMPARE(pixelDigest(noBubble), pixelDigest(f.photo));
+        QCOMPARE(zntest::argbDigest(noBubble), zntest::argbDigest(f.photo));
         // No photo: nothing.
         QVERIFY(f.engine
                     .drawTextOnImage(QString(), inRoot("gone.png"), 2.0f, 10, 10, f.bubblePath, 1.0f,
@@ -207,12 +207,12 @@ private slots:
         QCOMPARE(rectText(differenceBounds(noArea, f.photo)), rectText(QRect(10, 10, 474, 421)));
         QVERIFY(boundsOf(noArea, redInk).isEmpty());
         // Far off the photo: drawn nowhere, the photo still returned.
-        QCOMPARE(pixelDigest(f.engine
+        QCOMPARE(zntest::argbDigest(f.engine
                                  .drawTextOnImage(QString(), f.photoPath, 1.0f, 1e12f, -1e12f, f.bubblePath, 1.0f,
                                                   QStringLiteral("x"), 0, 20, QStringLiteral("#ff0000"), 0, 0, 375,
                                                   282, 48, 36)
                                  .toImage()),
-                 pixelDigest(f.photo));
+                 zntest::argbDigest(f.photo));
     }
 
     void textRectangleOfABubbleFile()

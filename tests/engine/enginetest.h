@@ -1,6 +1,6 @@
-// What the engine's tests share: a private document folder per test program,
-// deterministic photos written to files, and picture comparisons that say
-// why two pictures differ.
+// What the engine's tests share besides the common Qt test support
+// (../common/qttestsupport.h: the document folder, picture comparisons and
+// digests): deterministic photos written to files.
 #pragma once
 
 #include <QCryptographicHash>
@@ -14,6 +14,8 @@
 #include <QtTest>
 
 #include <cstdlib>
+
+#include "../common/qttestsupport.h"
 
 namespace enginetest {
 
@@ -40,11 +42,7 @@ inline QImage greyPhoto(int width, int height)
     return photo(width, height).convertToFormat(QImage::Format_Grayscale8);
 }
 
-inline QString &documentRoot()
-{
-    static QString root;
-    return root;
-}
+using zntest::documentRoot;
 
 // Writes `image` under the document root (folders made as needed).
 inline QString writePhoto(const QString &name, const QImage &image, const char *format = "PNG", int quality = -1)
@@ -68,81 +66,10 @@ inline QImage rgb32(const QPixmap &pixmap)
     return pixmap.isNull() ? QImage() : pixmap.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// Why two pictures differ in their colour bytes, or "" when they are alike:
-// the sizes, or the count of differing pixels, the first one and the largest
-// difference of a channel.
-inline QString difference(const QImage &expected, const QImage &actual)
-{
-    if (expected.isNull() || actual.isNull())
-        return QStringLiteral("a picture is null (expected %1, actual %2)")
-            .arg(expected.isNull() ? "null" : "not null", actual.isNull() ? "null" : "not null");
-    if (expected.size() != actual.size())
-        return QStringLiteral("sizes differ: expected %1x%2, actual %3x%4")
-            .arg(expected.width()).arg(expected.height()).arg(actual.width()).arg(actual.height());
-    const QImage a = expected.convertToFormat(QImage::Format_RGB32);
-    const QImage b = actual.convertToFormat(QImage::Format_RGB32);
-    qint64 count = 0;
-    int firstX = -1, firstY = -1, largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto *ra = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-        const auto *rb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            if ((ra[x] & 0xffffff) == (rb[x] & 0xffffff))
-                continue;
-            if (count++ == 0) {
-                firstX = x;
-                firstY = y;
-            }
-            largest = std::max({largest, std::abs(qRed(ra[x]) - qRed(rb[x])), std::abs(qGreen(ra[x]) - qGreen(rb[x])),
-                                std::abs(qBlue(ra[x]) - qBlue(rb[x]))});
-        }
-    }
-    if (!count)
-        return {};
-    return QStringLiteral("%1 pixels differ, the first at (%2, %3), by up to %4")
-        .arg(count).arg(firstX).arg(firstY).arg(largest);
-}
-
-// SHA-1 of the colour bytes (B, G, R) of an opaque picture, row by row, with
-// its size in front: the same digest whatever the picture's format.
-inline QByteArray pixelDigest(const QImage &picture)
-{
-    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(QByteArray::number(image.width()) + 'x' + QByteArray::number(image.height()));
-    QByteArray row(image.width() * 3, '\0');
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar *p = image.constScanLine(y);
-        for (int x = 0; x < image.width(); ++x) {
-            row[3 * x] = char(p[4 * x]);
-            row[3 * x + 1] = char(p[4 * x + 1]);
-            row[3 * x + 2] = char(p[4 * x + 2]);
-        }
-        hash.addData(row);
-    }
-    return hash.result().toHex().left(16);
-}
+using zntest::difference;
 
 }  // namespace enginetest
 
-#define ZN_COMPARE_PICTURES(expected, actual)                                                            \
-    do {                                                                                                 \
-        const QString why_ = enginetest::difference((expected), (actual));                               \
-        QVERIFY2(why_.isEmpty(), qPrintable(why_));                                                      \
-    } while (false)
-
 // Runs a test class with its own document folder (ZELTANORVIK_ROOT), removed
 // afterwards; the folder is fixed before anything reads it.
-#define ZN_ENGINE_TEST_MAIN(TestClass)                                                                   \
-    int main(int argc, char **argv)                                                                      \
-    {                                                                                                    \
-        QTemporaryDir work;                                                                              \
-        enginetest::documentRoot() = work.path() + QStringLiteral("/MyDocs/");                           \
-        QDir().mkpath(enginetest::documentRoot());                                                       \
-        qputenv("ZELTANORVIK_ROOT", enginetest::documentRoot().toUtf8());                                \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                              \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                                     \
-        QGuiApplication app(argc, argv);                                                                 \
-        TestClass tc;                                                                                    \
-        return QTest::qExec(&tc, argc, argv);                                                            \
-    }
+#define ZN_ENGINE_TEST_MAIN(TestClass) ZN_QT_TEST_MAIN(QGuiApplication, TestClass, true)

@@ -309,7 +309,7 @@ private slots:
         QMap<int, QByteArray> digests;
         for (int id : kLookIds)
             if (!kTimeSeeded.contains(id))
-                digests[id] = pixelDigest(rgb32(engine.Process(file, id)));
+                digests[id] = zntest::colourDigest(rgb32(engine.Process(file, id)));
 
         if (qEnvironmentVariableIsSet("ZN_RECORD_DIGESTS")) {
             QString table = QStringLiteral("        const char *recordedArt = \"%1\";\n").arg(QString(artDigest));

@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include "../common/qttestsupport.h"
+
 namespace testsupport {
 
 // A picture whose every pixel tells where it came from: red rises to the
@@ -98,12 +100,7 @@ inline QImage noisePicture(int width, int height, quint32 seed = 1)
     return image;
 }
 
-// The document folder every test of this program uses.
-inline QString &documentRoot()
-{
-    static QString root;
-    return root;
-}
+using zntest::documentRoot;
 
 // The command-line front run over a document folder (`root`), from `folder`
 // when given: its exit status and its output lines.
@@ -134,21 +131,6 @@ inline CliRun runCli(const QStringList &arguments, const QString &root = documen
 }  // namespace testsupport
 
 // Runs a test class with its own document folder and runtime folder, both
-// removed afterwards; the document folder is fixed before anything reads it.
-#define ZN_PROGRAM_TEST_MAIN(TestClass)                                                                    \
-    int main(int argc, char **argv)                                                                        \
-    {                                                                                                      \
-        QTemporaryDir work;                                                                                \
-        testsupport::documentRoot() = work.path() + QStringLiteral("/MyDocs/");                            \
-        qputenv("ZELTANORVIK_ROOT", testsupport::documentRoot().toUtf8());                                 \
-        QDir().mkpath(work.path() + QStringLiteral("/runtime"));                                           \
-        QFile::setPermissions(work.path() + QStringLiteral("/runtime"), QFileDevice::ReadOwner            \
-                                  | QFileDevice::WriteOwner | QFileDevice::ExeOwner);                      \
-        qputenv("XDG_RUNTIME_DIR", (work.path() + QStringLiteral("/runtime")).toUtf8());                   \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                                       \
-        QApplication app(argc, argv);                                                                      \
-        TestClass tc;                                                                                      \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                         \
-        return QTest::qExec(&tc, argc, argv);                                                              \
-    }
+// removed afterwards; the document folder is fixed before anything reads it
+// and left for the program to make.
+#define ZN_PROGRAM_TEST_MAIN(TestClass) ZN_QT_TEST_MAIN(QApplication, TestClass, false)
