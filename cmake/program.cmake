@@ -4,8 +4,9 @@
 #   zeltanorvik_core   every top-level .cpp except main.cpp and the view
 #                      classes: facade, working files, engine (all of its
 #                      ZQDImageEngine_*.cpp files), collage model, touch, cookies,
-#                      sharing controller, working-file PNG writer, and
-#                      the "tools" object (editing/)
+#                      sharing controller, working-file PNG writer, the
+#                      "tools" object (editing/) and the asynchronous
+#                      runner with its picture provider (async/)
 #   zeltanorvik_view   the QML view classes and MainView (Qt Widgets)
 #
 # Tests and other tools link them with zn_link_program(<target>), which also
@@ -22,7 +23,8 @@ file(GLOB zn_core_headers CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/*.h)
 # The "tools" object: editing operations beyond the facade's, one file a family;
 # diagnostics/: why an operation failed, in words.
 file(GLOB zn_editing_sources CONFIGURE_DEPENDS ${ZN_SOURCE_ROOT}/editing/*.cpp ${ZN_SOURCE_ROOT}/editing/*.h
-  ${ZN_SOURCE_ROOT}/diagnostics/*.cpp ${ZN_SOURCE_ROOT}/diagnostics/*.h)
+  ${ZN_SOURCE_ROOT}/diagnostics/*.cpp ${ZN_SOURCE_ROOT}/diagnostics/*.h
+  ${ZN_SOURCE_ROOT}/async/*.cpp ${ZN_SOURCE_ROOT}/async/*.h)
 set(zn_view_sources
   ${ZN_SOURCE_ROOT}/MainView.cpp
   ${ZN_SOURCE_ROOT}/touchapplicationviewer.cpp
@@ -34,7 +36,7 @@ list(REMOVE_ITEM zn_core_headers
 add_library(zeltanorvik_core STATIC ${zn_core_sources} ${zn_core_headers} ${zn_editing_sources})
 set_target_properties(zeltanorvik_core PROPERTIES AUTOMOC ON)
 target_include_directories(zeltanorvik_core PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/editing
-  ${ZN_SOURCE_ROOT}/diagnostics)
+  ${ZN_SOURCE_ROOT}/diagnostics ${ZN_SOURCE_ROOT}/async)
 target_link_libraries(zeltanorvik_core PUBLIC
   Qt6::Core Qt6::Gui Qt6::Network Qt6::Qml Qt6::Quick Qtqveffect PkgConfig::LIBDEFLATE)
 

@@ -5,7 +5,6 @@ import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
 import "CropGeometry.js" as CropGeometry
-import "WorkingFiles.js" as WorkingFiles
 
 Pane {
     id: panel
@@ -14,7 +13,7 @@ Pane {
     property var editor: null
     property string ratioName: "Free"
     property var cropBox: null
-    readonly property bool ready: cropBox !== null && sizeProbe.status === Image.Ready
+    readonly property bool ready: cropBox !== null && sizeProbe.known
 
     // Apply as soon as the photo's size is known (for demonstrations and scripts).
     property bool applyWhenReady: false
@@ -27,18 +26,10 @@ Pane {
         if (!ready)
             return;
         var g = CropGeometry.cropArguments(cropBox.box, cropBox.width, cropBox.height,
-                                           sizeProbe.implicitWidth, sizeProbe.implicitHeight);
-        var source = editor.history.current;
-        editor.run("Cropping", function() {
-            var from = editor.sourceWithFreshOutput(source);
-            if (!from) {
-                editor.fail("Cropping failed: the photo could not be copied.");
-                return;
-            }
-            var result = communication.cropPic(from, g.screenW, g.screenH, g.w, g.h, g.x, g.y);
-            if (editor.commit(result, "Cropping"))
-                panel.done();
-        });
+                                           sizeProbe.decodedWidth, sizeProbe.decodedHeight);
+        var fresh = editor.freshOutputCalls(editor.history.current);
+        var calls = fresh.calls.concat([["cropPic", fresh.source, g.screenW, g.screenH, g.w, g.h, g.x, g.y]]);
+        editor.applyAsync("Cropping", calls, null, function() { panel.done(); });
     }
 
     function cancel() {
@@ -63,15 +54,14 @@ Pane {
         CropBox {}
     }
 
-    // The photo's decoded size, up to 4096 pixels a side (beyond that the crop
-    // is cut from the picture scaled to this size).
-    Image {
+    // The photo's size, read from its header, fitted into 4096 pixels a side
+    // (beyond that the crop is cut from the picture scaled to this size).
+    PictureProbe {
         id: sizeProbe
-        visible: false
-        asynchronous: true
-        cache: false
-        sourceSize: Qt.size(4096, 4096)
-        source: panel.editor ? WorkingFiles.toUrl(panel.editor.history.current) : ""
+        readonly property real fit: known ? Math.min(1, 4096 / pictureWidth, 4096 / pictureHeight) : 1
+        readonly property int decodedWidth: Math.max(1, Math.round(pictureWidth * fit))
+        readonly property int decodedHeight: Math.max(1, Math.round(pictureHeight * fit))
+        Component.onCompleted: if (panel.editor) measure(panel.editor.history.current)
     }
 
     ColumnLayout {

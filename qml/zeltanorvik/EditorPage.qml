@@ -5,19 +5,22 @@
 // `tools` below. A panel is an Item with a property `editor` (this page) and a
 // signal `done()` (and, to be applied from the command line with --apply, a
 // property `applyWhenReady`); it draws on the photo by creating items in
-// `editor.photo.overlay` (and destroys them when it goes), runs each operation
-// through `editor.run(label, fn)` so the busy indicator paints first, and hands
-// every resulting working file to `editor.commit(path, label)`, which checks
-// it, adds it to the history and shows it (or says what failed).
+// `editor.photo.overlay` (and destroys them when it goes). Picture operations
+// run on the runner's workers, never on the GUI thread: previews through
+// `editor.work` on the screen copy (`editor.withScreenCopy`), an Apply through
+// `editor.applyAsync(label, calls, previewCalls)`, which shows the busy
+// indicator, then hands the result to `editor.commit(path, label)`, which
+// checks it, adds it to the history and shows it (or says what failed).
 //
 // Working files are named after their source, so two steps from the same
 // source write the same file: run operations on `editor.history.current` only,
 // and pass the source of a crop or an item render (which reuse an existing
-// output) through `editor.sourceWithFreshOutput`.
+// output) through `editor.freshOutputCalls`.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
+import QtQuick.Window
 import "WorkingFiles.js" as WorkingFiles
 
 Page {
@@ -30,6 +33,15 @@ Page {
     readonly property alias panel: panelLoader.item
     property string openTool: ""
     property bool comparing: false
+    property alias work: asyncWork
+
+    // The screen-size copy of the current picture, for previews (its own name
+    // chain, "<name>.screen.png", so previews never write the photo's working
+    // files); see withScreenCopy().
+    property string screenCopy: ""
+    property string screenCopyOf: ""
+    property string screenCopyPending: ""
+    property var screenCopyWaiting: []
 
     // The tools in the tool bar, in order.
     readonly property var tools: [
@@ -52,6 +64,63 @@ Page {
         app.showError(message);
     }
 
+    // Calls then(path) with the screen copy of the current picture, made
+    // first on the quick worker when needed; then("") when it cannot be made.
+    function withScreenCopy(then) {
+        var source = history.current;
+        // The copy goes with the photo's working files when a new photo opens.
+        if (screenCopy !== "" && screenCopyOf === source && app.fileCheck.readable(screenCopy)) {
+            then(screenCopy);
+            return;
+        }
+        screenCopyWaiting.push(then);
+        if (screenCopyPending === source)
+            return;
+        screenCopyPending = source;
+        var side = Math.max(photo.decodeSize.width, photo.decodeSize.height);
+        work.start("screen-copy", [["screenCopy", source, side]],
+                   function(path) { screenCopyMade(source, path); },
+                   function(error) { screenCopyMade(source, ""); }, true);
+    }
+
+    function screenCopyMade(source, path) {
+        screenCopyPending = "";
+        if (path !== "") {
+            screenCopy = path;
+            screenCopyOf = source;
+        }
+        var waiting = screenCopyWaiting;
+        screenCopyWaiting = [];
+        for (var i = 0; i < waiting.length; ++i)
+            waiting[i](path);
+    }
+
+    // Runs `calls` on the photo on the main worker with the busy indicator
+    // turning, and commits the result (then calls then()). `previewCalls`, when
+    // given, make the same picture from the screen copy on the quick worker,
+    // shown in the meantime.
+    function applyAsync(label, calls, previewCalls, then) {
+        app.busyLabel = label;
+        app.busy = true;
+        var over = false;
+        function finish() {
+            over = true;
+            work.cancel("apply-preview");
+            app.busy = false;
+            photo.standIn = "";
+        }
+        if (previewCalls)
+            work.start("apply-preview", previewCalls, function(path) { if (!over) photo.standIn = path; }, null, true);
+        work.start("apply", calls, function(path) {
+            finish();
+            if (commit(path, label) && then)
+                then();
+        }, function(error) {
+            finish();
+            fail(error ? label + " failed: " + error : label + " failed.");
+        });
+    }
+
     // Checks a result and makes it the current picture.
     function commit(path, label) {
         if (!path) {
@@ -70,19 +139,20 @@ Page {
     // A source whose working file does not exist yet (crop and item render
     // return an existing output as it is): while the name is taken by a file
     // this editing session wrote, step to a fresh full-size copy, which is
-    // always written anew.
-    function sourceWithFreshOutput(source) {
+    // always written anew. For the runner: { calls: the copies to make first,
+    // source: what to give the operation ("$previous" after copies) }.
+    function freshOutputCalls(source) {
+        var calls = [];
         var from = source;
         for (var guard = 0; guard < 64; ++guard) {
-            if (!history.wasProduced(WorkingFiles.workingFileFor(from, app.temporaryFolder)))
-                return from;
-            var copy = communication.qualityImage(from, 1.0);
-            if (!app.fileCheck.readable(copy))
-                return "";
-            history.noteProduced(copy);
-            from = copy;
+            var output = WorkingFiles.workingFileFor(from, app.temporaryFolder);
+            if (!history.wasProduced(output))
+                break;
+            calls.push(["qualityImage", calls.length === 0 ? source : "$previous", 1.0]);
+            history.noteProduced(output);
+            from = output;
         }
-        return "";
+        return { calls: calls, source: calls.length === 0 ? source : "$previous" };
     }
 
     // Opens a tool; `properties` are handed to its panel besides `editor`.
@@ -158,6 +228,19 @@ Page {
         id: editorHistory
     }
 
+    AsyncWork {
+        id: asyncWork
+    }
+
+    // The runner keeps screen-size copies of what it makes, large enough for
+    // the photo view at its largest (no tool panel open): the whole page.
+    Binding {
+        target: runner
+        property: "displaySize"
+        value: Qt.size(Math.ceil(editor.width * Screen.devicePixelRatio),
+                       Math.ceil(editor.height * Screen.devicePixelRatio))
+    }
+
     header: ToolBar {
         Material.background: "#1e1e1e"
         RowLayout {
@@ -221,6 +304,19 @@ Page {
                 visible: photoView.status === Image.Error
                 text: "This picture cannot be shown."
                 color: "#ef9a9a"
+            }
+            // Work in the background (previews, a look being made): the
+            // window stays usable, this turns.
+            BusyIndicator {
+                anchors.top: parent.top
+                anchors.right: parent.right
+                anchors.margins: 8
+                width: 40
+                height: 40
+                z: 20
+                running: asyncWork.busy && !(editor.app && editor.app.busy)
+                visible: running
+                Accessible.name: "working"
             }
             Label {
                 anchors.top: parent.top

@@ -9,7 +9,6 @@ StripPanel {
     lists: [{ list: "frames", kind: "frame" }, { list: "colorfulFrames", kind: "colourful" }]
     copySide: 640
     operation: function(entry, source) {
-        return entry.kind === "frame" ? communication.framesimpleImage(source, entry.id)
-                                      : communication.framecolorfulImage(source, entry.id);
+        return [entry.kind === "frame" ? "framesimpleImage" : "framecolorfulImage", source, entry.id];
     }
 }

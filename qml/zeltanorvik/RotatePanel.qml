@@ -13,7 +13,7 @@ import QtQuick.Controls.Material
 import QtQuick.Layouts
 import QtQuick.Window
 import "ToolWork.js" as ToolWork
-import "WorkingFiles.js" as WorkingFiles
+import "Display.js" as Display
 
 Pane {
     id: panel
@@ -56,12 +56,13 @@ Pane {
             done();
             return;
         }
-        editor.run("Rotating", function() {
-            ToolWork.claim(editor, source);
-            var path = communication.revolvingImage(source, scaling, degree, mirrorHorizontal, mirrorVertical, swap);
-            if (editor.commit(path, "Rotating"))
-                done();
-        });
+        ToolWork.claim(editor, source);
+        var calls = [["revolvingImage", source, scaling, degree, mirrorHorizontal, mirrorVertical, swap]];
+        // The same turn of the screen copy shows first.
+        var copy = editor.screenCopyOf === source ? editor.screenCopy : "";
+        var previewCalls = copy ? [["revolvingImage", copy, scaling, degree, mirrorHorizontal, mirrorVertical, swap]]
+                                : null;
+        editor.applyAsync("Rotating", calls, previewCalls, function() { done(); });
     }
 
     function cancel() {
@@ -87,6 +88,7 @@ Pane {
             return;
         stage = stageComponent.createObject(editor.photo);
         probe.measure(source);
+        editor.withScreenCopy(function(path) {});
     }
     Component.onDestruction: {
         if (stage)
@@ -134,7 +136,7 @@ Pane {
                     smooth: true
                     sourceSize: Qt.size(Math.ceil(stageArea.width * Screen.devicePixelRatio),
                                         Math.ceil(stageArea.height * Screen.devicePixelRatio))
-                    source: panel.source ? WorkingFiles.toUrl(panel.source) : ""
+                    source: Display.url(panel.source, 0)
                     transform: [
                         Rotation {
                             origin.x: picture.width / 2

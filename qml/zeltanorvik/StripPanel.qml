@@ -4,9 +4,14 @@
 // tap replaces it (treatments do not stack until applied); Apply keeps the
 // shown result, Cancel drops it.
 //
+// A tap shows the treatment of the editor's screen copy at once (quick
+// worker), then the photo's own when it is ready (main worker); a second tap
+// while busy replaces the first. Apply before the photo's result is there
+// waits for it with the busy indicator turning.
+//
 // Set `title`, `lists` (the bundle index's lists to offer, [{ list, kind }]),
 // `copySide` (the small copy's longest side) and `operation(entry, source)`,
-// which runs the facade step on `source` and returns its working file.
+// which gives the facade call ([name, arguments...]) that treats `source`.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -28,42 +33,66 @@ Pane {
 
     readonly property string source: editor ? editor.history.current : ""
     property string smallCopy: ""
+    property string screenCopy: ""
     property var chosen: null
     property string resultPath: ""
+    property bool applyPending: false
     property var preview: null
     readonly property alias strip: previewStrip
     readonly property bool ready: previewStrip.entries.length > 0
+    // The copies are made and no treatment is running.
+    readonly property bool settled: smallCopy !== "" && screenCopy !== "" && !treating
+    property bool treating: false
 
     signal done()
 
     function pick(entry) {
+        editor.work.cancel("strip-preview");
+        editor.work.cancel("strip-full");
+        chosen = entry;
+        resultPath = "";
         if (isOriginal(entry)) {
-            chosen = entry;
-            resultPath = "";
+            treating = false;
             preview.clear();
             return;
         }
-        editor.run(title + ": " + entry.label, function() {
-            treat(entry);
-            if (applyWhenReady)
+        treating = true;
+        if (screenCopy !== "") {
+            editor.work.start("strip-preview", [operation(entry, screenCopy)], function(path) {
+                if (chosen === entry && resultPath === "")
+                    preview.show(path);
+            }, null, true);
+        }
+        ToolWork.claim(editor, source);
+        editor.work.start("strip-full", [operation(entry, source)], function(path) {
+            treating = false;
+            resultPath = path;
+            preview.show(path);
+            if (applyPending || applyWhenReady)
                 apply();
+        }, function(error) {
+            treating = false;
+            if (applyPending) {
+                applyPending = false;
+                editor.app.busy = false;
+            }
+            editor.fail(title + ": \u201c" + entry.label + "\u201d could not be made from this photo."
+                        + (error ? " " + error : ""));
         });
     }
 
-    function treat(entry) {
-        ToolWork.claim(editor, source);
-        var path = operation(entry, source);
-        if (!ToolWork.written(editor, path)) {
-            editor.fail(title + ": \u201c" + entry.label + "\u201d could not be made from this photo.");
-            return false;
-        }
-        chosen = entry;
-        resultPath = path;
-        preview.show(path);
-        return true;
-    }
-
     function apply() {
+        if (treating) {
+            // The photo's result is on its way: wait for it.
+            applyPending = true;
+            editor.app.busyLabel = title;
+            editor.app.busy = true;
+            return;
+        }
+        if (applyPending) {
+            applyPending = false;
+            editor.app.busy = false;
+        }
         if (resultPath === "") {
             done();
             return;
@@ -76,11 +105,12 @@ Pane {
         done();
     }
 
+    // Thumbnails are small: made here, one a frame.
     function thumbnail(entry) {
         if (smallCopy === "")
             return "";
         ToolWork.claim(editor, smallCopy);
-        var path = operation(entry, smallCopy);
+        var path = ToolWork.callNow(operation(entry, smallCopy));
         return ToolWork.written(editor, path) ? path : "";
     }
 
@@ -89,21 +119,24 @@ Pane {
             editor.fail(title + ": this photo cannot be read.");
             return;
         }
+        editor.withScreenCopy(function(path) { screenCopy = path; });
         // Two steps down the name chain: a tap's result on the photo (one
         // step) never replaces the copy the thumbnails are made from.
-        smallCopy = ToolWork.smallCopy(editor, source,
-                                       ToolWork.fitFraction(probe.pictureWidth, probe.pictureHeight, copySide), 2);
-        if (smallCopy === "")
-            editor.fail(title + ": the thumbnails cannot be made.");
-        previewStrip.start();
-        if (applyWhenReady) {
-            for (var i = 0; i < previewStrip.entries.length; ++i) {
-                if (!isOriginal(previewStrip.entries[i])) {
-                    pick(previewStrip.entries[i]);
-                    break;
+        var fraction = ToolWork.fitFraction(probe.pictureWidth, probe.pictureHeight, copySide);
+        editor.work.start("strip-copy", ToolWork.smallCopyCalls(editor, source, fraction, 2), function(path) {
+            smallCopy = path;
+            previewStrip.start();
+            if (applyWhenReady) {
+                for (var i = 0; i < previewStrip.entries.length; ++i) {
+                    if (!isOriginal(previewStrip.entries[i])) {
+                        pick(previewStrip.entries[i]);
+                        break;
+                    }
                 }
             }
-        }
+        }, function(error) {
+            editor.fail(title + ": the thumbnails cannot be made." + (error ? " " + error : ""));
+        });
     }
 
     padding: 8
@@ -124,6 +157,11 @@ Pane {
     }
     Component.onDestruction: {
         previewStrip.stop();
+        editor.work.cancel("strip-copy");
+        editor.work.cancel("strip-preview");
+        editor.work.cancel("strip-full");
+        if (applyPending)
+            editor.app.busy = false;
         if (preview)
             preview.destroy();
     }

@@ -8,6 +8,8 @@
 // name are dropped from the history, since the write replaces their file;
 // and the name is remembered as produced, so the crop (which hands back an
 // existing output as it is) never takes a tool's preview for its own result.
+// Previews work on the editor's screen copy, whose name chain
+// ("<name>.screen_norvik.png", ...) never meets the photo's.
 .import "WorkingFiles.js" as WorkingFiles
 
 function outputOf(editor, source) {
@@ -24,25 +26,30 @@ function claim(editor, source) {
     return name;
 }
 
-// Whether a working file came back and decodes.
+// Whether a working file came back and can be read (its header).
 function written(editor, path) {
     return path !== "" && editor.app.fileCheck.readable(path);
 }
 
-// A copy of `source` scaled by `fraction` (at most 1), made `depth` steps down
-// its name chain (the first step scales, the others copy), so that the
-// tool's own writes from `source` (depth - 1 steps at most) never replace it.
-// "" when a step fails.
-function smallCopy(editor, source, fraction, depth) {
+// The facade calls that make a copy of `source` scaled by `fraction` (at most
+// 1), `depth` steps down its name chain (the first step scales, the others
+// copy), so that the tool's own writes from `source` (depth - 1 steps at
+// most) never replace it; for the runner, which hands back the last copy.
+function smallCopyCalls(editor, source, fraction, depth) {
+    var calls = [];
     var from = source;
     for (var i = 0; i < depth; ++i) {
         claim(editor, from);
-        var copy = communication.qualityImage(from, i === 0 ? Math.min(1, fraction) : 1.0);
-        if (!written(editor, copy))
-            return "";
-        from = copy;
+        calls.push(["qualityImage", i === 0 ? source : "$previous", i === 0 ? Math.min(1, fraction) : 1.0]);
+        from = outputOf(editor, from);
     }
-    return from;
+    return calls;
+}
+
+// One facade call ([name, arguments...]) made here and now, on the GUI
+// thread: for small pictures only (the strips' thumbnails).
+function callNow(call) {
+    return communication[call[0]].apply(communication, call.slice(1));
 }
 
 // The fraction that fits a picture of width x height into a square of `side`.
