@@ -24,6 +24,14 @@ namespace {
 
 const QString kPrevious = QStringLiteral("$previous");
 const QString kScreenCopy = QStringLiteral("screenCopy");
+const QString kThumbnailCopy = QStringLiteral("thumbnailCopy");
+
+// Whether a call works on a copy's own name chain (what the quick worker may write).
+bool onCopyChain(const QString &path)
+{
+    const QString name = QFileInfo(stripFileUrl(path)).fileName();
+    return name.contains(QLatin1String(".screen")) || name.contains(QLatin1String(".thumbs"));
+}
 
 struct Job {
     int ticket = 0;
@@ -92,7 +100,9 @@ struct OperationRunner::Private {
 
     void work(Worker &worker);
     QString execute(ZQDCommunication &facade, Job &job, bool quick, QString *error);
-    QString screenCopy(ZQDCommunication &facade, const QString &path, int side);
+    // The picture at `path` fitted into side x side, written as
+    // "<name><suffix>" beside the working files.
+    QString smallCopy(ZQDCommunication &facade, const QString &path, int side, const QString &suffix);
     void keepDisplayCopy(const QString &path, const QImage &picture);
     void post(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled);
     // Drops the lane's waiting jobs and marks its running ones (mutex held).
@@ -185,8 +195,8 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, Job &job, bo
         // The picture a call works on: the text operation's second argument
         // (after the bubble file), every other operation's first.
         const int source = name == QLatin1String("writingFontImage") ? 1 : 0;
-        if (quick && name != kScreenCopy && call.size() > source
-            && !QFileInfo(stripFileUrl(call.at(source).toString())).fileName().contains(QLatin1String(".screen"))) {
+        const bool copying = name == kScreenCopy || name == kThumbnailCopy;
+        if (quick && !copying && call.size() > source && !onCopyChain(call.at(source).toString())) {
             *error = QStringLiteral("\u201c%1\u201d may only work on a screen copy in the quick lane.").arg(name);
             return {};
         }
@@ -194,8 +204,11 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, Job &job, bo
         WorkingPictureTap::arm();
         QVariant result;
         bool called = true;
-        if (name == kScreenCopy)
-            result = call.size() == 2 ? screenCopy(facade, call.at(0).toString(), call.at(1).toInt()) : QString();
+        if (copying)
+            result = call.size() == 2 ? smallCopy(facade, call.at(0).toString(), call.at(1).toInt(),
+                                                  name == kScreenCopy ? QStringLiteral(".screen.png")
+                                                                      : QStringLiteral(".thumbs.png"))
+                                      : QString();
         else
             called = invokeByName(&facade, name, call, &result);
         const QImage picture = WorkingPictureTap::take();
@@ -225,12 +238,13 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, Job &job, bo
     return previous;
 }
 
-QString OperationRunner::Private::screenCopy(ZQDCommunication &facade, const QString &path, int side)
+QString OperationRunner::Private::smallCopy(ZQDCommunication &facade, const QString &path, int side,
+                                           const QString &suffix)
 {
     const QString from = stripFileUrl(path);
     QString out = facade.files()->setTemporaryPic(from);
     out.chop(qsizetype(qstrlen("_norvik.png")));
-    out += QStringLiteral(".screen.png");
+    out += suffix;
     const QImage small = PictureProvider::picture(&copies, from, QSize(side, side), nullptr);
     QFile::remove(out);
     return !small.isNull() && saveWorkingPng(small, out) ? out : QString();
@@ -316,7 +330,7 @@ bool OperationRunner::allowed(const QString &operation)
         QStringLiteral("framecolorfulImage"), QStringLiteral("mixingcolorImage"), QStringLiteral("SharpImage"),
         QStringLiteral("writingFontImage"), QStringLiteral("weakinit"),         QStringLiteral("weakprogress"),
         QStringLiteral("weakrelease"),      QStringLiteral("weakRectprogress"), QStringLiteral("revolvingImage"),
-        QStringLiteral("cropPic"),          kScreenCopy};
+        QStringLiteral("cropPic"),          kScreenCopy,                        kThumbnailCopy};
     return operations.contains(operation);
 }
 

@@ -16,9 +16,9 @@
 // Threads: two workers, each running its jobs one at a time, in order. run()
 // queues on the main worker; runQuick() on the quick one, for previews on the
 // screen-size copy, which must not wait behind a full-resolution job. A quick
-// job may only work on a screen copy's name chain (a source whose file name
-// holds ".screen"), the main worker writes the photo's own chain, so no two
-// jobs write the same working file at once. Each worker has a facade and an
+// job may only work on a copy's name chain (a source whose file name holds
+// ".screen" or ".thumbs"), the main worker writes the photo's own chain, so no
+// two jobs write the same working file at once. Each worker has a facade and an
 // engine of its own, made and used on its thread alone: the GUI thread's
 // facade (its collage lists, its frame, bubble and layout readers) is never
 // touched from a worker, and a focus-blur sequence belongs to the worker whose
@@ -60,7 +60,9 @@ public:
     // The operations a job may call: the facade's picture operations, and
     // "screenCopy"(path, side), which writes the picture at `path` fitted
     // into side x side as "<name>.screen.png" beside the working files (its
-    // own name chain: operations on it never write the photo's working files).
+    // own name chain: operations on it never write the photo's working
+    // files), and "thumbnailCopy"(path, side), the same as "<name>.thumbs.png"
+    // (the strips' thumbnails are made from it, on the GUI thread).
     static bool allowed(const QString &operation);
 
 public slots:

@@ -22,7 +22,6 @@ Pane {
     readonly property string source: editor ? editor.history.current : ""
     property string smallCopy: ""
     property var preview: null
-    property string previewPath: ""
     readonly property bool ready: smallCopy !== "" && smallProbe.known && probe.known
 
     property int brightness: 0
@@ -68,13 +67,11 @@ Pane {
             return;
         if (neutral) {
             editor.work.cancel("adjust-preview");
-            previewPath = "";
             preview.clear();
             return;
         }
         editor.work.start("adjust-preview", processCalls(smallCopy, smallProbe.pictureWidth, smallProbe.pictureHeight),
                           function(path) {
-                              previewPath = path;
                               preview.show(path);
                           }, function(error) {
                               editor.fail("Adjusting failed: the preview cannot be made." + (error ? " " + error : ""));
@@ -122,6 +119,8 @@ Pane {
         contrast = 0;
         saturation = 0;
         sharpness = 0;
+        editor.work.cancel("adjust-preview");
+        editor.work.cancel("adjust-full");
         preview.clear();
     }
 

@@ -120,10 +120,9 @@ Pane {
             return;
         }
         editor.withScreenCopy(function(path) { screenCopy = path; });
-        // Two steps down the name chain: a tap's result on the photo (one
-        // step) never replaces the copy the thumbnails are made from.
-        var fraction = ToolWork.fitFraction(probe.pictureWidth, probe.pictureHeight, copySide);
-        editor.work.start("strip-copy", ToolWork.smallCopyCalls(editor, source, fraction, 2), function(path) {
+        // The thumbnails' copy has a name chain of its own: their results
+        // never replace the photo's working files, nor the tap's preview.
+        editor.work.start("strip-copy", [["thumbnailCopy", source, copySide]], function(path) {
             smallCopy = path;
             previewStrip.start();
             if (applyWhenReady) {
@@ -136,7 +135,7 @@ Pane {
             }
         }, function(error) {
             editor.fail(title + ": the thumbnails cannot be made." + (error ? " " + error : ""));
-        });
+        }, true);
     }
 
     padding: 8

@@ -1,5 +1,5 @@
 // What the picture tools (looks, frames, adjust, focus, rotate) share: the
-// working files they write and the small copies they preview on.
+// working files they write.
 //
 // Every facade step writes the working file named after its source, so a
 // tool's writes land at fixed names one, two or three steps down the name
@@ -8,8 +8,9 @@
 // name are dropped from the history, since the write replaces their file;
 // and the name is remembered as produced, so the crop (which hands back an
 // existing output as it is) never takes a tool's preview for its own result.
-// Previews work on the editor's screen copy, whose name chain
-// ("<name>.screen_norvik.png", ...) never meets the photo's.
+// Previews work on the editor's screen copy and thumbnails on a copy of their
+// own, whose name chains ("<name>.screen_norvik.png", "<name>.thumbs_...")
+// never meet the photo's.
 .import "WorkingFiles.js" as WorkingFiles
 
 function outputOf(editor, source) {
@@ -31,29 +32,8 @@ function written(editor, path) {
     return path !== "" && editor.app.fileCheck.readable(path);
 }
 
-// The facade calls that make a copy of `source` scaled by `fraction` (at most
-// 1), `depth` steps down its name chain (the first step scales, the others
-// copy), so that the tool's own writes from `source` (depth - 1 steps at
-// most) never replace it; for the runner, which hands back the last copy.
-function smallCopyCalls(editor, source, fraction, depth) {
-    var calls = [];
-    var from = source;
-    for (var i = 0; i < depth; ++i) {
-        claim(editor, from);
-        calls.push(["qualityImage", i === 0 ? source : "$previous", i === 0 ? Math.min(1, fraction) : 1.0]);
-        from = outputOf(editor, from);
-    }
-    return calls;
-}
-
 // One facade call ([name, arguments...]) made here and now, on the GUI
 // thread: for small pictures only (the strips' thumbnails).
 function callNow(call) {
     return communication[call[0]].apply(communication, call.slice(1));
-}
-
-// The fraction that fits a picture of width x height into a square of `side`.
-function fitFraction(width, height, side) {
-    var longest = Math.max(width, height);
-    return longest > 0 ? Math.min(1, side / longest) : 1;
 }
