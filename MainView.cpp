@@ -9,6 +9,8 @@
 #include "logging.h"
 #include "multitouch.h"
 #include "networkaccessmanagerinteractor.h"
+#include "operationrunner.h"
+#include "pictureprovider.h"
 #include "touchapplicationviewer.h"
 
 #include <QQmlComponent>
@@ -59,6 +61,12 @@ void MainView::ShowMain()
     qmlRegisterType<ZQDPaintImage>("ZQDPaintImage", 1, 0, "ZQDPaintImage");
     context->setContextProperty(QStringLiteral("communication"), communication);
     context->setContextProperty(QStringLiteral("tools"), tools);
+    // The picture operations off the GUI thread, and the display of their
+    // results without decoding the files (goes with the view).
+    auto *runner = new OperationRunner(viewer);
+    context->setContextProperty(QStringLiteral("runner"), runner);
+    viewer->engine()->addImageProvider(QLatin1String(PictureProvider::kName),
+                                       new PictureProvider(runner->displayCopies()));
     context->setContextProperty(QStringLiteral("http"), http);
     context->setContextProperty(QStringLiteral("oauth"), oauth);
     nami = new NetworkAccessManagerInteractor(viewer->engine(), viewer);

@@ -365,7 +365,25 @@ std::uint64_t storedBits(std::size_t size, unsigned at)
     return (3 + (8 - (at + 3) % 8) % 8) + (pieces - 1) * 8 + pieces * 32 + std::uint64_t(size) * 8;
 }
 
+// zlib's combination of two Adler-32 sums: that of a then b from those of a
+// and b, given b's length.
+std::uint32_t adler32Combine(std::uint32_t a, std::uint32_t b, std::size_t lengthB)
+{
+    constexpr std::uint64_t kBase = 65521;
+    const std::uint64_t rem = lengthB % kBase;
+    std::uint64_t sum1 = a & 0xffff;
+    std::uint64_t sum2 = (rem * sum1) % kBase;
+    sum1 += (b & 0xffff) + kBase - 1;
+    sum2 += ((a >> 16) & 0xffff) + ((b >> 16) & 0xffff) + kBase - rem;
+    sum1 %= kBase;
+    sum2 %= kBase;
+    return std::uint32_t(sum1 | sum2 << 16);
+}
+
 }  // namespace
+
+struct RunDeflate::Plan : BlockPlan {
+};
 
 std::size_t RunDeflate::bound(std::size_t inputBytes, std::size_t blocks)
 {
@@ -456,29 +474,98 @@ bool RunDeflate::add(const std::uint8_t *data, std::size_t size, bool last)
     }
     m_adler = std::uint32_t(libdeflate_adler32(m_adler, data, size));
 
-    BlockPlan plan;
+    Plan plan;
     const bool planned = planBlock(data, size, &plan);
     if (!planned || plan.bits >= storedBits(size, m_bits)) {
-        if (!room(size + 5 * (size / kStoredMax + 1))) {
-            m_failed = true;
-            return false;
-        }
-        for (std::size_t at = 0; at < size; at += kStoredMax) {
-            const std::size_t n = std::min(kStoredMax, size - at);
-            putBits((last && at + n == size) ? 1 : 0, 3);  // stored block type 0
-            alignToByte();
-            putBits(std::uint64_t(n) | std::uint64_t(~n & 0xffff) << 16, 32);
-            std::memcpy(m_out, data + at, n);
-            m_out += n;
-        }
-        m_closed = last;
-        return true;
+        putStored(data, size, last);
+        return !m_failed;
     }
     if (!room(std::size_t(plan.bits / 8) + 8)) {
         m_failed = true;
         return false;
     }
+    putDynamic(plan, data, size, last);
+    return true;
+}
 
+bool RunDeflate::codeBlock(const std::uint8_t *data, std::size_t size, bool last, CodedBlock *out)
+{
+    *out = CodedBlock();
+    if (!data || size == 0 || size > kMaxBlock)
+        return false;
+    out->size = size;
+    out->last = last;
+    out->adler = std::uint32_t(libdeflate_adler32(1, data, size));
+    Plan plan;
+    const bool planned = planBlock(data, size, &plan);
+    // The stored form's size depends on the bit where the block starts (its
+    // padding to a byte): keep what each form needs if it can win somewhere.
+    std::uint64_t fewest = storedBits(size, 0), most = fewest;
+    for (unsigned at = 1; at < 8; ++at) {
+        fewest = std::min(fewest, storedBits(size, at));
+        most = std::max(most, storedBits(size, at));
+    }
+    if (!planned || plan.bits >= fewest)
+        out->input.assign(data, data + size);
+    if (planned && plan.bits < most) {
+        // Coded from bit 0 of its own buffer; 8 spare bytes for the wide stores.
+        out->code.resize(std::size_t(plan.bits / 8) + 16);
+        RunDeflate writer;
+        writer.m_begin = writer.m_out = out->code.data();
+        writer.m_end = out->code.data() + out->code.size();
+        writer.m_failed = false;
+        writer.putDynamic(plan, data, size, last);
+        out->codeBits = std::uint64_t(writer.m_out - writer.m_begin) * 8 + writer.m_bits;
+        if (out->codeBits != plan.bits)
+            return false;
+    }
+    return true;
+}
+
+bool RunDeflate::append(const CodedBlock &block)
+{
+    if (m_failed || m_closed || block.size == 0 || block.size > kMaxBlock
+        || (block.codeBits == 0 && block.input.size() != block.size)) {
+        m_failed = true;
+        return false;
+    }
+    m_adler = adler32Combine(m_adler, block.adler, block.size);
+    if (block.codeBits == 0 || block.codeBits >= storedBits(block.size, m_bits)) {
+        if (block.input.size() != block.size) {
+            m_failed = true;
+            return false;
+        }
+        putStored(block.input.data(), block.size, block.last);
+        return !m_failed;
+    }
+    if (!room(std::size_t(block.codeBits / 8) + 8)) {
+        m_failed = true;
+        return false;
+    }
+    putBitString(block.code.data(), block.codeBits);
+    m_closed = block.last;
+    return true;
+}
+
+void RunDeflate::putStored(const std::uint8_t *data, std::size_t size, bool last)
+{
+    if (!room(size + 5 * (size / kStoredMax + 1))) {
+        m_failed = true;
+        return;
+    }
+    for (std::size_t at = 0; at < size; at += kStoredMax) {
+        const std::size_t n = std::min(kStoredMax, size - at);
+        putBits((last && at + n == size) ? 1 : 0, 3);  // stored block type 0
+        alignToByte();
+        putBits(std::uint64_t(n) | std::uint64_t(~n & 0xffff) << 16, 32);
+        std::memcpy(m_out, data + at, n);
+        m_out += n;
+    }
+    m_closed = last;
+}
+
+void RunDeflate::putDynamic(const Plan &plan, const std::uint8_t *data, std::size_t size, bool last)
+{
     putBits((last ? 1 : 0) | 2 << 1, 3);  // dynamic Huffman block
     putBits(kLiterals - 257, 5);
     putBits(2 - 1, 5);
@@ -508,7 +595,31 @@ bool RunDeflate::add(const std::uint8_t *data, std::size_t size, bool last)
     emitLiterals(table, data + at, size - at);
     putBits(plan.literalCodes[kEndOfBlock], plan.literalLengths[kEndOfBlock]);
     m_closed = last;
-    return true;
+}
+
+void RunDeflate::putBitString(const std::uint8_t *bits, std::uint64_t count)
+{
+    // 56 bits a store while at least 64 can be read (the code buffer has 8
+    // spare bytes): with at most 7 pending, they fit the accumulator.
+    std::uint64_t acc = m_acc;
+    unsigned pending = m_bits;
+    std::uint8_t *out = m_out;
+    constexpr std::uint64_t kMask56 = (std::uint64_t(1) << 56) - 1;
+    for (; count >= 56; count -= 56, bits += 7) {
+        std::uint64_t v;
+        std::memcpy(&v, bits, 8);
+        acc |= (v & kMask56) << pending;
+        std::memcpy(out, &acc, 8);
+        out += 7;
+        acc >>= 56;
+    }
+    m_acc = acc;
+    m_bits = pending;
+    m_out = out;
+    for (; count >= 8; count -= 8)
+        putBits(*bits++, 8);
+    if (count)
+        putBits(*bits & ((1u << count) - 1), unsigned(count));
 }
 
 std::size_t RunDeflate::finish()

@@ -4,12 +4,15 @@
 // Contents
 //   1. Ancillary chunks: iCCP, PLTE, tRNS, oFFs, pHYs and the text chunks.
 //   2. Compression: the run coder for photo-like rows, a full deflate at
-//      level 1 for the rest, chosen on a sample of the rows.
+//      level 1 for the rest, chosen on a sample of the rows; the rows are
+//      filtered, and the run coder's blocks coded, on every core.
 //   3. The file: temporary name in the same folder, one write, rename over
 //      the old file only when the new one is complete.
 
 #include "workingpngwriter.h"
 
+#include "async/bandworkers.h"
+#include "async/workingpicturetap.h"
 #include "operationerror.h"
 #include "pngrows.h"
 #include "rundeflate.h"
@@ -266,6 +269,28 @@ constexpr int kSampleBands = 8;
 constexpr std::size_t kSampleBytes = 64 * 1024;  // each band, about
 constexpr std::size_t kRunBlockBytes = 256 * 1024;  // one Huffman code each, about
 
+// One row filter for each thread of the job (a filter keeps the rows it
+// packed last); filter 0 serves the calling thread.
+class RowFilters
+{
+public:
+    RowFilters(const QImage &image, const Layout &layout, int threads)
+    {
+        for (int i = 0; i < threads; ++i)
+            filters.push_back(std::make_unique<RowFilter>(image, layout));
+    }
+    bool ok() const
+    {
+        return std::all_of(filters.begin(), filters.end(), [](const auto &f) { return f->ok(); });
+    }
+    int threads() const { return int(filters.size()); }
+    std::size_t stride() const { return filters.front()->stride(); }
+    RowFilter &operator[](int worker) { return *filters[std::size_t(worker)]; }
+
+private:
+    std::vector<std::unique_ptr<RowFilter>> filters;
+};
+
 bool runCoderSuits(RowFilter &rows, int height, libdeflate_compressor *compressor)
 {
     const std::size_t stride = rows.stride();
@@ -290,38 +315,74 @@ bool runCoderSuits(RowFilter &rows, int height, libdeflate_compressor *compresso
 }
 
 // The run coder, a block of rows at a time, filtered just before coding
-// so that each block is still in the cache.
-bool compressRuns(RowFilter &rows, int height, Buffer *packed, std::size_t *packedSize)
+// so that each block is still in the cache. With more than one thread each
+// takes whole blocks, filters and codes them apart, and the blocks are put
+// into the stream in order: the same bytes as one thread writes.
+bool compressRuns(RowFilters &rows, int height, Buffer *packed, std::size_t *packedSize)
 {
     const std::size_t stride = rows.stride();
     const int blockRows = int(std::clamp<std::size_t>(kRunBlockBytes / stride, 1, std::size_t(height)));
     const std::size_t blocks = (std::size_t(height) + std::size_t(blockRows) - 1) / std::size_t(blockRows);
-    Buffer block;
-    if (stride * std::size_t(blockRows) > RunDeflate::kMaxBlock || !allocate(&block, stride * std::size_t(blockRows))
-        || !allocate(packed, RunDeflate::bound(stride * std::size_t(height), blocks)))
+    const std::size_t blockBytes = stride * std::size_t(blockRows);
+    if (blockBytes > RunDeflate::kMaxBlock || !allocate(packed, RunDeflate::bound(stride * std::size_t(height), blocks)))
         return false;
+    const int threads = std::min(rows.threads(), bandworkers::threadsFor(blocks));
+    auto input = std::vector<Buffer>(std::size_t(threads));
+    for (Buffer &b : input) {
+        if (!allocate(&b, blockBytes))
+            return false;
+    }
     RunDeflate coder;
     coder.begin(packed->data.get(), packed->size);
-    for (int y = 0; y < height; y += blockRows) {
-        const int end = std::min(height, y + blockRows);
-        if (!rows.filterRows(y, end, block.data.get())
-            || !coder.add(block.data.get(), stride * std::size_t(end - y), end == height))
+    auto rowsOf = [&](std::size_t k) {
+        const int y = int(k) * blockRows;
+        return std::pair(y, std::min(height, y + blockRows));
+    };
+    if (threads == 1) {
+        for (std::size_t k = 0; k < blocks; ++k) {
+            const auto [y, end] = rowsOf(k);
+            if (!rows[0].filterRows(y, end, input[0].data.get())
+                || !coder.add(input[0].data.get(), stride * std::size_t(end - y), end == height))
+                return false;
+        }
+    } else {
+        std::vector<RunDeflate::CodedBlock> coded(blocks);
+        const bool ok = bandworkers::forEach(blocks, threads, [&](std::size_t k, int worker) {
+            const auto [y, end] = rowsOf(k);
+            uchar *data = input[std::size_t(worker)].data.get();
+            return rows[worker].filterRows(y, end, data)
+                   && RunDeflate::codeBlock(data, stride * std::size_t(end - y), end == height, &coded[k]);
+        });
+        if (!ok)
             return false;
+        for (RunDeflate::CodedBlock &block : coded) {
+            if (!coder.append(block))
+                return false;
+            block = RunDeflate::CodedBlock();
+        }
     }
     *packedSize = coder.finish();
     return *packedSize > 0;
 }
 
-bool compressDeflate(RowFilter &rows, int height, libdeflate_compressor *compressor, Buffer *packed,
+// The rows filtered in bands across the threads, then one full deflate.
+bool compressDeflate(RowFilters &rows, int height, libdeflate_compressor *compressor, Buffer *packed,
                      std::size_t *packedSize)
 {
     const std::size_t stride = rows.stride();
     if (std::size_t(height) > (std::numeric_limits<std::size_t>::max() / 2 - 64) / stride)
         return false;
     Buffer filtered;
-    if (!allocate(&filtered, stride * std::size_t(height)) || !rows.filterRows(0, height, filtered.data.get()))
+    if (!allocate(&filtered, stride * std::size_t(height)))
         return false;
-    if (!allocate(packed, libdeflate_zlib_compress_bound(compressor, filtered.size)))
+    constexpr int kBandRows = 64;
+    const std::size_t bands = (std::size_t(height) + kBandRows - 1) / kBandRows;
+    const int threads = std::min(rows.threads(), bandworkers::threadsFor(bands));
+    const bool ok = bandworkers::forEach(bands, threads, [&](std::size_t k, int worker) {
+        const int y = int(k) * kBandRows;
+        return rows[worker].filterRows(y, std::min(height, y + kBandRows), filtered.data.get() + std::size_t(y) * stride);
+    });
+    if (!ok || !allocate(packed, libdeflate_zlib_compress_bound(compressor, filtered.size)))
         return false;
     *packedSize = libdeflate_zlib_compress(compressor, filtered.data.get(), filtered.size, packed->data.get(), packed->size);
     return *packedSize > 0;
@@ -329,14 +390,16 @@ bool compressDeflate(RowFilter &rows, int height, libdeflate_compressor *compres
 
 bool compressPicture(const QImage &image, const Layout &layout, Buffer *packed, std::size_t *packedSize)
 {
-    RowFilter rows(image, layout);
+    // The asynchronous runner keeps the picture for the display (see the tap).
+    WorkingPictureTap::offer(image);
+    RowFilters rows(image, layout, bandworkers::threadsFor(std::size_t(std::max(1, image.height()))));
     if (!rows.ok())
         return false;
     std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor *)> compressor(
         libdeflate_alloc_compressor(kDeflateLevel), libdeflate_free_compressor);
     if (!compressor)
         return false;
-    if (runCoderSuits(rows, image.height(), compressor.get()))
+    if (runCoderSuits(rows[0], image.height(), compressor.get()))
         return compressRuns(rows, image.height(), packed, packedSize);
     return compressDeflate(rows, image.height(), compressor.get(), packed, packedSize);
 }

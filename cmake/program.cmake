@@ -7,7 +7,8 @@
 #   zn_sharing       the HTTP controller and its helpers (accounts, the upload
 #                    picture and body, the request signer)
 #   zn_engine        the QML facade, working files, the image engine, the
-#                    collage model, the "tools" object and the photo decoder
+#                    collage model, the "tools" object, the photo decoder and
+#                    the runner of operations off the GUI thread (async/)
 #   zn_shellobjects  the multi-touch tracker and the cookie helper
 #   zeltanorvik_core all of the above, for programs that want the whole core
 #   zeltanorvik_view the QML view classes and MainView (Qt Widgets)
@@ -75,9 +76,10 @@ zn_sources(zn_engine_sources imaging maskstretch collagesupport.h)
 zn_sources(zn_engine_sources workingfiles documentroot workingfilename)
 zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance straighten tone exportmetadata)
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
+zn_sources(zn_engine_sources async operationrunner pictureprovider displaycopies bandworkers.h workingpicturetap.h)
 add_library(zn_engine STATIC ${zn_engine_sources})
 target_include_directories(zn_engine PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/imageio ${ZN_SOURCE_ROOT}/imaging
-  ${ZN_SOURCE_ROOT}/workingfiles ${ZN_SOURCE_ROOT}/editing)
+  ${ZN_SOURCE_ROOT}/workingfiles ${ZN_SOURCE_ROOT}/editing ${ZN_SOURCE_ROOT}/async)
 # exiv2 is public: the tests read the saved metadata back with it.
 target_link_libraries(zn_engine PUBLIC Qt6::Gui Qt6::Qml Qt6::Quick Qtqveffect zn_pngwriter zn_diagnostics
   PkgConfig::EXIV2)

@@ -1,11 +1,12 @@
 // Brightness, contrast, saturation (-100 to 100) and sharpening (0 to 100).
-// While a slider moves, the preview is made from a copy of the photo the
-// size of the view; when it is let go (or on Apply) the photo itself is
-// processed; Apply keeps that result.
+// While a slider moves, the preview is made from the editor's screen copy on
+// the quick worker; when it is let go (or on Apply) the photo itself is
+// processed on the main worker; Apply keeps that result, showing the preview
+// until it is there.
 //
 // The colour mix runs first, then the sharpening, each a facade step: on the
-// photo they write one and two steps down its name chain, so the preview copy
-// lives three steps down and its own results below that.
+// photo they write one and two steps down its name chain, on the screen copy
+// down the copy's own chain.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -44,61 +45,52 @@ Pane {
         apply();
     }
 
-    // The mix, then the sharpening, of `from` (width x height); "" on failure.
-    function process(from, width, height) {
+    // The calls that mix, then sharpen, `from` (width x height); "$previous"
+    // passes the mix on to the sharpening.
+    function processCalls(from, width, height) {
+        var calls = [];
         var current = from;
         if (brightness !== 0 || contrast !== 0 || saturation !== 0) {
             ToolWork.claim(editor, current);
-            current = communication.mixingcolorImage(current, width, height, brightness, contrast, saturation);
-            if (!ToolWork.written(editor, current))
-                return "";
+            calls.push(["mixingcolorImage", current, width, height, brightness, contrast, saturation]); // qmllint disable type
+            current = ToolWork.outputOf(editor, current);
         }
         if (sharpness > 0) {
             ToolWork.claim(editor, current);
-            current = communication.SharpImage(current, width, height, sharpness / 100);
-            if (!ToolWork.written(editor, current))
-                return "";
+            calls.push(["SharpImage", calls.length > 0 ? "$previous" : current, width, height, sharpness / 100]);
         }
-        return current;
+        return calls;
     }
 
     function previewNow() {
         if (!ready)
             return;
         if (neutral) {
+            editor.work.cancel("adjust-preview");
             preview.clear();
             return;
         }
-        var path = process(smallCopy, smallProbe.pictureWidth, smallProbe.pictureHeight);
-        if (path === "") {
-            editor.fail("Adjusting failed: the preview cannot be made.");
-            return;
-        }
-        preview.show(path);
+        editor.work.start("adjust-preview", processCalls(smallCopy, smallProbe.pictureWidth, smallProbe.pictureHeight),
+                          function(path) {
+                              preview.show(path);
+                          }, function(error) {
+                              editor.fail("Adjusting failed: the preview cannot be made." + (error ? " " + error : ""));
+                          }, true);
     }
 
-    // Processes the photo itself with the current settings, then calls then().
-    function processPhoto(then) {
-        if (!ready || neutral)
+    // Processes the photo itself with the current settings in the background
+    // (the result replaces the preview when it comes).
+    function processPhoto() {
+        if (!ready || neutral || (fullSettings === settings && fullResult !== ""))
             return;
-        if (fullSettings === settings && fullResult !== "") {
-            preview.show(fullResult);
-            if (then)
-                then();
-            return;
-        }
         var wanted = settings;
-        editor.run("Adjusting", function() {
-            var path = process(source, probe.pictureWidth, probe.pictureHeight);
-            if (path === "") {
-                editor.fail("Adjusting failed: the photo could not be processed.");
-                return;
-            }
+        editor.work.start("adjust-full", processCalls(source, probe.pictureWidth, probe.pictureHeight), function(path) {
             fullResult = path;
             fullSettings = wanted;
-            preview.show(path);
-            if (then)
-                then();
+            if (settings === wanted)
+                preview.show(path);
+        }, function(error) {
+            editor.fail("Adjusting failed: the photo could not be processed." + (error ? " " + error : ""));
         });
     }
 
@@ -107,10 +99,15 @@ Pane {
             done();
             return;
         }
-        processPhoto(function() {
+        if (fullSettings === settings && fullResult !== "") {
             if (editor.commit(fullResult, "Adjusting"))
                 done();
-        });
+            return;
+        }
+        editor.work.cancel("adjust-full");
+        var previewCalls = processCalls(smallCopy, smallProbe.pictureWidth, smallProbe.pictureHeight);
+        editor.applyAsync("Adjusting", processCalls(source, probe.pictureWidth, probe.pictureHeight), previewCalls,
+                          function() { done(); });
     }
 
     function cancel() {
@@ -122,6 +119,8 @@ Pane {
         contrast = 0;
         saturation = 0;
         sharpness = 0;
+        editor.work.cancel("adjust-preview");
+        editor.work.cancel("adjust-full");
         preview.clear();
     }
 
@@ -136,6 +135,8 @@ Pane {
         probe.measure(source);
     }
     Component.onDestruction: {
+        editor.work.cancel("adjust-preview");
+        editor.work.cancel("adjust-full");
         if (preview)
             preview.destroy();
     }
@@ -152,13 +153,14 @@ Pane {
                 panel.editor.fail("Adjusting: this photo cannot be read.");
                 return;
             }
-            var side = Math.max(panel.editor.photo.width, panel.editor.photo.height);
-            panel.smallCopy = ToolWork.smallCopy(panel.editor, panel.source,
-                                                 ToolWork.fitFraction(pictureWidth, pictureHeight, side), 3);
-            if (panel.smallCopy === "")
-                panel.editor.fail("Adjusting: the preview copy cannot be made.");
-            else
-                smallProbe.measure(panel.smallCopy);
+            panel.editor.withScreenCopy(function(path) {
+                if (path === "") {
+                    panel.editor.fail("Adjusting: the preview copy cannot be made.");
+                    return;
+                }
+                panel.smallCopy = path;
+                smallProbe.measure(path);
+            });
         }
     }
     PictureProbe {
@@ -237,21 +239,21 @@ Pane {
             value: panel.brightness
             enabled: panel.ready
             onChangedBy: { panel.brightness = value; previewTimer.restart(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Contrast"
             value: panel.contrast
             enabled: panel.ready
             onChangedBy: { panel.contrast = value; previewTimer.restart(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Saturation"
             value: panel.saturation
             enabled: panel.ready
             onChangedBy: { panel.saturation = value; previewTimer.restart(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Sharpen"
@@ -259,7 +261,7 @@ Pane {
             value: panel.sharpness
             enabled: panel.ready
             onChangedBy: { panel.sharpness = value; previewTimer.restart(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
 
         RowLayout {

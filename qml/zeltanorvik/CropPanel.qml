@@ -7,7 +7,6 @@ import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
 import "CropGeometry.js" as CropGeometry
-import "WorkingFiles.js" as WorkingFiles
 
 Pane {
     id: panel
@@ -16,7 +15,7 @@ Pane {
     property var editor: null
     property string ratioName: "Free"
     property var cropBox: null
-    readonly property bool ready: cropBox !== null && sizeProbe.status === Image.Ready
+    readonly property bool ready: cropBox !== null && sizeProbe.known
 
     // Apply as soon as the photo's size is known (for demonstrations and scripts).
     property bool applyWhenReady: false
@@ -33,13 +32,9 @@ Pane {
             return;
         }
         var g = CropGeometry.cropArguments(cropBox.box, cropBox.width, cropBox.height,
-                                           sizeProbe.implicitWidth, sizeProbe.implicitHeight);
-        var source = editor.history.current;
-        editor.run("Cropping", function() {
-            var result = communication.cropPic(source, g.screenW, g.screenH, g.w, g.h, g.x, g.y);
-            if (editor.commit(result, "Cropping"))
-                panel.done();
-        });
+                                           sizeProbe.decodedWidth, sizeProbe.decodedHeight);
+        var calls = [["cropPic", editor.history.current, g.screenW, g.screenH, g.w, g.h, g.x, g.y]];
+        editor.applyAsync("Cropping", calls, null, function() { panel.done(); });
     }
 
     function cancel() {
@@ -75,17 +70,14 @@ Pane {
         CropBox {}
     }
 
-    // The photo's decoded size, up to 4096 pixels a side (beyond that the crop
-    // is cut from the picture scaled to this size).
-    Image {
-        autoTransform: true
+    // The photo's size, read from its header, fitted into 4096 pixels a side
+    // (beyond that the crop is cut from the picture scaled to this size).
+    PictureProbe {
         id: sizeProbe
-        visible: false
-        asynchronous: true
-        cache: false
-        sourceSize.width: 4096
-        sourceSize.height: 4096
-        source: panel.editor ? WorkingFiles.toUrl(panel.editor.history.current) : ""
+        readonly property real fit: known ? Math.min(1, 4096 / pictureWidth, 4096 / pictureHeight) : 1
+        readonly property int decodedWidth: Math.max(1, Math.round(pictureWidth * fit))
+        readonly property int decodedHeight: Math.max(1, Math.round(pictureHeight * fit))
+        Component.onCompleted: if (panel.editor) measure(panel.editor.history.current)
     }
 
     ColumnLayout {

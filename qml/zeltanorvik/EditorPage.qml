@@ -5,10 +5,12 @@
 // `toolEntries` below. A panel is an Item with a property `editor` (this page) and a
 // signal `done()` (and, to be applied from the command line with --apply, a
 // property `applyWhenReady`); it draws on the photo by creating items in
-// `editor.photo.overlay` (and destroys them when it goes), runs each operation
-// through `editor.run(label, fn)` so the busy indicator paints first, and hands
-// every resulting working file to `editor.commit(path, label)`, which checks
-// it, adds it to the history and shows it (or says what failed).
+// `editor.photo.overlay` (and destroys them when it goes). Picture operations
+// run on the runner's workers, never on the GUI thread: previews through
+// `editor.work` on the screen copy (`editor.withScreenCopy`), an Apply through
+// `editor.applyAsync(label, calls, previewCalls)`, which shows the busy
+// indicator, then hands the result to `editor.commit(path, label)`, which
+// checks it, adds it to the history and shows it (or says what failed).
 //
 // Working files are named after their source, so two steps from the same
 // source write the same file: run operations on `editor.history.current` only.
@@ -20,6 +22,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
+import QtQuick.Window
 import "ToolWork.js" as ToolWork
 
 Page {
@@ -33,6 +36,15 @@ Page {
     readonly property alias panel: panelLoader.item
     property string openTool: ""
     property bool comparing: false
+    property alias work: asyncWork
+
+    // The screen-size copy of the current picture, for previews (its own name
+    // chain, "<name>.screen.png", so previews never write the photo's working
+    // files); see withScreenCopy().
+    property string screenCopy: ""
+    property string screenCopyOf: ""
+    property string screenCopyPending: ""
+    property var screenCopyWaiting: []
 
     // The tools in the tool bar, in order. (Not named `tools`: that name is
     // the "tools" object, which the panels call.)
@@ -55,6 +67,65 @@ Page {
 
     function fail(message) {
         app.showError(message);
+    }
+
+    // Calls then(path) with the screen copy of the current picture, made
+    // first on the quick worker when needed; then("") when it cannot be made.
+    function withScreenCopy(then) {
+        var source = history.current;
+        // The copy goes with the photo's working files when a new photo opens.
+        if (screenCopy !== "" && screenCopyOf === source && app.fileCheck.readable(screenCopy)) {
+            then(screenCopy);
+            return;
+        }
+        screenCopyWaiting.push(then);
+        if (screenCopyPending === source)
+            return;
+        screenCopyPending = source;
+        // The size the engine draws the focus blur and the frames for, so
+        // that a preview on the copy is what Apply gives on the photo.
+        var side = ToolWork.screenSide;
+        work.start("screen-copy", [["screenCopy", source, side]],
+                   function(path) { screenCopyMade(source, path); },
+                   function(error) { screenCopyMade(source, ""); }, true);
+    }
+
+    function screenCopyMade(source, path) {
+        screenCopyPending = "";
+        if (path !== "") {
+            screenCopy = path;
+            screenCopyOf = source;
+        }
+        var waiting = screenCopyWaiting;
+        screenCopyWaiting = [];
+        for (var i = 0; i < waiting.length; ++i)
+            waiting[i](path);
+    }
+
+    // Runs `calls` on the photo on the main worker with the busy indicator
+    // turning, and commits the result (then calls then()). `previewCalls`, when
+    // given, make the same picture from the screen copy on the quick worker,
+    // shown in the meantime.
+    function applyAsync(label, calls, previewCalls, then) {
+        app.busyLabel = label;
+        app.busy = true;
+        var over = false;
+        function finish() {
+            over = true;
+            work.cancel("apply-preview");
+            app.busy = false;
+            photo.standIn = "";
+        }
+        if (previewCalls)
+            work.start("apply-preview", previewCalls, function(path) { if (!over) photo.standIn = path; }, null, true);
+        work.start("apply", calls, function(path) {
+            finish();
+            if (commit(path, label) && then)
+                then();
+        }, function(error) {
+            finish();
+            fail(error ? label + " failed: " + error : label + " failed.");
+        });
     }
 
     // Checks a result and makes it the current picture.
@@ -137,14 +208,10 @@ Page {
         if (!history.current || openTool !== "")
             return;
         var from = history.current;
-        run("Enhancing", function() {
-            ToolWork.claim(editor, from);
-            var path = tools.autoEnhanceImage(from);
-            if (!path)
-                fail("Auto enhance failed: " + tools.lastError());
-            else
-                commit(path, "Auto enhance");
-        });
+        ToolWork.claim(editor, from);
+        var copy = screenCopyOf === from ? screenCopy : "";
+        applyAsync("Auto enhance", [["tools.autoEnhanceImage", from]],
+                   copy ? [["tools.autoEnhanceImage", copy]] : null, null);
     }
 
     // After a save: the current entry is saved (at `where`, a file or the
@@ -197,6 +264,19 @@ Page {
 
     EditorHistory {
         id: editorHistory
+    }
+
+    AsyncWork {
+        id: asyncWork
+    }
+
+    // The runner keeps screen-size copies of what it makes, large enough for
+    // the photo view at its largest (no tool panel open): the whole page.
+    Binding {
+        target: runner
+        property: "displaySize"
+        value: Qt.size(Math.ceil(editor.width * Screen.devicePixelRatio),
+                       Math.ceil(editor.height * Screen.devicePixelRatio))
     }
 
     header: ToolBar {
@@ -269,6 +349,19 @@ Page {
                 visible: photoView.status === Image.Error
                 text: "This picture cannot be shown."
                 color: "#ef9a9a"
+            }
+            // Work in the background (previews, a look being made): the
+            // window stays usable, this turns.
+            BusyIndicator {
+                anchors.top: parent.top
+                anchors.right: parent.right
+                anchors.margins: 8
+                width: 40
+                height: 40
+                z: 20
+                running: asyncWork.busy && !(editor.app && editor.app.busy)
+                visible: running
+                Accessible.name: "working"
             }
             Label {
                 anchors.top: parent.top

@@ -1,9 +1,11 @@
 // The focus blur: a sharp circle or band that follows the finger (or the
 // mouse), the rest of the photo blurred. Pinch, the wheel or the size slider
 // set its size; the band's slider turns it. While the finger moves, every step
-// runs on a copy of the photo the size of the screen (blurred once, when the
-// tool opens); Apply runs the blur once on the photo itself, which the engine
-// blurs as much, for its size, as the copy.
+// runs on the editor's screen copy on the quick worker (blurred once there,
+// when the tool opens; a step still waiting is replaced by the next); the copy
+// is the size the engine draws the blur for, so Apply, which runs the blur
+// once on the photo itself on the main worker (showing the preview until it
+// is done), blurs as much for the photo's size as the preview shows.
 //
 // The sharp area: r1 = half of r2, the blur growing from r1 to r2; r2 is a
 // fraction of the picture's shorter side, so the copy and the photo agree.
@@ -75,41 +77,38 @@ Pane {
                  x2: Math.round(x + dx), y2: Math.round(y + dy) };
     }
 
-    // One step of the running sequence; the working file is named after `name`.
-    function step(name, width, height) {
+    // The call of one step on a picture of width x height; the working file
+    // is named after `name`.
+    function stepCall(name, width, height) {
         var g = stepArguments(width, height);
         ToolWork.claim(editor, name);
         if (mode === "circle")
-            return communication.weakprogress(name, g.r1, g.r2, g.x, g.y);
-        return communication.weakRectprogress(name, g.r1, g.r2, g.x1, g.y1, g.x2, g.y2);
+            return ["weakprogress", name, g.r1, g.r2, g.x, g.y];
+        return ["weakRectprogress", name, g.r1, g.r2, g.x1, g.y1, g.x2, g.y2];
     }
 
     function previewStep() {
         pending = false;
         if (!ready)
             return;
-        var path = step(copy, copyProbe.pictureWidth, copyProbe.pictureHeight);
-        if (!ToolWork.written(editor, path)) {
-            editor.fail("Focus blur failed: the preview cannot be made.");
-            return;
-        }
-        steps = steps + 1;
-        preview.show(path);
+        editor.work.start("focus-step", [stepCall(copy, copyProbe.pictureWidth, copyProbe.pictureHeight)],
+                          function(path) {
+                              steps = steps + 1;
+                              preview.show(path);
+                          }, function(error) {
+                              editor.fail("Focus blur failed: the preview cannot be made." + (error ? " " + error : ""));
+                          }, true);
     }
 
     function apply() {
         if (!ready)
             return;
         stepTimer.stop();
-        editor.run("Focus blur", function() {
-            // The sequence moves to the photo itself; the copy's is over.
-            communication.weakinit(source);
-            var path = step(source, probe.pictureWidth, probe.pictureHeight);
-            communication.weakrelease();
-            copy = "";
-            if (editor.commit(path, "Focus blur"))
-                done();
-        });
+        // The sequence on the photo itself runs on the main worker's engine;
+        // the copy's stays with the quick worker until the tool closes.
+        var calls = [["weakinit", source], stepCall(source, probe.pictureWidth, probe.pictureHeight), ["weakrelease"]];
+        var previewCalls = [stepCall(copy, copyProbe.pictureWidth, copyProbe.pictureHeight)];
+        editor.applyAsync("Focus blur", calls, previewCalls, function() { done(); });
     }
 
     function cancel() {
@@ -141,7 +140,8 @@ Pane {
     }
     Component.onDestruction: {
         stepTimer.stop();
-        communication.weakrelease();
+        editor.work.cancel("focus-step");
+        runner.runQuick("focus-release", [["weakrelease"]]);
         if (handle)
             handle.destroy();
         if (preview)
@@ -160,15 +160,16 @@ Pane {
                 panel.editor.fail("Focus blur: this photo cannot be read.");
                 return;
             }
-            var made = ToolWork.smallCopy(panel.editor, panel.source,
-                                          ToolWork.fitFraction(pictureWidth, pictureHeight, ToolWork.screenSide), 1);
-            if (made === "") {
-                panel.editor.fail("Focus blur: the preview copy cannot be made.");
-                return;
-            }
-            communication.weakinit(made);
-            panel.copy = made;
-            copyProbe.measure(made);
+            panel.editor.withScreenCopy(function(made) {
+                if (made === "") {
+                    panel.editor.fail("Focus blur: the preview copy cannot be made.");
+                    return;
+                }
+                // The copy's blur is made once, on the quick worker that runs the steps.
+                runner.runQuick("focus-init", [["weakinit", made]]);
+                panel.copy = made;
+                copyProbe.measure(made);
+            });
         }
     }
     PictureProbe {

@@ -10,7 +10,6 @@ StripPanel {
     lists: [{ list: "frames", kind: "frame" }, { list: "colorfulFrames", kind: "colourful" }]
     copySide: ToolWork.screenSide
     operation: function(entry, source) {
-        return entry.kind === "frame" ? communication.framesimpleImage(source, entry.id)
-                                      : communication.framecolorfulImage(source, entry.id);
+        return [entry.kind === "frame" ? "framesimpleImage" : "framecolorfulImage", source, entry.id];
     }
 }

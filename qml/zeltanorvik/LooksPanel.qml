@@ -7,5 +7,5 @@ StripPanel {
     lists: [{ list: "effects", kind: "look" }]
     copySide: 160
     isOriginal: function(entry) { return entry.id === 1500; }
-    operation: function(entry, source) { return communication.loadImage(source, entry.id); }
+    operation: function(entry, source) { return ["loadImage", source, entry.id]; }
 }

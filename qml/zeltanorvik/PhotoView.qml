@@ -1,15 +1,21 @@
-// The photo in the editor: fitted to the view and decoded no larger than the
-// view, zoomed by pinching or the mouse wheel, panned by dragging. `overlay`
-// lies exactly over the shown picture, for tools that draw on it.
+// The photo in the editor: fitted to the view and served by the picture
+// provider no larger than the view (a picture the runner has just made comes
+// from memory, not from its file), zoomed by pinching or the mouse wheel,
+// panned by dragging. `overlay` lies exactly over the shown picture, for
+// tools that draw on it. `standIn` (a picture of the same proportions, such as
+// the screen-size preview of an Apply still running) is shown instead of the
+// photo while it is set; `pictureSerial` counts the pictures shown.
 import QtQuick
 import QtQuick.Window
-import "WorkingFiles.js" as WorkingFiles
+import "Display.js" as Display
 
 Item {
     id: view
 
     property string source: ""
     property string compareSource: ""
+    property string standIn: ""
+    property int pictureSerial: 0
     property bool comparing: false
     property bool interactive: true
     // Pinch scale from the touch tracker; `pinchBase` is its value when the
@@ -22,9 +28,16 @@ Item {
     readonly property alias overlay: overlayItem
     readonly property alias status: image.status
     readonly property bool hasPicture: image.status === Image.Ready
+    readonly property size decodeSize: Qt.size(Math.max(1, Math.ceil(width * Screen.devicePixelRatio)),
+                                               Math.max(1, Math.ceil(height * Screen.devicePixelRatio)))
 
     function reload() {
         revision = revision + 1;
+    }
+
+    function countPicture() {
+        if (image.status === Image.Ready)
+            pictureSerial = pictureSerial + 1;
     }
 
     function resetView() {
@@ -56,12 +69,14 @@ Item {
             asynchronous: false
             cache: false
             smooth: true
-            sourceSize: Qt.size(Math.max(1, Math.ceil(view.width * Screen.devicePixelRatio)), // qmllint disable type
-                                Math.max(1, Math.ceil(view.height * Screen.devicePixelRatio)))
+            sourceSize: view.decodeSize // qmllint disable type
             source: {
-                var path = view.comparing && view.compareSource ? view.compareSource : view.source;
-                return path ? WorkingFiles.toUrl(path) + "?v=" + view.revision : "";
+                var path = view.comparing && view.compareSource ? view.compareSource
+                         : view.standIn ? view.standIn : view.source;
+                return Display.url(path, view.revision);
             }
+            // Counted once the new picture has been taken in.
+            onSourceChanged: Qt.callLater(view.countPicture) // qmllint disable type
             Accessible.role: Accessible.Graphic
             Accessible.name: "photo"
 

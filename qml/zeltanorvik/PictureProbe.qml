@@ -1,10 +1,9 @@
-// The stored size of a picture file, found by decoding it once in the
-// background (measure(path)); the pixels are let go as soon as the size is
-// known.
+// The stored size of a picture file (measure(path)), read from its header; the
+// pixels are not decoded. `measured` follows on the next turn of the event
+// loop, as a decode in the background would.
 import QtQuick
-import "WorkingFiles.js" as WorkingFiles
 
-Item {
+QtObject {
     id: probe
 
     property int pictureWidth: 0
@@ -15,31 +14,10 @@ Item {
     signal measured()
 
     function measure(path) {
-        pictureWidth = 0;
-        pictureHeight = 0;
-        failed = false;
-        decoder.source = "";
-        decoder.source = path ? WorkingFiles.toUrl(path) : "";
-    }
-
-    visible: false
-
-    Image {
-        autoTransform: true
-        id: decoder
-        asynchronous: true
-        cache: false
-        onStatusChanged: {
-            if (status === Image.Ready) {
-                probe.pictureWidth = implicitWidth;
-                probe.pictureHeight = implicitHeight;
-                source = "";
-                probe.measured();
-            } else if (status === Image.Error) {
-                probe.failed = true;
-                source = "";
-                probe.measured();
-            }
-        }
+        var size = path ? runner.pictureSize(path) : Qt.size(-1, -1);
+        pictureWidth = Math.max(0, size.width);
+        pictureHeight = Math.max(0, size.height);
+        failed = !known;
+        Qt.callLater(probe.measured);
     }
 }

@@ -1,11 +1,12 @@
 // A tool's result shown over the editor's photo before it is applied: the
 // picture fitted to the view like the photo itself, on the editor's
-// background. Created by a panel inside `editor.photo`; the panel destroys
+// background, served by the picture provider (from memory when the runner has
+// just made it). Created by a panel inside `editor.photo`; the panel destroys
 // it when it goes.
 import QtQuick
 import QtQuick.Controls.Material
 import QtQuick.Window
-import "WorkingFiles.js" as WorkingFiles
+import "Display.js" as Display
 
 Rectangle {
     id: layer
@@ -47,7 +48,7 @@ Rectangle {
         cache: false
         smooth: true
         sourceSize: layer.decodeSize // qmllint disable type
-        source: layer.path ? WorkingFiles.toUrl(layer.path) + "?preview=" + layer.serial : ""
+        source: Display.url(layer.path, layer.serial)
         Accessible.role: Accessible.Graphic
         Accessible.name: "preview"
     }

@@ -16,7 +16,7 @@ import QtQuick.Controls.Material
 import QtQuick.Layouts
 import QtQuick.Window
 import "ToolWork.js" as ToolWork
-import "WorkingFiles.js" as WorkingFiles
+import "Display.js" as Display
 
 Pane {
     id: panel
@@ -67,24 +67,25 @@ Pane {
             done();
             return;
         }
-        editor.run("Rotating", function() {
-            var path = source;
-            if (fineAngle !== 0) {
-                ToolWork.claim(editor, path);
-                path = tools.straightenImage(path, fineAngle);
-                if (!path) {
-                    editor.fail("Straightening failed: " + tools.lastError());
-                    return;
-                }
-            }
-            if (!turnsOnlyUnchanged) {
-                ToolWork.claim(editor, path);
-                path = communication.revolvingImage(path, scaling, quarterTurns * 90, mirrorHorizontal,
-                                                    mirrorVertical, swap);
-            }
-            if (editor.commit(path, "Rotating"))
-                done();
-        });
+        // Straightening first (tools.straightenImage), then the quarter turns,
+        // scale and mirrors on its result; the same steps on the screen copy
+        // show first.
+        function steps(from) {
+            var calls = [];
+            if (fineAngle !== 0)
+                calls.push(["tools.straightenImage", from, fineAngle]);
+            if (!turnsOnlyUnchanged)
+                calls.push(["revolvingImage", calls.length ? "$previous" : from, scaling, quarterTurns * 90,
+                            mirrorHorizontal, mirrorVertical, swap]);
+            return calls;
+        }
+        var calls = steps(source);
+        // Each step writes the next name down the photo's chain.
+        var claimed = source;
+        for (var i = 0; i < calls.length; ++i)
+            claimed = ToolWork.claim(editor, claimed);
+        var copy = editor.screenCopyOf === source ? editor.screenCopy : "";
+        editor.applyAsync("Rotating", calls, copy ? steps(copy) : null, function() { done(); });
     }
 
     function cancel() {
@@ -110,6 +111,7 @@ Pane {
             return;
         stage = stageComponent.createObject(editor.photo);
         probe.measure(source);
+        editor.withScreenCopy(function(path) {});
     }
     Component.onDestruction: {
         if (stage)
@@ -157,7 +159,7 @@ Pane {
                     smooth: true
                     sourceSize: Qt.size(Math.ceil(stageArea.width * Screen.devicePixelRatio), // qmllint disable type
                                         Math.ceil(stageArea.height * Screen.devicePixelRatio))
-                    source: panel.source ? WorkingFiles.toUrl(panel.source) : ""
+                    source: Display.url(panel.source, 0)
                     transform: [
                         Rotation {
                             origin.x: picture.width / 2

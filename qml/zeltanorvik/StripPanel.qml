@@ -4,21 +4,21 @@
 // tap replaces it (treatments do not stack until applied); Apply keeps the
 // shown result, Cancel drops it.
 //
+// A tap shows the treatment of the editor's screen copy at once (quick
+// worker), then the photo's own when it is ready (main worker); a second tap
+// while busy replaces the first. Apply before the photo's result is there
+// waits for it with the busy indicator turning.
+//
 // Set `title`, `lists` (the bundle index's lists to offer, [{ list, kind }]),
 // `copySide` (the small copy's longest side) and `operation(entry, source)`,
-// which runs the facade step on `source` and returns its working file.
+// which gives the facade call ([name, arguments...]) that treats `source`.
 //
-// A strength slider (default 100 %) mixes the treatment over the photo: while
-// it moves, the screen-size copy of the photo is mixed with the screen-size
-// copy of the treated photo; Apply mixes the photo itself. Both mix the
-// photo stretched to the treated size (a frame laid around it), so the
-// preview is the result made small.
-//
-// Working files, down the name chain of the photo P (w^n is n steps down):
-// the treated photo w1 (its full mix w2 on Apply), its screen-size copy w3
-// (made via w2), that copy's mix w4; the photo's screen-size copy w6 (made
-// via w1..w5 when the panel opens, after the thumbnails' copy w8, whose
-// thumbnails are w9). So no write replaces a file still in use.
+// A strength slider (default 100 %) mixes the treatment over the photo
+// (tools.blendImage): while it moves, the treatment of the screen copy is
+// mixed with the screen copy on the quick worker; Apply mixes the photo
+// itself with its treatment. A frame's larger result holds the photo at its
+// own size over a copy enlarged to cover the border, so the preview is the
+// result made small.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -40,68 +40,77 @@ Pane {
 
     readonly property string source: editor ? editor.history.current : ""
     property string smallCopy: ""
+    property string screenCopy: ""
     property var chosen: null
     property string resultPath: ""
-    // Strength, 0..1, and the screen-size copies it is previewed with.
+    property bool applyPending: false
+    // Strength, 0..1, and the treatment of the screen copy it is previewed on.
     property real strength: 1.0
-    property string screenCopy: ""
     property string screenResult: ""
-    readonly property int thumbnailDepth: 8
-    readonly property int screenDepth: 6
     property var preview: null
     readonly property alias strip: previewStrip
     readonly property bool ready: previewStrip.entries.length > 0
+    // The copies are made and no treatment is running.
+    readonly property bool settled: smallCopy !== "" && screenCopy !== "" && !treating
+    property bool treating: false
 
     signal done()
 
     function pick(entry) {
-        if (isOriginal(entry)) { // qmllint disable type
-            chosen = entry;
-            resultPath = "";
+        editor.work.cancel("strip-preview");
+        editor.work.cancel("strip-full");
+        chosen = entry;
+        resultPath = "";
+        screenResult = "";
+        if (isOriginal(entry)) {
+            treating = false;
             preview.clear();
             return;
         }
-        editor.run(title + ": " + entry.label, function() {
-            treat(entry);
-            if (applyWhenReady)
+        treating = true;
+        if (screenCopy !== "") {
+            editor.work.start("strip-preview", [operation(entry, screenCopy)], function(path) {
+                if (chosen === entry) {
+                    screenResult = path;
+                    showStrength();
+                }
+            }, null, true);
+        }
+        ToolWork.claim(editor, source);
+        editor.work.start("strip-full", [operation(entry, source)], function(path) {
+            treating = false;
+            resultPath = path;
+            showStrength();
+            if (applyPending || applyWhenReady)
                 apply();
+        }, function(error) {
+            treating = false;
+            if (applyPending) {
+                applyPending = false;
+                editor.app.busy = false;
+            }
+            editor.fail(title + ": \u201c" + entry.label + "\u201d could not be made from this photo."
+                        + (error ? " " + error : ""));
         });
     }
 
-    function treat(entry) {
-        ToolWork.claim(editor, source);
-        var path = operation(entry, source); // qmllint disable type
-        if (!ToolWork.written(editor, path)) {
-            editor.fail(title + ": \u201c" + entry.label + "\u201d could not be made from this photo.");
-            return false;
-        }
-        chosen = entry;
-        resultPath = path;
-        screenResult = "";
-        if (screenCopy !== "") {
-            var side = Math.max(editor.photo.width, editor.photo.height);
-            screenResult = ToolWork.smallCopy(editor, path, ToolWork.fitFraction(probe.pictureWidth,
-                                                                                 probe.pictureHeight, side), 2);
-        }
-        showStrength();
-        return true;
-    }
-
-    // The treated photo at the chosen strength, on the screen-size copies.
+    // The chosen treatment at the chosen strength: the photo's own result at
+    // full strength once it is there, else the screen copy's, mixed with the
+    // screen copy below full strength.
     function showStrength() {
-        if (resultPath === "")
-            return;
-        if (strength >= 1 || screenResult === "") {
-            preview.show(resultPath);
-            return;
-        }
-        ToolWork.claim(editor, screenResult);
-        var mixed = tools.blendImage(screenCopy, screenResult, strength);
-        if (!ToolWork.written(editor, mixed)) {
-            editor.fail(title + ": the strength preview cannot be made. " + tools.lastError());
+        if (strength >= 1) {
+            if (resultPath !== "" || screenResult !== "")
+                preview.show(resultPath !== "" ? resultPath : screenResult);
             return;
         }
-        preview.show(mixed);
+        if (screenResult === "" || screenCopy === "")
+            return;
+        var shownFor = chosen;
+        editor.work.start("strip-strength", [["tools.blendImage", screenCopy, screenResult, strength]],
+                          function(path) {
+                              if (panel.chosen === shownFor)
+                                  preview.show(path);
+                          }, null, true);
     }
 
     function setStrength(value) {
@@ -110,6 +119,17 @@ Pane {
     }
 
     function apply() {
+        if (treating) {
+            // The photo's result is on its way: wait for it.
+            applyPending = true;
+            editor.app.busyLabel = title;
+            editor.app.busy = true;
+            return;
+        }
+        if (applyPending) {
+            applyPending = false;
+            editor.app.busy = false;
+        }
         if (resultPath === "" || strength <= 0) {
             done();
             return;
@@ -120,27 +140,21 @@ Pane {
             return;
         }
         var wanted = strength;
-        editor.run(title + " at " + Math.round(wanted * 100) + " %", function() {
-            ToolWork.claim(editor, resultPath);
-            var mixed = tools.blendImage(source, resultPath, wanted);
-            if (!mixed) {
-                editor.fail(title + " failed: " + tools.lastError());
-                return;
-            }
-            if (editor.commit(mixed, title))
-                done();
-        });
+        ToolWork.claim(editor, resultPath);
+        editor.applyAsync(title + " at " + Math.round(wanted * 100) + " %",
+                          [["tools.blendImage", source, resultPath, wanted]], null, function() { done(); });
     }
 
     function cancel() {
         done();
     }
 
+    // Thumbnails are small: made here, one a frame.
     function thumbnail(entry) {
         if (smallCopy === "")
             return "";
         ToolWork.claim(editor, smallCopy);
-        var path = operation(entry, smallCopy);
+        var path = ToolWork.callNow(operation(entry, smallCopy));
         return ToolWork.written(editor, path) ? path : "";
     }
 
@@ -149,26 +163,23 @@ Pane {
             editor.fail(title + ": this photo cannot be read.");
             return;
         }
-        // Deep down the name chain (see the top): nothing a tap writes
-        // replaces the copies the thumbnails and the strength are made from.
-        smallCopy = ToolWork.smallCopy(editor, source,
-                                       ToolWork.fitFraction(probe.pictureWidth, probe.pictureHeight, copySide),
-                                       thumbnailDepth);
-        if (smallCopy === "")
-            editor.fail(title + ": the thumbnails cannot be made.");
-        var side = Math.max(editor.photo.width, editor.photo.height);
-        screenCopy = ToolWork.smallCopy(editor, source,
-                                        ToolWork.fitFraction(probe.pictureWidth, probe.pictureHeight, side),
-                                        screenDepth);
-        previewStrip.start();
-        if (applyWhenReady) {
-            for (var i = 0; i < previewStrip.entries.length; ++i) {
-                if (!isOriginal(previewStrip.entries[i])) {
-                    pick(previewStrip.entries[i]);
-                    break;
+        editor.withScreenCopy(function(path) { screenCopy = path; });
+        // The thumbnails' copy has a name chain of its own: their results
+        // never replace the photo's working files, nor the tap's preview.
+        editor.work.start("strip-copy", [["thumbnailCopy", source, copySide]], function(path) {
+            smallCopy = path;
+            previewStrip.start();
+            if (applyWhenReady) {
+                for (var i = 0; i < previewStrip.entries.length; ++i) {
+                    if (!isOriginal(previewStrip.entries[i])) {
+                        pick(previewStrip.entries[i]);
+                        break;
+                    }
                 }
             }
-        }
+        }, function(error) {
+            editor.fail(title + ": the thumbnails cannot be made." + (error ? " " + error : ""));
+        }, true);
     }
 
     padding: 8
@@ -189,6 +200,11 @@ Pane {
     }
     Component.onDestruction: {
         previewStrip.stop();
+        editor.work.cancel("strip-copy");
+        editor.work.cancel("strip-preview");
+        editor.work.cancel("strip-full");
+        if (applyPending)
+            editor.app.busy = false;
         if (preview)
             preview.destroy();
     }

@@ -12,7 +12,6 @@ import QtQuick.Controls.Material
 import QtQuick.Layouts
 import "CollageCatalogue.js" as Catalogue
 import "CollageGeometry.js" as Geometry
-import "WorkingFiles.js" as WorkingFiles
 
 Pane {
     id: panel
@@ -49,13 +48,19 @@ Pane {
         var file = bubble.file, picture = bubble.picture, area = bubble.textRect;
         var words = text, colour = textColor, size = textSize, weight = bold ? 1 : 0;
         var zoom = b.zoom, degree = b.degree;
-        editor.run("Writing the text", function() {
-            var result = communication.writingFontImage(file, source, g.srcScale, g.innerx, g.innery, picture, zoom,
-                                                        words, degree, size, colour, 0, weight, area[2], area[3],
-                                                        area[0], area[1]);
-            if (editor.commit(result, "Writing the text"))
-                panel.done();
-        });
+        function writing(on, placement) {
+            return ["writingFontImage", file, on, placement.srcScale, placement.innerx, placement.innery, picture, zoom,
+                    words, degree, size, colour, 0, weight, area[2], area[3], area[0], area[1]];
+        }
+        // The same bubble on the screen copy shows first: every measure of the
+        // bubble scales with the picture it is burnt into.
+        var copy = editor.screenCopyOf === source ? editor.screenCopy : "";
+        var copyWidth = copy ? runner.pictureSize(copy).width : 0;
+        var previewCalls = copyWidth > 0
+                ? [writing(copy, Geometry.bubblePlacement(bubble.size[0], bubble.size[1], b.zoom, b.cx, b.cy, b.degree,
+                                                          b.parent.width, copyWidth))]
+                : null;
+        editor.applyAsync("Writing the text", [writing(source, g)], previewCalls, function() { panel.done(); });
     }
 
     function cancel() {
@@ -71,8 +76,10 @@ Pane {
         var at = args.indexOf("--text");
         if (at >= 0 && at + 1 < args.length)
             textField.text = args[at + 1];
-        if (editor)
+        if (editor) {
             overlayBubble = bubbleComponent.createObject(editor.photo.overlay, { panel: panel });
+            editor.withScreenCopy(function(path) {});
+        }
     }
     Component.onDestruction: {
         if (overlayBubble)
@@ -80,20 +87,15 @@ Pane {
     }
 
     // The photo's stored width, from decoding it once in the background.
-    Image {
-        autoTransform: true
+    // The photo's width, from its header.
+    PictureProbe {
         id: photoProbe
-        visible: false
-        asynchronous: true
-        cache: false
-        source: panel.editor ? WorkingFiles.toUrl(panel.editor.history.current) : ""
-        onStatusChanged: {
-            if (status === Image.Ready) {
-                panel.photoWidth = implicitWidth;
-                source = "";
-            } else if (status === Image.Error) {
+        Component.onCompleted: if (panel.editor) measure(panel.editor.history.current)
+        onMeasured: {
+            if (known)
+                panel.photoWidth = pictureWidth;
+            else
                 panel.editor.fail("The photo cannot be read for the text.");
-            }
         }
     }
 

@@ -48,10 +48,9 @@ Pane {
         apply();
     }
 
-    function process(from) {
-        ToolWork.claim(editor, from);
-        var path = tools.toneImage(from, exposure, highlights, shadows, warmth, tint, vignette);
-        return ToolWork.written(editor, path) ? path : "";
+    // The job that sets the tone of `from`.
+    function toneCalls(from) {
+        return [["tools.toneImage", from, exposure, highlights, shadows, warmth, tint, vignette]];
     }
 
     function measure(path) {
@@ -60,43 +59,38 @@ Pane {
             histogram = shares;
     }
 
+    // The screen copy with the current settings, on the quick worker.
     function previewNow() {
         if (!ready)
             return;
         if (neutral) {
+            editor.work.cancel("tone-preview");
             preview.clear();
             measure(smallCopy);
             return;
         }
-        var path = process(smallCopy);
-        if (path === "") {
-            editor.fail("Tone: the preview cannot be made. " + tools.lastError());
-            return;
-        }
-        preview.show(path);
-        measure(path);
+        editor.work.start("tone-preview", toneCalls(smallCopy), function(path) {
+            preview.show(path);
+            measure(path);
+        }, function(error) {
+            editor.fail("Tone: the preview cannot be made." + (error ? " " + error : ""));
+        }, true);
     }
 
-    function processPhoto(then) {
-        if (!ready || neutral)
+    // The photo itself with the current settings, in the background (the
+    // result replaces the preview when it comes).
+    function processPhoto() {
+        if (!ready || neutral || (fullSettings === settings && fullResult !== ""))
             return;
-        if (fullSettings === settings && fullResult !== "") {
-            if (then)
-                then();
-            return;
-        }
         var wanted = settings;
-        editor.run("Setting the tone", function() {
-            var path = process(source);
-            if (path === "") {
-                editor.fail("Tone failed: " + tools.lastError());
-                return;
-            }
+        ToolWork.claim(editor, source);
+        editor.work.start("tone-full", toneCalls(source), function(path) {
             fullResult = path;
             fullSettings = wanted;
-            preview.show(path);
-            if (then)
-                then();
+            if (settings === wanted)
+                preview.show(path);
+        }, function(error) {
+            editor.fail("Tone failed: the photo could not be processed." + (error ? " " + error : ""));
         });
     }
 
@@ -105,10 +99,14 @@ Pane {
             done();
             return;
         }
-        processPhoto(function() {
+        if (fullSettings === settings && fullResult !== "") {
             if (editor.commit(fullResult, "Tone"))
                 done();
-        });
+            return;
+        }
+        editor.work.cancel("tone-full");
+        ToolWork.claim(editor, source);
+        editor.applyAsync("Tone", toneCalls(source), toneCalls(smallCopy), function() { done(); });
     }
 
     function cancel() {
@@ -151,13 +149,14 @@ Pane {
                 panel.editor.fail("Tone: this photo cannot be read.");
                 return;
             }
-            var side = Math.max(panel.editor.photo.width, panel.editor.photo.height);
-            panel.smallCopy = ToolWork.smallCopy(panel.editor, panel.source,
-                                                 ToolWork.fitFraction(pictureWidth, pictureHeight, side), 2);
-            if (panel.smallCopy === "")
-                panel.editor.fail("Tone: the preview copy cannot be made.");
-            else
-                panel.measure(panel.smallCopy);
+            panel.editor.withScreenCopy(function(made) {
+                if (made === "") {
+                    panel.editor.fail("Tone: the preview copy cannot be made.");
+                    return;
+                }
+                panel.smallCopy = made;
+                panel.measure(made);
+            });
         }
     }
 
@@ -216,42 +215,42 @@ Pane {
             value: panel.exposure
             enabled: panel.ready
             onChangedBy: { panel.exposure = value; panel.changed(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Highlights"
             value: panel.highlights
             enabled: panel.ready
             onChangedBy: { panel.highlights = value; panel.changed(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Shadows"
             value: panel.shadows
             enabled: panel.ready
             onChangedBy: { panel.shadows = value; panel.changed(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Warmth"
             value: panel.warmth
             enabled: panel.ready
             onChangedBy: { panel.warmth = value; panel.changed(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Tint"
             value: panel.tint
             enabled: panel.ready
             onChangedBy: { panel.tint = value; panel.changed(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Vignette"
             value: panel.vignette
             enabled: panel.ready
             onChangedBy: { panel.vignette = value; panel.changed(); }
-            onReleased: panel.processPhoto(null)
+            onReleased: panel.processPhoto()
         }
 
         RowLayout {

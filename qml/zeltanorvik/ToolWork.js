@@ -1,11 +1,14 @@
 // What the picture tools (looks, frames, adjust, focus, rotate) share: the
-// working files they write and the small copies they preview on.
+// working files they write.
 //
 // Every facade step writes the working file named after its source, so a
 // tool's writes land at fixed names one, two or three steps down the name
 // chain of the current picture. Before each write, `claim` makes the name
 // safe to use: entries after the current one (kept for redo) that carry this
 // name are dropped from the history, since the write replaces their file.
+// Previews work on the editor's screen copy and thumbnails on a copy of their
+// own, whose name chains ("<name>.screen_norvik.png", "<name>.thumbs_...")
+// never meet the photo's.
 .import "WorkingFiles.js" as WorkingFiles
 
 function outputOf(editor, source) {
@@ -20,7 +23,7 @@ function claim(editor, source) {
     return name;
 }
 
-// Whether a working file came back and decodes.
+// Whether a working file came back and can be read (its header).
 function written(editor, path) {
     return path !== "" && editor.app.fileCheck.readable(path);
 }
@@ -51,4 +54,10 @@ var screenSide = 854;
 function fitFraction(width, height, side) {
     var longest = Math.max(width, height);
     return longest > 0 ? Math.min(1, side / longest) : 1;
+}
+
+// One facade call ([name, arguments...]) made here and now, on the GUI
+// thread: for small pictures only (the strips' thumbnails).
+function callNow(call) {
+    return communication[call[0]].apply(communication, call.slice(1));
 }

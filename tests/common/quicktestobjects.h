@@ -1,6 +1,7 @@
 // For the Qt Quick test programs: a document folder of their own and the
 // program's objects published to the test's QML engine as the program
-// publishes them ("communication", "tools", "multitouch", "nami"), plus "testFolder",
+// publishes them ("communication", "tools", "multitouch", "nami", "runner" and
+// the "working" picture provider), plus "testFolder",
 // the folder where the test puts its pictures.
 #pragma once
 
@@ -8,6 +9,8 @@
 #include "ZQDCommunication.h"
 #include "multitouch.h"
 #include "networkaccessmanagerinteractor.h"
+#include "operationrunner.h"
+#include "pictureprovider.h"
 
 #include <QDir>
 #include <QQmlContext>
@@ -45,4 +48,7 @@ inline void publishProgramObjects(QQmlEngine *engine, const QString &pictures)
     context->setContextProperty("multitouch", new MultiTouch(engine));
     context->setContextProperty("nami", new NetworkAccessManagerInteractor(engine, engine));
     context->setContextProperty("testFolder", pictures);
+    auto *runner = new OperationRunner(engine);
+    context->setContextProperty("runner", runner);
+    engine->addImageProvider(PictureProvider::kName, new PictureProvider(runner->displayCopies()));
 }

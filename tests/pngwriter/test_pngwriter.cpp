@@ -275,6 +275,7 @@ private slots:
     void unwritableFolderFails();
     void readOnlyFolderFails();
     void fullDiskFails();
+    void threadsWriteTheSameBytes();
 };
 
 // The vector Paeth filter gives the plain loop's bytes for every pixel size
@@ -353,6 +354,38 @@ void TestPngWriter::coderChoice()
     flat.fill(qRgb(200, 30, 90));
     QCOMPARE(choice(flat), 1);  // runs code a flat picture as tightly as deflate does
     QCOMPARE(choice(grainyPhoto(300, 200)), 0);  // too small to sample: full deflate
+}
+
+// Rows filtered in bands and run blocks coded on several threads give the
+// file one thread writes, byte for byte, whatever the number of threads and
+// however the rows fall into blocks (odd sizes, both coders, one row, alpha).
+void TestPngWriter::threadsWriteTheSameBytes()
+{
+    QTemporaryDir dir;
+    const QImage pictures[] = {
+        grainyPhoto(1001, 467),                       // run coder, blocks of odd rows
+        withGrainAlpha(grainyPhoto(333, 1201)),       // run coder, alpha
+        grainyPhoto(90000, 4),                        // run coder, one row a block
+        pattern(777, 333, false).convertToFormat(QImage::Format_RGB32),  // full deflate, bands
+        pattern(5, 3, true),
+        mono(29, 9, QImage::Format_MonoLSB),
+    };
+    auto bytes = [&](const QImage &image, int threads) {
+        bandworkers::setThreadLimit(threads);
+        const QString path = dir.filePath(QStringLiteral("t%1.png").arg(threads));
+        const bool saved = saveWorkingPng(image, path);
+        QFile f(path);
+        return saved && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    for (const QImage &image : pictures) {
+        const QByteArray one = bytes(image, 1);
+        QVERIFY(!one.isEmpty());
+        for (int threads : {2, 3, 5}) {
+            QVERIFY2(bytes(image, threads) == one,
+                     qPrintable(QStringLiteral("%1 x %2 on %3 threads").arg(image.width()).arg(image.height()).arg(threads)));
+        }
+    }
+    bandworkers::setThreadLimit(0);
 }
 
 void TestPngWriter::matchesQtWrite_data()

@@ -40,6 +40,32 @@ Bytes encode(const Bytes &input, const std::vector<std::size_t> &blockSizes)
     return out;
 }
 
+// The same, each block coded apart (in reverse order, as another thread might)
+// and then appended in order.
+Bytes encodeApart(const Bytes &input, const std::vector<std::size_t> &blockSizes)
+{
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0, k = 0; at < input.size(); at += blockSizes[k++ % blockSizes.size()])
+        starts.push_back(at);
+    starts.push_back(input.size());
+    const std::size_t count = starts.size() - 1;
+    std::vector<RunDeflate::CodedBlock> blocks(count);
+    for (std::size_t k = count; k-- > 0;) {
+        const std::size_t n = std::min(starts[k + 1], input.size()) - starts[k];
+        if (!RunDeflate::codeBlock(input.data() + starts[k], n, k + 1 == count, &blocks[k]))
+            return {};
+    }
+    Bytes out(RunDeflate::bound(input.size(), blocks.size()));
+    RunDeflate coder;
+    coder.begin(out.data(), out.size());
+    for (const RunDeflate::CodedBlock &b : blocks) {
+        if (!coder.append(b))
+            return {};
+    }
+    out.resize(coder.finish());
+    return out;
+}
+
 // Inflates a zlib stream of known output size; checks it ends exactly at the trailer.
 bool inflatesTo(const Bytes &stream, const Bytes &want)
 {
@@ -97,6 +123,7 @@ private slots:
     void roundTrips();
     void sizeMatchesTheMeasure();
     void refusesMisuse();
+    void blocksCodedApartGiveTheSameStream();
 };
 
 void TestRunDeflate::roundTrips_data()
@@ -131,6 +158,7 @@ void TestRunDeflate::roundTrips()
     const Bytes stream = encode(in, {std::size_t(block)});
     QVERIFY(!stream.empty());
     QVERIFY(inflatesTo(stream, in));
+    QVERIFY(encodeApart(in, {std::size_t(block)}) == stream);
     if (QByteArray(QTest::currentDataTag()) == "code cut to 15 bits")
         QVERIFY(stream.size() < in.size() / 2);  // coded, not stored
     // Never larger than storing the input.
@@ -169,6 +197,34 @@ void TestRunDeflate::refusesMisuse()
     coder.begin(tiny.data(), tiny.size());
     QVERIFY(!coder.add(in.data(), in.size(), true));
     QCOMPARE(coder.finish(), std::size_t(0));
+}
+
+// Blocks of every kind one after the other, so that each starts at many bit
+// positions: stored (random bytes), coded, and tiny blocks where stored and
+// coded are so close that the position decides.
+void TestRunDeflate::blocksCodedApartGiveTheSameStream()
+{
+    Bytes in;
+    for (int k = 0; k < 12; ++k) {
+        const Bytes part = k % 3 == 0 ? noise(70001 + 13 * std::size_t(k), std::uint32_t(k), 256)
+                           : k % 3 == 1 ? noise(5003, std::uint32_t(k), 7)
+                                        : runsOfEveryLength(40);
+        in.insert(in.end(), part.begin(), part.end());
+    }
+    for (const std::vector<std::size_t> &sizes :
+         std::vector<std::vector<std::size_t>>{{1, 2, 3, 5, 70001}, {65537}, {4099, 1, 1, 300}, {7}}) {
+        const Bytes plain = encode(in, sizes);
+        QVERIFY(!plain.empty());
+        QVERIFY(inflatesTo(plain, in));
+        QVERIFY(encodeApart(in, sizes) == plain);
+    }
+    // A block with neither code nor input cannot be appended.
+    Bytes out(64);
+    RunDeflate coder;
+    coder.begin(out.data(), out.size());
+    RunDeflate::CodedBlock empty;
+    empty.size = 10;
+    QVERIFY(!coder.append(empty));
 }
 
 QTEST_APPLESS_MAIN(TestRunDeflate)

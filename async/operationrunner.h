@@ -1,0 +1,94 @@
+// OperationRunner: the facade's picture operations on a worker thread, for the
+// interface (published to QML as "runner").
+//
+// run(lane, calls) queues a job: one or more calls of facade operations by
+// name, [["loadImage", path, 1019]], run one after the other; the literal
+// argument "$previous" stands for the result of the call before. The job ends
+// with exactly one finished(ticket, lane, path, error, cancelled) signal on
+// the GUI thread: the last call's working file, or the reason it failed, or
+// cancelled when it was replaced or cancelled.
+//
+// Lanes: a new job replaces the job of its lane that is still waiting, and the
+// result of the one running is dropped (a second tap while busy replaces the
+// first). cancel(lane) does the same without a new job; the working files a
+// cancelled job writes are removed.
+//
+// Threads: two workers, each running its jobs one at a time, in order. run()
+// queues on the main worker; runQuick() on the quick one, for previews on the
+// screen-size copy, which must not wait behind a full-resolution job. A quick
+// job may only work on a copy's name chain (a source whose file name holds
+// ".screen" or ".thumbs"), the main worker writes the photo's own chain, so no
+// two jobs write the same working file at once. Each worker has a facade and an
+// engine of its own, made and used on its thread alone: the GUI thread's
+// facade (its collage lists, its frame, bubble and layout readers) is never
+// touched from a worker, and a focus-blur sequence belongs to the worker whose
+// jobs started it (weakinit, the steps and weakrelease all go through the same
+// one). Only operations that read and write picture files may be run; the
+// collage lists and QML items stay with the GUI thread's facade. The workers'
+// pixmaps are raster pixmaps, which the platforms the program runs on (xcb,
+// wayland, offscreen) allow on any thread.
+//
+// Each picture a job makes is also kept as a screen-size copy (at most
+// displaySize) for the picture provider, so the interface shows it without
+// decoding the file. readable() and pictureSize() read a file's header only.
+#pragma once
+
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QVariantList>
+
+#include <memory>
+
+class DisplayCopies;
+
+class OperationRunner : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+    Q_PROPERTY(QSize displaySize READ displaySize WRITE setDisplaySize NOTIFY displaySizeChanged)
+public:
+    explicit OperationRunner(QObject *parent = nullptr);
+    ~OperationRunner() override;
+
+    DisplayCopies *displayCopies() const;
+
+    bool busy() const;
+    QSize displaySize() const;
+    void setDisplaySize(QSize size);
+
+    // The operations a job may call: the facade's picture operations, the
+    // "tools" object's as "tools.<name>" (tools.toneImage, ...), and
+    // "screenCopy"(path, side), which writes the picture at `path` fitted
+    // into side x side as "<name>.screen.png" beside the working files (its
+    // own name chain: operations on it never write the photo's working
+    // files), and "thumbnailCopy"(path, side), the same as "<name>.thumbs.png"
+    // (the strips' thumbnails are made from it, on the GUI thread).
+    static bool allowed(const QString &operation);
+
+public slots:
+    // Queues a job on the main worker; returns its ticket (> 0).
+    int run(const QString &lane, const QVariantList &calls);
+    // Queues a job on the quick worker (screen-copy chains only).
+    int runQuick(const QString &lane, const QVariantList &calls);
+    // Drops the lane's waiting job and the result of its running one.
+    void cancel(const QString &lane);
+    // Whether the file at `path` (a path or file:// URL) is a picture its
+    // header describes (the pixels are not decoded).
+    bool readable(const QString &path) const;
+    // The stored size of the picture at `path`, from its header; (-1, -1) when unreadable.
+    QSize pictureSize(const QString &path) const;
+    // Blocks until every queued job has run (for scripts and tests).
+    void waitIdle();
+
+signals:
+    void finished(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled);
+    void busyChanged();
+    void displaySizeChanged();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+    int queue(int worker, const QString &lane, const QVariantList &calls);
+    void deliver(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled);
+};

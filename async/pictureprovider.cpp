@@ -1,0 +1,59 @@
+#include "pictureprovider.h"
+
+#include "displaycopies.h"
+
+#include <QImageReader>
+#include <QUrl>
+
+PictureProvider::PictureProvider(DisplayCopies *copies)
+    : QQuickImageProvider(QQuickImageProvider::Image)
+    , copies(copies)
+{
+}
+
+QString PictureProvider::pathOf(const QString &id)
+{
+    QString encoded = id;
+    const qsizetype query = encoded.indexOf(QLatin1Char('?'));
+    if (query >= 0)
+        encoded.truncate(query);
+    QString path = QUrl::fromPercentEncoding(encoded.toUtf8());
+    if (!path.startsWith(QLatin1Char('/')))
+        path.prepend(QLatin1Char('/'));
+    return path;
+}
+
+QImage PictureProvider::picture(DisplayCopies *copies, const QString &path, QSize box, QSize *fullSize)
+{
+    QSize full;
+    QImage copy = copies->find(path, box, &full);
+    if (copy.isNull()) {
+        QImageReader reader(path);
+        full = reader.size();
+        if (!full.isValid())
+            return {};
+        // Copies are kept at least as large as the box asked for now.
+        const QSize wanted = DisplayCopies::fitted(full, box);
+        if (wanted != full)
+            reader.setScaledSize(wanted);
+        copy = reader.read();
+        if (copy.isNull())
+            return {};
+        copies->put(path, copy, full);
+    }
+    if (fullSize)
+        *fullSize = full;
+    const QSize wanted = DisplayCopies::fitted(copy.size(), box);
+    if (wanted == copy.size())
+        return copy;
+    return copy.scaled(wanted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage PictureProvider::requestImage(const QString &id, QSize *size, const QSize &requestedSize)
+{
+    QSize full;
+    QImage image = picture(copies, pathOf(id), requestedSize, &full);
+    if (size)
+        *size = image.size();
+    return image;
+}
