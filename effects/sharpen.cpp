@@ -1,298 +1,40 @@
-// Integer-kernel blur and unsharp mask (CSharp).
+// Integer-kernel blur and unsharp mask (CSharp), over the library's one
+// integer-kernel blur (kernelblur.h).
 //
 // Contents
 //   1. Kernel          SetRadius: the integer weights
-//   2. One sample      the straightforward weighted mean (reference form, and the line ends)
-//   3. Fast lines      the interior of a row or of a column of rows, 16 bytes at once (AVX2)
-//   4. Passes          ConvoluteDimension and GetBlur (rows, then columns through a ring of rows)
-//   5. Unsharp mask    GetUnsharpMask, the cached preview, SharpProcess, useEffect
-//
-// Everything is integer arithmetic; the fast form computes the same sums and
-// divides them exactly (a multiply-and-shift checked against every possible
-// sum), so it gives the same bytes as the straightforward form.
+//   2. Passes          ConvoluteDimension and GetBlur (rows, then columns through a ring of rows)
+//   3. Unsharp mask    GetUnsharpMask, the cached preview, SharpProcess, useEffect
 #include "sharpen.h"
 
+#include "kernelblur.h"
 #include "simd.h"
 #include "unsharplevel.h"
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#define ZN_SHARP_SIMD 1
-#define ZN_AVX2 __attribute__((target("avx2")))
-#else
-#define ZN_SHARP_SIMD 0
-#endif
-
 namespace {
 
-// --- 2. One sample ----------------------------------------------------------------------------
-
-// sum(w p) / sum(w) over the kernel positions that fall inside a line of
-// length samples (integer division); sample i of the line at line[i * step].
-inline unsigned char WeightedMean(const unsigned char *line, std::ptrdiff_t step, int length, int i,
-                                  const int *kernel, int kernelLength)
+// The kernel weights CSharp holds, with what the passes need to divide exactly.
+kernelblur::Kernel PassKernel(const int *weights, int length)
 {
-    const int h = kernelLength / 2;
-    const int lo = std::max(0, i - h), hi = std::min(length - 1, i + h);
-    int sum = 0, weights = 0;
-    for (int j = lo; j <= hi; ++j) {
-        const int w = kernel[j - i + h];
-        sum += w * line[j * step];
-        weights += w;
-    }
-    return static_cast<unsigned char>(sum / weights);
-}
-
-// One output row y of the column pass, straightforward form, bytes from..to-1
-// (B, G, R only); window[t] is row y - h + t, for the rows inside the picture.
-void ColumnRowPlain(const unsigned char *const *window, int y, int height, unsigned char *out, int from, int to,
-                    const int *kernel, int kernelLength)
-{
-    const int h = kernelLength / 2;
-    const int lo = std::max(0, y - h) - (y - h), hi = std::min(height - 1, y + h) - (y - h);
-    int weights = 0;
-    for (int t = lo; t <= hi; ++t)
-        weights += kernel[t];
-    for (int j = from; j < to; ++j) {
-        if ((j & 3) == 3)
-            continue;
-        int sum = 0;
-        for (int t = lo; t <= hi; ++t)
-            sum += kernel[t] * window[t][j];
-        out[j] = static_cast<unsigned char>(sum / weights);
-    }
-}
-
-// --- 3. Fast lines ----------------------------------------------------------------------------
-
-// x / divisor == (x * multiplier) >> (16 + shift) for every x in 0..255 * divisor,
-// with all of it in 16-bit lanes. Found once per kernel and checked exhaustively.
-struct ExactDivision {
-    bool usable = false;
-    uint16_t multiplier = 0;
-    int shift = 0;
-};
-
-ExactDivision FindExactDivision(int divisor)
-{
-    ExactDivision d;
-    if (divisor < 1 || 255L * divisor > 65535)
-        return d;
-    const uint32_t top = 255u * static_cast<uint32_t>(divisor);
-    for (int shift = 0; shift < 16; ++shift) {
-        const uint64_t scale = uint64_t(1) << (16 + shift);
-        const uint64_t m = (scale + divisor - 1) / divisor;
-        if (m > 65535)
-            break;
-        bool exact = true;
-        for (uint32_t x = 0; x <= top && exact; ++x)
-            exact = ((x * m) >> (16 + shift)) == x / static_cast<uint32_t>(divisor);
-        if (exact) {
-            d.usable = true;
-            d.multiplier = static_cast<uint16_t>(m);
-            d.shift = shift;
-            return d;
-        }
-    }
-    return d;
-}
-
-#if ZN_SHARP_SIMD
-
-// AVX2 forms in use: when the switch allows them (simd.h).
-bool HaveAvx2()
-{
-    return qvfx::simd::level() >= qvfx::simd::kAvx2;
-}
-
-// 16 bytes: sums of 16-bit lanes divided exactly, packed, byte 3 of each pixel kept from keep.
-ZN_AVX2 inline __m128i DivideAndPack(__m256i sum, const ExactDivision &d, __m128i keep)
-{
-    const __m256i q = _mm256_srl_epi16(_mm256_mulhi_epu16(sum, _mm256_set1_epi16(static_cast<short>(d.multiplier))),
-                                       _mm_cvtsi32_si128(d.shift));
-    const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(q), _mm256_extracti128_si256(q, 1));
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    return _mm_or_si128(_mm_andnot_si128(alpha, bytes), _mm_and_si128(alpha, keep));
-}
-
-ZN_AVX2 inline __m256i Widen(const unsigned char *p)
-{
-    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)));
-}
-
-// Row pass for bytes from..to-1 (multiples of 4, to - from a multiple of 16),
-// all of whose kernel positions lie inside the row: out[j] = sum_k w_k in[j + 4(k - h)] / sum.
-// Symmetric weights: w_k (in[j - 4k] + in[j + 4k]).
-ZN_AVX2 void RowInteriorAvx2(const unsigned char *in, unsigned char *out, int from, int to, const int *kernel,
-                             int kernelLength, const ExactDivision &d)
-{
-    const int h = kernelLength / 2;
-    for (int j = from; j < to; j += 16) {
-        __m256i sum = _mm256_mullo_epi16(Widen(in + j), _mm256_set1_epi16(static_cast<short>(kernel[h])));
-        for (int k = 1; k <= h; ++k) {
-            const __m256i pair = _mm256_add_epi16(Widen(in + j - 4 * k), Widen(in + j + 4 * k));
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(pair, _mm256_set1_epi16(static_cast<short>(kernel[h + k]))));
-        }
-        const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i *>(out + j));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j), DivideAndPack(sum, d, keep));
-    }
-}
-
-// Column pass for bytes 0..to-1 (to a multiple of 16) of an output row whose
-// kernel rows window[0..2h] all exist.
-ZN_AVX2 void ColumnInteriorAvx2(const unsigned char *const *window, unsigned char *out, int to, const int *kernel,
-                                int kernelLength, const ExactDivision &d)
-{
-    const int h = kernelLength / 2;
-    for (int j = 0; j < to; j += 16) {
-        __m256i sum = _mm256_mullo_epi16(Widen(window[h] + j), _mm256_set1_epi16(static_cast<short>(kernel[h])));
-        for (int k = 1; k <= h; ++k) {
-            const __m256i pair = _mm256_add_epi16(Widen(window[h - k] + j), Widen(window[h + k] + j));
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(pair, _mm256_set1_epi16(static_cast<short>(kernel[h + k]))));
-        }
-        const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i *>(out + j));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j), DivideAndPack(sum, d, keep));
-    }
-}
-
-#endif  // ZN_SHARP_SIMD
-
-// What one pass needs to know about the kernel.
-struct Kernel {
-    const int *weights;
-    int length;
-    int sum;
-    ExactDivision division;
-    bool fast;
-};
-
-Kernel MakeKernel(const int *weights, int length, int sum)
-{
-    Kernel k{weights, length, sum, FindExactDivision(sum), false};
-#if ZN_SHARP_SIMD
-    k.fast = k.division.usable && HaveAvx2();
-#endif
+    kernelblur::Kernel k;
+    std::copy(weights, weights + length, k.w);
+    k.length = length;
+    kernelblur::PrepareKernel(k);
     return k;
 }
 
-// --- 4. Passes (helpers) ----------------------------------------------------------------------
-
-// One row of the row pass: B, G, R of every pixel, byte 3 of out untouched.
-void RowPass(const unsigned char *in, unsigned char *out, int width, const Kernel &k)
-{
-    const int h = k.length / 2;
-    int fastFrom = 0, fastTo = 0;  // pixels done by the fast form
-#if ZN_SHARP_SIMD
-    if (k.fast && width - 2 * h >= 4) {
-        fastFrom = h;
-        fastTo = h + (width - 2 * h) / 4 * 4;
-        RowInteriorAvx2(in, out, 4 * fastFrom, 4 * fastTo, k.weights, k.length, k.division);
-    }
-#endif
-    for (int x = 0; x < width; ++x) {
-        if (x == fastFrom && fastTo > fastFrom) {
-            x = fastTo - 1;
-            continue;
-        }
-        for (int c = 0; c < 3; ++c)
-            out[4 * x + c] = WeightedMean(in + c, 4, width, x, k.weights, k.length);
-    }
-}
-
-// Output row y of the column pass; window[t] is row y - h + t of the row-pass result.
-void ColumnPass(const unsigned char *const *window, int y, int height, unsigned char *out, int stride,
-                const Kernel &k)
-{
-    const int h = k.length / 2;
-    int from = 0;
-#if ZN_SHARP_SIMD
-    if (k.fast && y >= h && y + h < height) {
-        from = stride / 16 * 16;
-        ColumnInteriorAvx2(window, out, from, k.weights, k.length, k.division);
-    }
-#endif
-    ColumnRowPlain(window, y, height, out, from, stride, k.weights, k.length);
-}
-
-// Unsharp for |k| < 4,000,000, where x = (10000 + k) value - k blurred fits in 32 bits.
-// A negative x gives 0 and x from 2,560,000 on gives 255, so only 0 <= x < 2,560,000
-// is divided: float(x) is exact there, and the rounded quotient never reaches the
-// next integer (it is at least 1e-4 away, the rounding error under 2e-5), so
-// int(float(x) / 10000) is x / 10000.
-[[gnu::always_inline]] inline void UnsharpSmall(const unsigned char *image, const unsigned char *blurred,
-                                                unsigned char *out, std::size_t bytes, int k)
-{
-    for (std::size_t i = 0; i < bytes; ++i) {
-        int x = (10000 + k) * image[i] - k * blurred[i];
-        x = x < 0 ? 0 : (x > 2559999 ? 2559999 : x);
-        const unsigned char v = static_cast<unsigned char>(static_cast<int>(static_cast<float>(x) / 10000.0f));
-        out[i] = (i & 3) == 3 ? out[i] : v;  // byte 3 of out is kept
-    }
-}
-
-#if ZN_SHARP_SIMD
-// 8 bytes of image and blurred -> 8 unsharp levels as int32 (see UnsharpSmall).
-ZN_AVX2 inline __m256i UnsharpLevels(__m128i v8, __m128i b8, __m256i gain, __m256i weight)
-{
-    const __m256i v = _mm256_cvtepu8_epi32(v8), b = _mm256_cvtepu8_epi32(b8);
-    __m256i x = _mm256_sub_epi32(_mm256_mullo_epi32(gain, v), _mm256_mullo_epi32(weight, b));
-    x = _mm256_min_epi32(_mm256_max_epi32(x, _mm256_setzero_si256()), _mm256_set1_epi32(2559999));
-    return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(x), _mm256_set1_ps(10000.0f)));
-}
-
-// The same as UnsharpSmall, 16 bytes at once.
-ZN_AVX2 void UnsharpSmallAvx2(const unsigned char *image, const unsigned char *blurred, unsigned char *out,
-                              std::size_t bytes, int k)
-{
-    const __m256i gain = _mm256_set1_epi32(10000 + k), weight = _mm256_set1_epi32(k);
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    std::size_t i = 0;
-    for (; i + 16 <= bytes; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(image + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(blurred + i));
-        const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i *>(out + i));
-        const __m256i lo = UnsharpLevels(v, b, gain, weight);
-        const __m256i hi = UnsharpLevels(_mm_srli_si128(v, 8), _mm_srli_si128(b, 8), gain, weight);
-        const __m256i words = _mm256_permute4x64_epi64(_mm256_packus_epi32(lo, hi), 0xD8);
-        const __m128i levels = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i),
-                         _mm_or_si128(_mm_andnot_si128(alpha, levels), _mm_and_si128(alpha, keep)));
-    }
-    UnsharpSmall(image + i, blurred + i, out + i, bytes - i, k);
-}
-#endif
-
-void UnsharpSmallPlain(const unsigned char *image, const unsigned char *blurred, unsigned char *out,
-                       std::size_t bytes, int k)
-{
-    UnsharpSmall(image, blurred, out, bytes, k);
-}
-
-// B, G, R of out = unsharp::Level(image, blurred) for count pixels; byte 3 of out is kept.
+// B, G, R of out = the unsharp level of image against blurred for count
+// pixels; byte 3 of out is kept.
 void UnsharpPixels(const unsigned char *image, const unsigned char *blurred, unsigned char *out, std::size_t count,
                    int k)
 {
-    if (k > -4000000 && k < 4000000) {
-#if ZN_SHARP_SIMD
-        if (HaveAvx2()) {
-            UnsharpSmallAvx2(image, blurred, out, count * 4, k);
-            return;
-        }
-#endif
-        UnsharpSmallPlain(image, blurred, out, count * 4, k);
-        return;
-    }
-    for (std::size_t i = 0; i < count * 4; ++i)
-        if ((i & 3) != 3)
-            out[i] = unsharp::Level(image[i], blurred[i], k);
+    kernelblur::Unsharp(image, blurred, out, count * 4, k, kernelblur::Alpha::Keep, qvfx::simd::level());
 }
 
 }  // namespace
@@ -310,31 +52,17 @@ int CSharp::SetRadius(int radius)
 {
     m_nKernelLength = 0;
     m_nKernelSum = 0;
-    if (radius < 1 || radius > (kMaxKernel - 1) / 5)  // length 5r + 1 (made odd) must fit
+    kernelblur::Kernel k;
+    if (!kernelblur::MakeKernel(radius, k))  // length 5r + 1 (made odd) must fit
         return 0;
-    int n = 5 * radius + 1;
-    if (n % 2 == 0)
-        ++n;
-    if (n > kMaxKernel)
-        return 0;
-    const int h = n / 2;
-    const int q = 2 * radius * radius;
-    // The exponents are integer quotients: W = int(e^(h*h / q) + .5), w_k = int(W e^-(k*k / q) + .5).
-    const int centre = static_cast<int>(std::exp(static_cast<double>(h * h / q)) + 0.5);
-    m_nKernel[h] = centre;
-    int sum = centre;
-    for (int k = 1; k <= h; ++k) {
-        const int w = static_cast<int>(centre * std::exp(-static_cast<double>(k * k / q)) + 0.5);
-        m_nKernel[h - k] = m_nKernel[h + k] = w;
-        sum += 2 * w;
-    }
-    m_nKernelSum = sum;
-    m_nKernelLength = n;
+    std::copy(k.w, k.w + k.length, m_nKernel);
+    m_nKernelSum = k.sum;
+    m_nKernelLength = k.length;
     m_fRadius = static_cast<float>(radius);
     return 1;
 }
 
-// --- 4. Passes --------------------------------------------------------------------------------------
+// --- 2. Passes --------------------------------------------------------------------------------------
 
 int CSharp::ConvoluteDimension(const unsigned char *source, unsigned char *destination, int channels,
                                bool horizontal, bool flag)
@@ -343,11 +71,12 @@ int CSharp::ConvoluteDimension(const unsigned char *source, unsigned char *desti
     (void)flag;
     if (m_nKernelLength < 2 || !source || !destination || m_nWidth < 1 || m_nHeight < 1)
         return 1;
-    const Kernel k = MakeKernel(m_nKernel, m_nKernelLength, m_nKernelSum);
+    const kernelblur::Kernel k = PassKernel(m_nKernel, m_nKernelLength);
+    const qvfx::simd::Level level = qvfx::simd::level();
     const std::size_t stride = static_cast<std::size_t>(m_nStride);
     if (horizontal) {
         for (int y = 0; y < m_nHeight; ++y)
-            RowPass(source + y * stride, destination + y * stride, m_nWidth, k);
+            kernelblur::BlurRow(source + y * stride, destination + y * stride, m_nWidth, k, level);
         return 1;
     }
     const int h = m_nKernelLength / 2;
@@ -355,7 +84,7 @@ int CSharp::ConvoluteDimension(const unsigned char *source, unsigned char *desti
     for (int y = 0; y < m_nHeight; ++y) {
         for (int r = std::max(0, y - h); r <= std::min(m_nHeight - 1, y + h); ++r)
             window[r - (y - h)] = source + r * stride;
-        ColumnPass(window, y, m_nHeight, destination + y * stride, m_nStride, k);
+        kernelblur::BlurColumn(window, y, m_nHeight, destination + y * stride, m_nStride, k, level);
     }
     return 1;
 }
@@ -382,29 +111,18 @@ int CSharp::GetBlur(const unsigned char *source, unsigned char *destination, int
         return -1;
     if (!source || !destination || m_nWidth < 1 || m_nHeight < 1)
         return 1;
-    // Rows, then columns. The row pass results live in a ring of kernel-length
-    // rows: output row y needs row-pass rows y - h .. y + h only, and writing
-    // it never overwrites a source row still to be read.
-    const Kernel k = MakeKernel(m_nKernel, m_nKernelLength, m_nKernelSum);
-    const int n = m_nKernelLength, h = n / 2;
+    // Rows, then columns through a ring of kernel-length rows: output row y
+    // is written once rows up to y + h have been read, so a destination equal
+    // to the source gives the same bytes.
+    const kernelblur::Kernel k = PassKernel(m_nKernel, m_nKernelLength);
     const std::size_t stride = static_cast<std::size_t>(m_nStride);
-    unsigned char *ring = static_cast<unsigned char *>(std::calloc(static_cast<std::size_t>(n), stride));
-    if (!ring)
-        return -1;
-    const unsigned char *window[kMaxKernel];
-    int next = 0;  // next row to pass through the row pass
-    for (int y = 0; y < m_nHeight; ++y) {
-        for (; next <= std::min(m_nHeight - 1, y + h); ++next)
-            RowPass(source + next * stride, ring + (next % n) * stride, m_nWidth, k);
-        for (int r = std::max(0, y - h); r <= std::min(m_nHeight - 1, y + h); ++r)
-            window[r - (y - h)] = ring + (r % n) * stride;
-        ColumnPass(window, y, m_nHeight, destination + y * stride, m_nStride, k);
-    }
-    std::free(ring);
-    return 1;
+    const bool done = kernelblur::StreamBlur(
+        m_nWidth, m_nHeight, k, qvfx::simd::level(), [&](int r) { return source + r * stride; },
+        [&](int y) { return destination + y * stride; }, [](int, const unsigned char *) {});
+    return done ? 1 : -1;
 }
 
-// --- 5. Unsharp mask --------------------------------------------------------------------------------
+// --- 3. Unsharp mask --------------------------------------------------------------------------------
 
 int CSharp::GetUnsharpMask(const unsigned char *source, unsigned char *destination, int channels, float amount,
                            int flag)
@@ -477,9 +195,8 @@ int UnsharpInPlace(unsigned char *image, long width, long height, float amount, 
         std::free(result);
         return 0;
     }
-    UnsharpPixels(image, result, image, count, unsharp::Weight(amount));
-    for (std::size_t i = 0; i < count; ++i)
-        image[4 * i + 3] = 255;
+    kernelblur::Unsharp(image, result, image, count * 4, unsharp::Weight(amount), kernelblur::Alpha::Opaque,
+                        qvfx::simd::level());
     std::free(result);
     return 1;
 }

@@ -9,7 +9,7 @@
 class QTQVEFFECT_EXPORT CSharp {
 public:
     // Longest kernel the object can hold (radius 50 gives 251).
-    static constexpr int kMaxKernel = 255;
+    static constexpr int kMaxKernel = 255;  // kernelblur::kMaxKernel
 
     CSharp();
     ~CSharp();

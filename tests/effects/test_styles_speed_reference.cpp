@@ -13,6 +13,7 @@
 #include "simd.h"
 #include "stylefilters.h"
 #include "styles_unsharp.h"
+#include "unsharplevel.h"
 #include "tonesteps.h"
 #include "tonetables.h"
 
@@ -98,7 +99,7 @@ Picture plainLomoHDR(Picture p, bool jinDian)
 TEST(FusedLooks, UnsharpDivisionIsTheIntegerQuotientForEveryLevel)
 {
     for (std::uint32_t x = 0; x < 2560000; ++x)
-        ASSERT_EQ(styles::UnsharpDivide(x), x / 10000) << x;
+        ASSERT_EQ(unsharp::Divide(x), x / 10000) << x;
 }
 
 TEST(FusedLooks, LomoHDRAndJinDianMatchTheirStepsInEveryForm)
