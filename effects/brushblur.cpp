@@ -8,10 +8,12 @@
 //   4. B-spline         KernelBSpline
 #include "brushblur.h"
 
+#include "curves.h"
 #include "recursivegaussian.h"
 #include "tonesteps.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -142,25 +144,18 @@ void GaussIIRBlurBrush(unsigned char *image, int width, int height, int radiusX,
 namespace {
 
 // The contrast curve after the zoom: the tone curve through (0, 0), (64, 29),
-// (128, 127), (192, 228), (255, 255).
-constexpr unsigned char kZoomTone[256] = {
-      0,   0,   0,   0,   0,   0,   1,   1,   1,   1,   1,   2,   2,   2,   2,   3,
-      3,   3,   3,   4,   4,   4,   4,   5,   5,   5,   6,   6,   6,   7,   7,   7,
-      8,   8,   8,   9,   9,  10,  10,  11,  11,  12,  12,  13,  13,  14,  14,  15,
-     16,  16,  17,  18,  18,  19,  20,  21,  21,  22,  23,  24,  25,  26,  27,  28,
-     29,  29,  30,  31,  32,  34,  35,  36,  37,  38,  39,  40,  42,  43,  44,  45,
-     47,  48,  49,  51,  52,  53,  55,  56,  58,  59,  61,  62,  64,  65,  67,  68,
-     70,  72,  73,  75,  76,  78,  80,  81,  83,  85,  87,  88,  90,  92,  94,  95,
-     97,  99, 101, 103, 104, 106, 108, 110, 112, 113, 115, 117, 119, 121, 123, 125,
-    127, 128, 130, 132, 134, 135, 137, 139, 141, 143, 144, 146, 148, 150, 152, 153,
-    155, 157, 159, 160, 162, 164, 166, 167, 169, 171, 173, 174, 176, 178, 179, 181,
-    183, 184, 186, 188, 189, 191, 192, 194, 195, 197, 199, 200, 202, 203, 204, 206,
-    207, 209, 210, 212, 213, 214, 216, 217, 218, 219, 221, 222, 223, 224, 225, 226,
-    228, 228, 229, 230, 231, 232, 233, 234, 235, 235, 236, 237, 238, 238, 239, 240,
-    240, 241, 242, 242, 243, 243, 244, 244, 245, 245, 246, 246, 246, 247, 247, 248,
-    248, 248, 249, 249, 249, 250, 250, 250, 250, 251, 251, 251, 251, 252, 252, 252,
-    252, 252, 252, 253, 253, 253, 253, 253, 253, 254, 254, 254, 254, 254, 254, 255,
-};
+// (128, 127), (192, 228), (255, 255), built once.
+const unsigned char *ZoomTone()
+{
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        SFCurve curve;
+        _POINT points[5] = {{0, 0}, {64, 29}, {128, 127}, {192, 228}, {255, 255}};
+        curve.getBezierPoints(points, 5, t.data());
+        return t;
+    }();
+    return table.data();
+}
 
 constexpr int kZoomSteps = 96;  // shrinks of the offset; 97 samples with the pixel itself
 
@@ -184,6 +179,7 @@ void RadiusZoomBlur(unsigned char *destination, const unsigned char *image, cons
 {
     if (!destination || !image || !weight || width < 1 || height < 1)
         return;
+    const unsigned char *tone = ZoomTone();
     const std::size_t w = static_cast<std::size_t>(width);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -204,9 +200,9 @@ void RadiusZoomBlur(unsigned char *destination, const unsigned char *image, cons
             }
             unsigned char *out = destination + (static_cast<std::size_t>(y) * w + x) * 4;
             if (total > 0) {
-                out[0] = kZoomTone[sb / total];
-                out[1] = kZoomTone[sg / total];
-                out[2] = kZoomTone[sr / total];
+                out[0] = tone[sb / total];
+                out[1] = tone[sg / total];
+                out[2] = tone[sr / total];
             }
             out[3] = static_cast<unsigned char>(total / (kZoomSteps + 1));
         }

@@ -1,6 +1,7 @@
 // The brush blur and its coefficient builders, the zoom blur and the B-spline kernel.
 
 #include "brushblur.h"
+#include "curves.h"
 
 #include "test_gaussianblur_reference.h"
 #include "testpictures.h"
@@ -148,6 +149,13 @@ TEST(ZoomBlur, ToneCurveThroughItsFixedPoints)
     EXPECT_EQ(tone[255], 255);
     for (int v = 1; v < 256; ++v)
         EXPECT_GE(tone[v], tone[v - 1]) << v;
+    // Every entry is the library's tone curve through the five points.
+    unsigned char curve[256];
+    SFCurve c;
+    _POINT points[5] = {{0, 0}, {64, 29}, {128, 127}, {192, 228}, {255, 255}};
+    c.getBezierPoints(points, 5, curve);
+    for (int v = 0; v < 256; ++v)
+        ASSERT_EQ(tone[v], curve[v]) << v;
 }
 
 TEST(ZoomBlur, MatchesTheStraightforwardSampling)
