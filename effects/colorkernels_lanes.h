@@ -115,33 +115,6 @@ QVFX_LANES I TruncByte(F v)
     return v >= 255.0f ? Splat<I>(255) : (v >= 1.0f ? t : Splat<I>(0));
 }
 
-// The blends' mix in double, int(v o + a (1 - o)) clamped to a byte, with
-// keep = 1 - o. The lanes are taken in two halves so that every double vector
-// fills one register. Clamping in double first gives truncByte's result:
-// below 1 (NaN included) the truncation is 0, from 255 up it is 255.
-template <class I, int N>
-QVFX_LANES I MixD(I v, I a, double o, double keep)
-{
-    using H = typename Lanes<N>::IH;
-    using DH = typename Lanes<N>::DH;
-    using LH = typename Lanes<N>::LH;
-    H part[2][2];
-    std::memcpy(part[0], &v, sizeof v);
-    std::memcpy(part[1], &a, sizeof a);
-    H out[2];
-    for (int k = 0; k < 2; ++k) {
-        DH x = __builtin_convertvector(part[0][k], DH) * o + __builtin_convertvector(part[1][k], DH) * keep;
-        const LH positive = x > 0.0;
-        x = positive ? x : DH{};
-        const LH high = x > 255.0;
-        x = high ? DH{} + 255.0 : x;
-        out[k] = __builtin_convertvector(x, H);
-    }
-    I r;
-    std::memcpy(&r, out, sizeof r);
-    return r;
-}
-
 // Keeps v as computed: the compiler may not fold the selection that made it
 // into later comparisons (it would turn them into selections between lane
 // masks, which it can only do one lane at a time).
@@ -152,14 +125,48 @@ QVFX_LANES V Settle(V v)
     return v;
 }
 
-// MixD with an opacity of its own in each lane (given in single precision,
+// The blends' mix in double, int(v o + a keep) clamped to a byte, for half a
+// block (so that every double vector fills one register); o and keep per
+// lane. Clamping in double first gives truncByte's result: below 1 (NaN
+// included) the truncation is 0, from 255 up it is 255.
+template <int N>
+QVFX_LANES typename Lanes<N>::IH MixHalf(typename Lanes<N>::IH v, typename Lanes<N>::IH a, typename Lanes<N>::DH o,
+                                         typename Lanes<N>::DH keep)
+{
+    using DH = typename Lanes<N>::DH;
+    using LH = typename Lanes<N>::LH;
+    DH x = __builtin_convertvector(v, DH) * o + __builtin_convertvector(a, DH) * keep;
+    const LH positive = x > 0.0;
+    x = positive ? x : DH{};
+    const LH high = x > 255.0;
+    x = high ? DH{} + 255.0 : x;
+    return __builtin_convertvector(x, typename Lanes<N>::IH);
+}
+
+// MixHalf over a whole block with one opacity o and keep = 1 - o.
+template <class I, int N>
+QVFX_LANES I MixD(I v, I a, double o, double keep)
+{
+    using H = typename Lanes<N>::IH;
+    using DH = typename Lanes<N>::DH;
+    H part[2][2];
+    std::memcpy(part[0], &v, sizeof v);
+    std::memcpy(part[1], &a, sizeof a);
+    H out[2];
+    for (int k = 0; k < 2; ++k)
+        out[k] = MixHalf<N>(part[0][k], part[1][k], DH{} + o, DH{} + keep);
+    I r;
+    std::memcpy(&r, out, sizeof r);
+    return r;
+}
+
+// MixHalf with an opacity of its own in each lane (given in single precision,
 // mixed in double as the blends do with a float opacity).
 template <class I, class F, int N>
 QVFX_LANES I MixDLanes(I v, I a, F o)
 {
     using H = typename Lanes<N>::IH;
     using DH = typename Lanes<N>::DH;
-    using LH = typename Lanes<N>::LH;
     using FH = typename Lanes<N>::FH;
     H part[2][2];
     FH op[2];
@@ -169,12 +176,7 @@ QVFX_LANES I MixDLanes(I v, I a, F o)
     H out[2];
     for (int k = 0; k < 2; ++k) {
         const DH od = __builtin_convertvector(op[k], DH);
-        DH x = __builtin_convertvector(part[0][k], DH) * od + __builtin_convertvector(part[1][k], DH) * (1 - od);
-        const LH positive = x > 0.0;
-        x = positive ? x : DH{};
-        const LH high = x > 255.0;
-        x = high ? DH{} + 255.0 : x;
-        out[k] = __builtin_convertvector(x, H);
+        out[k] = MixHalf<N>(part[0][k], part[1][k], od, 1 - od);
     }
     I r;
     std::memcpy(&r, out, sizeof r);
