@@ -22,6 +22,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -407,3 +408,28 @@ TEST(ColorKernels, StretchedMasksRepeatTheirNearestSourceBytes)
 }
 
 }  // namespace
+
+// --- the processor-feature switch ---------------------------------------------------------
+
+// The environment caps every form (the CI runs this suite under "off" and
+// "avx2"); a cap set in the process narrows further and never widens.
+TEST(SimdSwitch, CapsNarrowAndNeverWiden)
+{
+    using namespace qvfx::simd;
+    const Level widest = level();
+    const char *env = std::getenv("QTQVEFFECT_SIMD");
+    if (env && std::string(env) == "off") {
+        EXPECT_EQ(widest, kPlain);
+    } else if (env && std::string(env) == "avx2") {
+        EXPECT_LE(widest, kAvx2);
+    }
+    const Level before = setCap(kPlain);
+    EXPECT_EQ(level(), kPlain);
+    EXPECT_FALSE(vbmi());
+    setCap(kAvx2);
+    EXPECT_EQ(level(), widest < kAvx2 ? widest : kAvx2);
+    EXPECT_FALSE(vbmi());
+    setCap(kAvx512);
+    EXPECT_EQ(level(), widest);
+    setCap(before);
+}
