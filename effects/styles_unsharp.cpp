@@ -25,7 +25,7 @@ bool LutUnsharpLut(unsigned char *image, int width, int height, const ChannelLut
         return false;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-    unsigned char *blurred = static_cast<unsigned char *>(std::malloc(rowBytes));
+    unsigned char *blurred = static_cast<unsigned char *>(std::calloc(1, rowBytes));
     if (!blurred)
         return false;
     const int g = unsharp::Weight(amount);
