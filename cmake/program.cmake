@@ -50,9 +50,10 @@ target_include_directories(zn_diagnostics PUBLIC ${ZN_SOURCE_ROOT}/diagnostics)
 target_link_libraries(zn_diagnostics PUBLIC Qt6::Core)
 
 # --- the working-file PNG writer ------------------------------------------------
-zn_sources(zn_pngwriter_sources . workingpngwriter pngrows rundeflate)
+zn_sources(zn_pngwriter_sources pngwriter workingpngwriter pngrows rundeflate)
 add_library(zn_pngwriter STATIC ${zn_pngwriter_sources})
-target_include_directories(zn_pngwriter PUBLIC ${ZN_SOURCE_ROOT})
+# The root for async/: the writer's bands run on the band workers.
+target_include_directories(zn_pngwriter PUBLIC ${ZN_SOURCE_ROOT}/pngwriter ${ZN_SOURCE_ROOT})
 target_link_libraries(zn_pngwriter PUBLIC Qt6::Gui PkgConfig::LIBDEFLATE zn_diagnostics)
 
 # --- sharing --------------------------------------------------------------------

@@ -3,8 +3,14 @@
 // to exactly what Qt's default write of the same picture decodes to, carry the
 // same chunks, pass pngcheck, and a failed write must leave no file behind.
 
-// The writer's own source, so the row routines can be checked on their own.
-#include "workingpngwriter.cpp"
+// The writer, and its row routines checked on their own.
+#include "async/bandworkers.h"
+#include "pngrows.h"
+#include "workingpngwriter.h"
+
+#include <libdeflate.h>
+
+#include <memory>
 
 #include <QColorSpace>
 #include <QDir>
@@ -17,6 +23,8 @@
 #include <QtTest>
 
 #include <unistd.h>
+
+using namespace pngrows;
 
 namespace {
 
@@ -345,7 +353,7 @@ void TestPngWriter::coderChoice()
         RowFilter rows(image, layout);
         std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor *)> c(libdeflate_alloc_compressor(1),
                                                                                    libdeflate_free_compressor);
-        return int(runCoderSuits(rows, image.height(), c.get()));
+        return int(workingpng::runCoderSuits(rows, image.height(), c.get()));
     };
     QCOMPARE(choice(grainyPhoto(1024, 768)), 1);
     QCOMPARE(choice(withGrainAlpha(grainyPhoto(560, 480))), 1);

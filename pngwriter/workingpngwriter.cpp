@@ -291,28 +291,6 @@ private:
     std::vector<std::unique_ptr<RowFilter>> filters;
 };
 
-bool runCoderSuits(RowFilter &rows, int height, libdeflate_compressor *compressor)
-{
-    const std::size_t stride = rows.stride();
-    if (stride * std::size_t(height) < kSampleMinimum)
-        return false;
-    const int bandRows = int(std::clamp<std::size_t>(kSampleBytes / stride, 1, std::max(1, height / kSampleBands)));
-    Buffer band, packed;
-    const std::size_t bandBytes = stride * std::size_t(bandRows);
-    if (!allocate(&band, bandBytes) || !allocate(&packed, libdeflate_zlib_compress_bound(compressor, bandBytes)))
-        return false;
-    std::uint64_t runBits = 0;
-    std::uint64_t deflateBytes = 0;
-    for (int k = 0; k < kSampleBands; ++k) {
-        const int y0 = int((std::int64_t(height - bandRows) * (2 * k + 1)) / (2 * kSampleBands));
-        if (!rows.filterRows(y0, y0 + bandRows, band.data.get()))
-            return false;
-        const std::size_t n = libdeflate_zlib_compress(compressor, band.data.get(), bandBytes, packed.data.get(), packed.size);
-        deflateBytes += n ? n : bandBytes;
-        runBits += RunDeflate::blockBits(band.data.get(), bandBytes);
-    }
-    return runBits / 8 * 100 <= deflateBytes * 109;
-}
 
 // The run coder, a block of rows at a time, filtered just before coding
 // so that each block is still in the cache. With more than one thread each
@@ -399,7 +377,7 @@ bool compressPicture(const QImage &image, const Layout &layout, Buffer *packed, 
         libdeflate_alloc_compressor(kDeflateLevel), libdeflate_free_compressor);
     if (!compressor)
         return false;
-    if (runCoderSuits(rows[0], image.height(), compressor.get()))
+    if (workingpng::runCoderSuits(rows[0], image.height(), compressor.get()))
         return compressRuns(rows, image.height(), packed, packedSize);
     return compressDeflate(rows, image.height(), compressor.get(), packed, packedSize);
 }
@@ -505,6 +483,33 @@ bool writeFileInPlace(const QString &path, std::vector<iovec> pieces)
 }
 
 }  // namespace
+
+namespace workingpng {
+
+bool runCoderSuits(RowFilter &rows, int height, libdeflate_compressor *compressor)
+{
+    const std::size_t stride = rows.stride();
+    if (stride * std::size_t(height) < kSampleMinimum)
+        return false;
+    const int bandRows = int(std::clamp<std::size_t>(kSampleBytes / stride, 1, std::max(1, height / kSampleBands)));
+    Buffer band, packed;
+    const std::size_t bandBytes = stride * std::size_t(bandRows);
+    if (!allocate(&band, bandBytes) || !allocate(&packed, libdeflate_zlib_compress_bound(compressor, bandBytes)))
+        return false;
+    std::uint64_t runBits = 0;
+    std::uint64_t deflateBytes = 0;
+    for (int k = 0; k < kSampleBands; ++k) {
+        const int y0 = int((std::int64_t(height - bandRows) * (2 * k + 1)) / (2 * kSampleBands));
+        if (!rows.filterRows(y0, y0 + bandRows, band.data.get()))
+            return false;
+        const std::size_t n = libdeflate_zlib_compress(compressor, band.data.get(), bandBytes, packed.data.get(), packed.size);
+        deflateBytes += n ? n : bandBytes;
+        runBits += RunDeflate::blockBits(band.data.get(), bandBytes);
+    }
+    return runBits / 8 * 100 <= deflateBytes * 109;
+}
+
+}  // namespace workingpng
 
 bool saveWorkingPng(const QImage &image, const QString &path)
 {

@@ -15,6 +15,10 @@
 
 class QImage;
 class QString;
+struct libdeflate_compressor;
+namespace pngrows {
+class RowFilter;
+}
 
 // The temporary file is named after the final one plus at most this many
 // bytes, so a final name must leave that much room under the file system's
@@ -27,3 +31,12 @@ constexpr int kWorkingPngTemporarySuffixMax = 32;
 // A failure to write the file records its reason (disk full, folder not
 // writable) with OperationError.
 bool saveWorkingPng(const QImage &image, const QString &path);
+
+namespace workingpng {
+
+// Whether the run coder packs these filtered rows about as tightly as
+// deflate at level 1 (judged on a sample of bands), so the writer takes the
+// faster coder; false for pictures too small to sample.
+bool runCoderSuits(pngrows::RowFilter &rows, int height, libdeflate_compressor *compressor);
+
+}  // namespace workingpng
