@@ -387,7 +387,9 @@ Page {
                      + (tools.lastError() || "the saved-pictures folder cannot be written."));
                 return;
             }
-            savedCollage = saved;
+            // The editor takes the collage's own working file (lossless), so
+            // an edit starts from the picture itself, not from its JPEG.
+            savedCollage = result;
             app.pictureSaved(saved);
             app.showMessage("Collage saved as " + saved);
             editOffer.open();
@@ -399,7 +401,7 @@ Page {
     // The collage's working file saved into the saved-pictures folder (a JPEG,
     // or a PNG when it has transparency, named after the collage's working
     // file; a collage has no one photo whose metadata it keeps); returns the
-    // saved picture, to offer for editing, or "" when it could not be saved.
+    // saved picture, or "" when it could not be saved.
     function saveCollageToSavedPictures(workingFile) {
         return tools.exportImage(workingFile, "", "", 92);
     }

@@ -68,14 +68,7 @@ Pane {
             return;
         }
         treating = true;
-        if (screenCopy !== "") {
-            editor.work.start("strip-preview", [operation(entry, screenCopy)], function(path) {
-                if (chosen === entry) {
-                    screenResult = path;
-                    showStrength();
-                }
-            }, null, true);
-        }
+        previewOnCopy(entry);
         ToolWork.claim(editor, source);
         editor.work.start("strip-full", [operation(entry, source)], function(path) {
             treating = false;
@@ -92,6 +85,19 @@ Pane {
             editor.fail(title + ": \u201c" + entry.label + "\u201d could not be made from this photo."
                         + (error ? " " + error : ""));
         });
+    }
+
+    // The treatment of the screen copy, on the quick worker (once the copy is
+    // there: prepare() calls again for a tap that came first).
+    function previewOnCopy(entry) {
+        if (screenCopy === "" || !entry || isOriginal(entry)) // qmllint disable type
+            return;
+        editor.work.start("strip-preview", [operation(entry, screenCopy)], function(path) { // qmllint disable type
+            if (chosen === entry) {
+                screenResult = path;
+                showStrength();
+            }
+        }, null, true);
     }
 
     // The chosen treatment at the chosen strength: the photo's own result at
@@ -163,7 +169,11 @@ Pane {
             editor.fail(title + ": this photo cannot be read.");
             return;
         }
-        editor.withScreenCopy(function(path) { screenCopy = path; });
+        editor.withScreenCopy(function(path) {
+            screenCopy = path;
+            if (chosen && screenResult === "")
+                previewOnCopy(chosen);
+        });
         // The thumbnails' copy has a name chain of its own: their results
         // never replace the photo's working files, nor the tap's preview.
         editor.work.start("strip-copy", [["thumbnailCopy", source, copySide]], function(path) {

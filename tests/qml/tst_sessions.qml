@@ -149,6 +149,11 @@ TestCase {
         page.startComposing();
         tryCompare(page, "ready", true, 20000);
         page.save();
+        // Saved, then offered for editing.
+        var offer = findChild(page, "editOffer");
+        tryCompare(offer, "opened", true, 20000);
+        offer.accept();
+        tryCompare(offer, "visible", false);  // its dimming gone from the window
         tryVerify(function() { return app.pages.currentItem === editor; }, 20000);
         tryCompare(app, "busy", false);
         shot.source = "file://" + editor.history.current;
@@ -163,7 +168,7 @@ TestCase {
                     blue += 1;
             }
         }
-        verify(red > 20, "red pixels: " + red);
+        verify(red > 20, "red pixels: " + red + " in " + editor.history.current + " (blue " + blue + ")");
         verify(blue > 20, "blue pixels: " + blue);
         shot.source = "";
     }

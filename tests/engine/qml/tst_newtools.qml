@@ -35,6 +35,8 @@ TestCase {
     }
 
     function init() {
+        if (editor)
+            editor.history.clear();  // the last test's edits: nothing to save
         verify(app.openPhoto(testFolder + "wide.png"));
         tryCompare(app.pages, "busy", false);
         compare(editor.history.count, 1);
@@ -56,6 +58,13 @@ TestCase {
         return panel;
     }
 
+    // The tap's treatments run in the background: the photo's and the screen
+    // copy's are both there.
+    function waitForTreatment(panel) {
+        tryCompare(panel, "treating", false, 20000);
+        tryCompare(runner, "busy", false, 20000);
+    }
+
     function lookEntry(panel, id) {
         var entries = panel.strip.entries;
         for (var i = 0; i < entries.length; ++i)
@@ -72,10 +81,10 @@ TestCase {
         compare(slider.value, 100);
         verify(!slider.enabled);  // nothing to mix before a look is chosen
         panel.pick(lookEntry(panel, 1030));
-        tryCompare(app, "busy", false);
+        waitForTreatment(panel);
         verify(slider.enabled);
         var full = panel.resultPath;
-        verify(panel.screenResult !== "");
+        tryVerify(function() { return panel.screenResult !== ""; }, 20000);
         // Half strength: the preview is a mix of the screen-size copies.
         panel.setStrength(0.5);
         tryVerify(function() { return panel.preview.path !== full && panel.preview.path !== ""; });
@@ -95,7 +104,7 @@ TestCase {
     function test_strengthZeroAppliesNothing() {
         var panel = openTool("frames");
         panel.pick(panel.strip.entries[0]);
-        tryCompare(app, "busy", false);
+        waitForTreatment(panel);
         panel.setStrength(0);
         panel.apply();
         compare(editor.openTool, "");
