@@ -31,9 +31,3 @@ function claim(editor, source) {
 function written(editor, path) {
     return path !== "" && editor.app.fileCheck.readable(path);
 }
-
-// One facade call ([name, arguments...]) made here and now, on the GUI
-// thread: for small pictures only (the strips' thumbnails).
-function callNow(call) {
-    return communication[call[0]].apply(communication, call.slice(1));
-}
