@@ -10,8 +10,10 @@
 //
 // Lanes: a new job replaces the job of its lane that is still waiting, and the
 // result of the one running is dropped (a second tap while busy replaces the
-// first). cancel(lane) does the same without a new job; the working files a
-// cancelled job writes are removed.
+// first). cancel(lane) does the same without a new job. The working files a
+// job wrote are removed when it is cancelled before it ends; a result that
+// ended just before is still delivered, and the interface drops it (its file
+// stays as any working file, until the folder is emptied).
 //
 // Threads: two workers, each running its jobs one at a time, in order. run()
 // queues on the main worker; runQuick() on the quick one, for previews on the

@@ -32,14 +32,6 @@ Item {
         }
     }
 
-    function running(lane) {
-        for (var t in jobs) {
-            if (jobs[t].lane === lane && (jobs[t].done || jobs[t].failed))
-                return true;
-        }
-        return false;
-    }
-
     Connections {
         target: runner
         function onFinished(ticket, lane, path, error, cancelled) {

@@ -1,10 +1,11 @@
 // A horizontal strip of labelled thumbnails, one for each entry, made one
 // after the other (one a frame) so the strip fills while the user looks at it.
 //
-// `entries` are objects with `key` and `label`; `makeThumbnail(entry)` returns
-// the path of a picture for it ("" when it failed). Each thumbnail is decoded
-// the moment it is made and kept in memory: several entries may write the
-// same working file one after the other.
+// `entries` are objects with `key` and `label`; `makeThumbnail(entry, done)`
+// makes a picture for it (on a worker, say) and calls done(path) with its
+// path ("" when it failed). Each thumbnail is decoded the moment it comes and
+// kept in memory, and the next one is asked for only then: several entries
+// may write the same working file one after the other.
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
@@ -21,11 +22,16 @@ Item {
     readonly property int made: next
     readonly property bool complete: entries.length > 0 && next >= entries.length
     property int next: 0
+    // Bumped by start() and stop(): a thumbnail asked for before is dropped.
+    property int round: 0
+    property bool waiting: false
 
     signal picked(var entry)
 
     // Starts (again) making every thumbnail.
     function start() {
+        round = round + 1;
+        waiting = false;
         next = 0;
         for (var i = 0; i < repeater.count; ++i)
             repeater.itemAt(i).clear(); // qmllint disable type
@@ -33,7 +39,20 @@ Item {
     }
 
     function stop() {
+        round = round + 1;
+        waiting = false;
         maker.stop();
+    }
+
+    function thumbnailMade(asked, index, path) {
+        if (asked !== round)
+            return;
+        var item = repeater.itemAt(index);
+        if (item)
+            item.show(path);
+        waiting = false;
+        next = index + 1;
+        maker.restart();
     }
 
     implicitHeight: thumbnailSize + 34
@@ -44,14 +63,15 @@ Item {
         interval: 1
         repeat: true
         onTriggered: {
+            if (strip.waiting)
+                return;
             if (strip.next >= strip.entries.length || !strip.makeThumbnail) {
                 stop();
                 return;
             }
-            var item = repeater.itemAt(strip.next);
-            if (item)
-                item.show(strip.makeThumbnail(strip.entries[strip.next]));
-            strip.next = strip.next + 1;
+            var asked = strip.round, index = strip.next;
+            strip.waiting = true;
+            strip.makeThumbnail(strip.entries[index], function(path) { strip.thumbnailMade(asked, index, path); });
         }
     }
 

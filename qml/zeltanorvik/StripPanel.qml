@@ -155,13 +155,14 @@ Pane {
         done();
     }
 
-    // Thumbnails are small: made here, one a frame.
-    function thumbnail(entry) {
-        if (smallCopy === "")
-            return "";
+    // Thumbnails are made on the quick worker, one after the other.
+    function thumbnail(entry, made) {
+        if (smallCopy === "") {
+            made("");
+            return;
+        }
         ToolWork.claim(editor, smallCopy);
-        var path = ToolWork.callNow(operation(entry, smallCopy));
-        return ToolWork.written(editor, path) ? path : "";
+        editor.work.start("strip-thumbnail", [operation(entry, smallCopy)], made, function(error) { made(""); }, true);
     }
 
     function prepare() {
@@ -211,6 +212,7 @@ Pane {
     Component.onDestruction: {
         previewStrip.stop();
         editor.work.cancel("strip-copy");
+        editor.work.cancel("strip-thumbnail");
         editor.work.cancel("strip-preview");
         editor.work.cancel("strip-full");
         if (applyPending)

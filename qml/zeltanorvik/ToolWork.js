@@ -28,36 +28,8 @@ function written(editor, path) {
     return path !== "" && editor.app.fileCheck.readable(path);
 }
 
-// A copy of `source` scaled by `fraction` (at most 1), made `depth` steps down
-// its name chain (the first step scales, the others copy), so that the
-// tool's own writes from `source` (depth - 1 steps at most) never replace it.
-// "" when a step fails.
-function smallCopy(editor, source, fraction, depth) {
-    var from = source;
-    for (var i = 0; i < depth; ++i) {
-        claim(editor, from);
-        var copy = communication.qualityImage(from, i === 0 ? Math.min(1, fraction) : 1.0);
-        if (!written(editor, copy))
-            return "";
-        from = copy;
-    }
-    return from;
-}
-
 // The long side of the copy on which the focus blur and the frames are
 // previewed: the engine draws their fixed blur strength and frame pieces for
 // a picture of this size and grows them for a larger one, so a preview made
 // at this size is what Apply gives on the photo (ZQDImageEngine::kScreenSide).
 var screenSide = 854;
-
-// The fraction that fits a picture of width x height into a square of `side`.
-function fitFraction(width, height, side) {
-    var longest = Math.max(width, height);
-    return longest > 0 ? Math.min(1, side / longest) : 1;
-}
-
-// One facade call ([name, arguments...]) made here and now, on the GUI
-// thread: for small pictures only (the strips' thumbnails).
-function callNow(call) {
-    return communication[call[0]].apply(communication, call.slice(1));
-}
