@@ -49,7 +49,7 @@ Item {
             return;
         var item = repeater.itemAt(index);
         if (item)
-            item.show(path);
+            item.show(path); // qmllint disable type
         waiting = false;
         next = index + 1;
         maker.restart();
