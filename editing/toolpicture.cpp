@@ -3,10 +3,10 @@
 #include "ImageDispose.h"
 #include "ZQDCommunication.h"
 #include "operationerror.h"
+#include "photoreader.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPixmap>
 
 #include <algorithm>
@@ -19,15 +19,13 @@ namespace toolpicture {
 QImage load(const QString &path)
 {
     const QString file = stripFileUrl(path);
-    QImageReader reader(file);
-    reader.setDecideFormatFromContent(true);
-    QImage picture = reader.read();
+    // Upright by the photo's EXIF orientation and within the photo budget,
+    // as every other operation decodes it.
+    QImage picture = imageio::readPicture(file);
     if (picture.isNull()) {
         const QString name = QFileInfo(file).fileName();
-        OperationError::set(QFile::exists(file)
-                                ? QStringLiteral("The picture \u201c%1\u201d cannot be read: %2.")
-                                      .arg(name, reader.errorString())
-                                : QStringLiteral("The picture \u201c%1\u201d does not exist.").arg(name));
+        OperationError::set(QFile::exists(file) ? QStringLiteral("The picture \u201c%1\u201d cannot be read.").arg(name)
+                                                : QStringLiteral("The picture \u201c%1\u201d does not exist.").arg(name));
         return {};
     }
     return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);

@@ -1,6 +1,7 @@
 // Photos stored turned, with an EXIF orientation (all eight), come out of
 // every operation upright: the same pixels as the photo stored upright.
 #include "ImageDispose.h"
+#include "EditorTools.h"
 #include "ZQDCommunication.h"
 #include "ZQDImageEngine.h"
 #include "operationerror.h"
@@ -94,6 +95,13 @@ private slots:
         const QString text = facade.writingFontImage(QString(), photo, 1, 0, 0, QString(), 1, QString(), 0, 10,
                                                      "#000000", 0, 0, 0, 0, 0, 0);
         QVERIFY2(showsQuartersUpright(QImage(text), &why), qPrintable("text: " + why));
+
+        // The tools object's operations at their neutral settings.
+        EditorTools tools(&facade);
+        const QString tone = tools.toneImage(photo, 0, 0, 0, 0, 0, 0);
+        QVERIFY2(showsQuartersUpright(QImage(tone), &why), qPrintable("tone: " + why));
+        const QString straight = tools.straightenImage(photo, 0);
+        QVERIFY2(showsQuartersUpright(QImage(straight), &why), qPrintable("straighten: " + why));
 
         // Focus blur sharp everywhere.
         facade.weakinit(photo);
