@@ -33,8 +33,13 @@ Pane {
         }
         var g = CropGeometry.cropArguments(cropBox.box, cropBox.width, cropBox.height,
                                            sizeProbe.decodedWidth, sizeProbe.decodedHeight);
-        var calls = [["cropPic", editor.history.current, g.screenW, g.screenH, g.w, g.h, g.x, g.y]];
-        editor.applyAsync("Cropping", calls, null, function() { panel.done(); });
+        var source = editor.history.current;
+        var calls = [["cropPic", source, g.screenW, g.screenH, g.w, g.h, g.x, g.y]];
+        // The box is in screen terms, so the same crop of the screen copy
+        // shows at once while the photo is cut.
+        var copy = editor.screenCopyOf === source ? editor.screenCopy : "";
+        var previewCalls = copy ? [["cropPic", copy, g.screenW, g.screenH, g.w, g.h, g.x, g.y]] : null;
+        editor.applyAsync("Cropping", calls, previewCalls, function() { panel.done(); });
     }
 
     function cancel() {
@@ -57,8 +62,10 @@ Pane {
     Material.elevation: 6
 
     Component.onCompleted: {
-        if (editor)
-            cropBox = cropBoxComponent.createObject(editor.photo.overlay, { ratio: 0 });
+        if (!editor)
+            return;
+        cropBox = cropBoxComponent.createObject(editor.photo.overlay, { ratio: 0 });
+        editor.withScreenCopy(function(path) {});
     }
     Component.onDestruction: {
         if (cropBox)
@@ -70,13 +77,12 @@ Pane {
         CropBox {}
     }
 
-    // The photo's size, read from its header, fitted into 4096 pixels a side
-    // (beyond that the crop is cut from the picture scaled to this size).
+    // The photo's size, read from its header: the crop is cut from the photo
+    // at its own resolution, whatever its size (a 48-megapixel photo too).
     PictureProbe {
         id: sizeProbe
-        readonly property real fit: known ? Math.min(1, 4096 / pictureWidth, 4096 / pictureHeight) : 1
-        readonly property int decodedWidth: Math.max(1, Math.round(pictureWidth * fit))
-        readonly property int decodedHeight: Math.max(1, Math.round(pictureHeight * fit))
+        readonly property int decodedWidth: Math.max(1, pictureWidth)
+        readonly property int decodedHeight: Math.max(1, pictureHeight)
         Component.onCompleted: if (panel.editor) measure(panel.editor.history.current)
     }
 
