@@ -5,6 +5,7 @@
 #include "ZQDCommunication.h"
 #include "displaycopies.h"
 #include "operationerror.h"
+#include "photoreader.h"
 #include "pictureprovider.h"
 #include "workingpicturetap.h"
 #include "workingpngwriter.h"
@@ -399,8 +400,8 @@ QSize OperationRunner::pictureSize(const QString &path) const
     const QString file = stripFileUrl(path);
     if (file.isEmpty())
         return {-1, -1};
-    QImageReader reader(file);
-    const QSize size = reader.canRead() ? reader.size() : QSize();
+    // Upright, as the picture is shown and as the operations measure it.
+    const QSize size = imageio::uprightSize(file);
     return size.isValid() ? size : QSize(-1, -1);
 }
 

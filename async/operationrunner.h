@@ -78,7 +78,8 @@ public slots:
     // Whether the file at `path` (a path or file:// URL) is a picture its
     // header describes (the pixels are not decoded).
     bool readable(const QString &path) const;
-    // The stored size of the picture at `path`, from its header; (-1, -1) when unreadable.
+    // The size of the picture at `path` as shown (upright by its EXIF
+    // orientation), from its header; (-1, -1) when unreadable.
     QSize pictureSize(const QString &path) const;
     // Blocks until every queued job has run (for scripts and tests).
     void waitIdle();

@@ -1,8 +1,8 @@
 #include "pictureprovider.h"
 
 #include "displaycopies.h"
+#include "photoreader.h"
 
-#include <QImageReader>
 #include <QUrl>
 
 PictureProvider::PictureProvider(DisplayCopies *copies)
@@ -28,15 +28,13 @@ QImage PictureProvider::picture(DisplayCopies *copies, const QString &path, QSiz
     QSize full;
     QImage copy = copies->find(path, box, &full);
     if (copy.isNull()) {
-        QImageReader reader(path);
-        full = reader.size();
+        // Decoded as every operation decodes it: upright by the photo's EXIF
+        // orientation, within the photo budget; copies are kept at least as
+        // large as the box asked for now.
+        full = imageio::uprightSize(path);
         if (!full.isValid())
             return {};
-        // Copies are kept at least as large as the box asked for now.
-        const QSize wanted = DisplayCopies::fitted(full, box);
-        if (wanted != full)
-            reader.setScaledSize(wanted);
-        copy = reader.read();
+        copy = imageio::readPicture(path, [box](QSize upright) { return DisplayCopies::fitted(upright, box); });
         if (copy.isNull())
             return {};
         copies->put(path, copy, full);

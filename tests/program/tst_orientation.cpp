@@ -2,6 +2,9 @@
 // every operation upright: the same pixels as the photo stored upright.
 #include "ImageDispose.h"
 #include "EditorTools.h"
+#include "displaycopies.h"
+#include "operationrunner.h"
+#include "pictureprovider.h"
 #include "ZQDCommunication.h"
 #include "ZQDImageEngine.h"
 #include "operationerror.h"
@@ -95,6 +98,16 @@ private slots:
         const QString text = facade.writingFontImage(QString(), photo, 1, 0, 0, QString(), 1, QString(), 0, 10,
                                                      "#000000", 0, 0, 0, 0, 0, 0);
         QVERIFY2(showsQuartersUpright(QImage(text), &why), qPrintable("text: " + why));
+
+        // What the interface measures and shows: the upright size, and the
+        // display copy upright too.
+        OperationRunner runner;
+        QCOMPARE(runner.pictureSize(photo), kUpright);
+        DisplayCopies copies;
+        QSize shownFull;
+        const QImage shown = PictureProvider::picture(&copies, photo, kUpright, &shownFull);
+        QCOMPARE(shownFull, kUpright);
+        QVERIFY2(showsQuartersUpright(shown, &why), qPrintable("display: " + why));
 
         // The tools object's operations at their neutral settings.
         EditorTools tools(&facade);
