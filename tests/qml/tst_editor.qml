@@ -1,164 +1,285 @@
 import QtQuick
 import QtTest
+import "../../qml/zeltanorvik"
+import "../../qml/zeltanorvik/WorkingFiles.js" as WorkingFiles
 
-// The first screen as a user drives it: open a photo, crop it, undo, crop
-// again, save, and the messages when something fails.
-TestCase {
-    id: testCase
-    name: "Editor"
-    when: windowShown
-    visible: true
+// The editor: its history of working files (EditorHistory) and their names
+// (WorkingFiles.js), and the screen as a user drives it: undo and redo keys,
+// failures said in words, saving, a new photo starting over, Esc, one-tap
+// enhance, and unsaved edits never dropped unasked (Back, closing the window).
+Item {
+    id: root
     width: 480
     height: 854
 
-    property var app: null
-    readonly property var editor: app ? app.editorPage : null
+    TestCase {
+        name: "EditorHistory"
 
-    Image {
-        id: probe
-        asynchronous: false
-        cache: false
+        EditorHistory { id: history }
+
+        function init() {
+            history.clear();
+        }
+
+        function test_applyUndoRedo() {
+            compare(history.current, "");
+            verify(!history.canUndo);
+            history.apply("/ignored.png");  // nothing open yet
+            compare(history.count, 0);
+
+            history.open("/p/a.jpg");
+            compare(history.current, "/p/a.jpg");
+            compare(history.original, "/p/a.jpg");
+            history.apply("/t/a_norvik.png");
+            history.apply("/t/a_norvik_norvik.png");
+            compare(history.count, 3);
+            verify(history.canUndo);
+            verify(!history.canRedo);
+
+            history.undo();
+            history.undo();
+            compare(history.current, "/p/a.jpg");
+            verify(!history.canUndo);
+            history.undo();
+            compare(history.current, "/p/a.jpg");
+            history.redo();
+            compare(history.current, "/t/a_norvik.png");
+            verify(history.canRedo);
+        }
+
+        // An apply after an undo drops what came after the current entry.
+        function test_applyAfterUndoDropsTheRest() {
+            history.open("/p/a.jpg");
+            history.apply("/t/a_norvik.png");
+            history.apply("/t/a_norvik_norvik.png");
+            history.undo();
+            history.undo();
+            history.apply("/t/other.png");
+            compare(history.entries, ["/p/a.jpg", "/t/other.png"]);
+            verify(!history.canRedo);
+        }
+
+        // Unsaved edits: any entry after the photo itself, unless it is the one
+        // saved last; the saved entry dropped by an apply is forgotten.
+        function test_unsavedEdits() {
+            history.open("/p/a.jpg");
+            verify(!history.hasUnsavedEdits);
+            history.apply("/t/a_norvik.png");
+            verify(history.hasUnsavedEdits);
+            history.markSaved("/s/");
+            verify(history.currentIsSaved);
+            verify(!history.hasUnsavedEdits);
+            history.apply("/t/a_norvik_norvik.png");
+            verify(history.hasUnsavedEdits);
+            history.undo();
+            verify(!history.hasUnsavedEdits);
+            compare(history.savedWhere, "/s/");
+            history.undo();
+            verify(!history.hasUnsavedEdits);  // the photo as opened
+            history.apply("/t/a_norvik.png");  // the same name, another picture
+            verify(!history.currentIsSaved);
+            verify(history.hasUnsavedEdits);
+            compare(history.savedWhere, "");
+        }
+
+        function test_openStartsOver() {
+            history.open("/p/a.jpg");
+            history.apply("/t/a_norvik.png");
+            history.open("/p/b.jpg");
+            compare(history.entries, ["/p/b.jpg"]);
+            verify(!history.hasUnsavedEdits);
+        }
     }
 
-    function pictureSize(path) {
-        probe.source = "";
-        probe.source = "file://" + path;
-        return Qt.size(probe.implicitWidth, probe.implicitHeight);
+    TestCase {
+        name: "WorkingFiles"
+
+        readonly property string temporaryFolder: communication.getMeeGoRootDir() + ".qvrkTemp/"
+
+        // The interface predicts the working file exactly as the facade names it.
+        function test_namesMatchTheFacade_data() {
+            return [
+                { tag: "jpeg", source: testFolder + "wide.jpg" },
+                { tag: "file URL", source: "file://" + testFolder + "wide.png" },
+            ];
+        }
+
+        function test_namesMatchTheFacade(data) {
+            var written = communication.qualityImage(data.source, 0.1);
+            compare(WorkingFiles.workingFileFor(data.source, temporaryFolder), written);
+            compare(WorkingFiles.workingFileFor(written, temporaryFolder), communication.qualityImage(written, 0.5));
+        }
+
+        // Past the file system's limit too: a chain of 40 steps, a name with two-,
+        // three- and four-byte characters.
+        function test_longChainsMatchTheFacade_data() {
+            return [
+                { tag: "plain", source: testFolder + "wide.png" },
+                { tag: "multi-byte", source: testFolder + "Прогулка_散歩_\u{1F332}.png" },
+            ];
+        }
+
+        function test_longChainsMatchTheFacade(data) {
+            var current = data.source;
+            for (var step = 0; step < 40; ++step) {
+                var predicted = WorkingFiles.workingFileFor(current, temporaryFolder);
+                var written = communication.qualityImage(current, step === 0 ? 0.05 : 1.0);
+                compare(predicted, written, "step " + step);
+                current = written;
+            }
+            verify(WorkingFiles.utf8Length(WorkingFiles.fileName(current)) <= WorkingFiles.nameBytesMax);
+            verify(WorkingFiles.fileName(current).indexOf("~") > 0);
+        }
+
+        function test_urls() {
+            compare(WorkingFiles.toUrl("/a b/c#1.png"), "file:///a%20b/c%231.png");
+            compare(WorkingFiles.toPath("file:///a%20b/c%231.png"), "/a b/c#1.png");
+            compare(WorkingFiles.toPath("file:///a/b.png?v=3"), "/a/b.png");
+            compare(WorkingFiles.toPath("/plain/path.png"), "/plain/path.png");
+            compare(WorkingFiles.toUrl(""), "");
+            verify(WorkingFiles.isInside("/r/.qvrkTemp/x.png", "/r/.qvrkTemp/"));
+            verify(!WorkingFiles.isInside("/r/x.png", "/r/.qvrkTemp/"));
+        }
     }
 
-    function initTestCase() {
-        var component = Qt.createComponent("../../qml/zeltanorvik/main.qml");
-        compare(component.status, Component.Ready, component.errorString());
-        app = component.createObject(testCase);
-        verify(app);
-    }
+    WindowTestCase {
+        name: "Editor"
 
-    function openWide() {
-        verify(app.openPhoto(testFolder + "wide.png"));
-        tryCompare(app.pages, "busy", false);
-        compare(editor.history.count, 1);
-    }
+        function backButton() {
+            var button = findChild(editor, "backButton");
+            verify(button);
+            return button;
+        }
 
-    // Crops the current photo to a box given as fractions of the shown picture.
-    function crop(fx, fy, fw, fh) {
-        editor.openToolNamed("crop");
-        var panel = editor.panel;
-        verify(panel);
-        tryCompare(panel, "ready", true);
-        var area = editor.photo.overlay;
-        panel.cropBox.box = { x: area.width * fx, y: area.height * fy, w: area.width * fw, h: area.height * fh };
-        panel.apply();
-        tryCompare(app, "busy", false);
-    }
+        // Saves are named by the second (copyImage): start each in a fresh one.
+        function saveInAFreshSecond() {
+            var start = new Date().getSeconds();
+            tryVerify(function() { return new Date().getSeconds() !== start; }, 2000);
+            editor.save();
+            tryCompare(app, "busy", false);
+        }
 
-    function test_1_openAndCrop() {
-        openWide();
-        crop(0.5, 0.5, 0.5, 0.5);
-        compare(editor.history.count, 2);
-        compare(editor.openTool, "");
-        // Cut at the photo's own resolution, not the screen's.
-        compare(pictureSize(editor.history.current), Qt.size(320, 200));
-        compare(editor.history.original, testFolder + "wide.png");
-    }
+        function test_undoRedoKeys() {
+            edit();
+            edit();
+            compare(editor.history.index, 2);
+            editor.forceActiveFocus();
+            keySequence("Ctrl+Z");
+            compare(editor.history.index, 1);
+            keySequence("Ctrl+Shift+Z");
+            compare(editor.history.index, 2);
+        }
 
-    // After an undo a new crop of the same photo is made anew, not the
-    // earlier crop handed back.
-    function test_2_cropAfterUndo() {
-        editor.undo();
-        compare(editor.history.current, testFolder + "wide.png");
-        crop(0, 0, 0.25, 0.25);
-        compare(editor.history.count, 2);
-        compare(pictureSize(editor.history.current), Qt.size(160, 100));
-        // And a crop of the crop.
-        crop(0, 0, 0.5, 1);
-        compare(editor.history.count, 3);
-        compare(pictureSize(editor.history.current), Qt.size(80, 100));
-    }
+        function test_failuresAreSaid() {
+            verify(!editor.commit("", "Looks"));
+            verify(app.messages.visible);
+            verify(app.messages.error);
+            compare(app.messages.text, "Looks failed.");
+            verify(!editor.commit(testFolder + "nothing-here.png", "Frames"));
+            compare(app.messages.text, "Frames failed: no picture was written.");
+            compare(editor.history.count, 1);
 
-    function test_3_undoRedoKeys() {
-        editor.forceActiveFocus();
-        keySequence("Ctrl+Z");
-        compare(editor.history.index, 1);
-        keySequence("Ctrl+Shift+Z");
-        compare(editor.history.index, 2);
-    }
+            verify(!app.openPhoto(testFolder + "missing.jpg"));
+            verify(app.messages.text.indexOf("cannot be opened") >= 0);
+        }
 
-    function test_4_failuresAreSaid() {
-        app.messages.hide();
-        verify(!editor.commit("", "Looks"));
-        verify(app.messages.visible);
-        verify(app.messages.error);
-        compare(app.messages.text, "Looks failed.");
-        verify(!editor.commit(testFolder + "nothing-here.png", "Frames"));
-        compare(app.messages.text, "Frames failed: no picture was written.");
-        compare(editor.history.count, 3);
+        // A save says where it went; a second save of the same picture says
+        // where it is, without an error.
+        function test_save() {
+            edit();
+            editor.save();
+            tryCompare(app, "busy", false);
+            verify(!app.messages.error, app.messages.text);
+            compare(app.messages.text, "Saved as " + app.savedFolder + "wide_edited.jpg");
+            editor.save();
+            tryCompare(app, "busy", false);
+            verify(!app.messages.error, app.messages.text);
+            compare(app.messages.text, "Already saved in " + app.savedFolder + "wide_edited.jpg");
+        }
 
-        verify(!app.openPhoto(testFolder + "missing.jpg"));
-        verify(app.messages.text.indexOf("cannot be opened") >= 0);
-    }
+        // Opening a photo starts a new session: the last one's working files go.
+        function test_openingStartsOver() {
+            edit();
+            editor.save();
+            tryCompare(app, "busy", false);
+            var earlier = editor.history.current;
+            verify(app.fileCheck.readable(earlier));
+            openPhoto("wide.png");
+            verify(!app.fileCheck.readable(earlier));
+            verify(!editor.history.canUndo);
+        }
 
-    // A save says where it went; a second save of the same picture says
-    // where it is, without an error.
-    function test_5_save() {
-        editor.save();
-        tryCompare(app, "busy", false);
-        verify(!app.messages.error, app.messages.text);
-        compare(app.messages.text, "Saved as " + app.savedFolder + "wide_edited.jpg");
-        editor.save();
-        tryCompare(app, "busy", false);
-        verify(!app.messages.error, app.messages.text);
-        compare(app.messages.text, "Already saved in " + app.savedFolder + "wide_edited.jpg");
-    }
+        function test_escapeClosesTheTool() {
+            editor.openToolNamed("crop");
+            compare(editor.openTool, "crop");
+            editor.forceActiveFocus();
+            keyClick(Qt.Key_Escape);
+            compare(editor.openTool, "");
+            verify(!editor.panel);
+        }
 
-    // Opening a photo starts a new session: the last one's working files go.
-    function test_6_openingStartsOver() {
-        var earlier = editor.history.current;
-        verify(app.fileCheck.readable(earlier));
-        openWide();
-        verify(!app.fileCheck.readable(earlier));
-        verify(!editor.history.canUndo);
-    }
+        function test_autoEnhanceIsOneStep() {
+            editor.autoEnhance();
+            tryCompare(app, "busy", false);
+            compare(editor.history.count, 2);
+            verify(!app.messages.visible, app.messages.text);
+            editor.undo();
+            compare(editor.history.count, 2);
+            verify(editor.history.canRedo);
+        }
 
-    function test_7_escapeClosesTheTool() {
-        editor.openToolNamed("crop");
-        compare(editor.openTool, "crop");
-        editor.forceActiveFocus();
-        keyClick(Qt.Key_Escape);
-        compare(editor.openTool, "");
-        verify(!editor.panel);
-    }
+        // After an undo, a tool's write that would replace the redo entry's file
+        // drops that entry first.
+        function test_redoEntryReplacedIsDropped() {
+            var panel = openTool("rotate");
+            panel.turn(1);
+            panel.apply();
+            idle();
+            compare(editor.history.count, 2);
+            editor.undo();
+            verify(editor.history.canRedo);
+            panel = openTool("looks");
+            panel.pick(entryOf(panel, 1101));
+            idle();
+            verify(!editor.history.canRedo);
+            compare(editor.history.count, 1);
+            panel.cancel();
+        }
 
-    function test_8_rootFunctions() {
-        app.scaleChanged(1.6);
-        compare(app.pinchScale, 1.6);
-        app.rotateDegree(45);
-        compare(app.lastRotateDegree, 45);
-        app.pointChanged();
-        compare(app.touchCount, 0);
-        app.messages.hide();
-        app.httpError();
-        verify(app.messages.error);
-        app.httpProgress(1, 2);
-        app.sinaUpload("x");
-        app.renrenUpload("y");
-    }
+        function test_backAsksFirst() {
+            backButton().clicked();
+            verify(app.pages.currentItem !== editor, "stayed in the editor");  // nothing to lose: gone
+            openPhoto("wide.png");
+            edit();
+            backButton().clicked();
+            tryCompare(editor.unsavedPrompt, "opened", true);
+            editor.unsavedPrompt.choose("cancel");
+            verify(app.pages.currentItem === editor);
+            compare(editor.history.count, 2);
 
-    // The box follows the mouse: dragged inside it moves, dragged by a
-    // corner it grows from the opposite corner.
-    function test_9_dragTheBoxWithTheMouse() {
-        editor.openToolNamed("crop");
-        var box = editor.panel.cropBox;
-        verify(box);
-        box.box = { x: 20, y: 20, w: 100, h: 60 };
-        mouseDrag(box, 70, 50, 30, 10);
-        fuzzyCompare(box.box.x, 50, 2);
-        fuzzyCompare(box.box.y, 30, 2);
-        compare(box.box.w, 100);
-        // The bottom-right corner handle sits on the box's corner.
-        mouseDrag(box, 150, 90, 40, 20);
-        fuzzyCompare(box.box.x, 50, 2);
-        fuzzyCompare(box.box.w, 140, 2);
-        fuzzyCompare(box.box.h, 80, 2);
-        editor.closeTool();
+            backButton().clicked();
+            tryCompare(editor.unsavedPrompt, "opened", true);
+            editor.unsavedPrompt.choose("discard");
+            tryCompare(app.pages, "depth", 1);
+            verify(!editor.history.hasUnsavedEdits);
+        }
+
+        function test_closingTheWindowAsksFirst() {
+            var close = { accepted: true };
+            app.windowClosing(close);
+            verify(close.accepted);  // nothing to lose
+            edit();
+            app.windowClosing(close);
+            verify(!close.accepted);
+            tryCompare(editor.unsavedPrompt, "opened", true);
+            editor.unsavedPrompt.choose("cancel");
+            verify(editor.history.hasUnsavedEdits);
+            // Saved, the window may close.
+            saveInAFreshSecond();
+            verify(!app.messages.error, app.messages.text);
+            close = { accepted: true };
+            app.windowClosing(close);
+            verify(close.accepted);
+        }
     }
 }

@@ -2,6 +2,9 @@ import QtQuick
 import QtTest
 import "../../qml/zeltanorvik"
 
+// The share screen with the real controller and signer, against the local
+// test server: progress and answers in words, accounts remembered only when
+// asked, refused pictures, cancelling, and text that reads on its background.
 Item {
     id: root
     width: 480
@@ -16,8 +19,14 @@ Item {
         name: "SharePage"
         when: windowShown
 
+        // No account remembered by another test.
+        function init() {
+            http.accounts.forget("social")
+            http.accounts.forget("microblog")
+        }
+
         function makePage() {
-            var page = createTemporaryObject(pageComponent, root, { picture: testPicture })
+            var page = createTemporaryObject(pageComponent, root, { picture: testFolder + "share.png" })
             verify(page !== null)
             return page
         }

@@ -1,45 +1,15 @@
 import QtQuick
 import QtTest
 
-// The text tool: the bubble follows the mouse (drag, wheel, right drag), and
-// Apply burns it into the photo at the photo's own size.
-TestCase {
+// The editor's Text panel: the bubble follows the mouse (drag, wheel, right
+// drag), and Apply burns it into the photo at the photo's own size.
+WindowTestCase {
     id: testCase
-    name: "TextPanel"
-    when: windowShown
-    visible: true
-    width: 480
-    height: 854
+    name: "EditorText"
+    photo: "photo0.png"
 
-    property var app: null
-    readonly property var editor: app ? app.editorPage : null
-
-    Image {
-        id: probe
-        asynchronous: false
-        cache: false
-    }
-
-    function pictureSize(path) {
-        probe.source = "";
-        probe.source = "file://" + path;
-        return Qt.size(probe.implicitWidth, probe.implicitHeight);
-    }
-
-    function initTestCase() {
-        var component = Qt.createComponent("../../../qml/zeltanorvik/main.qml");
-        compare(component.status, Component.Ready, component.errorString());
-        app = component.createObject(testCase);
-        verify(app);
-        verify(app.openPhoto(testFolder + "photo0.png"));
-        tryCompare(app.pages, "busy", false);
-    }
-
-    function test_1_gesturesAndApply() {
-        editor.openToolNamed("text");
-        var panel = editor.panel;
-        verify(panel);
-        tryCompare(panel, "ready", true);
+    function test_gesturesAndApply() {
+        var panel = openTool("text");
         var bubble = panel.overlayBubble;
         var overlay = editor.photo.overlay;
         compare(bubble.parent, overlay);
