@@ -34,6 +34,17 @@ int roundTripError(const std::function<Rgb(int, int, int)> &trip,
     return worst;
 }
 
+// A colour through a model whose components are of type Component and back.
+template <typename Component, auto toModel, auto toRgb>
+Rgb viaModel(int r, int g, int b)
+{
+    Component x, y, z;
+    unsigned char R, G, B;
+    toModel(r, g, b, x, y, z);
+    toRgb(x, y, z, R, G, B);
+    return Rgb{R, G, B};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -277,64 +288,21 @@ TEST(ColourHsb, KnownColours)
 
 TEST(ColourRoundTrip, EightBitModelsStayClose)
 {
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char y, u, v, R, G, B;
-                  RGBtoYUV(r, g, b, y, u, v);
-                  YUVtoRGB(y, u, v, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              2);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoYUV, YUVtoRGB>), 2);
     // I spans about +-152 and Q +-133 around 128, so only unclipped colours can come back
-    EXPECT_LE(roundTripError(
-                  [](int r, int g, int b) {
-                      unsigned char y, i, q, R, G, B;
-                      RGBtoYIQ(r, g, b, y, i, q);
-                      YIQtoRGB(y, i, q, R, G, B);
-                      return Rgb{R, G, B};
-                  },
-                  [](int r, int g, int b) {
-                      const double i = 0.596 * r - 0.2742 * g - 0.3219 * b + 128;
-                      const double q = 0.2109 * r - 0.5229 * g + 0.312 * b + 128;
-                      return i >= 0 && i < 256 && q >= 0 && q < 256;
-                  }),
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoYIQ, YIQtoRGB>,
+                             [](int r, int g, int b) {
+                                 const double i = 0.596 * r - 0.2742 * g - 0.3219 * b + 128;
+                                 const double q = 0.2109 * r - 0.5229 * g + 0.312 * b + 128;
+                                 return i >= 0 && i < 256 && q >= 0 && q < 256;
+                             }),
               3);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char x, y, z, R, G, B;
-                  RGBtoXYZ(r, g, b, x, y, z);
-                  XYZtoRGB(x, y, z, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              4);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char h, s, l, R, G, B;
-                  RGBtoHSL(r, g, b, h, s, l);
-                  HSLtoRGB(h, s, l, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              6);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char h, s, l, R, G, B;
-                  RGBtoHSL(r, g, b, h, s, l);
-                  HSLtoRGB_L(h, s, l, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              6);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoXYZ, XYZtoRGB>), 4);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoHSL, HSLtoRGB>), 6);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoHSL, HSLtoRGB_L>), 6);
     // 42 steps per sixth forward against 255 per turn back: the coarsest pair
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char h, s, l, R, G, B;
-                  RGBtoHSL2(r, g, b, h, s, l);
-                  HSLtoRGB2(h, s, l, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              15);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  int h, l, s;
-                  unsigned char R, G, B;
-                  RGBtoIntHLS(r, g, b, h, l, s);
-                  intHLStoRGB(h, l, s, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              7);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoHSL2, HSLtoRGB2>), 15);
+    EXPECT_LE(roundTripError(viaModel<int, RGBtoIntHLS, intHLStoRGB>), 7);
 }
 
 TEST(ColourRoundTrip, FloatModelsStayClose)
@@ -347,12 +315,5 @@ TEST(ColourRoundTrip, FloatModelsStayClose)
                              static_cast<int>(p & 255)};
               }),
               2);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  float h, s, v;
-                  unsigned char R, G, B;
-                  RGBtoHSB(r, g, b, h, s, v);
-                  HSBtoRGB(h, s, v, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              1);
+    EXPECT_LE(roundTripError(viaModel<float, RGBtoHSB, HSBtoRGB>), 1);
 }
