@@ -24,6 +24,7 @@
 
 #include "art.h"
 #include "formats/templatefiles.h"
+#include "frameart.h"
 #include "jobs.h"
 
 namespace resgen {
@@ -215,36 +216,24 @@ struct BorderLayers {
     QImage paint;  // ARGB32 premultiplied: grey colour with coverage alpha
 };
 
-struct Edge {
-    int index;  // 0 top, 1 right, 2 bottom, 3 left
-    double length;
-    double start;
-    QTransform toCanvas;
-};
+// A border's edges in the frames' kit's terms (frameart.h), each edge's tiles
+// starting after its corner.
+using frames::alongEdges;
+using frames::Edge;
+using frames::repeatAlong;
 
 std::vector<Edge> borderEdges(const BorderGeometry &g)
 {
-    const double W = g.width(), H = g.height();
-    return {{0, W, double(g.corner), QTransform()},
-            {1, H, double(g.corner), QTransform().translate(W, 0).rotate(90)},
-            {2, W, double(g.corner), QTransform().translate(W, H).rotate(180)},
-            {3, H, double(g.corner), QTransform().translate(0, H).rotate(270)}};
-}
-
-void repeatAlong(const Edge &e, double period, double offset, const std::function<void(double)> &f)
-{
-    const int k0 = static_cast<int>(std::floor(-e.start / period)) - 1;
-    const int k1 = static_cast<int>(std::ceil((e.length - e.start) / period)) + 1;
-    for (int k = k0; k <= k1; ++k)
-        f(e.start + k * period + offset);
+    const double W = g.width(), H = g.height(), start = g.corner, band = g.band();
+    return {{0, W, start, band, QTransform()},
+            {1, H, start, band, QTransform().translate(W, 0).rotate(90)},
+            {2, W, start, band, QTransform().translate(W, H).rotate(180)},
+            {3, H, start, band, QTransform().translate(0, H).rotate(270)}};
 }
 
 QPainterPath rectPath(double x, double y, double w, double h)
 {
-    QPainterPath p;
-    p.setFillRule(Qt::WindingFill);
-    p.addRect(QRectF(x, y, w, h));
-    return p;
+    return frames::rectPath(QRectF(x, y, w, h));
 }
 
 struct BorderDesign {
@@ -316,18 +305,12 @@ const std::vector<BorderDesign> &borderDesigns()
         {"004", "Stamp", {40, 10, 20, 20}, [](QPainter &keep, QPainter &paint, const BorderGeometry &g) {
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(0, 0, W, H);
-             QPainterPath holes;
-             holes.setFillRule(Qt::WindingFill);
-             for (const Edge &e : borderEdges(g)) {
-                 QPainterPath local;
-                 local.setFillRule(Qt::WindingFill);
-                 repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
+             QPainterPath holes =
+                 alongEdges(borderEdges(g), g.t, g.t / 2.0, [](QPainterPath &local, const Edge &e, double a) {
                      if (a < 8 || a > e.length - 8)
                          return;
                      local.addEllipse(QPointF(a, 0), 6, 6);
                  });
-                 holes.addPath(e.toCanvas.map(local));
-             }
              for (const QPointF c : {QPointF(0, 0), QPointF(W, 0), QPointF(0, H), QPointF(W, H)})
                  holes.addEllipse(c, 6, 6);
              keep.fillPath(shape.subtracted(holes), Qt::white);
@@ -380,18 +363,12 @@ const std::vector<BorderDesign> &borderDesigns()
              const double W = g.width(), H = g.height();
              keep.fillRect(QRectF(0, 0, W, H), Qt::white);
              QPainterPath black = rectPath(0, 0, W, H).subtracted(rectPath(40, 40, W - 80, H - 80));
-             QPainterPath holes;
-             holes.setFillRule(Qt::WindingFill);
-             for (const Edge &e : borderEdges(g)) {
-                 QPainterPath local;
-                 local.setFillRule(Qt::WindingFill);
-                 repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
+             const QPainterPath holes =
+                 alongEdges(borderEdges(g), g.t, g.t / 2.0, [](QPainterPath &local, const Edge &e, double a) {
                      if (a - 8 < 40 || a + 8 > e.length - 40)
                          return;
                      local.addRoundedRect(QRectF(a - 8, 13, 16, 12), 3, 3);
                  });
-                 holes.addPath(e.toCanvas.map(local));
-             }
              paint.fillPath(black.subtracted(holes), QColor(10, 10, 10));
              paint.fillPath(holes, QColor(245, 245, 245));
          }},
@@ -556,11 +533,7 @@ void makeBorder(Bundle &bundle, const BorderDesign &d, int order)
 void addTemplateCollageJobs(std::vector<Job> &jobs)
 {
     jobs.push_back({"puzzletemplate", makeLayouts});
-    int order = 0;
-    for (const BorderDesign &d : borderDesigns()) {
-        const int o = order++;
-        jobs.push_back({std::string("puzzleframe/") + d.file, [&d, o](Bundle &b) { makeBorder(b, d, o); }});
-    }
+    addDesignJobs(jobs, "puzzleframe/", borderDesigns(), makeBorder);
 }
 
 }  // namespace resgen

@@ -114,15 +114,44 @@ void innerShadow(QImage &img, const QRectF &window, double width, double strengt
 }
 
 // Fills the canvas outside the photo (or outside a rounded window).
-void fillBand(QPainter &p, const Geometry &g, const QBrush &brush, double radius)
+QPainterPath bandPath(const Geometry &g, double radius)
 {
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
-    path.addRect(QRectF(0, 0, g.width(), g.height()));
     QPainterPath hole;
     hole.setFillRule(Qt::WindingFill);
     hole.addRoundedRect(g.photo(), radius, radius);
-    p.fillPath(path.subtracted(hole), brush);
+    return rectPath(QRectF(0, 0, g.width(), g.height())).subtracted(hole);
+}
+
+void fillBand(QPainter &p, const Geometry &g, const QBrush &brush, double radius)
+{
+    p.fillPath(bandPath(g, radius), brush);
+}
+
+void plainPrint(QImage &img, const Geometry &g, const QColor &band, const QColor &outline, double shadowWidth,
+                double shadowStrength)
+{
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        fillBand(p, g, band);
+        p.setPen(QPen(outline, 1));
+        p.drawRect(QRectF(0.5, 0.5, g.width() - 1, g.height() - 1));
+    }
+    innerShadow(img, g.photo(), shadowWidth, shadowStrength);
+}
+
+QPainterPath alongEdges(const std::vector<Edge> &edges, double period, double offset,
+                        const std::function<void(QPainterPath &, const Edge &, double)> &place)
+{
+    QPainterPath all;
+    all.setFillRule(Qt::WindingFill);
+    for (const Edge &e : edges) {
+        QPainterPath local;
+        local.setFillRule(Qt::WindingFill);
+        repeatAlong(e, period, offset, [&](double a) { place(local, e, a); });
+        all.addPath(e.toCanvas.map(local));
+    }
+    return all;
 }
 
 QPainterPath rectPath(const QRectF &r)

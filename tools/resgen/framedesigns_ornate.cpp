@@ -29,14 +29,7 @@ void drawBlack(QImage &img, const Geometry &g)
 // 1708 Tape: a white print held by strips of translucent tape at the corners.
 void drawTape(QImage &img, const Geometry &g)
 {
-    {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        fillBand(p, g, QColor(0xFF, 0xFF, 0xFF));
-        p.setPen(QPen(QColor(0xE2, 0xE2, 0xDE), 1));
-        p.drawRect(QRectF(0.5, 0.5, g.width() - 1, g.height() - 1));
-    }
-    innerShadow(img, g.photo(), 4, 0.22);
+    plainPrint(img, g, QColor(0xFF, 0xFF, 0xFF), QColor(0xE2, 0xE2, 0xDE), 4, 0.22);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor tapes[4] = {QColor(0x8F, 0xD6, 0xB6, 205), QColor(0xF2, 0x9F, 0xB8, 205), QColor(0xF0, 0xCF, 0x6C, 205),
@@ -97,25 +90,12 @@ void drawClassic(QImage &img, const Geometry &g)
 // lying over the photo, with white dots and a white line along the scallops.
 void drawScallops(QImage &img, const Geometry &g)
 {
-    QPainterPath shape;
-    shape.setFillRule(Qt::WindingFill);
-    shape.addRect(QRectF(0, 0, g.width(), g.height()));
-    QPainterPath hole;
-    hole.setFillRule(Qt::WindingFill);
-    hole.addRect(g.photo());
-    shape = shape.subtracted(hole);
-    QPainterPath scallops;
-    scallops.setFillRule(Qt::WindingFill);
-    for (const Edge &e : edges(g)) {
-        QPainterPath local;
-        local.setFillRule(Qt::WindingFill);
-        repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
-            if (a - g.t / 2.0 < e.band - 0.5 || a + g.t / 2.0 > e.length - e.band + 0.5)
-                return;
-            local.addEllipse(QPointF(a, e.band), g.t / 2.0, g.t / 2.0);
-        });
-        scallops.addPath(e.toCanvas.map(local));
-    }
+    QPainterPath shape = bandPath(g);
+    QPainterPath scallops = alongEdges(edges(g), g.t, g.t / 2.0, [&](QPainterPath &local, const Edge &e, double a) {
+        if (a - g.t / 2.0 < e.band - 0.5 || a + g.t / 2.0 > e.length - e.band + 0.5)
+            return;
+        local.addEllipse(QPointF(a, e.band), g.t / 2.0, g.t / 2.0);
+    });
     // A bigger scallop in each inner corner covers where the rows meet.
     const QRectF ph = g.photo();
     for (const QPointF c : {ph.topLeft(), ph.topRight(), ph.bottomLeft(), ph.bottomRight()})
@@ -152,13 +132,7 @@ void drawScallops(QImage &img, const Geometry &g)
 // and a round motif in each corner.
 void drawLace(QImage &img, const Geometry &g)
 {
-    QPainterPath lace;
-    lace.setFillRule(Qt::WindingFill);
-    lace.addRect(QRectF(0, 0, g.width(), g.height()));
-    QPainterPath hole;
-    hole.setFillRule(Qt::WindingFill);
-    hole.addRect(g.photo());
-    lace = lace.subtracted(hole);
+    QPainterPath lace = bandPath(g);
     QPainterPath solid, open;
     solid.setFillRule(Qt::WindingFill);
     open.setFillRule(Qt::WindingFill);  // added lace, and what is cut out of it
@@ -325,33 +299,18 @@ void drawStamp(QImage &img, const Geometry &g)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const double W = g.width(), H = g.height();
-    QPainterPath envelope;
-    envelope.setFillRule(Qt::WindingFill);
-    envelope.addRect(QRectF(0, 0, W, H));
-    QPainterPath hole;
-    hole.setFillRule(Qt::WindingFill);
-    hole.addRect(g.photo());
-    p.fillPath(envelope.subtracted(hole), QColor(0xC9, 0xB2, 0x8A));
+    fillBand(p, g, QColor(0xC9, 0xB2, 0x8A));
     // The paper, its edge 6 pixels in, with a semicircular hole every tile.
     const double edge = 6;
-    QPainterPath paper;
-    paper.setFillRule(Qt::WindingFill);
-    paper.addRect(QRectF(edge, edge, W - 2 * edge, H - 2 * edge));
-    QPainterPath holes;
-    holes.setFillRule(Qt::WindingFill);
-    for (const Edge &e : edges(g)) {
-        QPainterPath local;
-        local.setFillRule(Qt::WindingFill);
-        repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
-            if (a < 12 || a > e.length - 12)
-                return;
-            local.addEllipse(QPointF(a, edge), 5, 5);
-        });
-        holes.addPath(e.toCanvas.map(local));
-    }
+    QPainterPath paper = rectPath(QRectF(edge, edge, W - 2 * edge, H - 2 * edge));
+    QPainterPath holes = alongEdges(edges(g), g.t, g.t / 2.0, [&](QPainterPath &local, const Edge &e, double a) {
+        if (a < 12 || a > e.length - 12)
+            return;
+        local.addEllipse(QPointF(a, edge), 5, 5);
+    });
     for (const QPointF c : {QPointF(edge, edge), QPointF(W - edge, edge), QPointF(edge, H - edge), QPointF(W - edge, H - edge)})
         holes.addEllipse(c, 5, 5);
-    paper = paper.subtracted(holes).subtracted(hole);
+    paper = paper.subtracted(holes).subtracted(rectPath(g.photo()));
     p.fillPath(paper.translated(0.6, 0.9), QColor(0, 0, 0, 35));
     p.fillPath(paper, QColor(0xFF, 0xFD, 0xF6));
     const QColor red(0xC0, 0x39, 0x2B);
