@@ -142,14 +142,18 @@ TEST(ColourHsl, KnownColours)
     EXPECT_EQ(l, 128);
 }
 
-TEST(ColourHsl, HueToRgbSectors)
+TEST(ColourHsl, HueRampSectorsInDegreesAndInSixths)
 {
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 30.0f), 0.5f);
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 100.0f), 0.8f);
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 210.0f), 0.5f);
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 300.0f), 0.2f);
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, -30.0f), 0.2f);  // 330
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 390.0f), 0.5f);  // 30
+    // One trapezoid on two scales, degrees for HueToRGB and sixths of a turn
+    // for HLS_Value: rise to 60, flat to 180, fall to 240, low beyond, wrapped.
+    const struct {
+        double degrees, value;
+    } samples[] = {{30, 0.5}, {100, 0.8}, {120, 0.8}, {210, 0.5}, {300, 0.2}, {-30, 0.2}, {-60, 0.2}, {390, 0.5}};
+    for (const auto &s : samples) {
+        EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, static_cast<float>(s.degrees)), static_cast<float>(s.value))
+            << s.degrees;
+        EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, s.degrees / 60), s.value) << s.degrees;
+    }
 }
 
 TEST(ColourHsl, GreyPassesUnchanged)
@@ -180,15 +184,8 @@ TEST(ColourHsl, Hsl2ColourOfRed)
 // ---------------------------------------------------------------------------
 // double HLS
 
-TEST(ColourHls, ValueSectorsAndPacking)
+TEST(ColourHls, Packing)
 {
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 0.5), 0.5);
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 2.0), 0.8);
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 3.5), 0.5);
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 5.0), 0.2);
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, -1.0), 0.2);  // 5
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 6.5), 0.5);   // 0.5
-
     EXPECT_EQ(HLStoRGB(0.3, 0.2, 0.0), 0xFF000000u + 51u * 65536u + 51u * 256u + 51u);
     EXPECT_EQ(HLStoRGB(0.0, 0.5, 1e-9), 0xFF7F7F7Fu);  // below 2^-23 counts as grey
     EXPECT_EQ(HLStoRGB(0.0, 0.5, 1.0) >> 24, 0xFFu);

@@ -58,6 +58,20 @@ testing::AssertionResult tilesWithGaps(const std::vector<QRect> &cells)
     return testing::AssertionSuccess();
 }
 
+// The start shared by template and free layouts: the layout header with its
+// magic, the int 1, the cell count, the canvas size and eight 0x01 bytes.
+testing::AssertionResult cellLayoutStart(const QByteArray &b, const char *magic, int cells)
+{
+    if (!hasLayoutHeader(b, magic))
+        return testing::AssertionFailure() << "no " << magic << " header";
+    if (le32(b, 32) != 1 || le32(b, 36) != cells || le32(b, 40) != kCanvasW || le32(b, 44) != kCanvasH)
+        return testing::AssertionFailure() << "fields " << le32(b, 32) << ", " << le32(b, 36) << ", "
+                                           << le32(b, 40) << " x " << le32(b, 44);
+    if (!allBytes(b, 48, 8, 1))
+        return testing::AssertionFailure() << "no eight 0x01 bytes after the canvas size";
+    return testing::AssertionSuccess();
+}
+
 TEST(TemplateLayouts, NamesCountsAndHeader)
 {
     const QStringList all = files(":/puzzletemplate");
@@ -68,12 +82,7 @@ TEST(TemplateLayouts, NamesCountsAndHeader)
             SCOPED_TRACE(path.toStdString());
             const QByteArray b = readResource(path);
             ASSERT_FALSE(b.isEmpty());
-            EXPECT_TRUE(hasLayoutHeader(b, "QVPTM"));
-            EXPECT_EQ(le32(b, 32), 1);
-            EXPECT_EQ(le32(b, 36), cells);
-            EXPECT_EQ(le32(b, 40), kCanvasW);
-            EXPECT_EQ(le32(b, 44), kCanvasH);
-            EXPECT_TRUE(allBytes(b, 48, 8, 1));
+            EXPECT_TRUE(cellLayoutStart(b, "QVPTM", cells));
             EXPECT_EQ(b.size(), 56 + 16 * cells);
             ++total;
         }
@@ -369,12 +378,7 @@ TEST(FreeLayouts, NamesHeaderAndRecords)
             SCOPED_TRACE(path.toStdString());
             const QByteArray b = readResource(path);
             ASSERT_FALSE(b.isEmpty());
-            EXPECT_TRUE(hasLayoutHeader(b, "ZZYPT"));
-            EXPECT_EQ(le32(b, 32), 1);
-            EXPECT_EQ(le32(b, 36), n);
-            EXPECT_EQ(le32(b, 40), kCanvasW);
-            EXPECT_EQ(le32(b, 44), kCanvasH);
-            EXPECT_TRUE(allBytes(b, 48, 8, 1));
+            EXPECT_TRUE(cellLayoutStart(b, "ZZYPT", n));
             ASSERT_EQ(b.size(), 56 + 56 * n);
             bool ranged = false;
             for (int i = 0; i < n; ++i)
