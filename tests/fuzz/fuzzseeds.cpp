@@ -80,14 +80,8 @@ std::vector<LayoutFile> FreeLayouts()
     std::vector<LayoutFile> v;
     v.push_back(WriteFree(Free002001()));
     FreeSpec ranges;
-    ranges.cells.assign(9, FreeCell{.x = 10,
-                                    .y = 20,
-                                    .w = 300,
-                                    .h = 200,
-                                    .offsetX = {0, 50},
-                                    .offsetY = {0, 50},
-                                    .rotation = {-10, 10},
-                                    .factor = {0.9f, 1.1f}});
+    ranges.cells.assign(9, FreeCell{.x = 10, .y = 20, .w = 300, .h = 200, .offsetX = {0, 50}, .offsetY = {0, 50},
+                                    .rotation = {-10, 10}, .factor = {0.9f, 1.1f}});
     v.push_back(WriteFree(ranges));
     return v;
 }

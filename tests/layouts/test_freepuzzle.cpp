@@ -120,14 +120,8 @@ TEST(FreeLayout, RangePicksAreReseededOnEveryCall)
 
     // The same layout with true ranges reads the same twice.
     FreeSpec plan;
-    const FreeCell c{.x = 100,
-                     .y = 200,
-                     .w = 300,
-                     .h = 300,
-                     .offsetX = {0, 50},
-                     .offsetY = {0, 50},
-                     .rotation = {-10, 10},
-                     .factor = {0.9f, 1.0f}};
+    const FreeCell c{.x = 100, .y = 200, .w = 300, .h = 300, .offsetX = {0, 50}, .offsetY = {0, 50},
+                     .rotation = {-10, 10}, .factor = {0.9f, 1.0f}};
     plan.cells = {c, c};
     cfreepuzzle a, b;
     ASSERT_EQ(Read(a, plan), 1);

@@ -254,16 +254,24 @@ TEST(Borders, HeaderPiecesAndShippedRanges)
     EXPECT_EQ(b002.h[6], 38);
 }
 
+// Calls check(border, band) with every border of the bundle, band being how
+// far its pieces reach outside the cells.
+template <typename Check>
+void forEachBorder(Check check)
+{
+    forEachFile(":/puzzleframe", [&](const QString &, const QByteArray &data) {
+        Border br;
+        std::string why;
+        ASSERT_TRUE(parseBorder(data, br, why)) << why;
+        check(br, br.w[0] - br.insetX);
+    });
+}
+
 // Over the cells (deeper in than the band) a border keeps the picture as it
 // is: weight 255, level 255.
 TEST(Borders, KeepThePictureInsideTheBand)
 {
-    for (const QString &path : files(":/puzzleframe")) {
-        SCOPED_TRACE(path.toStdString());
-        Border br;
-        std::string why;
-        ASSERT_TRUE(parseBorder(readResource(path), br, why)) << why;
-        const int band = br.w[0] - br.insetX;
+    forEachBorder([](const Border &br, int band) {
         const QByteArray &corner = br.pixels[0];  // the top-left corner
         for (int y = band; y < br.h[0]; ++y)
             for (int x = band; x < br.w[0]; ++x) {
@@ -271,7 +279,7 @@ TEST(Borders, KeepThePictureInsideTheBand)
                 ASSERT_EQ(static_cast<uint8_t>(p[1]), 255) << x << "," << y;
                 ASSERT_EQ(static_cast<uint8_t>(p[2]), 255) << x << "," << y;
             }
-    }
+    });
 }
 
 // Next to the photo (the 8 pixels around the corner of the cells) a border
@@ -279,12 +287,7 @@ TEST(Borders, KeepThePictureInsideTheBand)
 // its outer edge may be shaped.
 TEST(Borders, NoHoleNextToThePhoto)
 {
-    for (const QString &path : files(":/puzzleframe")) {
-        SCOPED_TRACE(path.toStdString());
-        Border br;
-        std::string why;
-        ASSERT_TRUE(parseBorder(readResource(path), br, why)) << why;
-        const int band = br.w[0] - br.insetX;
+    forEachBorder([](const Border &br, int band) {
         const QByteArray &corner = br.pixels[0];
         int cut = 0;
         for (int y = std::max(0, band - 8); y < br.h[0]; ++y)
@@ -297,7 +300,7 @@ TEST(Borders, NoHoleNextToThePhoto)
                     ++cut;
             }
         EXPECT_EQ(cut, 0);
-    }
+    });
 }
 
 // Patterns are tiled from the top left over any size, so the last column
