@@ -85,6 +85,17 @@ struct MarkedFrame {
         frame.SetFrameImageData(i, piece[i].bytes.empty() ? nullptr : piece[i].data(), piece[i].width,
                                 piece[i].height);
     }
+    // The frame around a photo at scale 1: the composite (null when refused) and its size.
+    struct Composite {
+        uchar *out = nullptr;
+        int w = 0, h = 0;
+    };
+    Composite compose(Picture &photo)
+    {
+        Composite c;
+        c.out = frame.GetCompositeImage(photo.data(), photo.width, photo.height, 1.0f, &c.w, &c.h);
+        return c;
+    }
     bool markerAt(const unsigned char *img, int width, int i, int x, int y) const
     {
         const unsigned char *p = Px(img, width, x, y);
@@ -193,8 +204,7 @@ TEST(FrameCompose, HundredPixelPhotoInFiftyPixelCornerFrame)
 {
     MarkedFrame m(50, 10, 29);
     Picture photo = testpic::gradient(100, 100);
-    int w = 0, h = 0;
-    uchar *out = m.frame.GetCompositeImage(photo.data(), 100, 100, 1.0f, &w, &h);
+    const auto [out, w, h] = m.compose(photo);
     ASSERT_NE(out, nullptr);
     ASSERT_EQ(w, 140);
     ASSERT_EQ(h, 140);
@@ -225,8 +235,7 @@ TEST(FrameCompose, PhotoThatFitsExactlyIsNotTrimmed)
 {
     MarkedFrame m(50, 10, 29);
     Picture photo = testpic::gradient(98, 108);  // 98 - 58 = 40, 108 - 58 = 50
-    int w = 0, h = 0;
-    uchar *out = m.frame.GetCompositeImage(photo.data(), 98, 108, 1.0f, &w, &h);
+    const auto [out, w, h] = m.compose(photo);
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(w, 98 + 100 - 58);
     EXPECT_EQ(h, 108 + 100 - 58);
@@ -238,8 +247,7 @@ TEST(FrameCompose, PhotoSmallerThanTheInsetsGetsNoTiles)
 {
     MarkedFrame m(50, 10, 29);
     Picture photo = testpic::gradient(40, 40);  // 40 - 58 < 0: rx = -8
-    int w = 0, h = 0;
-    uchar *out = m.frame.GetCompositeImage(photo.data(), 40, 40, 1.0f, &w, &h);
+    const auto [out, w, h] = m.compose(photo);
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(w, 90);
     EXPECT_EQ(h, 90);
@@ -254,8 +262,7 @@ TEST(FrameCompose, BottomRowStepsByTheTopTileWidth)
     MarkedFrame m(50, 10, 29);
     m.setPiece(DOWNT, testpic::uniform(6, 50, 200, 0, 0, 255));
     Picture photo = testpic::gradient(100, 100);
-    int w = 0, h = 0;
-    uchar *out = m.frame.GetCompositeImage(photo.data(), 100, 100, 1.0f, &w, &h);
+    const auto [out, w, h] = m.compose(photo);
     ASSERT_NE(out, nullptr);
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(Px(out, w, 50 + 10 * k + 5, 139)[0], 200) << k;
