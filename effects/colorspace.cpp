@@ -53,6 +53,26 @@ inline void analyseHsl8(int r, int g, int b, unsigned char &h, unsigned char &s,
     colour(mx, d, 255 * d / (l < 128 ? mx + mn : 510 - mx - mn));
 }
 
+// The hue trapezoid of the float and double HSL forms, x in units of which
+// `sixth` make a sixth of a turn: x wrapped once into the turn, then a rise
+// from p to q over the first sixth, q up to half a turn, a fall back to p by
+// two thirds, p beyond.
+template <typename Real>
+inline Real hueTrapezoid(Real p, Real q, Real x, Real sixth)
+{
+    if (x > 6 * sixth)
+        x -= 6 * sixth;
+    else if (x < 0)
+        x += 6 * sixth;
+    if (x < sixth)
+        return p + (q - p) * x / sixth;
+    if (x < 3 * sixth)
+        return q;
+    if (x < 4 * sixth)
+        return p + (q - p) * (4 * sixth - x) / sixth;
+    return p;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -138,17 +158,7 @@ void RGBtoHSL(unsigned char r, unsigned char g, unsigned char b, unsigned char &
 
 float HueToRGB(float p, float q, float h)
 {
-    if (h > 360.0f)
-        h -= 360.0f;
-    else if (h < 0.0f)
-        h += 360.0f;
-    if (h < 60.0f)
-        return p + (q - p) * h / 60.0f;
-    if (h < 180.0f)
-        return q;
-    if (h < 240.0f)
-        return p + (q - p) * (240.0f - h) / 60.0f;
-    return p;
+    return hueTrapezoid(p, q, h, 60.0f);
 }
 
 namespace {
@@ -274,17 +284,7 @@ void RGBtoHLS(unsigned char r, unsigned char g, unsigned char b, double &h, doub
 
 double HLS_Value(double p, double q, double x)
 {
-    if (x > 6.0)
-        x -= 6.0;
-    else if (x < 0.0)
-        x += 6.0;
-    if (x < 1.0)
-        return p + (q - p) * x;
-    if (x < 3.0)
-        return q;
-    if (x < 4.0)
-        return p + (q - p) * (4.0 - x);
-    return p;
+    return hueTrapezoid(p, q, x, 1.0);  // x / 1.0 is exact: the same operations as in sixths
 }
 
 unsigned int HLStoRGB(double h, double l, double s)
