@@ -306,11 +306,15 @@ struct ColourfulInfo {
     const char *file;
     int mode;
     const char *label;
+    void (*draw)(Bundle &);
 };
 const ColourfulInfo kColourful[] = {
-    {1500, "colorful/guangyun1.jpg", 1, "Halo"},    {1501, "colorful/yinhe2.jpg", 2, "Galaxy"},
-    {1502, "colorful/xueye1.jpg", 1, "Snowy night"}, {1503, "colorful/aixin2.jpg", 2, "Hearts"},
-    {1504, "colorful/wujiaoxing1.jpg", 1, "Stars"},  {1505, "colorful/qisehua1.jpg", 1, "Flowers"},
+    {1500, "colorful/guangyun1.jpg", 1, "Halo", halo},
+    {1501, "colorful/yinhe2.jpg", 2, "Galaxy", galaxy},
+    {1502, "colorful/xueye1.jpg", 1, "Snowy night", snowyNight},
+    {1503, "colorful/aixin2.jpg", 2, "Hearts", hearts},
+    {1504, "colorful/wujiaoxing1.jpg", 1, "Stars", stars},
+    {1505, "colorful/qisehua1.jpg", 1, "Flowers", flowers},
 };
 
 void colourfulIndex(Bundle &bundle)
@@ -330,12 +334,7 @@ void colourfulIndex(Bundle &bundle)
 
 void addColorfulFrameJobs(std::vector<Job> &jobs)
 {
-    jobs.push_back({"colorful/guangyun1", halo});
-    jobs.push_back({"colorful/yinhe2", galaxy});
-    jobs.push_back({"colorful/xueye1", snowyNight});
-    jobs.push_back({"colorful/aixin2", hearts});
-    jobs.push_back({"colorful/wujiaoxing1", stars});
-    jobs.push_back({"colorful/qisehua1", flowers});
+    addDesignJobs(jobs, "", kColourful, [](Bundle &b, const ColourfulInfo &frame, int) { frame.draw(b); });
     jobs.push_back({"index/colorfulFrames", colourfulIndex});
 }
 
