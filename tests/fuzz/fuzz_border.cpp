@@ -22,21 +22,18 @@ void Mask(ctemplatepuzzle &t, int w, int h)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 {
-    if (size > kFuzzMaxInput)
-        return 0;
-    std::vector<unsigned char> in(data, data + size);
     static layoutwriters::LayoutFile base = layoutwriters::WriteBorder(layoutwriters::SimpleBorder(6, 4, 3));
-
-    ctemplatepuzzle t;
-    FUZZ_CHECK(t.ReadPuzzleFrameFile(base.data(), base.length()) == 1);
-    if (ReadOrKeep(t, &ctemplatepuzzle::ReadPuzzleFrameFile, in, layoutwriters::SnapshotBorder) == 0)
-        return 0;
-    const _tagCGSize fitted = t.ResetAll();
-    Mask(t, fitted.w, fitted.h);
-    const int cw = 1 + (size > 0 ? data[size - 1] : 0), ch = 1 + (size > 1 ? data[size - 2] : 0);
-    const _tagCGSize grown = t.ResetSize(_tagCGSize{cw, ch});
-    Mask(t, grown.w, grown.h);
-    Mask(t, cw, ch);
-    Mask(t, 1, 1);
-    return 0;
+    return FuzzReader(data, size, base.bytes, &ctemplatepuzzle::ReadPuzzleFrameFile, layoutwriters::SnapshotBorder,
+                      [](ctemplatepuzzle &t, int read, std::vector<unsigned char> &in) {
+                          if (read == 0)
+                              return;
+                          const _tagCGSize fitted = t.ResetAll();
+                          Mask(t, fitted.w, fitted.h);
+                          const std::size_t size = in.size();
+                          const int cw = 1 + (size > 0 ? in[size - 1] : 0), ch = 1 + (size > 1 ? in[size - 2] : 0);
+                          const _tagCGSize grown = t.ResetSize(_tagCGSize{cw, ch});
+                          Mask(t, grown.w, grown.h);
+                          Mask(t, cw, ch);
+                          Mask(t, 1, 1);
+                      });
 }
