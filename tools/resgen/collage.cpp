@@ -221,6 +221,7 @@ struct BorderLayers {
 using frames::alongEdges;
 using frames::Edge;
 using frames::repeatAlong;
+using frames::windingPath;
 
 std::vector<Edge> borderEdges(const BorderGeometry &g)
 {
@@ -263,8 +264,7 @@ const std::vector<BorderDesign> &borderDesigns()
              const double W = g.width(), H = g.height(), r = 19;
              QPainterPath shape = rectPath(r, r, W - 2 * r, H - 2 * r);
              for (const Edge &e : borderEdges(g)) {
-                 QPainterPath local;
-                 local.setFillRule(Qt::WindingFill);
+                 QPainterPath local = windingPath();
                  repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
                      if (a - r < g.corner - 1 || a + r > e.length - g.corner + 1)
                          return;
@@ -275,8 +275,7 @@ const std::vector<BorderDesign> &borderDesigns()
              // A big scallop on each corner, united with the shape (added as a
              // subpath, the even-odd fill of the united path would cut it out
              // where it overlaps the inner rectangle).
-             QPainterPath corners;
-             corners.setFillRule(Qt::WindingFill);
+             QPainterPath corners = windingPath();
              for (const QPointF c : {QPointF(40, 40), QPointF(W - 40, 40), QPointF(40, H - 40), QPointF(W - 40, H - 40)})
                  corners.addEllipse(c, 39, 39);
              shape = shape.united(corners);
@@ -294,8 +293,7 @@ const std::vector<BorderDesign> &borderDesigns()
              }
          }},
         {"003", "Rounded", {48, 16, 4, 4}, [](QPainter &keep, QPainter &paint, const BorderGeometry &g) {
-             QPainterPath shape;
-             shape.setFillRule(Qt::WindingFill);
+             QPainterPath shape = windingPath();
              shape.addRoundedRect(QRectF(0, 0, g.width(), g.height()), 30, 30);
              keep.fillPath(shape, Qt::white);
              paint.setPen(linePen(1.0, 2));
@@ -330,12 +328,9 @@ const std::vector<BorderDesign> &borderDesigns()
                      depth[i] = (depth[i - 1] + depth[i] * 2 + depth[i + 1]) / 4;
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(18, 18, W - 36, H - 36);
-             QPainterPath fringe;
-             fringe.setFillRule(Qt::WindingFill);
+             QPainterPath fringe = windingPath();
              for (const Edge &e : borderEdges(g)) {
-                 QPainterPath tear, fibre;
-                 tear.setFillRule(Qt::WindingFill);
-                 fibre.setFillRule(Qt::WindingFill);
+                 QPainterPath tear = windingPath(), fibre = windingPath();
                  QPolygonF outline;
                  for (double a = 0; a <= e.length; a += 2) {
                      double u = std::fmod(a - e.start, 78.0);
@@ -382,8 +377,7 @@ const std::vector<BorderDesign> &borderDesigns()
                      teeth << QPointF(a, u < g.t / 4.0 ? 0 : 8);
                  }
                  teeth << QPointF(e.length + g.t, 12) << QPointF(-g.t, 12);
-                 QPainterPath local;
-                 local.setFillRule(Qt::WindingFill);
+                 QPainterPath local = windingPath();
                  local.addPolygon(teeth);
                  shape = shape.united(e.toCanvas.map(local));
              }
@@ -411,8 +405,7 @@ const std::vector<BorderDesign> &borderDesigns()
         {"010", "Wavy", {50, 20, 30, 30}, [](QPainter &keep, QPainter &paint, const BorderGeometry &g) {
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(14, 14, W - 28, H - 28);
-             QPainterPath line;
-             line.setFillRule(Qt::WindingFill);
+             QPainterPath line = windingPath();
              for (const Edge &e : borderEdges(g)) {
                  QPolygonF wave, inner;
                  for (double a = 0; a <= e.length; a += 1) {
@@ -421,9 +414,7 @@ const std::vector<BorderDesign> &borderDesigns()
                      inner << QPointF(a, d + 8);
                  }
                  wave << QPointF(e.length, 20) << QPointF(0, 20);
-                 QPainterPath local, l;
-                 local.setFillRule(Qt::WindingFill);
-                 l.setFillRule(Qt::WindingFill);
+                 QPainterPath local = windingPath(), l = windingPath();
                  local.addPolygon(wave);
                  l.addPolygon(inner);
                  shape = shape.united(e.toCanvas.map(local));

@@ -116,8 +116,7 @@ void innerShadow(QImage &img, const QRectF &window, double width, double strengt
 // Fills the canvas outside the photo (or outside a rounded window).
 QPainterPath bandPath(const Geometry &g, double radius)
 {
-    QPainterPath hole;
-    hole.setFillRule(Qt::WindingFill);
+    QPainterPath hole = windingPath();
     hole.addRoundedRect(g.photo(), radius, radius);
     return rectPath(QRectF(0, 0, g.width(), g.height())).subtracted(hole);
 }
@@ -143,21 +142,25 @@ void plainPrint(QImage &img, const Geometry &g, const QColor &band, const QColor
 QPainterPath alongEdges(const std::vector<Edge> &edges, double period, double offset,
                         const std::function<void(QPainterPath &, const Edge &, double)> &place)
 {
-    QPainterPath all;
-    all.setFillRule(Qt::WindingFill);
+    QPainterPath all = windingPath();
     for (const Edge &e : edges) {
-        QPainterPath local;
-        local.setFillRule(Qt::WindingFill);
+        QPainterPath local = windingPath();
         repeatAlong(e, period, offset, [&](double a) { place(local, e, a); });
         all.addPath(e.toCanvas.map(local));
     }
     return all;
 }
 
-QPainterPath rectPath(const QRectF &r)
+QPainterPath windingPath()
 {
     QPainterPath p;
     p.setFillRule(Qt::WindingFill);
+    return p;
+}
+
+QPainterPath rectPath(const QRectF &r)
+{
+    QPainterPath p = windingPath();
     p.addRect(r);
     return p;
 }
@@ -174,8 +177,7 @@ QPainterPath heartPath(double cx, double cy, double size)
 {
     // Two arcs and a point, size = overall height.
     const double s = size / 2;
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
+    QPainterPath path = windingPath();
     path.moveTo(cx, cy + s);
     path.cubicTo(cx - s * 1.3, cy + s * 0.1, cx - s * 1.0, cy - s * 1.05, cx, cy - s * 0.45);
     path.cubicTo(cx + s * 1.0, cy - s * 1.05, cx + s * 1.3, cy + s * 0.1, cx, cy + s);

@@ -90,6 +90,10 @@ void plainPrint(QImage &img, const Geometry &g, const QColor &band, const QColor
 QPainterPath alongEdges(const std::vector<Edge> &edges, double period, double offset,
                         const std::function<void(QPainterPath &, const Edge &, double)> &place);
 
+// An empty path that fills by the non-zero winding rule, so that the shapes
+// added to it unite instead of cutting holes where they overlap.
+QPainterPath windingPath();
+
 // A rectangle as a non-zero-winding path, ready to unite or subtract.
 QPainterPath rectPath(const QRectF &r);
 

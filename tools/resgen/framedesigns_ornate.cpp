@@ -42,8 +42,7 @@ void drawTape(QImage &img, const Geometry &g)
         q.rotate(-45);
         // A strip with torn, zigzag ends.
         const double half = 62, w = 17;
-        QPainterPath strip;
-        strip.setFillRule(Qt::WindingFill);
+        QPainterPath strip = windingPath();
         strip.moveTo(-half, -w);
         for (int i = 0; i <= 8; ++i)  // near end
             strip.lineTo(-half + ((i % 2) ? 3.5 : 0) + rng.range(-0.8, 0.8), -w + i * (2 * w / 8));
@@ -133,9 +132,7 @@ void drawScallops(QImage &img, const Geometry &g)
 void drawLace(QImage &img, const Geometry &g)
 {
     QPainterPath lace = bandPath(g);
-    QPainterPath solid, open;
-    solid.setFillRule(Qt::WindingFill);
-    open.setFillRule(Qt::WindingFill);  // added lace, and what is cut out of it
+    QPainterPath solid = windingPath(), open = windingPath();  // added lace, and what is cut out of it
     const double r = g.t / 2.0;  // scallop radius
     auto motif = [&](QPainterPath &add, QPainterPath &cut, QPointF c, double radius, int picots, bool eyelet) {
         add.addEllipse(c, radius, radius);
@@ -143,26 +140,20 @@ void drawLace(QImage &img, const Geometry &g)
             const double a = i * 2 * kPi / picots;
             add.addEllipse(c + QPointF(std::cos(a), std::sin(a)) * (radius + 0.6), 1.5, 1.5);
         }
-        QPainterPath ring;
-        ring.setFillRule(Qt::WindingFill);
+        QPainterPath ring = windingPath();
         ring.addEllipse(c, radius * 0.68, radius * 0.68);
-        QPainterPath inner;
-        inner.setFillRule(Qt::WindingFill);
+        QPainterPath inner = windingPath();
         inner.addEllipse(c, radius * 0.68 - 1.3, radius * 0.68 - 1.3);
         cut = cut.united(ring.subtracted(inner));
         if (eyelet)
             cut.addEllipse(c, radius * 0.3, radius * 0.3);
     };
     for (const Edge &e : edges(g)) {
-        QPainterPath add, cut;
-        add.setFillRule(Qt::WindingFill);
-        cut.setFillRule(Qt::WindingFill);
+        QPainterPath add = windingPath(), cut = windingPath();
         repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
             if (a - r < e.band + 8 || a + r > e.length - e.band - 8)
                 return;
-            QPainterPath one, oneCut;
-            one.setFillRule(Qt::WindingFill);
-            oneCut.setFillRule(Qt::WindingFill);
+            QPainterPath one = windingPath(), oneCut = windingPath();
             motif(one, oneCut, QPointF(a, e.band + 1), r, 14, true);
             // Only the half over the photo shows: the rest is solid band.
             add.addPath(one);
@@ -219,8 +210,7 @@ void drawCamcorder(QImage &img, const Geometry &g)
     // Corner brackets.
     forEachCorner(p, g, [&](QPainter &q, int, double, double) {
         const double b = g.sideBand() + 24;
-        QPainterPath bracket;
-        bracket.setFillRule(Qt::WindingFill);
+        QPainterPath bracket = windingPath();
         bracket.moveTo(b, b + 44);
         bracket.lineTo(b, b);
         bracket.lineTo(b + 44, b);
@@ -336,8 +326,7 @@ void drawStamp(QImage &img, const Geometry &g)
     p.setPen(roundPen(ink, 1.8));
     p.drawPath(strokeText("12-05", pm.x() - strokeTextWidth("12-05", 9) / 2, pm.y() + 4.5, 9));
     for (int i = 0; i < 3; ++i) {
-        QPainterPath wave;
-        wave.setFillRule(Qt::WindingFill);
+        QPainterPath wave = windingPath();
         const double y = pm.y() - 12 + i * 12;
         wave.moveTo(pm.x() - 36, y);
         for (double x = pm.x() - 36; x > W - 109; x -= 2)

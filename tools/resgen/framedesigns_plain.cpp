@@ -254,8 +254,7 @@ void drawVintage(QImage &img, const Geometry &g)
             rg.setColorAt(1, QColor(0x8C, 0x68, 0x24));
             q.setPen(QPen(QColor(0x3A, 0x28, 0x10), 1.2));
             q.setBrush(rg);
-            QPainterPath rosette;
-            rosette.setFillRule(Qt::WindingFill);
+            QPainterPath rosette = windingPath();
             for (int i = 0; i < 8; ++i) {
                 const double ang = i * kPi / 4;
                 rosette.addEllipse(c + QPointF(std::cos(ang) * 9, std::sin(ang) * 9), 6, 6);
