@@ -58,10 +58,13 @@ testing::AssertionResult tilesWithGaps(const std::vector<QRect> &cells)
     return testing::AssertionSuccess();
 }
 
-// The start shared by template and free layouts: the layout header with its
-// magic, the int 1, the cell count, the canvas size and eight 0x01 bytes.
-testing::AssertionResult cellLayoutStart(const QByteArray &b, const char *magic, int cells)
+// What template and free layouts share: the layout header with its magic,
+// the int 1, the cell count, the canvas size, eight 0x01 bytes, then a record
+// of recordSize bytes a cell.
+testing::AssertionResult isCellLayout(const QByteArray &b, const char *magic, int cells, int recordSize)
 {
+    if (b.size() != 56 + recordSize * cells)
+        return testing::AssertionFailure() << b.size() << " bytes";
     if (!hasLayoutHeader(b, magic))
         return testing::AssertionFailure() << "no " << magic << " header";
     if (le32(b, 32) != 1 || le32(b, 36) != cells || le32(b, 40) != kCanvasW || le32(b, 44) != kCanvasH)
@@ -80,10 +83,7 @@ TEST(TemplateLayouts, NamesCountsAndHeader)
         for (int v = 1; v <= count; ++v) {
             const QString path = QString::asprintf(":/puzzletemplate/%03d-%03d.zeltambpt", cells, v);
             SCOPED_TRACE(path.toStdString());
-            const QByteArray b = readResource(path);
-            ASSERT_FALSE(b.isEmpty());
-            EXPECT_TRUE(cellLayoutStart(b, "QVPTM", cells));
-            EXPECT_EQ(b.size(), 56 + 16 * cells);
+            EXPECT_TRUE(isCellLayout(readResource(path), "QVPTM", cells, 16));
             ++total;
         }
         EXPECT_FALSE(all.contains(QString::asprintf(":/puzzletemplate/%03d-%03d.zeltambpt", cells, count + 1)));
@@ -374,9 +374,7 @@ TEST(FreeLayouts, NamesHeaderAndRecords)
             const QString path = QString::asprintf(":/puzzlef/%03d-%03d.zypt", n, v);
             SCOPED_TRACE(path.toStdString());
             const QByteArray b = readResource(path);
-            ASSERT_FALSE(b.isEmpty());
-            EXPECT_TRUE(cellLayoutStart(b, "ZZYPT", n));
-            ASSERT_EQ(b.size(), 56 + 56 * n);
+            ASSERT_TRUE(isCellLayout(b, "ZZYPT", n, 56));
             bool ranged = false;
             for (int i = 0; i < n; ++i)
                 EXPECT_TRUE(allBytes(b, 56 + i * 56 + 48, 8, 1)) << i;
