@@ -215,44 +215,72 @@ void addGlowing(Canvas &c, std::vector<Glowing> &groups, double glowSigma, doubl
     }
 }
 
-// 1503: glowing hearts around the border.
-void hearts(Bundle &b)
+// Shapes of four colours spread around the border, each filled and glowing:
+// count shapes within depth of the edge, of size pow(u, power) * range +
+// smallest; scatter puts one into a group, finish adds what the design adds.
+struct GlowingShapes {
+    const char *file;
+    uint64_t seed;  // the frame's number
+    RGB colours[4];
+    int count;
+    double depth, power, range, smallest, glowSigma;
+    void (*scatter)(std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size);
+    void (*finish)(Canvas &c, Rng &rng);
+};
+
+void drawGlowingShapes(Bundle &b, const GlowingShapes &d)
 {
     Canvas c(kW, kH);
-    Rng rng(1503);
-    std::vector<Glowing> groups = {{Plane(kW, kH), RGB(1.0, 0.3, 0.5)}, {Plane(kW, kH), RGB(1.0, 0.55, 0.7)},
-                                   {Plane(kW, kH), RGB(0.95, 0.15, 0.25)}, {Plane(kW, kH), RGB(1.0, 0.85, 0.9)}};
-    for (const Pt &p : spreadAround(rng, 46, 90)) {
-        const double size = std::pow(rng.uniform(), 1.5) * 50 + 14;
-        fillHeart(groups[rng.below(4)].fill, p.x, p.y, size, rng.range(-0.5, 0.5));
+    Rng rng(d.seed);
+    std::vector<Glowing> groups;
+    for (const RGB &colour : d.colours)
+        groups.push_back({Plane(kW, kH), colour});
+    for (const Pt &p : spreadAround(rng, d.count, d.depth)) {
+        const double size = std::pow(rng.uniform(), d.power) * d.range + d.smallest;
+        d.scatter(groups, rng, p, size);
     }
-    addGlowing(c, groups, 8, 1.4);
-    for (int i = 0; i < 30; ++i) {
-        const Pt p = borderPoint(rng, 120);
-        addSparkle(c, p.x, p.y, rng.range(4, 10), RGB(1, 0.9, 0.95), 0.8);
-    }
-    addFrame(b, "colorful/aixin2.jpg", c, 1503);
+    addGlowing(c, groups, d.glowSigma, 1.4);
+    d.finish(c, rng);
+    addFrame(b, d.file, c, d.seed);
 }
 
-// 1504: five-pointed stars of several sizes.
+// 1503: glowing hearts around the border, with sparkles.
+void hearts(Bundle &b)
+{
+    drawGlowingShapes(
+        b, {"colorful/aixin2.jpg", 1503,
+            {RGB(1.0, 0.3, 0.5), RGB(1.0, 0.55, 0.7), RGB(0.95, 0.15, 0.25), RGB(1.0, 0.85, 0.9)}, 46, 90, 1.5, 50,
+            14, 8,
+            [](std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size) {
+                fillHeart(groups[rng.below(4)].fill, p.x, p.y, size, rng.range(-0.5, 0.5));
+            },
+            [](Canvas &c, Rng &rng) {
+                for (int i = 0; i < 30; ++i) {
+                    const Pt p = borderPoint(rng, 120);
+                    addSparkle(c, p.x, p.y, rng.range(4, 10), RGB(1, 0.9, 0.95), 0.8);
+                }
+            }});
+}
+
+// 1504: five-pointed stars of several sizes, with fine dots.
 void stars(Bundle &b)
 {
-    Canvas c(kW, kH);
-    Rng rng(1504);
-    std::vector<Glowing> groups = {{Plane(kW, kH), RGB(1.0, 0.82, 0.3)}, {Plane(kW, kH), RGB(1.0, 0.95, 0.75)},
-                                   {Plane(kW, kH), RGB(0.65, 0.85, 1.0)}, {Plane(kW, kH), RGB(1.0, 0.65, 0.35)}};
-    for (const Pt &p : spreadAround(rng, 40, 95)) {
-        const double size = std::pow(rng.uniform(), 1.6) * 42 + 8;
-        fillPolygon(groups[rng.below(4)].fill, starPolygon(p.x, p.y, size, size * 0.42, 5, rng.range(-0.6, 0.6)));
-    }
-    addGlowing(c, groups, 7, 1.4);
-    Plane dots(kW, kH);
-    for (int i = 0; i < 120; ++i) {
-        const Pt p = borderPoint(rng, 150);
-        addDot(dots, p.x, p.y, rng.range(0.6, 1.6), static_cast<float>(rng.range(0.5, 1)));
-    }
-    c.addLight(dots, RGB(1, 0.95, 0.8));
-    addFrame(b, "colorful/wujiaoxing1.jpg", c, 1504);
+    drawGlowingShapes(
+        b, {"colorful/wujiaoxing1.jpg", 1504,
+            {RGB(1.0, 0.82, 0.3), RGB(1.0, 0.95, 0.75), RGB(0.65, 0.85, 1.0), RGB(1.0, 0.65, 0.35)}, 40, 95, 1.6, 42,
+            8, 7,
+            [](std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size) {
+                fillPolygon(groups[rng.below(4)].fill,
+                            starPolygon(p.x, p.y, size, size * 0.42, 5, rng.range(-0.6, 0.6)));
+            },
+            [](Canvas &c, Rng &rng) {
+                Plane dots(kW, kH);
+                for (int i = 0; i < 120; ++i) {
+                    const Pt p = borderPoint(rng, 150);
+                    addDot(dots, p.x, p.y, rng.range(0.6, 1.6), static_cast<float>(rng.range(0.5, 1)));
+                }
+                c.addLight(dots, RGB(1, 0.95, 0.8));
+            }});
 }
 
 // 1505: flowers of the seven colours gathered in the corners, with leaves.
