@@ -245,43 +245,34 @@ void drawGlowingShapes(Bundle &b, const GlowingShapes &d)
 }
 
 // 1503: glowing hearts around the border, with sparkles.
-void hearts(Bundle &b)
-{
-    drawGlowingShapes(
-        b, {"colorful/aixin2.jpg", 1503,
-            {RGB(1.0, 0.3, 0.5), RGB(1.0, 0.55, 0.7), RGB(0.95, 0.15, 0.25), RGB(1.0, 0.85, 0.9)}, 46, 90, 1.5, 50,
-            14, 8,
-            [](std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size) {
-                fillHeart(groups[rng.below(4)].fill, p.x, p.y, size, rng.range(-0.5, 0.5));
-            },
-            [](Canvas &c, Rng &rng) {
-                for (int i = 0; i < 30; ++i) {
-                    const Pt p = borderPoint(rng, 120);
-                    addSparkle(c, p.x, p.y, rng.range(4, 10), RGB(1, 0.9, 0.95), 0.8);
-                }
-            }});
-}
+const GlowingShapes kHearts = {
+    "colorful/aixin2.jpg", 1503, {RGB(1.0, 0.3, 0.5), RGB(1.0, 0.55, 0.7), RGB(0.95, 0.15, 0.25), RGB(1.0, 0.85, 0.9)},
+    46, 90, 1.5, 50, 14, 8,
+    [](std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size) {
+        fillHeart(groups[rng.below(4)].fill, p.x, p.y, size, rng.range(-0.5, 0.5));
+    },
+    [](Canvas &c, Rng &rng) {
+        for (int i = 0; i < 30; ++i) {
+            const Pt p = borderPoint(rng, 120);
+            addSparkle(c, p.x, p.y, rng.range(4, 10), RGB(1, 0.9, 0.95), 0.8);
+        }
+    }};
 
 // 1504: five-pointed stars of several sizes, with fine dots.
-void stars(Bundle &b)
-{
-    drawGlowingShapes(
-        b, {"colorful/wujiaoxing1.jpg", 1504,
-            {RGB(1.0, 0.82, 0.3), RGB(1.0, 0.95, 0.75), RGB(0.65, 0.85, 1.0), RGB(1.0, 0.65, 0.35)}, 40, 95, 1.6, 42,
-            8, 7,
-            [](std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size) {
-                fillPolygon(groups[rng.below(4)].fill,
-                            starPolygon(p.x, p.y, size, size * 0.42, 5, rng.range(-0.6, 0.6)));
-            },
-            [](Canvas &c, Rng &rng) {
-                Plane dots(kW, kH);
-                for (int i = 0; i < 120; ++i) {
-                    const Pt p = borderPoint(rng, 150);
-                    addDot(dots, p.x, p.y, rng.range(0.6, 1.6), static_cast<float>(rng.range(0.5, 1)));
-                }
-                c.addLight(dots, RGB(1, 0.95, 0.8));
-            }});
-}
+const GlowingShapes kStars = {
+    "colorful/wujiaoxing1.jpg", 1504,
+    {RGB(1.0, 0.82, 0.3), RGB(1.0, 0.95, 0.75), RGB(0.65, 0.85, 1.0), RGB(1.0, 0.65, 0.35)}, 40, 95, 1.6, 42, 8, 7,
+    [](std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size) {
+        fillPolygon(groups[rng.below(4)].fill, starPolygon(p.x, p.y, size, size * 0.42, 5, rng.range(-0.6, 0.6)));
+    },
+    [](Canvas &c, Rng &rng) {
+        Plane dots(kW, kH);
+        for (int i = 0; i < 120; ++i) {
+            const Pt p = borderPoint(rng, 150);
+            addDot(dots, p.x, p.y, rng.range(0.6, 1.6), static_cast<float>(rng.range(0.5, 1)));
+        }
+        c.addLight(dots, RGB(1, 0.95, 0.8));
+    }};
 
 // 1505: flowers of the seven colours gathered in the corners, with leaves.
 void flowers(Bundle &b)
@@ -340,8 +331,8 @@ const ColourfulInfo kColourful[] = {
     {1500, "colorful/guangyun1.jpg", 1, "Halo", halo},
     {1501, "colorful/yinhe2.jpg", 2, "Galaxy", galaxy},
     {1502, "colorful/xueye1.jpg", 1, "Snowy night", snowyNight},
-    {1503, "colorful/aixin2.jpg", 2, "Hearts", hearts},
-    {1504, "colorful/wujiaoxing1.jpg", 1, "Stars", stars},
+    {1503, "colorful/aixin2.jpg", 2, "Hearts", [](Bundle &b) { drawGlowingShapes(b, kHearts); }},
+    {1504, "colorful/wujiaoxing1.jpg", 1, "Stars", [](Bundle &b) { drawGlowingShapes(b, kStars); }},
     {1505, "colorful/qisehua1.jpg", 1, "Flowers", flowers},
 };
 
