@@ -21,24 +21,8 @@
 
 namespace {
 
-void Unpack(const recursivegaussian::Coefficients &k, double *c, double *a, double *dc, double *da, double *ec,
-            double *ea)
-{
-    std::memcpy(c, k.c, sizeof k.c);
-    std::memcpy(a, k.a, sizeof k.a);
-    std::memcpy(dc, k.dc, sizeof k.dc);
-    std::memcpy(da, k.da, sizeof k.da);
-    std::memcpy(ec, k.ec, sizeof k.ec);
-    std::memcpy(ea, k.ea, sizeof k.ea);
-}
-
-void Copy5(double *to, const double *from)
-{
-    std::memcpy(to, from, 5 * sizeof(double));
-}
-
 // find_constants(.., 2) and find_constants(.., 12), to the bit (c, a, dc, da, ec, ea).
-constexpr double kSet2[6][5] = {
+constexpr recursivegaussian::Coefficients kSet2 = {
     {0x1.9884533d43651p-3, -0x1.219112d341ca1p-4, 0x1.647c1cfdcfe8bp-5, -0x1.16ac7abb442f8p-8, 0x0p+0},
     {0x0p+0, 0x1.689d3d7a6db02p-3, -0x1.8c760e1e82b7cp-4, 0x1.3e4e03c5c4c42p-5, -0x1.886523991186dp-8},
     {0x0p+0, -0x1.3cb6014ba9aa2p+0, 0x1.68245d5769532p-1, -0x1.ba98140445babp-3, 0x1.ebcb56dd521ap-6},
@@ -46,7 +30,7 @@ constexpr double kSet2[6][5] = {
     {0x0p+0, -0x1.7bee717b6fa2ap-1, 0x1.b008338bc3be2p-2, -0x1.0978ac218f94p-3, 0x1.26fb6895930a4p-6},
     {0x0p+0, -0x1.fb29ff84d7faep-2, 0x1.205b2c6469132p-2, -0x1.625f8eb488831p-4, 0x1.89c43f5e9d513p-7},
 };
-constexpr double kSet12[6][5] = {
+constexpr recursivegaussian::Coefficients kSet12 = {
     {0x1.1058377e2ceep-5, -0x1.4b468e2071bc3p-4, 0x1.1074091842abp-4, -0x1.2dcd9e69a5ef6p-6, 0x0p+0},
     {0x0p+0, 0x1.0f995012dce52p-5, -0x1.4b688e85372f2p-4, 0x1.114c87550147ap-4, -0x1.2fa6e38e0e903p-6},
     {0x0p+0, -0x1.b70b37a86a1fap+1, 0x1.1bcf868a5f884p+2, -0x1.47d1da1b17506p+1, 0x1.1d6dad28be617p-1},
@@ -71,29 +55,19 @@ void find_constants(double *causal, double *antiCausal, double *causalDen, doubl
             k.c[i] = k.a[i] = k.dc[i] = k.da[i] = k.ec[i] = k.ea[i] = 0;
         k.c[0] = 1;
     }
-    Unpack(k, causal, antiCausal, causalDen, antiCausalDen, causalEdge, antiCausalEdge);
+    recursivegaussian::Unpack(k, causal, antiCausal, causalDen, antiCausalDen, causalEdge, antiCausalEdge);
 }
 
 void find_constants_2(double *causal, double *antiCausal, double *causalDen, double *antiCausalDen,
                       double *causalEdge, double *antiCausalEdge, double)
 {
-    Copy5(causal, kSet2[0]);
-    Copy5(antiCausal, kSet2[1]);
-    Copy5(causalDen, kSet2[2]);
-    Copy5(antiCausalDen, kSet2[3]);
-    Copy5(causalEdge, kSet2[4]);
-    Copy5(antiCausalEdge, kSet2[5]);
+    recursivegaussian::Unpack(kSet2, causal, antiCausal, causalDen, antiCausalDen, causalEdge, antiCausalEdge);
 }
 
 void find_constants_12(double *causal, double *antiCausal, double *causalDen, double *antiCausalDen,
                        double *causalEdge, double *antiCausalEdge, double)
 {
-    Copy5(causal, kSet12[0]);
-    Copy5(antiCausal, kSet12[1]);
-    Copy5(causalDen, kSet12[2]);
-    Copy5(antiCausalDen, kSet12[3]);
-    Copy5(causalEdge, kSet12[4]);
-    Copy5(antiCausalEdge, kSet12[5]);
+    recursivegaussian::Unpack(kSet12, causal, antiCausal, causalDen, antiCausalDen, causalEdge, antiCausalEdge);
 }
 
 // --- 2. Brush blur ----------------------------------------------------------------------------

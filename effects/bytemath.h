@@ -6,6 +6,7 @@
 // defined (0 or 255) for values outside that range and for NaN (0).
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 
 namespace qvfx {
@@ -20,21 +21,14 @@ inline unsigned char clampByte(long long v)
     return static_cast<unsigned char>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-// clamp(int(v)): int(v) < 1 exactly when v < 1, int(v) > 254 exactly when v >= 255.
-inline unsigned char truncByte(double v)
+// clamp(int(v)) for a float or a double: int(v) < 1 exactly when v < 1, int(v) > 254 exactly
+// when v >= 255 (the comparisons are in v's own type).
+template <std::floating_point Real>
+inline unsigned char truncByte(Real v)
 {
-    if (v >= 255.0)
+    if (v >= Real(255))
         return 255;
-    if (v >= 1.0)
-        return static_cast<unsigned char>(static_cast<int>(v));
-    return 0;
-}
-
-inline unsigned char truncByte(float v)
-{
-    if (v >= 255.0f)
-        return 255;
-    if (v >= 1.0f)
+    if (v >= Real(1))
         return static_cast<unsigned char>(static_cast<int>(v));
     return 0;
 }

@@ -84,24 +84,6 @@ void ApplyBalance(bool preserve, const unsigned char *red, const unsigned char *
     }
 }
 
-// With preserve, the new colour keeps the integer HLS lightness
-// int((max + min) * 255 * .0019647) of the pixel as it was.
-void ApplyIntegerBalance(bool preserve, const unsigned char *red, const unsigned char *green,
-                         const unsigned char *blue, unsigned char *image, std::size_t count)
-{
-    ApplyBalance(preserve, red, green, blue, image, count,
-                 [](unsigned char *px, unsigned char r, unsigned char g, unsigned char b) {
-                     int h, l, s;
-                     RGBtoIntHLS(r, g, b, h, l, s);
-                     l = static_cast<int>(MaxPlusMin(px) * 255 * 0.0019647);
-                     unsigned char r2, g2, b2;
-                     intHLStoRGB(h, l, s, r2, g2, b2);
-                     px[0] = b2;
-                     px[1] = g2;
-                     px[2] = r2;
-                 });
-}
-
 // The presets' form: with preserve, the double HLS pair with l = (max + min) * .0019647
 // of the pixel as it was; red, green, blue come from bits 16-23, 8-15, 0-7 of the result.
 void ApplyPresetBalance(bool preserve, const unsigned char *red, const unsigned char *green,
@@ -184,7 +166,19 @@ void CColorBalance(bool preserveLuminosity, int region, int cyanRed, int magenta
     MakeBalanceTable(cr[0], cr[1], cr[2], red);
     MakeBalanceTable(mg[0], mg[1], mg[2], green);
     MakeBalanceTable(yb[0], yb[1], yb[2], blue);
-    ApplyIntegerBalance(preserveLuminosity, red, green, blue, image, count);
+    // With preserve, the new colour keeps the integer HLS lightness
+    // int((max + min) * 255 * .0019647) of the pixel as it was.
+    ApplyBalance(preserveLuminosity, red, green, blue, image, count,
+                 [](unsigned char *px, unsigned char r, unsigned char g, unsigned char b) {
+                     int h, l, s;
+                     RGBtoIntHLS(r, g, b, h, l, s);
+                     l = static_cast<int>(MaxPlusMin(px) * 255 * 0.0019647);
+                     unsigned char r2, g2, b2;
+                     intHLStoRGB(h, l, s, r2, g2, b2);
+                     px[0] = b2;
+                     px[1] = g2;
+                     px[2] = r2;
+                 });
 }
 
 // --- 4. Presets -------------------------------------------------------------------------------

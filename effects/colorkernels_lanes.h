@@ -42,8 +42,6 @@ namespace qvfx::ck {
 #define QVFX_AVX512 __attribute__((target("avx512f,avx512dq,avx512bw,avx512vl")))
 #define QVFX_AVX2 __attribute__((target("avx2")))
 
-#define QVFX_LANES inline __attribute__((always_inline))
-
 template <int N>
 struct Lanes {
     typedef std::int32_t I __attribute__((vector_size(4 * N)));

@@ -35,19 +35,42 @@ inline int min3(int r, int g, int b)
     return m < b ? m : b;
 }
 
-// The start both 8-bit HSL forms share: l = (max + min + 1) >> 1, and a grey
-// pixel (max == min) gets s 0 and h 170. Returns true when the pixel is grey.
-inline bool hslLightness(int r, int g, int b, int &mx, int &mn, unsigned char &h, unsigned char &s,
-                         unsigned char &l)
+// The analysis both 8-bit HSL forms share: l = (max + min + 1) >> 1; a grey
+// gets s = 0 and h = 170; for a colour, colour(max, d, s0) sets s and h from
+// the base saturation s0 = 255 d / (max + min) below lightness 128 and
+// 255 d / (510 - max - min) from it (integer division).
+template <typename Colour>
+inline void analyseHsl8(int r, int g, int b, unsigned char &h, unsigned char &s, unsigned char &l, Colour colour)
 {
-    mx = max3(r, g, b);
-    mn = min3(r, g, b);
+    const int mx = max3(r, g, b), mn = min3(r, g, b);
     l = static_cast<unsigned char>((mx + mn + 1) >> 1);
-    if (mx != mn)
-        return false;
-    s = 0;
-    h = 170;
-    return true;
+    if (mx == mn) {
+        s = 0;
+        h = 170;
+        return;
+    }
+    const int d = mx - mn;
+    colour(mx, d, 255 * d / (l < 128 ? mx + mn : 510 - mx - mn));
+}
+
+// The hue trapezoid of the float and double HSL forms, x in units of which
+// `sixth` make a sixth of a turn: x wrapped once into the turn, then a rise
+// from p to q over the first sixth, q up to half a turn, a fall back to p by
+// two thirds, p beyond.
+template <typename Real>
+inline Real hueTrapezoid(Real p, Real q, Real x, Real sixth)
+{
+    if (x > 6 * sixth)
+        x -= 6 * sixth;
+    else if (x < 0)
+        x += 6 * sixth;
+    if (x < sixth)
+        return p + (q - p) * x / sixth;
+    if (x < 3 * sixth)
+        return q;
+    if (x < 4 * sixth)
+        return p + (q - p) * (4 * sixth - x) / sixth;
+    return p;
 }
 
 }  // namespace
@@ -117,39 +140,25 @@ void XYZtoRGB(unsigned char x, unsigned char y, unsigned char z, unsigned char &
 void RGBtoHSL(unsigned char r, unsigned char g, unsigned char b, unsigned char &h, unsigned char &s,
               unsigned char &l)
 {
-    int mx, mn;
-    if (hslLightness(r, g, b, mx, mn, h, s, l))
-        return;
-    const int d = mx - mn;
-    const int light = l;
-    const int sat = light < 128 ? 255 * d / (mx + mn) + 1 : 255 * d / (510 - mx - mn) + 1;
-    s = static_cast<unsigned char>(sat > 255 ? 255 : sat);
-    // distance of each channel from the maximum, in sixths of the 255-step turn
-    const float fd = static_cast<float>(d);
-    const int dr = static_cast<int>(static_cast<float>(mx - r) * 42.5f / fd + 0.5f);
-    const int dg = static_cast<int>(static_cast<float>(mx - g) * 42.5f / fd + 0.5f);
-    const int db = static_cast<int>(static_cast<float>(mx - b) * 42.5f / fd + 0.5f);
-    if (mx == r)
-        h = static_cast<unsigned char>((db - dg) & 255);
-    else if (mx == g)
-        h = static_cast<unsigned char>(dr + 85 - db);
-    else
-        h = static_cast<unsigned char>(dg + 170 - dr);
+    analyseHsl8(r, g, b, h, s, l, [&](int mx, int d, int s0) {
+        s = static_cast<unsigned char>(s0 + 1 > 255 ? 255 : s0 + 1);
+        // distance of each channel from the maximum, in sixths of the 255-step turn
+        const float fd = static_cast<float>(d);
+        const int dr = static_cast<int>(static_cast<float>(mx - r) * 42.5f / fd + 0.5f);
+        const int dg = static_cast<int>(static_cast<float>(mx - g) * 42.5f / fd + 0.5f);
+        const int db = static_cast<int>(static_cast<float>(mx - b) * 42.5f / fd + 0.5f);
+        if (mx == r)
+            h = static_cast<unsigned char>((db - dg) & 255);
+        else if (mx == g)
+            h = static_cast<unsigned char>(dr + 85 - db);
+        else
+            h = static_cast<unsigned char>(dg + 170 - dr);
+    });
 }
 
 float HueToRGB(float p, float q, float h)
 {
-    if (h > 360.0f)
-        h -= 360.0f;
-    else if (h < 0.0f)
-        h += 360.0f;
-    if (h < 60.0f)
-        return p + (q - p) * h / 60.0f;
-    if (h < 180.0f)
-        return q;
-    if (h < 240.0f)
-        return p + (q - p) * (240.0f - h) / 60.0f;
-    return p;
+    return hueTrapezoid(p, q, h, 60.0f);
 }
 
 namespace {
@@ -187,19 +196,15 @@ void HSLtoRGB_L(unsigned char h, unsigned char s, unsigned char l, unsigned char
 void RGBtoHSL2(unsigned char r, unsigned char g, unsigned char b, unsigned char &h, unsigned char &s,
                unsigned char &l)
 {
-    int mx, mn;
-    if (hslLightness(r, g, b, mx, mn, h, s, l))
-        return;
-    const int d = mx - mn;
-    const int light = l;
-    // d <= max + min and d <= 510 - max - min, so s stays within 0..255
-    s = static_cast<unsigned char>(light < 128 ? 255 * d / (mx + mn) : 255 * d / (510 - mx - mn));
-    if (mx == r)
-        h = static_cast<unsigned char>((42 * (g - b) / d) & 255);
-    else if (mx == g)
-        h = static_cast<unsigned char>(85 + 42 * (b - r) / d);
-    else
-        h = static_cast<unsigned char>(170 + 42 * (r - g) / d);
+    analyseHsl8(r, g, b, h, s, l, [&](int mx, int d, int s0) {
+        s = static_cast<unsigned char>(s0);  // d <= max + min and d <= 510 - max - min: within 0..255
+        if (mx == r)
+            h = static_cast<unsigned char>((42 * (g - b) / d) & 255);
+        else if (mx == g)
+            h = static_cast<unsigned char>(85 + 42 * (b - r) / d);
+        else
+            h = static_cast<unsigned char>(170 + 42 * (r - g) / d);
+    });
 }
 
 namespace {
@@ -279,17 +284,7 @@ void RGBtoHLS(unsigned char r, unsigned char g, unsigned char b, double &h, doub
 
 double HLS_Value(double p, double q, double x)
 {
-    if (x > 6.0)
-        x -= 6.0;
-    else if (x < 0.0)
-        x += 6.0;
-    if (x < 1.0)
-        return p + (q - p) * x;
-    if (x < 3.0)
-        return q;
-    if (x < 4.0)
-        return p + (q - p) * (4.0 - x);
-    return p;
+    return hueTrapezoid(p, q, x, 1.0);  // x / 1.0 is exact: the same operations as in sixths
 }
 
 unsigned int HLStoRGB(double h, double l, double s)

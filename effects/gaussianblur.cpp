@@ -85,6 +85,16 @@ void Build(double s, Coefficients &k)
     }
 }
 
+void Unpack(const Coefficients &k, double *c, double *a, double *dc, double *da, double *ec, double *ea)
+{
+    std::memcpy(c, k.c, sizeof k.c);
+    std::memcpy(a, k.a, sizeof k.a);
+    std::memcpy(dc, k.dc, sizeof k.dc);
+    std::memcpy(da, k.da, sizeof k.da);
+    std::memcpy(ec, k.ec, sizeof k.ec);
+    std::memcpy(ea, k.ea, sizeof k.ea);
+}
+
 // --- 2. One line ----------------------------------------------------------------------------
 
 namespace {
@@ -285,12 +295,8 @@ void GaussianBlurFilterUtil::FindConstants(double sigma)
         return;
     Coefficients k;
     recursivegaussian::Build(recursivegaussian::EffectiveSigma(sigma), k);
-    std::memcpy(m_dCausal, k.c, sizeof k.c);
-    std::memcpy(m_dAntiCausal, k.a, sizeof k.a);
-    std::memcpy(m_dCausalDen, k.dc, sizeof k.dc);
-    std::memcpy(m_dAntiCausalDen, k.da, sizeof k.da);
-    std::memcpy(m_dCausalEdge, k.ec, sizeof k.ec);
-    std::memcpy(m_dAntiCausalEdge, k.ea, sizeof k.ea);
+    recursivegaussian::Unpack(k, m_dCausal, m_dAntiCausal, m_dCausalDen, m_dAntiCausalDen, m_dCausalEdge,
+                              m_dAntiCausalEdge);
 }
 
 void GaussianBlurFilterUtil::ConvoluteDimension(unsigned char *image, int width, int height, int bytesPerPixel,

@@ -23,6 +23,43 @@ namespace {
 // behind a three-byte header.
 constexpr int kBlendTableFileBytes = 196618;
 
+template <typename Look>
+struct NumberedLook {
+    int id;
+    Look look;
+};
+
+// Runs the look numbered id with the given pictures; other numbers change nothing.
+template <typename Look, std::size_t N, typename... Pictures>
+void RunLook(const NumberedLook<Look> (&looks)[N], int id, Pictures... pictures)
+{
+    for (const NumberedLook<Look> &l : looks)
+        if (l.id == id)
+            return l.look(pictures...);
+}
+
+using OnePicture = void (*)(unsigned char *, int, int);
+using TwoPictures = void (*)(unsigned char *, unsigned char *, int, int);
+using ThreePictures = void (*)(unsigned char *, unsigned char *, unsigned char *, int, int);
+using ThreePicturesAndTable = void (*)(unsigned char *, unsigned char *, unsigned char *, int, int,
+                                       const unsigned char *);
+
+const NumberedLook<OnePicture> kOnePictureLooks[] = {
+    {1019, StyleElegant},   {1020, StyleFilm},       {1021, StyleRetro},        {1022, StyleCinnamon},
+    {1023, StyleJapanese},  {1027, StyleImpression}, {1028, StyleBaoColor},     {1033, StyleLomoHDRJinDian},
+    {1034, StyleHeiBai},    {1035, StyleLomoHDR},    {1039, StyleLiuJin},       {1040, StyleXiaoQingXin},
+    {1101, StyleGray},
+};
+// 1500 (a colourful frame number) is deliberately not here.
+const NumberedLook<TwoPictures> kTwoPictureLooks[] = {
+    {1026, StyleOldPhoto},     {1030, StyleBrightRed}, {1042, StyleLomoChristmas}, {1043, StyleLomoSnow},
+    {1044, StyleLomoNight},    {1045, StyleLomoHalo},  {1046, StyleLomoStar},      {1047, StyleReverse},
+    {1102, StyleRiguanghaian}, {1104, StyleYiZhou},
+};
+const NumberedLook<ThreePictures> kThreePictureLooks[] = {{1018, StyleJinDian}, {1041, StyleWarm}};
+const NumberedLook<ThreePicturesAndTable> kTableLooks[] = {
+    {1031, StyleNiuPiZhi}, {1032, StyleXuanCai}, {1038, StyleFanHuang}};
+
 }  // namespace
 
 Qtqveffect::Qtqveffect() = default;
@@ -32,57 +69,23 @@ Qtqveffect::~Qtqveffect() = default;
 
 int Qtqveffect::effect(int id, unsigned char *image, int width, int height)
 {
-    if (!image)
-        return 1;
-    switch (id) {
-    case 1019: StyleElegant(image, width, height); break;
-    case 1020: StyleFilm(image, width, height); break;
-    case 1021: StyleRetro(image, width, height); break;
-    case 1022: StyleCinnamon(image, width, height); break;
-    case 1023: StyleJapanese(image, width, height); break;
-    case 1027: StyleImpression(image, width, height); break;
-    case 1028: StyleBaoColor(image, width, height); break;
-    case 1033: StyleLomoHDRJinDian(image, width, height); break;
-    case 1034: StyleHeiBai(image, width, height); break;
-    case 1035: StyleLomoHDR(image, width, height); break;
-    case 1039: StyleLiuJin(image, width, height); break;
-    case 1040: StyleXiaoQingXin(image, width, height); break;
-    case 1101: StyleGray(image, width, height); break;
-    default: break;
-    }
+    if (image)
+        RunLook(kOnePictureLooks, id, image, width, height);
     return 1;
 }
 
 int Qtqveffect::effect(int id, unsigned char *image, unsigned char *second, int width, int height)
 {
-    if (!image || !second)
-        return 1;
-    switch (id) {
-    case 1026: StyleOldPhoto(image, second, width, height); break;
-    case 1030: StyleBrightRed(image, second, width, height); break;
-    case 1042: StyleLomoChristmas(image, second, width, height); break;
-    case 1043: StyleLomoSnow(image, second, width, height); break;
-    case 1044: StyleLomoNight(image, second, width, height); break;
-    case 1045: StyleLomoHalo(image, second, width, height); break;
-    case 1046: StyleLomoStar(image, second, width, height); break;
-    case 1047: StyleReverse(image, second, width, height); break;
-    case 1102: StyleRiguanghaian(image, second, width, height); break;
-    case 1104: StyleYiZhou(image, second, width, height); break;
-    default: break;  // 1500 (a colourful frame number) is deliberately not here
-    }
+    if (image && second)
+        RunLook(kTwoPictureLooks, id, image, second, width, height);
     return 1;
 }
 
 int Qtqveffect::effect(int id, unsigned char *image, unsigned char *second, unsigned char *third, int width,
                        int height)
 {
-    if (!image || !second || !third)
-        return 1;
-    switch (id) {
-    case 1018: StyleJinDian(image, second, third, width, height); break;
-    case 1041: StyleWarm(image, second, third, width, height); break;
-    default: break;
-    }
+    if (image && second && third)
+        RunLook(kThreePictureLooks, id, image, second, third, width, height);
     return 1;
 }
 
@@ -101,14 +104,8 @@ int Qtqveffect::effect(int id, unsigned char *image, unsigned char *second, unsi
 {
     // The looks index the table file at fixed offsets up to its last byte, so a
     // shorter buffer would be read past its end: refuse it.
-    if (!image || !second || !third || !table || tableLength < kBlendTableFileBytes)
-        return 1;
-    switch (id) {
-    case 1031: StyleNiuPiZhi(image, second, third, width, height, table); break;
-    case 1032: StyleXuanCai(image, second, third, width, height, table); break;
-    case 1038: StyleFanHuang(image, second, third, width, height, table); break;
-    default: break;
-    }
+    if (image && second && third && table && tableLength >= kBlendTableFileBytes)
+        RunLook(kTableLooks, id, image, second, third, width, height, static_cast<const unsigned char *>(table));
     return 1;
 }
 

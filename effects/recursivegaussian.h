@@ -20,6 +20,9 @@ struct Coefficients {
 // The coefficients for a Gaussian of standard deviation s (s > 0), used as it is.
 void Build(double s, Coefficients &k);
 
+// Writes the six five-term sets of k to separate arrays, in the order of the struct.
+void Unpack(const Coefficients &k, double *c, double *a, double *dc, double *da, double *ec, double *ea);
+
 // The standard deviation the recursion approximates for a blur strength sigma:
 // sqrt((|sigma| + 1.3)^2 / (2 ln 255)).
 double EffectiveSigma(double sigma);

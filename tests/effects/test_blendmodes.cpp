@@ -258,31 +258,32 @@ TEST(BlendColour, LayerHueAndSaturationOverBaseLightness)
     EXPECT_EQ(px[2], 125);
     EXPECT_EQ(px[3], 7);
 
-    // pure red over grey 100: q = 100 + 255 x .0039215 x 100 = 199.998, p ~ 0
-    unsigned char g100[4] = {100, 100, 100, 0};
-    unsigned char red[4] = {0, 0, 255, 0};
-    ColorEx(g100, red, 1.0);
-    EXPECT_EQ(g100[2], 199);
-    EXPECT_EQ(g100[1], 0);
-    EXPECT_EQ(g100[0], 0);
-
-    unsigned char mixed[4] = {100, 100, 100, 0};
-    ColorEx(mixed, red, 0.5);
-    EXPECT_EQ(mixed[2], 149);  // 99.5 + 50
-    EXPECT_EQ(mixed[1], 50);
-
-    // HSB: red has hue 360 and saturation 1, grey 100 brightness 100 / 255
-    unsigned char h100[4] = {100, 100, 100, 0};
-    ColorHSBEx(h100, red, 1.0);
-    EXPECT_EQ(h100[2], 100);
-    EXPECT_EQ(h100[1], 0);
-    EXPECT_EQ(h100[0], 0);
-
-    unsigned char hsbGrey[4] = {50, 100, 200, 0};
-    ColorHSBEx(hsbGrey, grey, 1.0);  // hue 0: every channel takes the base's brightness
-    EXPECT_EQ(hsbGrey[0], 200);
-    EXPECT_EQ(hsbGrey[1], 200);
-    EXPECT_EQ(hsbGrey[2], 200);
+    // Pixels are B, G, R; -1: not checked.
+    const struct {
+        Blend f;
+        unsigned char base[4], layer[4];
+        double opacity;
+        int want[3];
+    } cases[] = {
+        // pure red over grey 100: q = 100 + 255 x .0039215 x 100 = 199.998, p ~ 0
+        {ColorEx, {100, 100, 100, 0}, {0, 0, 255, 0}, 1.0, {0, 0, 199}},
+        {ColorEx, {100, 100, 100, 0}, {0, 0, 255, 0}, 0.5, {-1, 50, 149}},  // 99.5 + 50
+        // HSB: red has hue 360 and saturation 1, grey 100 brightness 100 / 255
+        {ColorHSBEx, {100, 100, 100, 0}, {0, 0, 255, 0}, 1.0, {0, 0, 100}},
+        // hue 0: every channel takes the base's brightness
+        {ColorHSBEx, {50, 100, 200, 0}, {90, 90, 90, 0}, 1.0, {200, 200, 200}},
+    };
+    for (const auto &c : cases) {
+        unsigned char base[4], layer[4];
+        std::memcpy(base, c.base, 4);
+        std::memcpy(layer, c.layer, 4);
+        c.f(base, layer, c.opacity);
+        for (int i = 0; i < 3; ++i) {
+            if (c.want[i] < 0)
+                continue;
+            EXPECT_EQ(base[i], c.want[i]) << "case " << &c - cases << " byte " << i;
+        }
+    }
 }
 
 TEST(BlendShift, AddsWithClamp)

@@ -31,23 +31,42 @@ Set build(Builder f, double sigma)
     return s;
 }
 
-bool sameBits(const Set &x, const gaussref::Coefficients &k)
+bool sameBits(const Set &x, const Set &y)
 {
-    static_assert(sizeof(Set) == sizeof(gaussref::Coefficients));
-    return std::memcmp(&x, &k, sizeof x) == 0;
+    return std::memcmp(&x, &y, sizeof x) == 0;
 }
 
-TEST(BrushCoefficients, FindConstantsIsTheRecursionsConstruction)
+TEST(BrushCoefficients, FindConstantsFitsAGaussianOfThatSigma)
 {
-    for (double s : {0.9, 2.0, 3.1, 12.0, 80.0})
-        EXPECT_TRUE(sameBits(build(find_constants, s), gaussref::Build(s))) << "sigma " << s;
+    // The recursion's response to a unit impulse, in double precision: its sum
+    // (measured 1.00014 to 1.00029) and standard deviation (within 0.25 %).
+    for (double sigma : {0.9, 2.0, 3.1, 12.0, 80.0}) {
+        const Set k = build(find_constants, sigma);
+        const int n = 2001, centre = 1000;
+        std::vector<double> causal(n), antiCausal(n);
+        auto impulse = [&](int i) { return i == centre ? 1.0 : 0.0; };
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j <= 4 && j <= i; ++j)
+                causal[i] += k.c[j] * impulse(i - j) - (j ? k.dc[j] * causal[i - j] : 0);
+        for (int i = n - 1; i >= 0; --i)
+            for (int j = 0; j <= 4 && i + j < n; ++j)
+                antiCausal[i] += k.a[j] * impulse(i + j) - (j ? k.da[j] * antiCausal[i + j] : 0);
+        double sum = 0, secondMoment = 0;
+        for (int i = 0; i < n; ++i) {
+            const double y = causal[i] + antiCausal[i];
+            sum += y;
+            secondMoment += y * (i - centre) * (i - centre);
+        }
+        EXPECT_NEAR(sum, 1.0, 5e-4) << "sigma " << sigma;
+        EXPECT_NEAR(std::sqrt(secondMoment / sum), sigma, 0.0025 * sigma) << "sigma " << sigma;
+    }
 }
 
 TEST(BrushCoefficients, FixedSetsAreThoseOfSigma2And12AndIgnoreTheirArgument)
 {
     for (double ignored : {0.0, 2.0, 12.0, -7.5, 1e9}) {
-        EXPECT_TRUE(sameBits(build(find_constants_2, ignored), gaussref::Build(2.0)));
-        EXPECT_TRUE(sameBits(build(find_constants_12, ignored), gaussref::Build(12.0)));
+        EXPECT_TRUE(sameBits(build(find_constants_2, ignored), build(find_constants, 2.0)));
+        EXPECT_TRUE(sameBits(build(find_constants_12, ignored), build(find_constants, 12.0)));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "colorbalance.h"
 
+#include "everyvalue.h"
 #include "testpictures.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +14,6 @@
 namespace {
 
 using testpic::Picture;
-
-// Every value in every channel, in different orders: B = i, G = 255 - i, R = 7i mod 256.
-Picture allValues()
-{
-    Picture p{256, 1, std::vector<unsigned char>(256 * 4)};
-    for (int i = 0; i < 256; ++i) {
-        p.bytes[4 * i] = static_cast<unsigned char>(i);
-        p.bytes[4 * i + 1] = static_cast<unsigned char>(255 - i);
-        p.bytes[4 * i + 2] = static_cast<unsigned char>(7 * i);
-        p.bytes[4 * i + 3] = static_cast<unsigned char>(i ^ 0x33);
-    }
-    return p;
-}
 
 Picture greyRamp()
 {
@@ -63,7 +51,7 @@ TEST(ColorBalance, PresetTablesAreTheGeneralAlgorithmEntryByEntry)
                               {CColorBalance_1_2_0_8, TONE_MIDTONES, 2, 0, 8},
                               {CColorBalance_2_0_0_s13, TONE_HIGHLIGHTS, 0, 0, -13}};
     for (const Preset &s : presets)
-        for (const Picture &p : {allValues(), greyRamp()}) {
+        for (const Picture &p : {effecttest::everyValue(), greyRamp()}) {
             // The preset ignores the region and amounts it is given.
             const Picture preset = balanced(s.f, false, 2, -99, 99, 5, p);
             const Picture general = balanced(CColorBalance, false, s.region, s.cr, s.mg, s.yb, p);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 
 namespace {
 
@@ -34,6 +35,38 @@ int roundTripError(const std::function<Rgb(int, int, int)> &trip,
     return worst;
 }
 
+// Each row: three inputs of a conversion and the three outputs it must give (-1: not checked).
+struct Known {
+    int in[3];
+    int out[3];
+};
+
+template <typename Component, auto convert>
+void expectKnown(std::initializer_list<Known> rows)
+{
+    for (const Known &k : rows) {
+        Component out[3];
+        convert(k.in[0], k.in[1], k.in[2], out[0], out[1], out[2]);
+        for (int i = 0; i < 3; ++i) {
+            if (k.out[i] < 0)
+                continue;
+            EXPECT_EQ(static_cast<int>(out[i]), k.out[i])
+                << "(" << k.in[0] << ", " << k.in[1] << ", " << k.in[2] << ") output " << i;
+        }
+    }
+}
+
+// A colour through a model whose components are of type Component and back.
+template <typename Component, auto toModel, auto toRgb>
+Rgb viaModel(int r, int g, int b)
+{
+    Component x, y, z;
+    unsigned char R, G, B;
+    toModel(r, g, b, x, y, z);
+    toRgb(x, y, z, R, G, B);
+    return Rgb{R, G, B};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -41,52 +74,26 @@ int roundTripError(const std::function<Rgb(int, int, int)> &trip,
 
 TEST(ColourYuv, KnownColours)
 {
-    unsigned char y, u, v;
-    RGBtoYUV(255, 255, 255, y, u, v);
-    EXPECT_EQ(y, 255);
-    EXPECT_EQ(u, 128);
-    EXPECT_EQ(v, 128);
-    RGBtoYUV(0, 0, 0, y, u, v);
-    EXPECT_EQ(y, 0);
-    EXPECT_EQ(u, 128);
-    EXPECT_EQ(v, 128);
-    // Y = 76.245 -> 76 first; U = -76 x .565 + 128 = 85.06; V = 179 x .713 + 128 = 255.6, clamped
-    RGBtoYUV(255, 0, 0, y, u, v);
-    EXPECT_EQ(y, 76);
-    EXPECT_EQ(u, 85);
-    EXPECT_EQ(v, 255);
-
-    unsigned char r, g, b;
-    YUVtoRGB(76, 85, 255, r, g, b);  // 254.2, 0.11, -0.11
-    EXPECT_EQ(r, 254);
-    EXPECT_EQ(g, 0);
-    EXPECT_EQ(b, 0);
+    expectKnown<unsigned char, RGBtoYUV>({
+        {{255, 255, 255}, {255, 128, 128}},
+        {{0, 0, 0}, {0, 128, 128}},
+        // Y = 76.245 -> 76 first; U = -76 x .565 + 128 = 85.06; V = 179 x .713 + 128 = 255.6, clamped
+        {{255, 0, 0}, {76, 85, 255}},
+    });
+    expectKnown<unsigned char, YUVtoRGB>({{{76, 85, 255}, {254, 0, 0}}});  // 254.2, 0.11, -0.11
 }
 
 TEST(ColourYiqXyz, KnownColours)
 {
-    unsigned char a, b2, c;
-    RGBtoYIQ(200, 100, 50, a, b2, c);  // 124.22, 203.685, 133.49
-    EXPECT_EQ(a, 124);
-    EXPECT_EQ(b2, 203);
-    EXPECT_EQ(c, 133);
-    RGBtoYIQ(255, 0, 0, a, b2, c);  // I = 280, clamped
-    EXPECT_EQ(b2, 255);
-
-    RGBtoXYZ(255, 255, 255, a, b2, c);  // 242.37, 255.0, 255.0007
-    EXPECT_EQ(a, 242);
-    EXPECT_EQ(b2, 255);
-    EXPECT_EQ(c, 255);
-    RGBtoXYZ(200, 100, 50, a, b2, c);  // 127.27, 117.66, 58.14
-    EXPECT_EQ(a, 127);
-    EXPECT_EQ(b2, 117);
-    EXPECT_EQ(c, 58);
-
-    unsigned char r, g, b;
-    XYZtoRGB(127, 117, 58, r, g, b);  // 200.21, 99.02, 49.96
-    EXPECT_EQ(r, 200);
-    EXPECT_EQ(g, 99);
-    EXPECT_EQ(b, 49);
+    expectKnown<unsigned char, RGBtoYIQ>({
+        {{200, 100, 50}, {124, 203, 133}},  // 124.22, 203.685, 133.49
+        {{255, 0, 0}, {-1, 255, -1}},       // I = 280, clamped
+    });
+    expectKnown<unsigned char, RGBtoXYZ>({
+        {{255, 255, 255}, {242, 255, 255}},  // 242.37, 255.0, 255.0007
+        {{200, 100, 50}, {127, 117, 58}},    // 127.27, 117.66, 58.14
+    });
+    expectKnown<unsigned char, XYZtoRGB>({{{127, 117, 58}, {200, 99, 49}}});  // 200.21, 99.02, 49.96
 }
 
 // ---------------------------------------------------------------------------
@@ -94,51 +101,36 @@ TEST(ColourYiqXyz, KnownColours)
 
 TEST(ColourHsl, KnownColours)
 {
-    unsigned char h, s, l;
-    RGBtoHSL(255, 0, 0, h, s, l);
-    EXPECT_EQ(h, 0);
-    EXPECT_EQ(s, 255);
-    EXPECT_EQ(l, 128);
-    RGBtoHSL(200, 0, 0, h, s, l);  // s = 255 x 200 / 200 + 1, capped
-    EXPECT_EQ(l, 100);
-    EXPECT_EQ(s, 255);
-    RGBtoHSL(90, 90, 90, h, s, l);
-    EXPECT_EQ(h, 170);
-    EXPECT_EQ(s, 0);
-    EXPECT_EQ(l, 90);
-    RGBtoHSL(0, 255, 0, h, s, l);
-    EXPECT_EQ(h, 85);
-    RGBtoHSL(0, 0, 255, h, s, l);
-    EXPECT_EQ(h, 170);
-    RGBtoHSL(255, 255, 0, h, s, l);  // red is tested first: db - dg = 43 - 0
-    EXPECT_EQ(h, 43);
-    RGBtoHSL(100, 50, 75, h, s, l);  // dg = 42.5, db = 21.25 + .5: h = 21 - 43 mod 256
-    EXPECT_EQ(h, 234);
-    EXPECT_EQ(s, 86);                // 255 x 50 / 150 + 1
-    EXPECT_EQ(l, 75);
-
-    RGBtoHSL2(100, 50, 75, h, s, l);  // 42 x -25 / 50 = -21, mod 256
-    EXPECT_EQ(h, 235);
-    EXPECT_EQ(s, 85);
-    EXPECT_EQ(l, 75);
-    RGBtoHSL2(50, 100, 75, h, s, l);  // 85 + 42 x 25 / 50
-    EXPECT_EQ(h, 106);
-    RGBtoHSL2(75, 100, 50, h, s, l);  // 85 + 42 x -25 / 50, truncated toward zero
-    EXPECT_EQ(h, 64);
-    RGBtoHSL2(255, 128, 0, h, s, l);  // 42 x 128 / 255 = 21
-    EXPECT_EQ(h, 21);
-    EXPECT_EQ(s, 255);
-    EXPECT_EQ(l, 128);
+    expectKnown<unsigned char, RGBtoHSL>({
+        {{255, 0, 0}, {0, 255, 128}},
+        {{200, 0, 0}, {-1, 255, 100}},  // s = 255 x 200 / 200 + 1, capped
+        {{90, 90, 90}, {170, 0, 90}},
+        {{0, 255, 0}, {85, -1, -1}},
+        {{0, 0, 255}, {170, -1, -1}},
+        {{255, 255, 0}, {43, -1, -1}},  // red is tested first: db - dg = 43 - 0
+        // dg = 42.5, db = 21.25 + .5: h = 21 - 43 mod 256; s = 255 x 50 / 150 + 1
+        {{100, 50, 75}, {234, 86, 75}},
+    });
+    expectKnown<unsigned char, RGBtoHSL2>({
+        {{100, 50, 75}, {235, 85, 75}},   // 42 x -25 / 50 = -21, mod 256
+        {{50, 100, 75}, {106, -1, -1}},   // 85 + 42 x 25 / 50
+        {{75, 100, 50}, {64, -1, -1}},    // 85 + 42 x -25 / 50, truncated toward zero
+        {{255, 128, 0}, {21, 255, 128}},  // 42 x 128 / 255 = 21
+    });
 }
 
-TEST(ColourHsl, HueToRgbSectors)
+TEST(ColourHsl, HueRampSectorsInDegreesAndInSixths)
 {
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 30.0f), 0.5f);
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 100.0f), 0.8f);
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 210.0f), 0.5f);
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 300.0f), 0.2f);
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, -30.0f), 0.2f);  // 330
-    EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, 390.0f), 0.5f);  // 30
+    // One trapezoid on two scales, degrees for HueToRGB and sixths of a turn
+    // for HLS_Value: rise to 60, flat to 180, fall to 240, low beyond, wrapped.
+    const struct {
+        double degrees, value;
+    } samples[] = {{30, 0.5}, {100, 0.8}, {120, 0.8}, {210, 0.5}, {300, 0.2}, {-30, 0.2}, {-60, 0.2}, {390, 0.5}};
+    for (const auto &s : samples) {
+        EXPECT_FLOAT_EQ(HueToRGB(0.2f, 0.8f, static_cast<float>(s.degrees)), static_cast<float>(s.value))
+            << s.degrees;
+        EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, s.degrees / 60), s.value) << s.degrees;
+    }
 }
 
 TEST(ColourHsl, GreyPassesUnchanged)
@@ -158,26 +150,15 @@ TEST(ColourHsl, GreyPassesUnchanged)
 
 TEST(ColourHsl, Hsl2ColourOfRed)
 {
-    unsigned char r, g, b;
     // q = 100 + 255 x .0039215 x 100 = 199.998, p = .002; hue 0 puts red on q
-    HSLtoRGB2(0, 255, 100, r, g, b);
-    EXPECT_EQ(r, 199);
-    EXPECT_EQ(g, 0);
-    EXPECT_EQ(b, 0);
+    expectKnown<unsigned char, HSLtoRGB2>({{{0, 255, 100}, {199, 0, 0}}});
 }
 
 // ---------------------------------------------------------------------------
 // double HLS
 
-TEST(ColourHls, ValueSectorsAndPacking)
+TEST(ColourHls, Packing)
 {
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 0.5), 0.5);
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 2.0), 0.8);
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 3.5), 0.5);
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 5.0), 0.2);
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, -1.0), 0.2);  // 5
-    EXPECT_DOUBLE_EQ(HLS_Value(0.2, 0.8, 6.5), 0.5);   // 0.5
-
     EXPECT_EQ(HLStoRGB(0.3, 0.2, 0.0), 0xFF000000u + 51u * 65536u + 51u * 256u + 51u);
     EXPECT_EQ(HLStoRGB(0.0, 0.5, 1e-9), 0xFF7F7F7Fu);  // below 2^-23 counts as grey
     EXPECT_EQ(HLStoRGB(0.0, 0.5, 1.0) >> 24, 0xFFu);
@@ -204,15 +185,10 @@ TEST(ColourHls, ValueSectorsAndPacking)
 
 TEST(ColourIntHls, KnownColours)
 {
-    int h, l, s;
-    RGBtoIntHLS(255, 0, 0, h, l, s);  // l = int(127.75); s = 65152 / 255
-    EXPECT_EQ(h, 0);
-    EXPECT_EQ(l, 127);
-    EXPECT_EQ(s, 255);
-    RGBtoIntHLS(90, 90, 90, h, l, s);
-    EXPECT_EQ(h, 170);
-    EXPECT_EQ(l, 90);
-    EXPECT_EQ(s, 0);
+    expectKnown<int, RGBtoIntHLS>({
+        {{255, 0, 0}, {0, 127, 255}},  // l = int(127.75); s = 65152 / 255
+        {{90, 90, 90}, {170, 90, 0}},
+    });
 
     EXPECT_EQ(intHueToRGB(0, 255, 21), 126);   // 2 x (5355 + 21) / 85
     EXPECT_EQ(intHueToRGB(0, 255, 300), 255);  // 45
@@ -277,64 +253,21 @@ TEST(ColourHsb, KnownColours)
 
 TEST(ColourRoundTrip, EightBitModelsStayClose)
 {
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char y, u, v, R, G, B;
-                  RGBtoYUV(r, g, b, y, u, v);
-                  YUVtoRGB(y, u, v, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              2);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoYUV, YUVtoRGB>), 2);
     // I spans about +-152 and Q +-133 around 128, so only unclipped colours can come back
-    EXPECT_LE(roundTripError(
-                  [](int r, int g, int b) {
-                      unsigned char y, i, q, R, G, B;
-                      RGBtoYIQ(r, g, b, y, i, q);
-                      YIQtoRGB(y, i, q, R, G, B);
-                      return Rgb{R, G, B};
-                  },
-                  [](int r, int g, int b) {
-                      const double i = 0.596 * r - 0.2742 * g - 0.3219 * b + 128;
-                      const double q = 0.2109 * r - 0.5229 * g + 0.312 * b + 128;
-                      return i >= 0 && i < 256 && q >= 0 && q < 256;
-                  }),
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoYIQ, YIQtoRGB>,
+                             [](int r, int g, int b) {
+                                 const double i = 0.596 * r - 0.2742 * g - 0.3219 * b + 128;
+                                 const double q = 0.2109 * r - 0.5229 * g + 0.312 * b + 128;
+                                 return i >= 0 && i < 256 && q >= 0 && q < 256;
+                             }),
               3);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char x, y, z, R, G, B;
-                  RGBtoXYZ(r, g, b, x, y, z);
-                  XYZtoRGB(x, y, z, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              4);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char h, s, l, R, G, B;
-                  RGBtoHSL(r, g, b, h, s, l);
-                  HSLtoRGB(h, s, l, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              6);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char h, s, l, R, G, B;
-                  RGBtoHSL(r, g, b, h, s, l);
-                  HSLtoRGB_L(h, s, l, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              6);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoXYZ, XYZtoRGB>), 4);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoHSL, HSLtoRGB>), 6);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoHSL, HSLtoRGB_L>), 6);
     // 42 steps per sixth forward against 255 per turn back: the coarsest pair
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  unsigned char h, s, l, R, G, B;
-                  RGBtoHSL2(r, g, b, h, s, l);
-                  HSLtoRGB2(h, s, l, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              15);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  int h, l, s;
-                  unsigned char R, G, B;
-                  RGBtoIntHLS(r, g, b, h, l, s);
-                  intHLStoRGB(h, l, s, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              7);
+    EXPECT_LE(roundTripError(viaModel<unsigned char, RGBtoHSL2, HSLtoRGB2>), 15);
+    EXPECT_LE(roundTripError(viaModel<int, RGBtoIntHLS, intHLStoRGB>), 7);
 }
 
 TEST(ColourRoundTrip, FloatModelsStayClose)
@@ -347,12 +280,5 @@ TEST(ColourRoundTrip, FloatModelsStayClose)
                              static_cast<int>(p & 255)};
               }),
               2);
-    EXPECT_LE(roundTripError([](int r, int g, int b) {
-                  float h, s, v;
-                  unsigned char R, G, B;
-                  RGBtoHSB(r, g, b, h, s, v);
-                  HSBtoRGB(h, s, v, R, G, B);
-                  return Rgb{R, G, B};
-              }),
-              1);
+    EXPECT_LE(roundTripError(viaModel<float, RGBtoHSB, HSBtoRGB>), 1);
 }

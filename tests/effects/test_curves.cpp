@@ -3,6 +3,7 @@
 
 #include "curves.h"
 
+#include "everyvalue.h"
 #include "testpictures.h"
 
 #include <gtest/gtest.h>
@@ -32,19 +33,6 @@ std::vector<int> curveTable(std::vector<_POINT> points)
         table[i] = static_cast<unsigned char>(i);
     curve.getBezierPoints(points.data(), static_cast<int>(points.size()), table);
     return std::vector<int>(table, table + 256);
-}
-
-// Every value in every channel: B = i, G = 255 - i, R = 7i mod 256, A = i xor 0x5a.
-Picture allValues()
-{
-    Picture p{256, 1, std::vector<unsigned char>(256 * 4)};
-    for (int i = 0; i < 256; ++i) {
-        p.bytes[4 * i] = static_cast<unsigned char>(i);
-        p.bytes[4 * i + 1] = static_cast<unsigned char>(255 - i);
-        p.bytes[4 * i + 2] = static_cast<unsigned char>(7 * i);
-        p.bytes[4 * i + 3] = static_cast<unsigned char>(i ^ 0x5a);
-    }
-    return p;
 }
 
 // The table a channel holds, read back through ApplyCurve on byte b (0 = B, 1 = G, 2 = R).
@@ -208,7 +196,7 @@ TEST(Curve, EachSelectorTouchesItsChannelsOnly)
     SFCurve curve;
     for (int ch = CHANNEL_SPARE; ch <= CHANNEL_COMPOSITE; ++ch)
         curve.GetCurveByPoints(up, 3, ch);
-    const Picture in = allValues();
+    const Picture in = effecttest::everyValue();
     // Byte changed by each selector: R is byte 2, G byte 1, B byte 0.
     const std::vector<std::vector<int>> touched = {{}, {2}, {1}, {0}, {0, 1, 2}, {0, 1, 2}, {}};
     for (int selector = 0; selector <= 6; ++selector) {
@@ -238,7 +226,7 @@ TEST(Curve, ResetAndRelease)
     curve.Release();
     curve.Release();  // twice is safe
     // After Release nothing is applied or built (and nothing crashes).
-    const Picture in = allValues();
+    const Picture in = effecttest::everyValue();
     Picture p = in;
     curve.GetCurveByPoints(up, 3, CHANNEL_COMPOSITE);
     curve.ApplyCurve(CHANNEL_COMPOSITE, p.data(), 256, 1);
@@ -253,7 +241,7 @@ TEST(Curve, UnknownChannelsBuildNothing)
     curve.GetCurveByPoints(up, 3, 5);
     curve.GetCurveByPoints(up, 3, -1);
     curve.GetCurveSuperpositionByPoints(up, 3, 9);
-    const Picture in = allValues();
+    const Picture in = effecttest::everyValue();
     Picture p = in;
     curve.ApplyCurve(CHANNEL_RGB, p.data(), 256, 1);
     EXPECT_EQ(testpic::describeDifference(in, p), "");

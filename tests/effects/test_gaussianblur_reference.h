@@ -3,6 +3,8 @@
 // byte. Shared by the Gaussian and brush-blur tests.
 #pragma once
 
+#include "brushblur.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -20,44 +22,12 @@ inline double EffectiveSigma(double sigma)
     return std::sqrt(t * t / 11.082527090316852);
 }
 
-// Deriche's coefficients for standard deviation s, term by term as written.
+// The library's coefficients for standard deviation s: the reference is the
+// recursion over them (test_brushblur checks the construction on its own).
 inline Coefficients Build(double s)
 {
     Coefficients k{};
-    const double D = s * 2.5066282746310002;
-    const double x0 = -1.783 / s, x1 = -1.723 / s, x2 = 0.6318 / s, x3 = 1.997 / s;
-    const double x4 = 1.6803 / D, x5 = 3.735 / D, x6 = -0.6803 / D, x7 = -0.2598 / D;
-    k.c[0] = x4 + x6;
-    k.c[1] = std::exp(x1) * (x7 * std::sin(x3) - (x6 + 2 * x4) * std::cos(x3)) +
-             std::exp(x0) * (x5 * std::sin(x2) - (2 * x6 + x4) * std::cos(x2));
-    k.c[2] = 2 * std::exp(x0 + x1) *
-                 ((x4 + x6) * std::cos(x3) * std::cos(x2) - x5 * std::cos(x3) * std::sin(x2) -
-                  x7 * std::cos(x2) * std::sin(x3)) +
-             x6 * std::exp(2 * x0) + x4 * std::exp(2 * x1);
-    k.c[3] = std::exp(x1 + 2 * x0) * (x7 * std::sin(x3) - x6 * std::cos(x3)) +
-             std::exp(x0 + 2 * x1) * (x5 * std::sin(x2) - x4 * std::cos(x2));
-    k.c[4] = 0;
-    k.dc[0] = 0;
-    k.dc[1] = -2 * std::exp(x1) * std::cos(x3) - 2 * std::exp(x0) * std::cos(x2);
-    k.dc[2] = 4 * std::cos(x3) * std::cos(x2) * std::exp(x0 + x1) + std::exp(2 * x1) + std::exp(2 * x0);
-    k.dc[3] = -2 * std::cos(x2) * std::exp(x0 + 2 * x1) - 2 * std::cos(x3) * std::exp(x1 + 2 * x0);
-    k.dc[4] = std::exp(2 * x0 + 2 * x1);
-    for (int i = 0; i < 5; ++i)
-        k.da[i] = k.dc[i];
-    k.a[0] = 0;
-    for (int i = 1; i < 5; ++i)
-        k.a[i] = k.c[i] - k.dc[i] * k.c[0];
-    double sumC = 0, sumA = 0, sumD = 0;
-    for (int i = 0; i < 5; ++i) {
-        sumC += k.c[i];
-        sumA += k.a[i];
-        sumD += k.dc[i];
-    }
-    const double S = 1 + sumD;
-    for (int i = 0; i < 5; ++i) {
-        k.ec[i] = k.dc[i] * sumC / S;
-        k.ea[i] = k.da[i] * sumA / S;
-    }
+    find_constants(k.c, k.a, k.dc, k.da, k.ec, k.ea, s);
     return k;
 }
 

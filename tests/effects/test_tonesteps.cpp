@@ -52,6 +52,10 @@ std::vector<unsigned char> lightTable(long brightness, long contrast)
     return t;
 }
 
+struct Rgb {
+    unsigned char r, g, b;
+};
+
 // Byte 3 of every pixel in a against b.
 ::testing::AssertionResult sameAlpha(const Picture &a, const Picture &b)
 {
@@ -295,54 +299,51 @@ TEST(ToneSaturation, MatrixReadsTheUnchangedPixel)
     EXPECT_EQ(q[0], 1);    // 300 >> 8
 }
 
+// Saturateconst(amount, mode) on picture p gives, pixel by pixel, the R, G, B
+// that expected(r, g, b) gives for the pixel as it was, and keeps alpha.
+template <typename Expected>
+testing::AssertionResult saturatesAs(Picture p, int amount, int mode, Expected expected)
+{
+    const Picture before = p;
+    Saturateconst(p.data(), p.width, p.height, amount, mode);
+    for (std::size_t i = 0; i < p.bytes.size(); i += 4) {
+        const Rgb want = expected(before.bytes[i + 2], before.bytes[i + 1], before.bytes[i]);
+        if (p.bytes[i + 2] != want.r || p.bytes[i + 1] != want.g || p.bytes[i] != want.b)
+            return testing::AssertionFailure() << "pixel " << i / 4;
+    }
+    return sameAlpha(p, before);
+}
+
 TEST(ToneSaturation, HslModeMovesSaturation)
 {
-    Picture p = testpic::rgbCube(16);
-    const Picture before = p;
-    Saturateconst(p.data(), p.width, p.height, -100, 1);
-    for (std::size_t i = 0; i < p.bytes.size(); i += 4) {
+    EXPECT_TRUE(saturatesAs(testpic::rgbCube(16), -100, 1, [](int r, int g, int b) {
         unsigned char h, s, l;
-        RGBtoHSL(before.bytes[i + 2], before.bytes[i + 1], before.bytes[i], h, s, l);
-        unsigned char r, g, b;
-        HSLtoRGB(h, static_cast<unsigned char>(s > 100 ? s - 100 : 0), l, r, g, b);
-        ASSERT_EQ(p.bytes[i + 2], r);
-        ASSERT_EQ(p.bytes[i + 1], g);
-        ASSERT_EQ(p.bytes[i], b);
+        RGBtoHSL(r, g, b, h, s, l);
+        Rgb out;
+        HSLtoRGB(h, static_cast<unsigned char>(s > 100 ? s - 100 : 0), l, out.r, out.g, out.b);
         if (s <= 100) {
-            ASSERT_EQ(p.bytes[i], p.bytes[i + 1]) << "s " << int(s) << " must turn grey";
-            ASSERT_EQ(p.bytes[i + 1], p.bytes[i + 2]);
+            EXPECT_TRUE(out.r == out.g && out.g == out.b) << "s " << int(s) << " must turn grey";
         }
-    }
-    EXPECT_TRUE(sameAlpha(p, before));
-
+        return out;
+    }));
     // amount 0: one HSL round trip, nothing more
-    Picture q = testpic::noise(33, 17, 2);
-    const Picture src = q;
-    Saturateconst(q.data(), q.width, q.height, 0, 1);
-    for (std::size_t i = 0; i < q.bytes.size(); i += 4) {
-        unsigned char h, s, l, r, g, b;
-        RGBtoHSL(src.bytes[i + 2], src.bytes[i + 1], src.bytes[i], h, s, l);
-        HSLtoRGB(h, s, l, r, g, b);
-        ASSERT_EQ(q.bytes[i + 2], r);
-        ASSERT_EQ(q.bytes[i + 1], g);
-        ASSERT_EQ(q.bytes[i], b);
-    }
+    EXPECT_TRUE(saturatesAs(testpic::noise(33, 17, 2), 0, 1, [](int r, int g, int b) {
+        unsigned char h, s, l;
+        RGBtoHSL(r, g, b, h, s, l);
+        Rgb out;
+        HSLtoRGB(h, s, l, out.r, out.g, out.b);
+        return out;
+    }));
 }
 
 TEST(ToneSaturation, YuvModeAndOtherModes)
 {
     // -100 puts U and V at 128 (int(0 + 128.5)): grey at the picture's own Y
-    Picture p = testpic::rgbCube(12);
-    const Picture before = p;
-    Saturateconst(p.data(), p.width, p.height, -100, 2);
-    for (std::size_t i = 0; i < p.bytes.size(); i += 4) {
+    EXPECT_TRUE(saturatesAs(testpic::rgbCube(12), -100, 2, [](int r, int g, int b) {
         unsigned char y, u, v;
-        RGBtoYUV(before.bytes[i + 2], before.bytes[i + 1], before.bytes[i], y, u, v);
-        ASSERT_EQ(p.bytes[i], y);
-        ASSERT_EQ(p.bytes[i + 1], y);
-        ASSERT_EQ(p.bytes[i + 2], y);
-    }
-    EXPECT_TRUE(sameAlpha(p, before));
+        RGBtoYUV(r, g, b, y, u, v);
+        return Rgb{y, y, y};
+    }));
 
     // 100 doubles U and V around 128
     unsigned char px[4] = {0, 0, 255, 255};  // red: Y 76, U 85, V 255

@@ -10,23 +10,6 @@
 
 namespace {
 
-struct State {
-    int w = 0, h = 0;
-    std::vector<unsigned char> masked;
-    bool operator==(const State &) const = default;
-};
-
-State Snapshot(ctemplatepuzzle &t)
-{
-    State s;
-    const _tagCGSize size = t.ResetSize(_tagCGSize{61, 47});
-    s.w = size.w;
-    s.h = size.h;
-    s.masked.assign(90 * 70 * 4, 0x5A);
-    t.GetResultBackImage(s.masked.data(), 90, 70);
-    return s;
-}
-
 void Mask(ctemplatepuzzle &t, int w, int h)
 {
     if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > 1 << 20)
@@ -39,26 +22,18 @@ void Mask(ctemplatepuzzle &t, int w, int h)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 {
-    if (size > kFuzzMaxInput)
-        return 0;
-    std::vector<unsigned char> in(data, data + size);
     static layoutwriters::LayoutFile base = layoutwriters::WriteBorder(layoutwriters::SimpleBorder(6, 4, 3));
-
-    ctemplatepuzzle t;
-    FUZZ_CHECK(t.ReadPuzzleFrameFile(base.data(), base.length()) == 1);
-    const State before = Snapshot(t);
-    const int read = t.ReadPuzzleFrameFile(in.data(), static_cast<int>(size));
-    FUZZ_CHECK(read == 0 || read == 1);
-    if (read == 0) {
-        FUZZ_CHECK(Snapshot(t) == before);
-        return 0;
-    }
-    const _tagCGSize fitted = t.ResetAll();
-    Mask(t, fitted.w, fitted.h);
-    const int cw = 1 + (size > 0 ? data[size - 1] : 0), ch = 1 + (size > 1 ? data[size - 2] : 0);
-    const _tagCGSize grown = t.ResetSize(_tagCGSize{cw, ch});
-    Mask(t, grown.w, grown.h);
-    Mask(t, cw, ch);
-    Mask(t, 1, 1);
-    return 0;
+    return FuzzReader(data, size, base.bytes, &ctemplatepuzzle::ReadPuzzleFrameFile, layoutwriters::SnapshotBorder,
+                      [](ctemplatepuzzle &t, int read, std::vector<unsigned char> &in) {
+                          if (read == 0)
+                              return;
+                          const _tagCGSize fitted = t.ResetAll();
+                          Mask(t, fitted.w, fitted.h);
+                          const std::size_t size = in.size();
+                          const int cw = 1 + (size > 0 ? in[size - 1] : 0), ch = 1 + (size > 1 ? in[size - 2] : 0);
+                          const _tagCGSize grown = t.ResetSize(_tagCGSize{cw, ch});
+                          Mask(t, grown.w, grown.h);
+                          Mask(t, cw, ch);
+                          Mask(t, 1, 1);
+                      });
 }

@@ -28,26 +28,17 @@ std::vector<int> Snapshot(cfreepuzzle &p)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 {
-    if (size > kFuzzMaxInput)
-        return 0;
-    std::vector<unsigned char> in(data, data + size);
     static layoutwriters::LayoutFile base = layoutwriters::WriteFree(layoutwriters::Free002001());
-
-    cfreepuzzle p;
-    FUZZ_CHECK(p.ReadFrameFile(base.data(), base.length()) == 1);
-    const std::vector<int> before = Snapshot(p);
-    const int read = p.ReadFrameFile(in.data(), static_cast<int>(size));
-    FUZZ_CHECK(read == 0 || read == 1);
-    FUZZ_CHECK(p.GetCount() >= 0 && p.GetCount() <= kFreePuzzleMaxCells);
-    if (read == 0)
-        FUZZ_CHECK(Snapshot(p) == before);
-    const _tagCGSize sizes[] = {{1000, 500}, {1, 1}, {0, 7}, {3, 100000}};
-    for (int i = -1; i <= kFreePuzzleMaxCells; ++i) {
-        for (const _tagCGSize &s : sizes) {
-            const _tagCGRect r = p.GetViewRectWithIndex(i, s);
-            if (i < 0 || i >= p.GetCount())
-                FUZZ_CHECK(r.x == 0 && r.y == 0 && r.w == 0 && r.h == 0);
-        }
-    }
-    return 0;
+    return FuzzReader(data, size, base.bytes, &cfreepuzzle::ReadFrameFile, Snapshot,
+                      [](cfreepuzzle &p, int, std::vector<unsigned char> &) {
+                          FUZZ_CHECK(p.GetCount() >= 0 && p.GetCount() <= kFreePuzzleMaxCells);
+                          const _tagCGSize sizes[] = {{1000, 500}, {1, 1}, {0, 7}, {3, 100000}};
+                          for (int i = -1; i <= kFreePuzzleMaxCells; ++i) {
+                              for (const _tagCGSize &s : sizes) {
+                                  const _tagCGRect r = p.GetViewRectWithIndex(i, s);
+                                  if (i < 0 || i >= p.GetCount())
+                                      FUZZ_CHECK(r.x == 0 && r.y == 0 && r.w == 0 && r.h == 0);
+                              }
+                          }
+                      });
 }

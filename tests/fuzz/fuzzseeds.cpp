@@ -80,18 +80,8 @@ std::vector<LayoutFile> FreeLayouts()
     std::vector<LayoutFile> v;
     v.push_back(WriteFree(Free002001()));
     FreeSpec ranges;
-    FreeCell c;
-    c.x = 10;
-    c.y = 20;
-    c.w = 300;
-    c.h = 200;
-    c.offsetX[1] = 50;
-    c.offsetY[1] = 50;
-    c.rotation[0] = -10;
-    c.rotation[1] = 10;
-    c.factor[0] = 0.9f;
-    c.factor[1] = 1.1f;
-    ranges.cells.assign(9, c);
+    ranges.cells.assign(9, FreeCell{.x = 10, .y = 20, .w = 300, .h = 200, .offsetX = {0, 50}, .offsetY = {0, 50},
+                                    .rotation = {-10, 10}, .factor = {0.9f, 1.1f}});
     v.push_back(WriteFree(ranges));
     return v;
 }

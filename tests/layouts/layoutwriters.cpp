@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "ctemplatepuzzle.h"
+
 namespace layoutwriters {
 
 void Writer::u32(uint32_t v)
@@ -74,23 +76,31 @@ FrameSpec SampleFrame()
     return s;
 }
 
+namespace {
+
+// The start of cell-layout and free-layout files: the header, the int 1, the
+// cell count (the cells' own unless one is given), the canvas size, eight 0x01.
+template <typename Spec>
+void WriteCellLayoutStart(Writer &w, const Spec &plan, int32_t width, int32_t height)
+{
+    WriteLayoutHeader(w, plan.magic);
+    for (int32_t v : {1, plan.count ? *plan.count : static_cast<int32_t>(plan.cells.size()), width, height})
+        w.i32(v);
+    w.fill(8, 0x01);
+}
+
+}  // namespace
+
 LayoutFile WriteFormat(const FormatSpec &plan)
 {
     Writer w;
     LayoutFile f;
-    WriteLayoutHeader(w, plan.magic);
-    w.i32(1);
-    w.i32(plan.count ? *plan.count : static_cast<int32_t>(plan.cells.size()));
-    w.i32(plan.width);
-    w.i32(plan.height);
-    w.fill(8, 0x01);
+    WriteCellLayoutStart(w, plan, plan.width, plan.height);
     for (const _tagCGRect &c : plan.cells) {
         f.boundaries.push_back(w.size());
         f.middles.push_back(w.size() + 6);
-        w.i32(c.x);
-        w.i32(c.y);
-        w.i32(c.w);
-        w.i32(c.h);
+        for (int32_t v : {c.x, c.y, c.w, c.h})
+            w.i32(v);
     }
     f.boundaries.push_back(w.size());
     f.bytes = std::move(w.bytes());
@@ -158,29 +168,30 @@ BorderSpec SimpleBorder(int corner, int tile, int inset)
     return s;
 }
 
+BorderState SnapshotBorder(ctemplatepuzzle &t)
+{
+    BorderState s;
+    const _tagCGSize size = t.ResetSize(_tagCGSize{61, 47});
+    s.w = size.w;
+    s.h = size.h;
+    s.masked.resize(120 * 100 * 4);
+    for (std::size_t i = 0; i < s.masked.size(); ++i)
+        s.masked[i] = static_cast<unsigned char>(i * 7 + 3);
+    t.GetResultBackImage(s.masked.data(), 120, 100);
+    return s;
+}
+
 LayoutFile WriteFree(const FreeSpec &plan)
 {
     Writer w;
     LayoutFile f;
-    WriteLayoutHeader(w, plan.magic);
-    w.i32(1);
-    w.i32(plan.count ? *plan.count : static_cast<int32_t>(plan.cells.size()));
-    w.i32(640);
-    w.i32(896);
-    w.fill(8, 0x01);
+    WriteCellLayoutStart(w, plan, 640, 896);
     for (const FreeCell &c : plan.cells) {
         f.boundaries.push_back(w.size());
         f.middles.push_back(w.size() + 28);
-        w.i32(c.x);
-        w.i32(c.y);
-        w.i32(c.w);
-        w.i32(c.h);
-        w.i32(c.offsetX[0]);
-        w.i32(c.offsetX[1]);
-        w.i32(c.offsetY[0]);
-        w.i32(c.offsetY[1]);
-        w.i32(c.rotation[0]);
-        w.i32(c.rotation[1]);
+        for (int32_t v : {c.x, c.y, c.w, c.h, c.offsetX[0], c.offsetX[1], c.offsetY[0], c.offsetY[1], c.rotation[0],
+                          c.rotation[1]})
+            w.i32(v);
         w.f32(c.factor[0]);
         w.f32(c.factor[1]);
         w.fill(8, 0x01);
@@ -193,19 +204,8 @@ LayoutFile WriteFree(const FreeSpec &plan)
 FreeSpec Free002001()
 {
     FreeSpec s;
-    FreeCell a;
-    a.x = 44;
-    a.y = 21;
-    a.w = 554;
-    a.h = 554;
-    a.rotation[0] = a.rotation[1] = -3;
-    FreeCell b;
-    b.x = 137;
-    b.y = 509;
-    b.w = 369;
-    b.h = 369;
-    b.rotation[0] = b.rotation[1] = 5;
-    s.cells = {a, b};
+    s.cells = {FreeCell{.x = 44, .y = 21, .w = 554, .h = 554, .rotation = {-3, -3}},
+               FreeCell{.x = 137, .y = 509, .w = 369, .h = 369, .rotation = {5, 5}}};
     return s;
 }
 

@@ -13,6 +13,8 @@
 
 #include "layouttypes.h"
 
+class ctemplatepuzzle;
+
 // Rectangles compare and print in test messages.
 inline bool operator==(const _tagCGRect &a, const _tagCGRect &b)
 {
@@ -115,6 +117,15 @@ inline void SetMask(BorderPiece &p, int row, int col, uint8_t g, uint8_t m)
     px[1] = g;
     px[2] = m;
 }
+
+// What a caller sees of a border: the size it gives a 61 x 47 picture and the
+// mask it cuts into a 120 x 100 picture of a fixed pattern.
+struct BorderState {
+    int w = 0, h = 0;
+    std::vector<unsigned char> masked;
+    bool operator==(const BorderState &) const = default;
+};
+BorderState SnapshotBorder(ctemplatepuzzle &t);
 
 // --- free layouts (".zypt") ---
 struct FreeCell {

@@ -52,6 +52,25 @@ bool SameColour(const unsigned char *p, const unsigned char *q)
 
 bool IsWhite(const unsigned char *p) { return p[0] == 255 && p[1] == 255 && p[2] == 255 && p[3] == 255; }
 
+// Reads the frame file plan describes into f.
+int ReadPlan(cframe &f, const FrameSpec &plan)
+{
+    LayoutFile file = layoutwriters::WriteFrame(plan);
+    return f.ReadFrameFile(file.data(), file.length());
+}
+
+// f refuses to frame a side x side photo: no buffer, and a size of 0 x 0.
+::testing::AssertionResult RefusesComposite(cframe &f, int side)
+{
+    Picture photo = testpic::gradient(side, side);
+    int w = -1, h = -1;
+    if (f.GetCompositeImage(photo.data(), side, side, 1.0f, &w, &h) != nullptr)
+        return ::testing::AssertionFailure() << "a buffer came back";
+    if (w != 0 || h != 0)
+        return ::testing::AssertionFailure() << "reported " << w << " x " << h;
+    return ::testing::AssertionSuccess();
+}
+
 // A frame whose pieces are transparent except an opaque marker at their
 // top-left pixel, so the photo shows everywhere it was drawn and each
 // piece's placement is visible through its marker.
@@ -64,8 +83,7 @@ struct MarkedFrame {
         FrameSpec plan = layoutwriters::SampleFrame();
         for (int32_t &v : plan.insets)
             v = inset;
-        LayoutFile file = layoutwriters::WriteFrame(plan);
-        EXPECT_EQ(frame.ReadFrameFile(file.data(), file.length()), 1);
+        EXPECT_EQ(ReadPlan(frame, plan), 1);
         for (int i = 0; i < 8; ++i) {
             const int w = i < 4 ? corner : i < 6 ? tileLength : corner;
             const int h = i < 4 ? corner : i < 6 ? corner : tileLength;
@@ -84,6 +102,17 @@ struct MarkedFrame {
         }
         frame.SetFrameImageData(i, piece[i].bytes.empty() ? nullptr : piece[i].data(), piece[i].width,
                                 piece[i].height);
+    }
+    // The frame around a photo at scale 1: the composite (null when refused) and its size.
+    struct Composite {
+        uchar *out = nullptr;
+        int w = 0, h = 0;
+    };
+    Composite compose(Picture &photo)
+    {
+        Composite c;
+        c.out = frame.GetCompositeImage(photo.data(), photo.width, photo.height, 1.0f, &c.w, &c.h);
+        return c;
     }
     bool markerAt(const unsigned char *img, int width, int i, int x, int y) const
     {
@@ -193,8 +222,7 @@ TEST(FrameCompose, HundredPixelPhotoInFiftyPixelCornerFrame)
 {
     MarkedFrame m(50, 10, 29);
     Picture photo = testpic::gradient(100, 100);
-    int w = 0, h = 0;
-    uchar *out = m.frame.GetCompositeImage(photo.data(), 100, 100, 1.0f, &w, &h);
+    const auto [out, w, h] = m.compose(photo);
     ASSERT_NE(out, nullptr);
     ASSERT_EQ(w, 140);
     ASSERT_EQ(h, 140);
@@ -225,8 +253,7 @@ TEST(FrameCompose, PhotoThatFitsExactlyIsNotTrimmed)
 {
     MarkedFrame m(50, 10, 29);
     Picture photo = testpic::gradient(98, 108);  // 98 - 58 = 40, 108 - 58 = 50
-    int w = 0, h = 0;
-    uchar *out = m.frame.GetCompositeImage(photo.data(), 98, 108, 1.0f, &w, &h);
+    const auto [out, w, h] = m.compose(photo);
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(w, 98 + 100 - 58);
     EXPECT_EQ(h, 108 + 100 - 58);
@@ -238,8 +265,7 @@ TEST(FrameCompose, PhotoSmallerThanTheInsetsGetsNoTiles)
 {
     MarkedFrame m(50, 10, 29);
     Picture photo = testpic::gradient(40, 40);  // 40 - 58 < 0: rx = -8
-    int w = 0, h = 0;
-    uchar *out = m.frame.GetCompositeImage(photo.data(), 40, 40, 1.0f, &w, &h);
+    const auto [out, w, h] = m.compose(photo);
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(w, 90);
     EXPECT_EQ(h, 90);
@@ -254,8 +280,7 @@ TEST(FrameCompose, BottomRowStepsByTheTopTileWidth)
     MarkedFrame m(50, 10, 29);
     m.setPiece(DOWNT, testpic::uniform(6, 50, 200, 0, 0, 255));
     Picture photo = testpic::gradient(100, 100);
-    int w = 0, h = 0;
-    uchar *out = m.frame.GetCompositeImage(photo.data(), 100, 100, 1.0f, &w, &h);
+    const auto [out, w, h] = m.compose(photo);
     ASSERT_NE(out, nullptr);
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(Px(out, w, 50 + 10 * k + 5, 139)[0], 200) << k;
@@ -322,13 +347,11 @@ TEST(FrameCompose, AbsurdInsetsGiveNoBufferInsteadOfOverflow)
     FrameSpec plan = layoutwriters::SampleFrame();
     plan.insets[0] = -2147483647;  // top-left width inset
     plan.insets[1] = 2147483647;
-    LayoutFile file = layoutwriters::WriteFrame(plan);
     cframe f;
-    ASSERT_EQ(f.ReadFrameFile(file.data(), file.length()), 1);
+    ASSERT_EQ(ReadPlan(f, plan), 1);
+    EXPECT_TRUE(RefusesComposite(f, 10));
     Picture photo = testpic::gradient(10, 10);
     int w = -1, h = -1;
-    EXPECT_EQ(f.GetCompositeImage(photo.data(), 10, 10, 1.0f, &w, &h), nullptr);
-    EXPECT_EQ(w, 0);
     // Scaling saturates instead of overflowing the conversion; whatever the
     // insets become, a buffer that comes back has the size reported.
     for (float scale : {1e30f, -1e30f, 3.0f}) {
@@ -497,12 +520,7 @@ TEST(FrameCompose, CompositeSidesFarBeyondTheCapAreRefusedBeforeTheirProduct)
     FrameSpec plan = layoutwriters::SampleFrame();
     for (int32_t &v : plan.insets)
         v = -1800000000;
-    LayoutFile file = layoutwriters::WriteFrame(plan);
     cframe f;
-    ASSERT_EQ(f.ReadFrameFile(file.data(), file.length()), 1);
-    Picture photo = testpic::gradient(8, 8);
-    int w = -1, h = -1;
-    EXPECT_EQ(f.GetCompositeImage(photo.data(), 8, 8, 1.0f, &w, &h), nullptr);
-    EXPECT_EQ(w, 0);
-    EXPECT_EQ(h, 0);
+    ASSERT_EQ(ReadPlan(f, plan), 1);
+    EXPECT_TRUE(RefusesComposite(f, 8));
 }

@@ -120,15 +120,8 @@ TEST(FreeLayout, RangePicksAreReseededOnEveryCall)
 
     // The same layout with true ranges reads the same twice.
     FreeSpec plan;
-    FreeCell c;
-    c.x = 100;
-    c.y = 200;
-    c.w = 300;
-    c.h = 300;
-    c.offsetX[1] = c.offsetY[1] = 50;
-    c.rotation[0] = -10;
-    c.rotation[1] = 10;
-    c.factor[0] = 0.9f;
+    const FreeCell c{.x = 100, .y = 200, .w = 300, .h = 300, .offsetX = {0, 50}, .offsetY = {0, 50},
+                     .rotation = {-10, 10}, .factor = {0.9f, 1.0f}};
     plan.cells = {c, c};
     cfreepuzzle a, b;
     ASSERT_EQ(Read(a, plan), 1);

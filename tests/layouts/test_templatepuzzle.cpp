@@ -9,6 +9,8 @@
 #include "testpictures.h"
 
 using layoutwriters::BorderSpec;
+using layoutwriters::BorderState;
+using layoutwriters::SnapshotBorder;
 using layoutwriters::FormatSpec;
 using layoutwriters::LayoutFile;
 using testpic::Picture;
@@ -50,25 +52,6 @@ std::vector<_tagCGRect> FormatCells()
     for (int i = 0; i < ctemplatepuzzle::m_format.GetPuzzleFormatCount(); ++i)
         v.push_back(ctemplatepuzzle::m_format.GetPuzzleRectWithIndex(i));
     return v;
-}
-
-// What a caller sees of a border: the sizes it gives and the mask it cuts.
-struct BorderState {
-    int w = 0, h = 0;
-    std::vector<unsigned char> masked;
-    bool operator==(const BorderState &) const = default;
-};
-
-BorderState SnapshotBorder(ctemplatepuzzle &t)
-{
-    BorderState s;
-    const _tagCGSize size = t.ResetSize(_tagCGSize{61, 47});
-    s.w = size.w;
-    s.h = size.h;
-    Picture p = testpic::gradient(120, 100);
-    t.GetResultBackImage(p.data(), p.width, p.height);
-    s.masked = p.bytes;
-    return s;
 }
 
 }  // namespace

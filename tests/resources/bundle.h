@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstring>
 
@@ -61,6 +62,18 @@ inline bool hasLayoutHeader(const QByteArray &b, const char *magic)
 QStringList bundleFiles();
 // The files in one folder of the bundle, for example files(":/ini").
 QStringList files(const QString &folder);
+
+// Calls check(path, data) with every file of a folder of the bundle, under a
+// trace of its path (an ASSERT in check ends that file's check only).
+template <typename Check>
+void forEachFile(const QString &folder, Check check)
+{
+    for (const QString &path : files(folder)) {
+        SCOPED_TRACE(path.toStdString());
+        QByteArray data = readResource(path);
+        check(path, data);
+    }
+}
 
 // Mean of a rectangle's luma (0..255).
 double meanLuma(const QImage &img, const QRect &r);

@@ -58,6 +58,23 @@ testing::AssertionResult tilesWithGaps(const std::vector<QRect> &cells)
     return testing::AssertionSuccess();
 }
 
+// What template and free layouts share: the layout header with its magic,
+// the int 1, the cell count, the canvas size, eight 0x01 bytes, then a record
+// of recordSize bytes a cell.
+testing::AssertionResult isCellLayout(const QByteArray &b, const char *magic, int cells, int recordSize)
+{
+    if (b.size() != 56 + recordSize * cells)
+        return testing::AssertionFailure() << b.size() << " bytes";
+    if (!hasLayoutHeader(b, magic))
+        return testing::AssertionFailure() << "no " << magic << " header";
+    if (le32(b, 32) != 1 || le32(b, 36) != cells || le32(b, 40) != kCanvasW || le32(b, 44) != kCanvasH)
+        return testing::AssertionFailure() << "fields " << le32(b, 32) << ", " << le32(b, 36) << ", "
+                                           << le32(b, 40) << " x " << le32(b, 44);
+    if (!allBytes(b, 48, 8, 1))
+        return testing::AssertionFailure() << "no eight 0x01 bytes after the canvas size";
+    return testing::AssertionSuccess();
+}
+
 TEST(TemplateLayouts, NamesCountsAndHeader)
 {
     const QStringList all = files(":/puzzletemplate");
@@ -66,15 +83,7 @@ TEST(TemplateLayouts, NamesCountsAndHeader)
         for (int v = 1; v <= count; ++v) {
             const QString path = QString::asprintf(":/puzzletemplate/%03d-%03d.zeltambpt", cells, v);
             SCOPED_TRACE(path.toStdString());
-            const QByteArray b = readResource(path);
-            ASSERT_FALSE(b.isEmpty());
-            EXPECT_TRUE(hasLayoutHeader(b, "QVPTM"));
-            EXPECT_EQ(le32(b, 32), 1);
-            EXPECT_EQ(le32(b, 36), cells);
-            EXPECT_EQ(le32(b, 40), kCanvasW);
-            EXPECT_EQ(le32(b, 44), kCanvasH);
-            EXPECT_TRUE(allBytes(b, 48, 8, 1));
-            EXPECT_EQ(b.size(), 56 + 16 * cells);
+            EXPECT_TRUE(isCellLayout(readResource(path), "QVPTM", cells, 16));
             ++total;
         }
         EXPECT_FALSE(all.contains(QString::asprintf(":/puzzletemplate/%03d-%03d.zeltambpt", cells, count + 1)));
@@ -245,16 +254,24 @@ TEST(Borders, HeaderPiecesAndShippedRanges)
     EXPECT_EQ(b002.h[6], 38);
 }
 
+// Calls check(border, band) with every border of the bundle, band being how
+// far its pieces reach outside the cells.
+template <typename Check>
+void forEachBorder(Check check)
+{
+    forEachFile(":/puzzleframe", [&](const QString &, const QByteArray &data) {
+        Border br;
+        std::string why;
+        ASSERT_TRUE(parseBorder(data, br, why)) << why;
+        check(br, br.w[0] - br.insetX);
+    });
+}
+
 // Over the cells (deeper in than the band) a border keeps the picture as it
 // is: weight 255, level 255.
 TEST(Borders, KeepThePictureInsideTheBand)
 {
-    for (const QString &path : files(":/puzzleframe")) {
-        SCOPED_TRACE(path.toStdString());
-        Border br;
-        std::string why;
-        ASSERT_TRUE(parseBorder(readResource(path), br, why)) << why;
-        const int band = br.w[0] - br.insetX;
+    forEachBorder([](const Border &br, int band) {
         const QByteArray &corner = br.pixels[0];  // the top-left corner
         for (int y = band; y < br.h[0]; ++y)
             for (int x = band; x < br.w[0]; ++x) {
@@ -262,7 +279,7 @@ TEST(Borders, KeepThePictureInsideTheBand)
                 ASSERT_EQ(static_cast<uint8_t>(p[1]), 255) << x << "," << y;
                 ASSERT_EQ(static_cast<uint8_t>(p[2]), 255) << x << "," << y;
             }
-    }
+    });
 }
 
 // Next to the photo (the 8 pixels around the corner of the cells) a border
@@ -270,12 +287,7 @@ TEST(Borders, KeepThePictureInsideTheBand)
 // its outer edge may be shaped.
 TEST(Borders, NoHoleNextToThePhoto)
 {
-    for (const QString &path : files(":/puzzleframe")) {
-        SCOPED_TRACE(path.toStdString());
-        Border br;
-        std::string why;
-        ASSERT_TRUE(parseBorder(readResource(path), br, why)) << why;
-        const int band = br.w[0] - br.insetX;
+    forEachBorder([](const Border &br, int band) {
         const QByteArray &corner = br.pixels[0];
         int cut = 0;
         for (int y = std::max(0, band - 8); y < br.h[0]; ++y)
@@ -288,7 +300,20 @@ TEST(Borders, NoHoleNextToThePhoto)
                     ++cut;
             }
         EXPECT_EQ(cut, 0);
+    });
+}
+
+// Mean colour difference between columns (or rows) a and b of an image.
+double lineStep(const QImage &img, bool columns, int a, int b)
+{
+    const int n = columns ? img.height() : img.width();
+    double d = 0;
+    for (int i = 0; i < n; ++i) {
+        const QRgb p = columns ? img.pixel(a, i) : img.pixel(i, a);
+        const QRgb q = columns ? img.pixel(b, i) : img.pixel(i, b);
+        d += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
     }
+    return d / n;
 }
 
 // Patterns are tiled from the top left over any size, so the last column
@@ -303,36 +328,17 @@ TEST(Patterns, SmallSeamlessTiles)
         ASSERT_FALSE(img.isNull());
         EXPECT_LE(img.width(), 256);
         EXPECT_LE(img.height(), 256);
-        auto columnStep = [&](int a, int b) {
-            double d = 0;
-            for (int y = 0; y < img.height(); ++y) {
-                const QRgb p = img.pixel(a, y), q = img.pixel(b, y);
-                d += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        for (const bool columns : {true, false}) {
+            const int lines = columns ? img.width() : img.height();
+            double inside = 0, maxInside = 0;
+            for (int k = 1; k < lines; ++k) {
+                inside += lineStep(img, columns, k - 1, k);
+                maxInside = std::max(maxInside, lineStep(img, columns, k - 1, k));
             }
-            return d / img.height();
-        };
-        auto rowStep = [&](int a, int b) {
-            double d = 0;
-            for (int x = 0; x < img.width(); ++x) {
-                const QRgb p = img.pixel(x, a), q = img.pixel(x, b);
-                d += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-            }
-            return d / img.width();
-        };
-        double inside = 0, maxInside = 0;
-        for (int x = 1; x < img.width(); ++x) {
-            inside += columnStep(x - 1, x);
-            maxInside = std::max(maxInside, columnStep(x - 1, x));
+            inside /= lines - 1;
+            EXPECT_LE(lineStep(img, columns, lines - 1, 0), std::max(2.5 * inside + 6, maxInside * 1.05 + 2))
+                << (columns ? "left and right edges do not meet" : "top and bottom edges do not meet");
         }
-        inside /= img.width() - 1;
-        EXPECT_LE(columnStep(img.width() - 1, 0), std::max(2.5 * inside + 6, maxInside * 1.05 + 2)) << "left and right edges do not meet";
-        double insideRows = 0, maxRows = 0;
-        for (int y = 1; y < img.height(); ++y) {
-            insideRows += rowStep(y - 1, y);
-            maxRows = std::max(maxRows, rowStep(y - 1, y));
-        }
-        insideRows /= img.height() - 1;
-        EXPECT_LE(rowStep(img.height() - 1, 0), std::max(2.5 * insideRows + 6, maxRows * 1.05 + 2)) << "top and bottom edges do not meet";
     }
 }
 
@@ -368,14 +374,7 @@ TEST(FreeLayouts, NamesHeaderAndRecords)
             const QString path = QString::asprintf(":/puzzlef/%03d-%03d.zypt", n, v);
             SCOPED_TRACE(path.toStdString());
             const QByteArray b = readResource(path);
-            ASSERT_FALSE(b.isEmpty());
-            EXPECT_TRUE(hasLayoutHeader(b, "ZZYPT"));
-            EXPECT_EQ(le32(b, 32), 1);
-            EXPECT_EQ(le32(b, 36), n);
-            EXPECT_EQ(le32(b, 40), kCanvasW);
-            EXPECT_EQ(le32(b, 44), kCanvasH);
-            EXPECT_TRUE(allBytes(b, 48, 8, 1));
-            ASSERT_EQ(b.size(), 56 + 56 * n);
+            ASSERT_TRUE(isCellLayout(b, "ZZYPT", n, 56));
             bool ranged = false;
             for (int i = 0; i < n; ++i)
                 EXPECT_TRUE(allBytes(b, 56 + i * 56 + 48, 8, 1)) << i;

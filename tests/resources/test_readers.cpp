@@ -27,11 +27,8 @@ QImage photo(int w, int h)
 
 TEST(Readers, EveryFrameFramesAPhoto)
 {
-    const QStringList all = files(":/ini");
-    ASSERT_EQ(all.size(), 14);
-    for (const QString &path : all) {
-        SCOPED_TRACE(path.toStdString());
-        QByteArray data = readResource(path);
+    ASSERT_EQ(files(":/ini").size(), 14);
+    forEachFile(":/ini", [](const QString &path, QByteArray &data) {
         cframe frame;
         ASSERT_EQ(frame.ReadFrameFile(bytes(data), data.size()), 1);
         QImage pieces[8];
@@ -61,24 +58,20 @@ TEST(Readers, EveryFrameFramesAPhoto)
         // everywhere).
         const QImage result(out, w, h, QImage::Format_RGB32);
         EXPECT_EQ(qBlue(result.pixel(w / 2, h / 2)), 128);
-    }
+    });
 }
 
 TEST(Readers, EveryCellLayoutAndBorder)
 {
     ctemplatepuzzle puzzle;
-    for (const QString &path : files(":/puzzletemplate")) {
-        SCOPED_TRACE(path.toStdString());
-        QByteArray data = readResource(path);
+    forEachFile(":/puzzletemplate", [&](const QString &, QByteArray &data) {
         ASSERT_EQ(puzzle.ReadPuzzleFormatFile(bytes(data), data.size()), 1);
         EXPECT_EQ(puzzle.GetFormatCount(), le32(data, 36));
         EXPECT_EQ(puzzle.m_format.GetPuzzleResultSize().w, 640);
         EXPECT_EQ(puzzle.m_format.GetPuzzleResultSize().h, 896);
-    }
+    });
     QByteArray layout = readResource(":/puzzletemplate/002-001.zeltambpt");
-    for (const QString &path : files(":/puzzleframe")) {
-        SCOPED_TRACE(path.toStdString());
-        QByteArray data = readResource(path);
+    forEachFile(":/puzzleframe", [&](const QString &path, QByteArray &data) {
         ASSERT_EQ(puzzle.ReadPuzzleFormatFile(bytes(layout), layout.size()), 1);
         ASSERT_EQ(puzzle.ReadPuzzleFrameFile(bytes(data), data.size()), 1);
         const _tagCGSize size = puzzle.ResetAll();
@@ -101,15 +94,13 @@ TEST(Readers, EveryCellLayoutAndBorder)
             EXPECT_EQ(QRect(a.x, a.y, a.w, a.h), QRect(40, 40, 650, 323));
             EXPECT_EQ(QRect(b.x, b.y, b.w, b.h), QRect(40, 371, 650, 585));
         }
-    }
+    });
 }
 
 TEST(Readers, EveryFreeLayout)
 {
     cfreepuzzle puzzle;
-    for (const QString &path : files(":/puzzlef")) {
-        SCOPED_TRACE(path.toStdString());
-        QByteArray data = readResource(path);
+    forEachFile(":/puzzlef", [&](const QString &, QByteArray &data) {
         ASSERT_EQ(puzzle.ReadFrameFile(bytes(data), data.size()), 1);
         ASSERT_EQ(puzzle.GetCount(), le32(data, 36));
         for (int i = 0; i < puzzle.GetCount(); ++i) {
@@ -122,7 +113,7 @@ TEST(Readers, EveryFreeLayout)
             EXPECT_GE(puzzle.GetRotationWithIndex(i), -10.0f);
             EXPECT_LE(puzzle.GetRotationWithIndex(i), 10.0f);
         }
-    }
+    });
     QByteArray first = readResource(":/puzzlef/002-001.zypt");
     ASSERT_EQ(puzzle.ReadFrameFile(bytes(first), first.size()), 1);
     const _tagCGRect a = puzzle.GetMaxRectWithIndex(0), b = puzzle.GetMaxRectWithIndex(1);
@@ -136,9 +127,7 @@ TEST(Readers, EveryBubble)
 {
     csbubble bubble;
     bool sawExample = false;
-    for (const QString &path : files(":/bubble")) {
-        SCOPED_TRACE(path.toStdString());
-        QByteArray data = readResource(path);
+    forEachFile(":/bubble", [&](const QString &path, QByteArray &data) {
         ASSERT_EQ(bubble.ReadFrameFile(bytes(data), data.size()), 383);
         const _tagCGRect r = bubble.GetTextDrawRect();
         const QImage picture = readImage(":/fontbg/" + QFileInfo(path).completeBaseName() + ".png");
@@ -152,7 +141,7 @@ TEST(Readers, EveryBubble)
         EXPECT_EQ(bubble.GetTextColorWithIndex(2), c);
         EXPECT_EQ(bubble.GetTextColorWithIndex(3), 255);
         sawExample = sawExample || (r.x == 48 && r.y == 36 && r.w == 375 && r.h == 282 && picture.size() == QSize(474, 421));
-    }
+    });
     EXPECT_TRUE(sawExample);
 }
 

@@ -226,11 +226,7 @@ void makeBubble(Bundle &bundle, const BubbleDesign &d, int order)
 
 void addBubbleJobs(std::vector<Job> &jobs)
 {
-    int order = 0;
-    for (const BubbleDesign &d : designs()) {
-        const int o = order++;
-        jobs.push_back({std::string("bubble/") + d.file, [&d, o](Bundle &b) { makeBubble(b, d, o); }});
-    }
+    addDesignJobs(jobs, "bubble/", designs(), makeBubble);
 }
 
 }  // namespace resgen

@@ -24,6 +24,7 @@
 
 #include "art.h"
 #include "formats/templatefiles.h"
+#include "frameart.h"
 #include "jobs.h"
 
 namespace resgen {
@@ -215,36 +216,25 @@ struct BorderLayers {
     QImage paint;  // ARGB32 premultiplied: grey colour with coverage alpha
 };
 
-struct Edge {
-    int index;  // 0 top, 1 right, 2 bottom, 3 left
-    double length;
-    double start;
-    QTransform toCanvas;
-};
+// A border's edges in the frames' kit's terms (frameart.h), each edge's tiles
+// starting after its corner.
+using frames::alongEdges;
+using frames::Edge;
+using frames::repeatAlong;
+using frames::windingPath;
 
 std::vector<Edge> borderEdges(const BorderGeometry &g)
 {
-    const double W = g.width(), H = g.height();
-    return {{0, W, double(g.corner), QTransform()},
-            {1, H, double(g.corner), QTransform().translate(W, 0).rotate(90)},
-            {2, W, double(g.corner), QTransform().translate(W, H).rotate(180)},
-            {3, H, double(g.corner), QTransform().translate(0, H).rotate(270)}};
-}
-
-void repeatAlong(const Edge &e, double period, double offset, const std::function<void(double)> &f)
-{
-    const int k0 = static_cast<int>(std::floor(-e.start / period)) - 1;
-    const int k1 = static_cast<int>(std::ceil((e.length - e.start) / period)) + 1;
-    for (int k = k0; k <= k1; ++k)
-        f(e.start + k * period + offset);
+    const double W = g.width(), H = g.height(), start = g.corner, band = g.band();
+    return {{0, W, start, band, QTransform()},
+            {1, H, start, band, QTransform().translate(W, 0).rotate(90)},
+            {2, W, start, band, QTransform().translate(W, H).rotate(180)},
+            {3, H, start, band, QTransform().translate(0, H).rotate(270)}};
 }
 
 QPainterPath rectPath(double x, double y, double w, double h)
 {
-    QPainterPath p;
-    p.setFillRule(Qt::WindingFill);
-    p.addRect(QRectF(x, y, w, h));
-    return p;
+    return frames::rectPath(QRectF(x, y, w, h));
 }
 
 struct BorderDesign {
@@ -274,8 +264,7 @@ const std::vector<BorderDesign> &borderDesigns()
              const double W = g.width(), H = g.height(), r = 19;
              QPainterPath shape = rectPath(r, r, W - 2 * r, H - 2 * r);
              for (const Edge &e : borderEdges(g)) {
-                 QPainterPath local;
-                 local.setFillRule(Qt::WindingFill);
+                 QPainterPath local = windingPath();
                  repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
                      if (a - r < g.corner - 1 || a + r > e.length - g.corner + 1)
                          return;
@@ -286,8 +275,7 @@ const std::vector<BorderDesign> &borderDesigns()
              // A big scallop on each corner, united with the shape (added as a
              // subpath, the even-odd fill of the united path would cut it out
              // where it overlaps the inner rectangle).
-             QPainterPath corners;
-             corners.setFillRule(Qt::WindingFill);
+             QPainterPath corners = windingPath();
              for (const QPointF c : {QPointF(40, 40), QPointF(W - 40, 40), QPointF(40, H - 40), QPointF(W - 40, H - 40)})
                  corners.addEllipse(c, 39, 39);
              shape = shape.united(corners);
@@ -305,8 +293,7 @@ const std::vector<BorderDesign> &borderDesigns()
              }
          }},
         {"003", "Rounded", {48, 16, 4, 4}, [](QPainter &keep, QPainter &paint, const BorderGeometry &g) {
-             QPainterPath shape;
-             shape.setFillRule(Qt::WindingFill);
+             QPainterPath shape = windingPath();
              shape.addRoundedRect(QRectF(0, 0, g.width(), g.height()), 30, 30);
              keep.fillPath(shape, Qt::white);
              paint.setPen(linePen(1.0, 2));
@@ -316,18 +303,12 @@ const std::vector<BorderDesign> &borderDesigns()
         {"004", "Stamp", {40, 10, 20, 20}, [](QPainter &keep, QPainter &paint, const BorderGeometry &g) {
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(0, 0, W, H);
-             QPainterPath holes;
-             holes.setFillRule(Qt::WindingFill);
-             for (const Edge &e : borderEdges(g)) {
-                 QPainterPath local;
-                 local.setFillRule(Qt::WindingFill);
-                 repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
+             QPainterPath holes =
+                 alongEdges(borderEdges(g), g.t, g.t / 2.0, [](QPainterPath &local, const Edge &e, double a) {
                      if (a < 8 || a > e.length - 8)
                          return;
                      local.addEllipse(QPointF(a, 0), 6, 6);
                  });
-                 holes.addPath(e.toCanvas.map(local));
-             }
              for (const QPointF c : {QPointF(0, 0), QPointF(W, 0), QPointF(0, H), QPointF(W, H)})
                  holes.addEllipse(c, 6, 6);
              keep.fillPath(shape.subtracted(holes), Qt::white);
@@ -347,12 +328,9 @@ const std::vector<BorderDesign> &borderDesigns()
                      depth[i] = (depth[i - 1] + depth[i] * 2 + depth[i + 1]) / 4;
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(18, 18, W - 36, H - 36);
-             QPainterPath fringe;
-             fringe.setFillRule(Qt::WindingFill);
+             QPainterPath fringe = windingPath();
              for (const Edge &e : borderEdges(g)) {
-                 QPainterPath tear, fibre;
-                 tear.setFillRule(Qt::WindingFill);
-                 fibre.setFillRule(Qt::WindingFill);
+                 QPainterPath tear = windingPath(), fibre = windingPath();
                  QPolygonF outline;
                  for (double a = 0; a <= e.length; a += 2) {
                      double u = std::fmod(a - e.start, 78.0);
@@ -380,18 +358,12 @@ const std::vector<BorderDesign> &borderDesigns()
              const double W = g.width(), H = g.height();
              keep.fillRect(QRectF(0, 0, W, H), Qt::white);
              QPainterPath black = rectPath(0, 0, W, H).subtracted(rectPath(40, 40, W - 80, H - 80));
-             QPainterPath holes;
-             holes.setFillRule(Qt::WindingFill);
-             for (const Edge &e : borderEdges(g)) {
-                 QPainterPath local;
-                 local.setFillRule(Qt::WindingFill);
-                 repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
+             const QPainterPath holes =
+                 alongEdges(borderEdges(g), g.t, g.t / 2.0, [](QPainterPath &local, const Edge &e, double a) {
                      if (a - 8 < 40 || a + 8 > e.length - 40)
                          return;
                      local.addRoundedRect(QRectF(a - 8, 13, 16, 12), 3, 3);
                  });
-                 holes.addPath(e.toCanvas.map(local));
-             }
              paint.fillPath(black.subtracted(holes), QColor(10, 10, 10));
              paint.fillPath(holes, QColor(245, 245, 245));
          }},
@@ -405,8 +377,7 @@ const std::vector<BorderDesign> &borderDesigns()
                      teeth << QPointF(a, u < g.t / 4.0 ? 0 : 8);
                  }
                  teeth << QPointF(e.length + g.t, 12) << QPointF(-g.t, 12);
-                 QPainterPath local;
-                 local.setFillRule(Qt::WindingFill);
+                 QPainterPath local = windingPath();
                  local.addPolygon(teeth);
                  shape = shape.united(e.toCanvas.map(local));
              }
@@ -434,8 +405,7 @@ const std::vector<BorderDesign> &borderDesigns()
         {"010", "Wavy", {50, 20, 30, 30}, [](QPainter &keep, QPainter &paint, const BorderGeometry &g) {
              const double W = g.width(), H = g.height();
              QPainterPath shape = rectPath(14, 14, W - 28, H - 28);
-             QPainterPath line;
-             line.setFillRule(Qt::WindingFill);
+             QPainterPath line = windingPath();
              for (const Edge &e : borderEdges(g)) {
                  QPolygonF wave, inner;
                  for (double a = 0; a <= e.length; a += 1) {
@@ -444,9 +414,7 @@ const std::vector<BorderDesign> &borderDesigns()
                      inner << QPointF(a, d + 8);
                  }
                  wave << QPointF(e.length, 20) << QPointF(0, 20);
-                 QPainterPath local, l;
-                 local.setFillRule(Qt::WindingFill);
-                 l.setFillRule(Qt::WindingFill);
+                 QPainterPath local = windingPath(), l = windingPath();
                  local.addPolygon(wave);
                  l.addPolygon(inner);
                  shape = shape.united(e.toCanvas.map(local));
@@ -556,11 +524,7 @@ void makeBorder(Bundle &bundle, const BorderDesign &d, int order)
 void addTemplateCollageJobs(std::vector<Job> &jobs)
 {
     jobs.push_back({"puzzletemplate", makeLayouts});
-    int order = 0;
-    for (const BorderDesign &d : borderDesigns()) {
-        const int o = order++;
-        jobs.push_back({std::string("puzzleframe/") + d.file, [&d, o](Bundle &b) { makeBorder(b, d, o); }});
-    }
+    addDesignJobs(jobs, "puzzleframe/", borderDesigns(), makeBorder);
 }
 
 }  // namespace resgen

@@ -215,45 +215,64 @@ void addGlowing(Canvas &c, std::vector<Glowing> &groups, double glowSigma, doubl
     }
 }
 
-// 1503: glowing hearts around the border.
-void hearts(Bundle &b)
+// Shapes of four colours spread around the border, each filled and glowing:
+// count shapes within depth of the edge, of size pow(u, power) * range +
+// smallest; scatter puts one into a group, finish adds what the design adds.
+struct GlowingShapes {
+    const char *file;
+    uint64_t seed;  // the frame's number
+    RGB colours[4];
+    int count;
+    double depth, power, range, smallest, glowSigma;
+    void (*scatter)(std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size);
+    void (*finish)(Canvas &c, Rng &rng);
+};
+
+void drawGlowingShapes(Bundle &b, const GlowingShapes &d)
 {
     Canvas c(kW, kH);
-    Rng rng(1503);
-    std::vector<Glowing> groups = {{Plane(kW, kH), RGB(1.0, 0.3, 0.5)}, {Plane(kW, kH), RGB(1.0, 0.55, 0.7)},
-                                   {Plane(kW, kH), RGB(0.95, 0.15, 0.25)}, {Plane(kW, kH), RGB(1.0, 0.85, 0.9)}};
-    for (const Pt &p : spreadAround(rng, 46, 90)) {
-        const double size = std::pow(rng.uniform(), 1.5) * 50 + 14;
-        fillHeart(groups[rng.below(4)].fill, p.x, p.y, size, rng.range(-0.5, 0.5));
+    Rng rng(d.seed);
+    std::vector<Glowing> groups;
+    for (const RGB &colour : d.colours)
+        groups.push_back({Plane(kW, kH), colour});
+    for (const Pt &p : spreadAround(rng, d.count, d.depth)) {
+        const double size = std::pow(rng.uniform(), d.power) * d.range + d.smallest;
+        d.scatter(groups, rng, p, size);
     }
-    addGlowing(c, groups, 8, 1.4);
-    for (int i = 0; i < 30; ++i) {
-        const Pt p = borderPoint(rng, 120);
-        addSparkle(c, p.x, p.y, rng.range(4, 10), RGB(1, 0.9, 0.95), 0.8);
-    }
-    addFrame(b, "colorful/aixin2.jpg", c, 1503);
+    addGlowing(c, groups, d.glowSigma, 1.4);
+    d.finish(c, rng);
+    addFrame(b, d.file, c, d.seed);
 }
 
-// 1504: five-pointed stars of several sizes.
-void stars(Bundle &b)
-{
-    Canvas c(kW, kH);
-    Rng rng(1504);
-    std::vector<Glowing> groups = {{Plane(kW, kH), RGB(1.0, 0.82, 0.3)}, {Plane(kW, kH), RGB(1.0, 0.95, 0.75)},
-                                   {Plane(kW, kH), RGB(0.65, 0.85, 1.0)}, {Plane(kW, kH), RGB(1.0, 0.65, 0.35)}};
-    for (const Pt &p : spreadAround(rng, 40, 95)) {
-        const double size = std::pow(rng.uniform(), 1.6) * 42 + 8;
+// 1503: glowing hearts around the border, with sparkles.
+const GlowingShapes kHearts = {
+    "colorful/aixin2.jpg", 1503, {RGB(1.0, 0.3, 0.5), RGB(1.0, 0.55, 0.7), RGB(0.95, 0.15, 0.25), RGB(1.0, 0.85, 0.9)},
+    46, 90, 1.5, 50, 14, 8,
+    [](std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size) {
+        fillHeart(groups[rng.below(4)].fill, p.x, p.y, size, rng.range(-0.5, 0.5));
+    },
+    [](Canvas &c, Rng &rng) {
+        for (int i = 0; i < 30; ++i) {
+            const Pt p = borderPoint(rng, 120);
+            addSparkle(c, p.x, p.y, rng.range(4, 10), RGB(1, 0.9, 0.95), 0.8);
+        }
+    }};
+
+// 1504: five-pointed stars of several sizes, with fine dots.
+const GlowingShapes kStars = {
+    "colorful/wujiaoxing1.jpg", 1504,
+    {RGB(1.0, 0.82, 0.3), RGB(1.0, 0.95, 0.75), RGB(0.65, 0.85, 1.0), RGB(1.0, 0.65, 0.35)}, 40, 95, 1.6, 42, 8, 7,
+    [](std::vector<Glowing> &groups, Rng &rng, const Pt &p, double size) {
         fillPolygon(groups[rng.below(4)].fill, starPolygon(p.x, p.y, size, size * 0.42, 5, rng.range(-0.6, 0.6)));
-    }
-    addGlowing(c, groups, 7, 1.4);
-    Plane dots(kW, kH);
-    for (int i = 0; i < 120; ++i) {
-        const Pt p = borderPoint(rng, 150);
-        addDot(dots, p.x, p.y, rng.range(0.6, 1.6), static_cast<float>(rng.range(0.5, 1)));
-    }
-    c.addLight(dots, RGB(1, 0.95, 0.8));
-    addFrame(b, "colorful/wujiaoxing1.jpg", c, 1504);
-}
+    },
+    [](Canvas &c, Rng &rng) {
+        Plane dots(kW, kH);
+        for (int i = 0; i < 120; ++i) {
+            const Pt p = borderPoint(rng, 150);
+            addDot(dots, p.x, p.y, rng.range(0.6, 1.6), static_cast<float>(rng.range(0.5, 1)));
+        }
+        c.addLight(dots, RGB(1, 0.95, 0.8));
+    }};
 
 // 1505: flowers of the seven colours gathered in the corners, with leaves.
 void flowers(Bundle &b)
@@ -306,11 +325,15 @@ struct ColourfulInfo {
     const char *file;
     int mode;
     const char *label;
+    void (*draw)(Bundle &);
 };
 const ColourfulInfo kColourful[] = {
-    {1500, "colorful/guangyun1.jpg", 1, "Halo"},    {1501, "colorful/yinhe2.jpg", 2, "Galaxy"},
-    {1502, "colorful/xueye1.jpg", 1, "Snowy night"}, {1503, "colorful/aixin2.jpg", 2, "Hearts"},
-    {1504, "colorful/wujiaoxing1.jpg", 1, "Stars"},  {1505, "colorful/qisehua1.jpg", 1, "Flowers"},
+    {1500, "colorful/guangyun1.jpg", 1, "Halo", halo},
+    {1501, "colorful/yinhe2.jpg", 2, "Galaxy", galaxy},
+    {1502, "colorful/xueye1.jpg", 1, "Snowy night", snowyNight},
+    {1503, "colorful/aixin2.jpg", 2, "Hearts", [](Bundle &b) { drawGlowingShapes(b, kHearts); }},
+    {1504, "colorful/wujiaoxing1.jpg", 1, "Stars", [](Bundle &b) { drawGlowingShapes(b, kStars); }},
+    {1505, "colorful/qisehua1.jpg", 1, "Flowers", flowers},
 };
 
 void colourfulIndex(Bundle &bundle)
@@ -330,12 +353,7 @@ void colourfulIndex(Bundle &bundle)
 
 void addColorfulFrameJobs(std::vector<Job> &jobs)
 {
-    jobs.push_back({"colorful/guangyun1", halo});
-    jobs.push_back({"colorful/yinhe2", galaxy});
-    jobs.push_back({"colorful/xueye1", snowyNight});
-    jobs.push_back({"colorful/aixin2", hearts});
-    jobs.push_back({"colorful/wujiaoxing1", stars});
-    jobs.push_back({"colorful/qisehua1", flowers});
+    addDesignJobs(jobs, "", kColourful, [](Bundle &b, const ColourfulInfo &frame, int) { frame.draw(b); });
     jobs.push_back({"index/colorfulFrames", colourfulIndex});
 }
 

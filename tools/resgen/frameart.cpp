@@ -114,21 +114,53 @@ void innerShadow(QImage &img, const QRectF &window, double width, double strengt
 }
 
 // Fills the canvas outside the photo (or outside a rounded window).
+QPainterPath bandPath(const Geometry &g, double radius)
+{
+    QPainterPath hole = windingPath();
+    hole.addRoundedRect(g.photo(), radius, radius);
+    return rectPath(QRectF(0, 0, g.width(), g.height())).subtracted(hole);
+}
+
 void fillBand(QPainter &p, const Geometry &g, const QBrush &brush, double radius)
 {
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
-    path.addRect(QRectF(0, 0, g.width(), g.height()));
-    QPainterPath hole;
-    hole.setFillRule(Qt::WindingFill);
-    hole.addRoundedRect(g.photo(), radius, radius);
-    p.fillPath(path.subtracted(hole), brush);
+    p.fillPath(bandPath(g, radius), brush);
+}
+
+void plainPrint(QImage &img, const Geometry &g, const QColor &band, const QColor &outline, double shadowWidth,
+                double shadowStrength)
+{
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        fillBand(p, g, band);
+        p.setPen(QPen(outline, 1));
+        p.drawRect(QRectF(0.5, 0.5, g.width() - 1, g.height() - 1));
+    }
+    innerShadow(img, g.photo(), shadowWidth, shadowStrength);
+}
+
+QPainterPath alongEdges(const std::vector<Edge> &edges, double period, double offset,
+                        const std::function<void(QPainterPath &, const Edge &, double)> &place)
+{
+    QPainterPath all = windingPath();
+    for (const Edge &e : edges) {
+        QPainterPath local = windingPath();
+        repeatAlong(e, period, offset, [&](double a) { place(local, e, a); });
+        all.addPath(e.toCanvas.map(local));
+    }
+    return all;
+}
+
+QPainterPath windingPath()
+{
+    QPainterPath p;
+    p.setFillRule(Qt::WindingFill);
+    return p;
 }
 
 QPainterPath rectPath(const QRectF &r)
 {
-    QPainterPath p;
-    p.setFillRule(Qt::WindingFill);
+    QPainterPath p = windingPath();
     p.addRect(r);
     return p;
 }
@@ -145,8 +177,7 @@ QPainterPath heartPath(double cx, double cy, double size)
 {
     // Two arcs and a point, size = overall height.
     const double s = size / 2;
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
+    QPainterPath path = windingPath();
     path.moveTo(cx, cy + s);
     path.cubicTo(cx - s * 1.3, cy + s * 0.1, cx - s * 1.0, cy - s * 1.05, cx, cy - s * 0.45);
     path.cubicTo(cx + s * 1.0, cy - s * 1.05, cx + s * 1.3, cy + s * 0.1, cx, cy + s);

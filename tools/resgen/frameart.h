@@ -74,8 +74,25 @@ void blendPixels(QImage &img, const QRectF &area, const QColor &colour, const st
 // window of the given radius), darkest at the edge.
 void innerShadow(QImage &img, const QRectF &window, double width, double strength, double radius = 0);
 
+// The canvas outside the photo (or outside a rounded window) as a non-zero-winding path.
+QPainterPath bandPath(const Geometry &g, double radius = 0);
+
 // Fills the canvas outside the photo (or outside a rounded window).
 void fillBand(QPainter &p, const Geometry &g, const QBrush &brush, double radius = 0);
+
+// A plain print: the band filled, a one-pixel outline round the canvas and a
+// soft shadow of the given width and strength over the photo's edge.
+void plainPrint(QImage &img, const Geometry &g, const QColor &band, const QColor &outline, double shadowWidth,
+                double shadowStrength);
+
+// Shapes repeated along every edge as repeatAlong places them, gathered on the
+// canvas: place(local, e, along) adds one to local, in the edge's frame, or skips it.
+QPainterPath alongEdges(const std::vector<Edge> &edges, double period, double offset,
+                        const std::function<void(QPainterPath &, const Edge &, double)> &place);
+
+// An empty path that fills by the non-zero winding rule, so that the shapes
+// added to it unite instead of cutting holes where they overlap.
+QPainterPath windingPath();
 
 // A rectangle as a non-zero-winding path, ready to unite or subtract.
 QPainterPath rectPath(const QRectF &r);

@@ -29,14 +29,7 @@ void drawBlack(QImage &img, const Geometry &g)
 // 1708 Tape: a white print held by strips of translucent tape at the corners.
 void drawTape(QImage &img, const Geometry &g)
 {
-    {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        fillBand(p, g, QColor(0xFF, 0xFF, 0xFF));
-        p.setPen(QPen(QColor(0xE2, 0xE2, 0xDE), 1));
-        p.drawRect(QRectF(0.5, 0.5, g.width() - 1, g.height() - 1));
-    }
-    innerShadow(img, g.photo(), 4, 0.22);
+    plainPrint(img, g, QColor(0xFF, 0xFF, 0xFF), QColor(0xE2, 0xE2, 0xDE), 4, 0.22);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor tapes[4] = {QColor(0x8F, 0xD6, 0xB6, 205), QColor(0xF2, 0x9F, 0xB8, 205), QColor(0xF0, 0xCF, 0x6C, 205),
@@ -49,8 +42,7 @@ void drawTape(QImage &img, const Geometry &g)
         q.rotate(-45);
         // A strip with torn, zigzag ends.
         const double half = 62, w = 17;
-        QPainterPath strip;
-        strip.setFillRule(Qt::WindingFill);
+        QPainterPath strip = windingPath();
         strip.moveTo(-half, -w);
         for (int i = 0; i <= 8; ++i)  // near end
             strip.lineTo(-half + ((i % 2) ? 3.5 : 0) + rng.range(-0.8, 0.8), -w + i * (2 * w / 8));
@@ -97,25 +89,12 @@ void drawClassic(QImage &img, const Geometry &g)
 // lying over the photo, with white dots and a white line along the scallops.
 void drawScallops(QImage &img, const Geometry &g)
 {
-    QPainterPath shape;
-    shape.setFillRule(Qt::WindingFill);
-    shape.addRect(QRectF(0, 0, g.width(), g.height()));
-    QPainterPath hole;
-    hole.setFillRule(Qt::WindingFill);
-    hole.addRect(g.photo());
-    shape = shape.subtracted(hole);
-    QPainterPath scallops;
-    scallops.setFillRule(Qt::WindingFill);
-    for (const Edge &e : edges(g)) {
-        QPainterPath local;
-        local.setFillRule(Qt::WindingFill);
-        repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
-            if (a - g.t / 2.0 < e.band - 0.5 || a + g.t / 2.0 > e.length - e.band + 0.5)
-                return;
-            local.addEllipse(QPointF(a, e.band), g.t / 2.0, g.t / 2.0);
-        });
-        scallops.addPath(e.toCanvas.map(local));
-    }
+    QPainterPath shape = bandPath(g);
+    QPainterPath scallops = alongEdges(edges(g), g.t, g.t / 2.0, [&](QPainterPath &local, const Edge &e, double a) {
+        if (a - g.t / 2.0 < e.band - 0.5 || a + g.t / 2.0 > e.length - e.band + 0.5)
+            return;
+        local.addEllipse(QPointF(a, e.band), g.t / 2.0, g.t / 2.0);
+    });
     // A bigger scallop in each inner corner covers where the rows meet.
     const QRectF ph = g.photo();
     for (const QPointF c : {ph.topLeft(), ph.topRight(), ph.bottomLeft(), ph.bottomRight()})
@@ -152,16 +131,8 @@ void drawScallops(QImage &img, const Geometry &g)
 // and a round motif in each corner.
 void drawLace(QImage &img, const Geometry &g)
 {
-    QPainterPath lace;
-    lace.setFillRule(Qt::WindingFill);
-    lace.addRect(QRectF(0, 0, g.width(), g.height()));
-    QPainterPath hole;
-    hole.setFillRule(Qt::WindingFill);
-    hole.addRect(g.photo());
-    lace = lace.subtracted(hole);
-    QPainterPath solid, open;
-    solid.setFillRule(Qt::WindingFill);
-    open.setFillRule(Qt::WindingFill);  // added lace, and what is cut out of it
+    QPainterPath lace = bandPath(g);
+    QPainterPath solid = windingPath(), open = windingPath();  // added lace, and what is cut out of it
     const double r = g.t / 2.0;  // scallop radius
     auto motif = [&](QPainterPath &add, QPainterPath &cut, QPointF c, double radius, int picots, bool eyelet) {
         add.addEllipse(c, radius, radius);
@@ -169,26 +140,20 @@ void drawLace(QImage &img, const Geometry &g)
             const double a = i * 2 * kPi / picots;
             add.addEllipse(c + QPointF(std::cos(a), std::sin(a)) * (radius + 0.6), 1.5, 1.5);
         }
-        QPainterPath ring;
-        ring.setFillRule(Qt::WindingFill);
+        QPainterPath ring = windingPath();
         ring.addEllipse(c, radius * 0.68, radius * 0.68);
-        QPainterPath inner;
-        inner.setFillRule(Qt::WindingFill);
+        QPainterPath inner = windingPath();
         inner.addEllipse(c, radius * 0.68 - 1.3, radius * 0.68 - 1.3);
         cut = cut.united(ring.subtracted(inner));
         if (eyelet)
             cut.addEllipse(c, radius * 0.3, radius * 0.3);
     };
     for (const Edge &e : edges(g)) {
-        QPainterPath add, cut;
-        add.setFillRule(Qt::WindingFill);
-        cut.setFillRule(Qt::WindingFill);
+        QPainterPath add = windingPath(), cut = windingPath();
         repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
             if (a - r < e.band + 8 || a + r > e.length - e.band - 8)
                 return;
-            QPainterPath one, oneCut;
-            one.setFillRule(Qt::WindingFill);
-            oneCut.setFillRule(Qt::WindingFill);
+            QPainterPath one = windingPath(), oneCut = windingPath();
             motif(one, oneCut, QPointF(a, e.band + 1), r, 14, true);
             // Only the half over the photo shows: the rest is solid band.
             add.addPath(one);
@@ -245,8 +210,7 @@ void drawCamcorder(QImage &img, const Geometry &g)
     // Corner brackets.
     forEachCorner(p, g, [&](QPainter &q, int, double, double) {
         const double b = g.sideBand() + 24;
-        QPainterPath bracket;
-        bracket.setFillRule(Qt::WindingFill);
+        QPainterPath bracket = windingPath();
         bracket.moveTo(b, b + 44);
         bracket.lineTo(b, b);
         bracket.lineTo(b + 44, b);
@@ -325,33 +289,18 @@ void drawStamp(QImage &img, const Geometry &g)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const double W = g.width(), H = g.height();
-    QPainterPath envelope;
-    envelope.setFillRule(Qt::WindingFill);
-    envelope.addRect(QRectF(0, 0, W, H));
-    QPainterPath hole;
-    hole.setFillRule(Qt::WindingFill);
-    hole.addRect(g.photo());
-    p.fillPath(envelope.subtracted(hole), QColor(0xC9, 0xB2, 0x8A));
+    fillBand(p, g, QColor(0xC9, 0xB2, 0x8A));
     // The paper, its edge 6 pixels in, with a semicircular hole every tile.
     const double edge = 6;
-    QPainterPath paper;
-    paper.setFillRule(Qt::WindingFill);
-    paper.addRect(QRectF(edge, edge, W - 2 * edge, H - 2 * edge));
-    QPainterPath holes;
-    holes.setFillRule(Qt::WindingFill);
-    for (const Edge &e : edges(g)) {
-        QPainterPath local;
-        local.setFillRule(Qt::WindingFill);
-        repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
-            if (a < 12 || a > e.length - 12)
-                return;
-            local.addEllipse(QPointF(a, edge), 5, 5);
-        });
-        holes.addPath(e.toCanvas.map(local));
-    }
+    QPainterPath paper = rectPath(QRectF(edge, edge, W - 2 * edge, H - 2 * edge));
+    QPainterPath holes = alongEdges(edges(g), g.t, g.t / 2.0, [&](QPainterPath &local, const Edge &e, double a) {
+        if (a < 12 || a > e.length - 12)
+            return;
+        local.addEllipse(QPointF(a, edge), 5, 5);
+    });
     for (const QPointF c : {QPointF(edge, edge), QPointF(W - edge, edge), QPointF(edge, H - edge), QPointF(W - edge, H - edge)})
         holes.addEllipse(c, 5, 5);
-    paper = paper.subtracted(holes).subtracted(hole);
+    paper = paper.subtracted(holes).subtracted(rectPath(g.photo()));
     p.fillPath(paper.translated(0.6, 0.9), QColor(0, 0, 0, 35));
     p.fillPath(paper, QColor(0xFF, 0xFD, 0xF6));
     const QColor red(0xC0, 0x39, 0x2B);
@@ -377,8 +326,7 @@ void drawStamp(QImage &img, const Geometry &g)
     p.setPen(roundPen(ink, 1.8));
     p.drawPath(strokeText("12-05", pm.x() - strokeTextWidth("12-05", 9) / 2, pm.y() + 4.5, 9));
     for (int i = 0; i < 3; ++i) {
-        QPainterPath wave;
-        wave.setFillRule(Qt::WindingFill);
+        QPainterPath wave = windingPath();
         const double y = pm.y() - 12 + i * 12;
         wave.moveTo(pm.x() - 36, y);
         for (double x = pm.x() - 36; x > W - 109; x -= 2)

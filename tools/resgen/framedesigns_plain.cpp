@@ -14,14 +14,7 @@ namespace resgen::frames {
 // 1701 White: a plain white border with a thin shadow line on the photo.
 void drawWhite(QImage &img, const Geometry &g)
 {
-    {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        fillBand(p, g, QColor(0xFC, 0xFC, 0xFA));
-        p.setPen(QPen(QColor(0xE4, 0xE4, 0xE0), 1));
-        p.drawRect(QRectF(0.5, 0.5, g.width() - 1, g.height() - 1));
-    }
-    innerShadow(img, g.photo(), 7, 0.30);
+    plainPrint(img, g, QColor(0xFC, 0xFC, 0xFA), QColor(0xE4, 0xE4, 0xE0), 7, 0.30);
     innerShadow(img, g.photo(), 1.2, 0.35);
 }
 
@@ -261,8 +254,7 @@ void drawVintage(QImage &img, const Geometry &g)
             rg.setColorAt(1, QColor(0x8C, 0x68, 0x24));
             q.setPen(QPen(QColor(0x3A, 0x28, 0x10), 1.2));
             q.setBrush(rg);
-            QPainterPath rosette;
-            rosette.setFillRule(Qt::WindingFill);
+            QPainterPath rosette = windingPath();
             for (int i = 0; i < 8; ++i) {
                 const double ang = i * kPi / 4;
                 rosette.addEllipse(c + QPointF(std::cos(ang) * 9, std::sin(ang) * 9), 6, 6);

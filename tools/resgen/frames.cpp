@@ -91,11 +91,7 @@ void makeFrame(Bundle &bundle, const FrameDesign &d, int order)
 
 void addFrameJobs(std::vector<Job> &jobs)
 {
-    int order = 0;
-    for (const FrameDesign &d : designs()) {
-        const int o = order++;
-        jobs.push_back({std::string("ini/") + d.file, [&d, o](Bundle &b) { makeFrame(b, d, o); }});
-    }
+    addDesignJobs(jobs, "ini/", designs(), makeFrame);
 }
 
 }  // namespace resgen

@@ -15,6 +15,18 @@ struct Job {
     std::function<void(Bundle &)> run;
 };
 
+// One job per design of a list, named folder + the design's file; make(bundle,
+// design, order) writes its file and its index entry at its place in the list.
+template <typename Designs, typename Make>
+void addDesignJobs(std::vector<Job> &jobs, const std::string &folder, const Designs &designs, Make make)
+{
+    int order = 0;
+    for (const auto &d : designs) {
+        const int o = order++;
+        jobs.push_back({folder + d.file, [&d, o, make](Bundle &b) { make(b, d, o); }});
+    }
+}
+
 void addEffectTextureJobs(std::vector<Job> &jobs);   // style/, colorful/ textures of the looks
 void addColorfulFrameJobs(std::vector<Job> &jobs);   // colorful/ frame masks
 void addBlendTableJobs(std::vector<Job> &jobs);      // eb/

@@ -438,16 +438,8 @@ void makeBackground(Bundle &bundle, const Background &bg, int order)
 
 void addPatternJobs(std::vector<Job> &jobs)
 {
-    int order = 0;
-    for (const Pattern &p : patterns()) {
-        const int o = order++;
-        jobs.push_back({std::string("puzzlegrain/") + p.file, [&p, o](Bundle &b) { makePattern(b, p, o); }});
-    }
-    order = 0;
-    for (const Background &bg : backgrounds()) {
-        const int o = order++;
-        jobs.push_back({std::string("miximage/") + bg.file, [&bg, o](Bundle &b) { makeBackground(b, bg, o); }});
-    }
+    addDesignJobs(jobs, "puzzlegrain/", patterns(), makePattern);
+    addDesignJobs(jobs, "miximage/", backgrounds(), makeBackground);
 }
 
 }  // namespace resgen

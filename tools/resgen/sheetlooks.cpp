@@ -87,6 +87,23 @@ const uint8_t *table(const Bundle &bundle, const std::string &path, int k)
     return b->data() + 4 + k * 65539;
 }
 
+// The three tables of a blend file in a chain: v blends with a through the
+// first, the result with b through the second, that with c through the third.
+struct TableChain {
+    const uint8_t *t[3];
+
+    TableChain(const Bundle &bundle, const std::string &path)
+        : t{table(bundle, path, 0), table(bundle, path, 1), table(bundle, path, 2)}
+    {
+    }
+    int operator()(int v, int a, int b, int c) const
+    {
+        v = t[0][v * 256 + a];
+        v = t[1][v * 256 + b];
+        return t[2][v * 256 + c];
+    }
+};
+
 QImage previewLook(const Bundle &bundle, int id, const QImage &photo, const std::vector<QImage> &m)
 {
     switch (id) {
@@ -106,43 +123,25 @@ QImage previewLook(const Bundle &bundle, int id, const QImage &photo, const std:
             for (int i = 0; i < 3; ++i)
                 c[i] = static_cast<int>(scr(c[i], ms[0][i]) * 0.8 + c[i] * 0.2);
         });
-    case 1031: {
-        const uint8_t *t0 = table(bundle, "eb/effect6.eb", 0), *t1 = table(bundle, "eb/effect6.eb", 1),
-                      *t2 = table(bundle, "eb/effect6.eb", 2);
-        return applyPreview(photo, m, [=](int *c, auto &ms, int) {
+    case 1031:
+        return applyPreview(photo, m, [chain = TableChain(bundle, "eb/effect6.eb")](int *c, auto &ms, int) {
             desaturate(c, 0.35);
             const int k[3] = {14, 10, 100};  // R, G, B
-            for (int i = 0; i < 3; ++i) {
-                int v = t0[c[i] * 256 + k[i]];
-                v = t1[v * 256 + ms[0][i]];
-                c[i] = t2[v * 256 + ms[1][i]];
-            }
+            for (int i = 0; i < 3; ++i)
+                c[i] = chain(c[i], k[i], ms[0][i], ms[1][i]);
         });
-    }
-    case 1032: {
-        const uint8_t *t0 = table(bundle, "eb/effect034.eb", 0), *t1 = table(bundle, "eb/effect034.eb", 1),
-                      *t2 = table(bundle, "eb/effect034.eb", 2);
-        return applyPreview(photo, m, [=](int *c, auto &ms, int) {
-            for (int i = 0; i < 3; ++i) {
-                int v = t0[c[i] * 256 + c[i]];
-                v = t1[v * 256 + ms[0][i]];
-                c[i] = t2[v * 256 + ms[1][i]];
-            }
+    case 1032:
+        return applyPreview(photo, m, [chain = TableChain(bundle, "eb/effect034.eb")](int *c, auto &ms, int) {
+            for (int i = 0; i < 3; ++i)
+                c[i] = chain(c[i], c[i], ms[0][i], ms[1][i]);
         });
-    }
-    case 1038: {
-        const uint8_t *t0 = table(bundle, "eb/effect5.eb", 0), *t1 = table(bundle, "eb/effect5.eb", 1),
-                      *t2 = table(bundle, "eb/effect5.eb", 2);
-        return applyPreview(photo, m, [=](int *c, auto &ms, int) {
+    case 1038:
+        return applyPreview(photo, m, [chain = TableChain(bundle, "eb/effect5.eb")](int *c, auto &ms, int) {
             desaturate(c, 0.3);
             const int k[3] = {48, 8, 8};
-            for (int i = 0; i < 3; ++i) {
-                int v = t0[c[i] * 256 + ms[0][i]];
-                v = t1[v * 256 + ms[1][i]];
-                c[i] = t2[v * 256 + k[i]];
-            }
+            for (int i = 0; i < 3; ++i)
+                c[i] = chain(c[i], ms[0][i], ms[1][i], k[i]);
         });
-    }
     case 1041:
         return applyPreview(photo, m, [](int *c, auto &ms, int) {
             for (int i = 0; i < 3; ++i) {

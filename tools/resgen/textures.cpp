@@ -47,30 +47,37 @@ void addJpeg(Bundle &bundle, const std::string &path, Canvas &c, uint64_t seed, 
     bundle.add(path, encodeJpeg(c.toImage(), quality));
 }
 
-// A vignette: centre colour inside, rim colour towards the corners.
-Canvas vignette(int w, int h, RGB centre, RGB rim, double start, double end, double power)
+// The plain vignettes: the centre colour inside, the rim colour towards the
+// corners, blending from radius start to 1.45 with the given power.
+struct Vignette {
+    const char *file;  // under style/
+    int w, h;
+    RGB centre, rim;
+    double start, power;
+    uint64_t seed;
+};
+
+const Vignette kVignettes[] = {
+    // 1018 and 1032: warm classic lomo vignette (composite at 0.8).
+    {"qvrk_lomo4.jpg", 354, 493, RGB(1.0, 0.985, 0.95), RGB(0.30, 0.22, 0.16), 0.30, 1.1, 1},
+    // 1018 (composite at 0.6) and 1032 (multiply through effect034): neutral vignette.
+    {"qvrk_lomo1_2.jpg", 354, 492, RGB(1, 1, 1), RGB(0.16, 0.16, 0.18), 0.38, 1.25, 2},
+    // 1038: vignette around mid grey (soft light through effect5).
+    {"qvrk_lomo5_2.jpg", 400, 535, RGB(0.56, 0.52, 0.42), RGB(0.16, 0.11, 0.06), 0.35, 1.2, 9},
+    // 1041 (multiply) and 1048 (composite): a bright warm centre fading out.
+    {"blowout2.jpg", 600, 600, RGB(1.0, 0.985, 0.95), RGB(0.74, 0.58, 0.44), 0.15, 0.9, 10},
+    // 1041 (soft light) and 1048 (composite): mid grey inside a dark rim.
+    {"vignette640.jpg", 600, 600, RGB(0.5, 0.5, 0.5), RGB(0.1, 0.1, 0.11), 0.45, 1.3, 11},
+};
+
+void makeVignette(Bundle &b, const Vignette &look, int)
 {
-    Canvas c(w, h);
+    Canvas c(look.w, look.h);
     c.shade([&](int, int, double u, double v) {
-        const Polar p = polar(u, v);
-        const double t = std::pow(smoothstep(start, end, p.r), power);
-        return mix(centre, rim, t);
+        const double t = std::pow(smoothstep(look.start, 1.45, polar(u, v).r), look.power);
+        return mix(look.centre, look.rim, t);
     });
-    return c;
-}
-
-// 1018 and 1032: warm classic lomo vignette (composite at 0.8).
-void lomo4(Bundle &b)
-{
-    Canvas c = vignette(354, 493, RGB(1.0, 0.985, 0.95), RGB(0.30, 0.22, 0.16), 0.30, 1.45, 1.1);
-    addJpeg(b, "style/qvrk_lomo4.jpg", c, 1);
-}
-
-// 1018 (composite at 0.6) and 1032 (multiply through effect034): neutral vignette.
-void lomo1_2(Bundle &b)
-{
-    Canvas c = vignette(354, 492, RGB(1, 1, 1), RGB(0.16, 0.16, 0.18), 0.38, 1.45, 1.25);
-    addJpeg(b, "style/qvrk_lomo1_2.jpg", c, 2);
+    addJpeg(b, std::string("style/") + look.file, c, look.seed);
 }
 
 // 1032: a colour wash, cyan at the top left to magenta at the bottom right,
@@ -262,27 +269,6 @@ void stains(Bundle &b)
         return mix(paper, brown, s);
     });
     addJpeg(b, "style/qvrk_lomo5_1.jpg", c, 8);
-}
-
-// 1038: vignette around mid grey (soft light through effect5).
-void stainsVignette(Bundle &b)
-{
-    Canvas c = vignette(400, 535, RGB(0.56, 0.52, 0.42), RGB(0.16, 0.11, 0.06), 0.35, 1.45, 1.2);
-    addJpeg(b, "style/qvrk_lomo5_2.jpg", c, 9);
-}
-
-// 1041 (multiply) and 1048 (composite): a bright warm centre fading out.
-void blowout(Bundle &b)
-{
-    Canvas c = vignette(600, 600, RGB(1.0, 0.985, 0.95), RGB(0.74, 0.58, 0.44), 0.15, 1.45, 0.9);
-    addJpeg(b, "style/blowout2.jpg", c, 10);
-}
-
-// 1041 (soft light) and 1048 (composite): mid grey inside a dark rim.
-void vignette640(Bundle &b)
-{
-    Canvas c = vignette(600, 600, RGB(0.5, 0.5, 0.5), RGB(0.1, 0.1, 0.11), 0.45, 1.45, 1.3);
-    addJpeg(b, "style/vignette640.jpg", c, 11);
 }
 
 // 1048: a pink-rose gradient around mid grey (composite).
@@ -558,17 +544,13 @@ void lookIndex(Bundle &bundle)
 
 void addEffectTextureJobs(std::vector<Job> &jobs)
 {
-    jobs.push_back({"style/qvrk_lomo4", lomo4});
-    jobs.push_back({"style/qvrk_lomo1_2", lomo1_2});
+    addDesignJobs(jobs, "style/", kVignettes, makeVignette);
     jobs.push_back({"style/qvrk_lomo1_1", lomo1_1});
     jobs.push_back({"style/qvrk_lzp_b", oldPhotoDust});
     jobs.push_back({"style/qvrk_lianghong_001", lightLeak});
     jobs.push_back({"style/qvrk_laozhaop2_wenli1", paperFibre1});
     jobs.push_back({"style/qvrk_laozhaop2_wenli2", paperFibre2});
     jobs.push_back({"style/qvrk_lomo5_1", stains});
-    jobs.push_back({"style/qvrk_lomo5_2", stainsVignette});
-    jobs.push_back({"style/blowout2", blowout});
-    jobs.push_back({"style/vignette640", vignette640});
     jobs.push_back({"style/qvrk_fhjr3", pinkRose});
     jobs.push_back({"style/qvrk_rgha", sunGlow});
     jobs.push_back({"style/qvrk_festival_1b", festival});

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,11 @@ public:
             m_bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
     void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
+    void i32s(std::initializer_list<int32_t> values)
+    {
+        for (int32_t v : values)
+            i32(v);
+    }
     void f32(float v)
     {
         uint32_t u;
@@ -42,6 +48,14 @@ public:
         fill(0x01, 12);
         fixedText(magic, 5);
         fill(0x01, 15);
+    }
+    // The start shared by cell-layout and free-layout files: the layout header,
+    // the int 1, the cell count, the canvas size and eight 0x01 bytes.
+    void cellLayoutStart(std::string_view magic, std::size_t cells, int canvasWidth, int canvasHeight)
+    {
+        layoutHeader(magic);
+        i32s({1, static_cast<int32_t>(cells), canvasWidth, canvasHeight});
+        fill(0x01, 8);
     }
 
     std::size_t size() const { return m_bytes.size(); }

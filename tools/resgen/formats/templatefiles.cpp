@@ -6,18 +6,9 @@ namespace resgen {
 Bytes writeCellLayout(const std::vector<CellRect> &cells, int canvasWidth, int canvasHeight)
 {
     ByteWriter w;
-    w.layoutHeader("QVPTM");
-    w.i32(1);
-    w.i32(static_cast<int32_t>(cells.size()));
-    w.i32(canvasWidth);
-    w.i32(canvasHeight);
-    w.fill(0x01, 8);
-    for (const CellRect &c : cells) {
-        w.i32(c.x);
-        w.i32(c.y);
-        w.i32(c.w);
-        w.i32(c.h);
-    }
+    w.cellLayoutStart("QVPTM", cells.size(), canvasWidth, canvasHeight);
+    for (const CellRect &c : cells)
+        w.i32s({c.x, c.y, c.w, c.h});
     return w.take();
 }
 
@@ -25,9 +16,7 @@ Bytes writeBorderFile(const BorderFile &border)
 {
     ByteWriter w;
     w.layoutHeader("PTBJ ");
-    w.i32(255);
-    w.i32(255);
-    w.i32(255);
+    w.i32s({255, 255, 255});
     w.u8(8);
     w.i32(border.insetX);
     w.i32(border.insetY);
