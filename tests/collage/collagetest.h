@@ -18,7 +18,41 @@
 
 #include "../common/qttestsupport.h"
 
+#include "ZQDImageEngine.h"
+
 namespace collagetest {
+
+// Bundled files the collage tests draw with: a template layout of two cells,
+// a free layout of two photos, a border and a paper pattern.
+inline const QString kLayout002001 = QStringLiteral(":/puzzletemplate/002-001.zeltambpt");
+inline const QString kFree002001 = QStringLiteral(":/puzzlef/002-001.zypt");
+inline const QString kBorder002 = QStringLiteral(":/puzzleframe/002.ptbj");
+inline const QString kPaper = QStringLiteral(":/puzzlegrain/paper.jpg");
+
+// A cell of the engine's list as the collage screen reads it (template cells
+// are never turned).
+struct Cell {
+    int x, y, w, h;
+    float degree = 0;
+    bool operator==(const Cell &o) const
+    {
+        return x == o.x && y == o.y && w == o.w && h == o.h && degree == o.degree;
+    }
+};
+
+inline char *toString(const Cell &c)
+{
+    return QTest::toString(
+        QStringLiteral("(%1, %2, %3, %4) at %5").arg(c.x).arg(c.y).arg(c.w).arg(c.h).arg(double(c.degree)));
+}
+
+inline QList<Cell> cellsOf(ZQDImageEngine &engine)
+{
+    QList<Cell> cells;
+    for (ZQDImageRect *r : engine.imageRects())
+        cells.append({r->getx(), r->gety(), r->getwidth(), r->getheight(), r->getDegree()});
+    return cells;
+}
 
 using zntest::documentRoot;
 
