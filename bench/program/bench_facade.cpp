@@ -270,51 +270,48 @@ void stagedColourfulFrame(benchmark::State &state, int id)
     }
 }
 
-// --- rotate and mirror -------------------------------------------------------
+// --- rotate, sharpen and mixer ----------------------------------------------
 
-void stagedRevolve(benchmark::State &state)
+// The stages of an operation on the whole photo: `decode` reads it, `work`
+// changes it (the library's pass, or the toolkit's turn), then the working
+// file is written.
+void stagedOperation(benchmark::State &state, const std::string &row, const std::function<QImage()> &decode,
+                     const std::function<void(QImage &)> &work)
 {
-    ZQDImageEngine &engine = *gFacade->engine();
-    Stages stages(state, "rotate 90");
+    Stages stages(state, row);
     for (auto _ : state) {
         QImage qim;
-        stages.time(Stages::Decode, [&] { qim = QImageReader(gPhoto).read(); });
-        stages.time(Stages::Library, [&] { qim = engine.rotate(std::move(qim), 90).mirrored(false, false); });
+        stages.time(Stages::Decode, [&] { qim = decode(); });
+        stages.time(Stages::Library, [&] { work(qim); });
         stages.time(Stages::Png, [&] { writeResult(std::move(qim)); });
     }
 }
 
-// --- sharpen and mixer -------------------------------------------------------
+void stagedRevolve(benchmark::State &state)
+{
+    ZQDImageEngine &engine = *gFacade->engine();
+    stagedOperation(state, "rotate 90", [] { return QImageReader(gPhoto).read(); },
+                    [&](QImage &qim) { qim = engine.rotate(std::move(qim), 90).mirrored(false, false); });
+}
 
 void stagedSharpen(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     Qtqveffect fx;
-    Stages stages(state, "sharpen");
-    for (auto _ : state) {
-        QImage qim;
-        stages.time(Stages::Decode, [&] { qim = engine.loadPic(gPhoto); });
-        stages.time(Stages::Library, [&] {
-            uchar *bits = ZQDImageEngine::pixelBuffer(qim);
-            std::unique_ptr<uchar[]> blurred(fx.SharpInit(bits, qim.width(), qim.height()));
-            fx.SharpProcess(bits, blurred.get(), qim.width(), qim.height(), 0.6f);
-        });
-        stages.time(Stages::Png, [&] { writeResult(std::move(qim)); });
-    }
+    stagedOperation(state, "sharpen", [&] { return engine.loadPic(gPhoto); }, [&](QImage &qim) {
+        uchar *bits = ZQDImageEngine::pixelBuffer(qim);
+        std::unique_ptr<uchar[]> blurred(fx.SharpInit(bits, qim.width(), qim.height()));
+        fx.SharpProcess(bits, blurred.get(), qim.width(), qim.height(), 0.6f);
+    });
 }
 
 void stagedMixer(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     Qtqveffect fx;
-    Stages stages(state, "colour mixer");
-    for (auto _ : state) {
-        QImage qim;
-        stages.time(Stages::Decode, [&] { qim = engine.loadPic(gPhoto); });
-        stages.time(Stages::Library,
-                    [&] { fx.ColorMixing(ZQDImageEngine::pixelBuffer(qim), qim.width(), qim.height(), 20, 15, 30); });
-        stages.time(Stages::Png, [&] { writeResult(std::move(qim)); });
-    }
+    stagedOperation(state, "colour mixer", [&] { return engine.loadPic(gPhoto); }, [&](QImage &qim) {
+        fx.ColorMixing(ZQDImageEngine::pixelBuffer(qim), qim.width(), qim.height(), 20, 15, 30);
+    });
 }
 
 // --- focus blur --------------------------------------------------------------

@@ -19,6 +19,7 @@
 
 #include <cstdlib>
 
+#include "../common/qtpictures.h"
 #include "../common/qttestsupport.h"
 
 #include "ZQDCommunication.h"
@@ -55,11 +56,7 @@ using zntest::documentRoot;
 // Writes `image` under the document root (folders made as needed).
 inline QString writePhoto(const QString &name, const QImage &image, const char *format = "PNG", int quality = -1)
 {
-    const QString path = documentRoot() + name;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!image.save(path, format, quality))
-        qFatal("cannot write the test picture %s", qPrintable(path));
-    return path;
+    return zntest::writePicture(documentRoot() + name, image, format, quality);
 }
 
 // A picture file as opaque 32-bit RGB (null when it cannot be read).

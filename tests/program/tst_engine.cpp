@@ -8,9 +8,7 @@
 #include <QJSEngine>
 #include <QPointer>
 
-using testsupport::documentRoot;
-using testsupport::positionPicture;
-using testsupport::writePicture;
+using namespace testsupport;
 
 namespace {
 

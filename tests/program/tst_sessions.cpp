@@ -9,11 +9,7 @@
 
 #include <QSet>
 
-using testsupport::documentRoot;
-using testsupport::noisePicture;
-using testsupport::positionPicture;
-using testsupport::ScratchMount;
-using testsupport::writePicture;
+using namespace testsupport;
 
 namespace {
 
