@@ -19,6 +19,9 @@
 #include <QLoggingCategory>
 #include <QSslConfiguration>
 
+#include <initializer_list>
+#include <utility>
+
 const QString respText = QStringLiteral("E:\\uploadStatus.txt");
 
 namespace {
@@ -46,6 +49,21 @@ QByteArray pictureTail(const char *field, const QString &fileName, const QByteAr
     tail += kBoundary.toLatin1();
     tail += "--";
     return tail;
+}
+
+// The parameters the social network signs: the four every request carries,
+// then those of `optional` that are not empty, as "name=value".
+QStringList renrenParameters(const QString &method, const QString &accessToken,
+                             std::initializer_list<std::pair<const char *, QString>> optional)
+{
+    QStringList list;
+    list << QLatin1String("method=") + method << QStringLiteral("v=1.0")
+         << QLatin1String("access_token=") + accessToken << QStringLiteral("format=JSON");
+    for (const auto &[name, value] : optional) {
+        if (!value.isEmpty())
+            list << QLatin1String(name) + QLatin1Char('=') + value;
+    }
+    return list;
 }
 
 } // namespace
@@ -502,28 +520,14 @@ QString ZQCHttpController::getMd5Digest(QString str)
 QString ZQCHttpController::generateSig(QString method, QString accessToken, QString uids,
                                        QString fields, QString renrenSecretKey)
 {
-    QStringList list;
-    list << QLatin1String("method=") + method << QStringLiteral("v=1.0")
-         << QLatin1String("access_token=") + accessToken << QStringLiteral("format=JSON");
-    if (!uids.isEmpty())
-        list << QLatin1String("uids=") + uids;
-    if (!fields.isEmpty())
-        list << QLatin1String("fields=") + fields;
+    const QStringList list = renrenParameters(method, accessToken, {{"uids", uids}, {"fields", fields}});
     return getMd5Digest(encodeRenRenPara(list, renrenSecretKey));
 }
 
 QString ZQCHttpController::generateAlbumSig(QString method, QString accessToken, QString uid,
                                             QString page, QString count, QString renrenSecretKey)
 {
-    QStringList list;
-    list << QLatin1String("method=") + method << QStringLiteral("v=1.0")
-         << QLatin1String("access_token=") + accessToken << QStringLiteral("format=JSON");
-    if (!uid.isEmpty())
-        list << QLatin1String("uid=") + uid;
-    if (!page.isEmpty())
-        list << QLatin1String("page=") + page;
-    if (!count.isEmpty())
-        list << QLatin1String("count=") + count;
+    QStringList list = renrenParameters(method, accessToken, {{"uid", uid}, {"page", page}, {"count", count}});
     list << QStringLiteral("aids=");
     return getMd5Digest(encodeRenRenPara(list, renrenSecretKey));
 }
@@ -562,6 +566,20 @@ QByteArray ZQCHttpController::renrenBody(const QString &accessToken, const QStri
 bool ZQCHttpController::uploadRenRenRequest(QString aUrl, QString accessToken, QString method,
                                             QString picFile, QString renrenSecretKey, QString desc)
 {
+    return postRenRenUpload(aUrl, accessToken, method, picFile, renrenSecretKey, desc, nullptr);
+}
+
+bool ZQCHttpController::uploadRenRenRequest(QString aUrl, QString accessToken, QString method,
+                                            QString picFile, QString renrenSecretKey, QString desc,
+                                            QString aid)
+{
+    return postRenRenUpload(aUrl, accessToken, method, picFile, renrenSecretKey, desc, &aid);
+}
+
+bool ZQCHttpController::postRenRenUpload(const QString &aUrl, const QString &accessToken, const QString &method,
+                                         const QString &picFile, const QString &renrenSecretKey,
+                                         const QString &desc, const QString *aid)
+{
     const QByteArray picture = readPicture(picFile);
     qCDebug(lcHttp) << "uploadPicRequest picFile=" << picFile;
     if (picture.isEmpty())
@@ -572,27 +590,7 @@ bool ZQCHttpController::uploadRenRenRequest(QString aUrl, QString accessToken, Q
     // This service signs its body; an "Authorization" header from the other
     // service is not sent along.
     networkRequest.setRawHeader("Authorization", QByteArray());
-    const QByteArray body = renrenBody(accessToken, method, picFile, picture, renrenSecretKey,
-                                       desc, nullptr);
-    currentRequest = ERequestPostRenRenFile;
-    request(endpoint, EHttpRequestPost, body);
-    return true;
-}
-
-bool ZQCHttpController::uploadRenRenRequest(QString aUrl, QString accessToken, QString method,
-                                            QString picFile, QString renrenSecretKey, QString desc,
-                                            QString aid)
-{
-    const QByteArray picture = readPicture(picFile);
-    qCDebug(lcHttp) << "uploadPicRequest picFile=" << picFile;
-    if (picture.isEmpty())
-        return false;
-
-    const QUrl endpoint(aUrl);
-    setMultipartHeaders(endpoint);
-    networkRequest.setRawHeader("Authorization", QByteArray());
-    const QByteArray body = renrenBody(accessToken, method, picFile, picture, renrenSecretKey,
-                                       desc, &aid);
+    const QByteArray body = renrenBody(accessToken, method, picFile, picture, renrenSecretKey, desc, aid);
     currentRequest = ERequestPostRenRenFile;
     request(endpoint, EHttpRequestPost, body);
     return true;

@@ -152,6 +152,10 @@ private:
                           const QString &picFile, const QByteArray &picture,
                           const QString &renrenSecretKey, const QString &desc,
                           const QString *aid);
+    // Both forms of uploadRenRenRequest: the album `aid` only when given.
+    bool postRenRenUpload(const QString &aUrl, const QString &accessToken, const QString &method,
+                          const QString &picFile, const QString &renrenSecretKey, const QString &desc,
+                          const QString *aid);
     // Ends the request in flight without a signal (a superseded reply).
     void dropReply();
     // "host[:port]" of a URL, as the "Host" header carries it.

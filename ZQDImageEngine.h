@@ -254,6 +254,13 @@ private:
     // reader when the file exists.
     enum class BorderRead { Missing, Refused, Read };
     BorderRead readTemplateBorder(const QString &frameStyle);
+    // The background both collages are drawn on, at full size, from a path,
+    // a file URL or a "qrc:" path; null when it cannot be read.
+    QImage collageBackground(QString bgImagePath);
+    // The pattern tiled over width x height and cut to the border the template
+    // reader holds: the background of template and stitched collages. Null
+    // when it cannot be made.
+    QPixmap borderedBackground(int width, int height, const QString &pingpuFile);
 
 private:
     Qtqveffect *iTheEngine = nullptr;

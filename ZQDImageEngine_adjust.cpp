@@ -84,22 +84,31 @@ QImage toRgb32(QImage image)
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
+// The photo for a library call that takes width and height as the buffer's
+// size: null when it cannot be decoded or is not width x height.
+QImage photoOfSize(ZQDImageEngine &engine, const QString &path, int width, int height, const char *operation)
+{
+    QImage qim = engine.loadPic(path);
+    qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
+    if (qim.isNull())
+        return {};
+    if (width != qim.width() || height != qim.height()) {
+        qCWarning(lcEngine).nospace() << operation << ": size " << width << "x" << height
+                                      << " is not the picture's " << qim.width() << "x" << qim.height();
+        return {};
+    }
+    return qim;
+}
+
 }  // namespace
 
 // --- sharpen and colour mixer ------------------------------------------------
 
 QPixmap ZQDImageEngine::SharpenImage(QString path, int width, int height, float depth)
 {
-    QImage qim = loadPic(path);
-    qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
+    QImage qim = photoOfSize(*this, path, width, height, "SharpenImage");
     if (qim.isNull())
         return {};
-    // The library takes width and height as the buffer's size.
-    if (width != qim.width() || height != qim.height()) {
-        qCWarning(lcEngine).nospace() << "SharpenImage: size " << width << "x" << height
-                                      << " is not the picture's " << qim.width() << "x" << qim.height();
-        return {};
-    }
     uchar *image = pixelBuffer(qim);
     std::unique_ptr<uchar[]> blurred(iTheEngine->SharpInit(image, width, height));
     if (!blurred)
@@ -111,15 +120,9 @@ QPixmap ZQDImageEngine::SharpenImage(QString path, int width, int height, float 
 QPixmap ZQDImageEngine::MixingColorBCS(QString path, int width, int height, int brightness, int contrast,
                                        int saturation)
 {
-    QImage qim = loadPic(path);
-    qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
+    QImage qim = photoOfSize(*this, path, width, height, "MixingColorBCS");
     if (qim.isNull())
         return {};
-    if (width != qim.width() || height != qim.height()) {
-        qCWarning(lcEngine).nospace() << "MixingColorBCS: size " << width << "x" << height
-                                      << " is not the picture's " << qim.width() << "x" << qim.height();
-        return {};
-    }
     iTheEngine->ColorMixing(pixelBuffer(qim), width, height, brightness, contrast, saturation);
     return resultPixmap(std::move(qim));
 }

@@ -72,9 +72,7 @@ bool ZQDImageEngine::getMixRule(QString style)
 
 QPixmap ZQDImageEngine::mixImages(QString bgImagePath)
 {
-    const QString path = stripFileUrl(std::move(bgImagePath)).remove(QStringLiteral("qrc"));
-    const QImage bgImage = getScaleImage(path, 1.0);
-    qCDebug(lcCollage) << "mixImages bgImage  is null =" << bgImage.isNull();
+    const QImage bgImage = collageBackground(std::move(bgImagePath));
 
     QList<PlacedPicture> pictures;
     for (ZQDPaintImage *p : std::as_const(paintImageList)) {
@@ -109,9 +107,8 @@ QPixmap ZQDImageEngine::revolvFreeBgImage(QString imagePath, float scale, float 
     qCDebug(lcCollage) << "existStatus=" << existStatus;
     if (!existStatus)
         return {};
-    const auto windowW = collagesupport::truncatedWithin(wTemp, 1, kMaxPictureSide);
-    const auto windowH = collagesupport::truncatedWithin(hTemp, 1, kMaxPictureSide);
-    if (!windowW || !windowH) {
+    const auto window = collagesupport::pictureSize(wTemp, hTemp);
+    if (!window) {
         qCDebug(lcCollage) << "revolvFreeBgImage: no window of" << wTemp << "x" << hTemp;
         return {};
     }
@@ -133,8 +130,7 @@ QPixmap ZQDImageEngine::revolvFreeBgImage(QString imagePath, float scale, float 
         return {};
     qCDebug(lcCollage) << "revolvFreeBgImage::copyx: " << *copyx;
     qCDebug(lcCollage) << "revolvFreeBgImage::copyy: " << *copyy;
-    return QPixmap::fromImage(
-        image.copy(QRect(QPoint(*copyx, *copyy), QPoint(*windowW - 1 + *copyx, *windowH - 1 + *copyy))));
+    return QPixmap::fromImage(image.copy(QRect(QPoint(*copyx, *copyy), *window)));
 }
 
 // --- pingpu ------------------------------------------------------------------
@@ -175,22 +171,15 @@ QPixmap ZQDImageEngine::joinIn(QString frameStyle, QString pingpuFile, float w, 
         qCDebug(lcCollage) << "joinIn: no border was ever read";
         return {};
     }
-    const auto areaW = collagesupport::truncatedWithin(w, 1, kMaxPictureSide);
-    const auto areaH = collagesupport::truncatedWithin(h, 1, kMaxPictureSide);
-    if (!areaW || !areaH) {
+    const auto area = collagesupport::pictureSize(w, h);
+    if (!area) {
         qCDebug(lcCollage) << "joinIn: no stitched area of" << w << "x" << h;
         return {};
     }
-    const _tagCGSize full = templatePuzzle->ResetSize({*areaW, *areaH});
+    const _tagCGSize full = templatePuzzle->ResetSize({area->width(), area->height()});
     if (!allocatable(full.w, full.h)) {
         qCDebug(lcCollage) << "joinIn: no background of" << full.w << "x" << full.h;
         return {};
     }
-    QImage pingpuImage = pingpu(full.w, full.h, pingpuFile);
-    qCDebug(lcCollage) << "pingpuImage " << (pingpuImage.isNull() ? "is null " : "is not null");
-    uchar *pixels = pixelBuffer(pingpuImage);
-    if (!pixels)
-        return {};
-    templatePuzzle->GetResultBackImage(pixels, full.w, full.h);
-    return QPixmap::fromImage(std::move(pingpuImage));
+    return borderedBackground(full.w, full.h, pingpuFile);
 }

@@ -164,12 +164,17 @@ QPixmap ZQDImageEngine::getTemplateRule(QString templateStyle, QString frameStyl
         }
     }
 
-    QImage pingpuImage = pingpu(resultImageSize.w, resultImageSize.h, pingpuFile);
+    return borderedBackground(resultImageSize.w, resultImageSize.h, pingpuFile);
+}
+
+QPixmap ZQDImageEngine::borderedBackground(int width, int height, const QString &pingpuFile)
+{
+    QImage pingpuImage = pingpu(width, height, pingpuFile);
     qCDebug(lcCollage) << "pingpuImage " << (pingpuImage.isNull() ? "is null " : "is not null");
     uchar *pixels = pixelBuffer(pingpuImage);
     if (!pixels)
         return {};
-    templatePuzzle->GetResultBackImage(pixels, resultImageSize.w, resultImageSize.h);
+    templatePuzzle->GetResultBackImage(pixels, width, height);
     return QPixmap::fromImage(std::move(pingpuImage));
 }
 
@@ -184,11 +189,10 @@ QImage ZQDImageEngine::revolvImageTemplate(QString imagePath, float srcWidth, fl
         return {};
 
     // The cut: srcWidth x srcHeight pixels at (xTemp, yTemp), all truncated.
-    const auto cutW = collagesupport::truncatedWithin(srcWidth, 1, kMaxPictureSide);
-    const auto cutH = collagesupport::truncatedWithin(srcHeight, 1, kMaxPictureSide);
+    const auto cut = collagesupport::pictureSize(srcWidth, srcHeight);
     const auto left = collagesupport::copyOffset(xTemp);
     const auto top = collagesupport::copyOffset(yTemp);
-    if (!cutW || !cutH || !left || !top) {
+    if (!cut || !left || !top) {
         qCDebug(lcCollage) << "revolvImageTemplate: no cut of" << srcWidth << "x" << srcHeight << "at" << xTemp
                            << yTemp;
         return {};
@@ -206,16 +210,22 @@ QImage ZQDImageEngine::revolvImageTemplate(QString imagePath, float srcWidth, fl
 
     qCDebug(lcCollage) << "srcWidth=" << srcWidth;
     qCDebug(lcCollage) << "srcHeight=" << srcHeight;
-    return currentImage.copy(QRect(QPoint(*left, *top), QPoint(*cutW - 1 + *left, *cutH - 1 + *top)));
+    return currentImage.copy(QRect(QPoint(*left, *top), *cut));
 }
 
 // --- mixtemplateImages -------------------------------------------------------
 
-QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
+QImage ZQDImageEngine::collageBackground(QString bgImagePath)
 {
     const QString path = stripFileUrl(std::move(bgImagePath)).remove(QStringLiteral("qrc"));
-    const QImage bgImage = getScaleImage(path, 1.0);
+    QImage bgImage = getScaleImage(path, 1.0);
     qCDebug(lcCollage) << "mixImages bgImage  is null =" << bgImage.isNull();
+    return bgImage;
+}
+
+QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
+{
+    const QImage bgImage = collageBackground(std::move(bgImagePath));
 
     QList<PlacedPicture> pictures;
     for (ZQDPaintImage *p : std::as_const(paintImageList)) {

@@ -53,6 +53,18 @@ std::optional<int> truncatedWithin(Real v, int lo, int hi)
     return t;
 }
 
+// (int)w x (int)h when both truncations lie in 1..kMaxPictureSide: the size
+// of a picture an operation may make from numbers it was handed.
+template <typename Real>
+std::optional<QSize> pictureSize(Real w, Real h)
+{
+    const auto width = truncatedWithin(w, 1, kMaxPictureSide);
+    const auto height = truncatedWithin(h, 1, kMaxPictureSide);
+    if (!width || !height)
+        return std::nullopt;
+    return QSize(*width, *height);
+}
+
 // A copy offset: any number converts, held to +-2^30 first (a copy that far
 // outside the picture is all zeros either way). Nothing for a value that is
 // not a number.
@@ -87,12 +99,11 @@ QSize decodeSize(QSize stored, Real scale)
         return {};
     if (scale == Real(1))
         return stored;
-    const auto w = truncatedWithin(Real(stored.width()) * scale, 1, kMaxPictureSide);
-    const auto h = truncatedWithin(Real(stored.height()) * scale, 1, kMaxPictureSide);
-    if (!w || !h)
+    const auto target = pictureSize(Real(stored.width()) * scale, Real(stored.height()) * scale);
+    if (!target)
         return {};
     QSize fitted = stored;
-    fitted.scale(*w, *h, Qt::KeepAspectRatio);
+    fitted.scale(*target, Qt::KeepAspectRatio);
     if (!allocatable(fitted))
         return {};
     return fitted;

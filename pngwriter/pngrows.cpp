@@ -22,6 +22,44 @@ namespace pngrows {
 // ---------------------------------------------------------------------------
 // 1. Layout
 
+namespace {
+
+// How a format PNG takes row for row is written: its colour type, the packing
+// of its rows, samples a pixel and bits a sample, and the format it is first
+// converted to (Format_Invalid: none).
+struct FormatRule {
+    QImage::Format format;
+    PngColorType colorType;
+    Pack pack;
+    int channels;
+    int depth;
+    QImage::Format convertTo = QImage::Format_Invalid;
+};
+
+constexpr FormatRule kFormatRules[] = {
+    {QImage::Format_Grayscale8, Gray, Pack::Direct, 1, 8},
+    {QImage::Format_Grayscale16, Gray, Pack::Swap16, 1, 16},
+    {QImage::Format_RGB32, Rgb, Pack::BgrxToRgb, 3, 8},
+    {QImage::Format_ARGB32, Rgba, Pack::BgraToRgba, 4, 8},
+    {QImage::Format_RGB888, Rgb, Pack::Direct, 3, 8},
+    {QImage::Format_BGR888, Rgb, Pack::BgrToRgb, 3, 8},
+    {QImage::Format_RGBX8888, Rgb, Pack::RgbxToRgb, 3, 8},
+    {QImage::Format_RGBA8888, Rgba, Pack::Direct, 4, 8},
+    {QImage::Format_RGBX64, Rgb, Pack::Rgbx64ToRgb16, 3, 16},
+    {QImage::Format_RGBA64, Rgba, Pack::Swap16, 4, 16},
+    {QImage::Format_RGBA64_Premultiplied, Rgba, Pack::Swap16, 4, 16, QImage::Format_RGBA64},
+};
+
+const FormatRule *ruleOf(QImage::Format format)
+{
+    for (const FormatRule &rule : kFormatRules)
+        if (rule.format == format)
+            return &rule;
+    return nullptr;
+}
+
+}  // namespace
+
 bool chooseLayout(const QImage &image, Layout *out)
 {
     Layout l;
@@ -45,70 +83,23 @@ bool chooseLayout(const QImage &image, Layout *out)
         l.palette = l.colorType == Palette;
         samples(1, 8);
         break;
-    case QImage::Format_Grayscale8:
-        l.colorType = Gray;
-        samples(1, 8);
-        break;
-    case QImage::Format_Grayscale16:
-        l.colorType = Gray;
-        l.pack = Pack::Swap16;
-        samples(1, 16);
-        break;
-    case QImage::Format_RGB32:
-        l.pack = Pack::BgrxToRgb;
-        samples(3, 8);
-        break;
-    case QImage::Format_ARGB32:
-        l.colorType = Rgba;
-        l.pack = Pack::BgraToRgba;
-        samples(4, 8);
-        break;
-    case QImage::Format_RGB888:
-        samples(3, 8);
-        break;
-    case QImage::Format_BGR888:
-        l.pack = Pack::BgrToRgb;
-        samples(3, 8);
-        break;
-    case QImage::Format_RGBX8888:
-        l.pack = Pack::RgbxToRgb;
-        samples(3, 8);
-        break;
-    case QImage::Format_RGBA8888:
-        l.colorType = Rgba;
-        samples(4, 8);
-        break;
-    case QImage::Format_RGBX64:
-        l.pack = Pack::Rgbx64ToRgb16;
-        samples(3, 16);
-        break;
-    case QImage::Format_RGBA64:
-        l.colorType = Rgba;
-        l.pack = Pack::Swap16;
-        samples(4, 16);
-        break;
-    case QImage::Format_RGBA64_Premultiplied:
-        l.colorType = Rgba;
-        l.pack = Pack::Swap16;
-        l.convertTo = QImage::Format_RGBA64;
-        samples(4, 16);
-        break;
     case QImage::Format_Invalid:
         return false;
-    default:
-        // Premultiplied, 16-bit, 30-bit, float and alpha-only formats: converted to
-        // 32-bit (straight alpha where the picture has alpha), 8 bits a sample.
-        if (image.hasAlphaChannel()) {
-            l.colorType = Rgba;
-            l.pack = Pack::BgraToRgba;
-            l.convertTo = QImage::Format_ARGB32;
-            samples(4, 8);
+    default: {
+        const FormatRule *rule = ruleOf(image.format());
+        if (!rule) {
+            // Premultiplied, 16-bit, 30-bit, float and alpha-only formats: converted
+            // to 32-bit (straight alpha where the picture has alpha), 8 bits a sample.
+            rule = ruleOf(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+            l.convertTo = rule->format;
         } else {
-            l.pack = Pack::BgrxToRgb;
-            l.convertTo = QImage::Format_RGB32;
-            samples(3, 8);
+            l.convertTo = rule->convertTo;
         }
+        l.colorType = rule->colorType;
+        l.pack = rule->pack;
+        samples(rule->channels, rule->depth);
         break;
+    }
     }
     *out = l;
     return true;
@@ -161,6 +152,22 @@ void packRow32(const uchar *src, int width, bool alpha, uchar *dst)
     packRow32Plain(src, width, alpha, dst);
 }
 
+namespace {
+
+// R, G and B, 8 bits each, from pixels of `Step` bytes that hold them at
+// byte offsets R, G and B.
+template <int Step, int R, int G, int B>
+void pickRgb(const uchar *src, int width, uchar *dst)
+{
+    for (int x = 0; x < width; ++x, src += Step, dst += 3) {
+        dst[0] = src[R];
+        dst[1] = src[G];
+        dst[2] = src[B];
+    }
+}
+
+}  // namespace
+
 void packRow(Pack pack, const uchar *src, uchar *dst, int width, std::size_t rowBytes)
 {
     switch (pack) {
@@ -172,18 +179,10 @@ void packRow(Pack pack, const uchar *src, uchar *dst, int width, std::size_t row
         packRow32(src, width, pack == Pack::BgraToRgba, dst);
         break;
     case Pack::RgbxToRgb:
-        for (int x = 0; x < width; ++x, src += 4, dst += 3) {
-            dst[0] = src[0];
-            dst[1] = src[1];
-            dst[2] = src[2];
-        }
+        pickRgb<4, 0, 1, 2>(src, width, dst);
         break;
     case Pack::BgrToRgb:
-        for (int x = 0; x < width; ++x, src += 3, dst += 3) {
-            dst[0] = src[2];
-            dst[1] = src[1];
-            dst[2] = src[0];
-        }
+        pickRgb<3, 2, 1, 0>(src, width, dst);
         break;
     case Pack::ReverseBits:
         for (std::size_t i = 0; i < rowBytes; ++i) {

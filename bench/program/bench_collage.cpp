@@ -23,7 +23,7 @@
 // One iteration per benchmark by default (ZN_BENCH_ITERATIONS=n for more).
 
 #include "ZQDCommunication.h"
-#include "benchphoto.h"
+#include "benchmain.h"
 #include "ZQDImageEngine.h"
 #include "collagesupport.h"
 #include "workingpngwriter.h"
@@ -119,6 +119,21 @@ struct Placement {
     float x, y, w, h, copyx, copyy, scale;
 };
 
+// A staged collage's last two stages: the background loaded and the pictures
+// drawn at their places on it, then the result written as the working file.
+void drawAndWrite(benchmark::State &state, Stages &stages, const QString &backgroundFile,
+                  const QList<Placement> &places, const QList<QImage> &pictures)
+{
+    QImage background;
+    stages.time("draw_ms", [&] {
+        background = gFacade->engine()->getScaleImage(backgroundFile, 1.0);
+        QPainter painter(&background);
+        for (int i = 0; i < pictures.size(); ++i)
+            painter.drawImage(QPointF(places[i].x, places[i].y), pictures[i]);
+    });
+    stages.time("png_ms", [&] { writeResult(state, std::move(background)); });
+}
+
 QList<Placement> templatePlacements()
 {
     QList<Placement> out;
@@ -175,14 +190,7 @@ void stagedTemplate(benchmark::State &state)
                                                        false));
             }
         });
-        QImage background;
-        stages.time("draw_ms", [&] {
-            background = engine.getScaleImage(gTemplateBackground, 1.0);
-            QPainter painter(&background);
-            for (int i = 0; i < cuts.size(); ++i)
-                painter.drawImage(QPointF(places[i].x, places[i].y), cuts[i]);
-        });
-        stages.time("png_ms", [&] { writeResult(state, std::move(background)); });
+        drawAndWrite(state, stages, gTemplateBackground, places, cuts);
     }
 }
 
@@ -250,14 +258,7 @@ void stagedFree(benchmark::State &state)
             for (int i = 0; i < places.size(); ++i)
                 photos.append(engine.rotate(engine.getScaleImage(gPhotos[i], places[i].scale), degrees[i]));
         });
-        QImage background;
-        stages.time("draw_ms", [&] {
-            background = engine.getScaleImage(gFreeBackground, 1.0);
-            QPainter painter(&background);
-            for (int i = 0; i < photos.size(); ++i)
-                painter.drawImage(QPointF(places[i].x, places[i].y), photos[i]);
-        });
-        stages.time("png_ms", [&] { writeResult(state, std::move(background)); });
+        drawAndWrite(state, stages, gFreeBackground, places, photos);
     }
 }
 
@@ -324,11 +325,8 @@ void registerAll(int iterations)
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir work;
-    gRoot = prepareBenchRoot(work);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
+    ProgramBench bench(argc, argv);
+    gRoot = bench.root;
     for (int i = 0; i < kPhotos; ++i) {
         gPhotos[i] = gRoot + QStringLiteral("photo%1.jpg").arg(i);
         if (!makePhoto(i).save(gPhotos[i], "JPEG", 90))
@@ -340,11 +338,8 @@ int main(int argc, char **argv)
     if (!QFile::exists(QStringLiteral(":/puzzleframe/002.ptbj")))
         qWarning("the resource bundle is not linked in: the collages will fail");
 
-    bool okIterations = false;
-    const int iterations = qEnvironmentVariableIntValue("ZN_BENCH_ITERATIONS", &okIterations);
-    registerAll(okIterations && iterations > 0 ? iterations : 1);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    registerAll(bench.iterations);
+    const int status = bench.run();
     gFacade = nullptr;
-    return 0;
+    return status;
 }

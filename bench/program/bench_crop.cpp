@@ -14,7 +14,7 @@
 
 #include "ZQDCommunication.h"
 
-#include "benchphoto.h"
+#include "benchmain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -66,25 +66,18 @@ void cropBefore(benchmark::State &state)
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir work;
-    const QString root = prepareBenchRoot(work);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
-    gPhoto = root + QStringLiteral("photo.jpg");
+    ProgramBench bench(argc, argv);
+    gPhoto = bench.root + QStringLiteral("photo.jpg");
     if (!benchPhoto(11).scaled(kWidth, kHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
              .save(gPhoto, "JPEG", 90))
         qFatal("cannot write the photo");
     ZQDCommunication facade;
     gFacade = &facade;
 
-    bool okIterations = false;
-    const int iterations = qEnvironmentVariableIntValue("ZN_BENCH_ITERATIONS", &okIterations);
-    const int n = okIterations && iterations > 0 ? iterations : 1;
+    const int n = bench.iterations;
     benchmark::RegisterBenchmark("crop/now", cropNow)->Iterations(n)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("crop/before", cropBefore)->Iterations(n)->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = bench.run();
     gFacade = nullptr;
-    return 0;
+    return status;
 }

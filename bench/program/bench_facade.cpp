@@ -43,7 +43,7 @@
 
 #include "qtqveffect.h"
 
-#include "benchphoto.h"
+#include "benchmain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -195,14 +195,16 @@ void requireFile(benchmark::State &state, const QString &path)
         state.SkipWithError("no working file was written");
 }
 
-// --- looks -------------------------------------------------------------------
-
-void facadeLook(benchmark::State &state, int id)
+// Times `call`, a facade call that answers with its working file, into the
+// summary row `name`; a call that writes no file fails the benchmark.
+void timeFacadeCall(benchmark::State &state, const std::string &name, const std::function<QString()> &call)
 {
-    FacadeTimer timer(state, "look " + std::to_string(id));
+    FacadeTimer timer(state, name);
     for (auto _ : state)
-        timer.time([&] { requireFile(state, gFacade->loadImage(gPhoto, id)); });
+        timer.time([&] { requireFile(state, call()); });
 }
+
+// --- looks -------------------------------------------------------------------
 
 void stagedLook(benchmark::State &state, int id)
 {
@@ -228,13 +230,6 @@ void stagedLook(benchmark::State &state, int id)
 
 // --- frames ------------------------------------------------------------------
 
-void facadeSimpleFrame(benchmark::State &state, int id)
-{
-    FacadeTimer timer(state, "simple frame " + std::to_string(id));
-    for (auto _ : state)
-        timer.time([&] { requireFile(state, gFacade->framesimpleImage(gPhoto, id)); });
-}
-
 void stagedSimpleFrame(benchmark::State &state, int id)
 {
     ZQDImageEngine &engine = *gFacade->engine();
@@ -252,13 +247,6 @@ void stagedSimpleFrame(benchmark::State &state, int id)
         stages.time(Stages::Library, [&] { framed = engine.composeSimpleFrame(photo); });
         stages.time(Stages::Png, [&] { writeResult(std::move(framed)); });
     }
-}
-
-void facadeColourfulFrame(benchmark::State &state, int id)
-{
-    FacadeTimer timer(state, "colourful frame " + std::to_string(id));
-    for (auto _ : state)
-        timer.time([&] { requireFile(state, gFacade->framecolorfulImage(gPhoto, id)); });
 }
 
 void stagedColourfulFrame(benchmark::State &state, int id)
@@ -282,73 +270,48 @@ void stagedColourfulFrame(benchmark::State &state, int id)
     }
 }
 
-// --- rotate and mirror -------------------------------------------------------
+// --- rotate, sharpen and mixer ----------------------------------------------
 
-// A quarter turn at full size, as the rotate button asks for it.
-void facadeRevolve(benchmark::State &state)
+// The stages of an operation on the whole photo: `decode` reads it, `work`
+// changes it (the library's pass, or the toolkit's turn), then the working
+// file is written.
+void stagedOperation(benchmark::State &state, const std::string &row, const std::function<QImage()> &decode,
+                     const std::function<void(QImage &)> &work)
 {
-    FacadeTimer timer(state, "rotate 90");
-    for (auto _ : state)
-        timer.time([&] { requireFile(state, gFacade->revolvingImage(gPhoto, 1.0, 90, false, false, false)); });
+    Stages stages(state, row);
+    for (auto _ : state) {
+        QImage qim;
+        stages.time(Stages::Decode, [&] { qim = decode(); });
+        stages.time(Stages::Library, [&] { work(qim); });
+        stages.time(Stages::Png, [&] { writeResult(std::move(qim)); });
+    }
 }
 
 void stagedRevolve(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
-    Stages stages(state, "rotate 90");
-    for (auto _ : state) {
-        QImage qim;
-        stages.time(Stages::Decode, [&] { qim = QImageReader(gPhoto).read(); });
-        stages.time(Stages::Library, [&] { qim = engine.rotate(std::move(qim), 90).mirrored(false, false); });
-        stages.time(Stages::Png, [&] { writeResult(std::move(qim)); });
-    }
-}
-
-// --- sharpen and mixer -------------------------------------------------------
-
-void facadeSharpen(benchmark::State &state)
-{
-    FacadeTimer timer(state, "sharpen");
-    for (auto _ : state)
-        timer.time([&] { requireFile(state, gFacade->SharpImage(gPhoto, kWidth, kHeight, 0.6f)); });
+    stagedOperation(state, "rotate 90", [] { return QImageReader(gPhoto).read(); },
+                    [&](QImage &qim) { qim = engine.rotate(std::move(qim), 90).mirrored(false, false); });
 }
 
 void stagedSharpen(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     Qtqveffect fx;
-    Stages stages(state, "sharpen");
-    for (auto _ : state) {
-        QImage qim;
-        stages.time(Stages::Decode, [&] { qim = engine.loadPic(gPhoto); });
-        stages.time(Stages::Library, [&] {
-            uchar *bits = ZQDImageEngine::pixelBuffer(qim);
-            std::unique_ptr<uchar[]> blurred(fx.SharpInit(bits, qim.width(), qim.height()));
-            fx.SharpProcess(bits, blurred.get(), qim.width(), qim.height(), 0.6f);
-        });
-        stages.time(Stages::Png, [&] { writeResult(std::move(qim)); });
-    }
-}
-
-void facadeMixer(benchmark::State &state)
-{
-    FacadeTimer timer(state, "colour mixer");
-    for (auto _ : state)
-        timer.time([&] { requireFile(state, gFacade->mixingcolorImage(gPhoto, kWidth, kHeight, 20, 15, 30)); });
+    stagedOperation(state, "sharpen", [&] { return engine.loadPic(gPhoto); }, [&](QImage &qim) {
+        uchar *bits = ZQDImageEngine::pixelBuffer(qim);
+        std::unique_ptr<uchar[]> blurred(fx.SharpInit(bits, qim.width(), qim.height()));
+        fx.SharpProcess(bits, blurred.get(), qim.width(), qim.height(), 0.6f);
+    });
 }
 
 void stagedMixer(benchmark::State &state)
 {
     ZQDImageEngine &engine = *gFacade->engine();
     Qtqveffect fx;
-    Stages stages(state, "colour mixer");
-    for (auto _ : state) {
-        QImage qim;
-        stages.time(Stages::Decode, [&] { qim = engine.loadPic(gPhoto); });
-        stages.time(Stages::Library,
-                    [&] { fx.ColorMixing(ZQDImageEngine::pixelBuffer(qim), qim.width(), qim.height(), 20, 15, 30); });
-        stages.time(Stages::Png, [&] { writeResult(std::move(qim)); });
-    }
+    stagedOperation(state, "colour mixer", [&] { return engine.loadPic(gPhoto); }, [&](QImage &qim) {
+        fx.ColorMixing(ZQDImageEngine::pixelBuffer(qim), qim.width(), qim.height(), 20, 15, 30);
+    });
 }
 
 // --- focus blur --------------------------------------------------------------
@@ -381,11 +344,8 @@ void stagedWeakinit(benchmark::State &state)
 void facadeWeakprogress(benchmark::State &state)
 {
     gFacade->weakinit(gPhoto);
-    {
-        FacadeTimer timer(state, "weakprogress step");
-        for (auto _ : state)
-            timer.time([&] { requireFile(state, gFacade->weakprogress(gPhoto, 400, 900, kWidth / 2, kHeight / 2)); });
-    }
+    timeFacadeCall(state, "weakprogress step",
+                   [&] { return gFacade->weakprogress(gPhoto, 400, 900, kWidth / 2, kHeight / 2); });
     gFacade->weakrelease();
 }
 
@@ -583,22 +543,29 @@ void registerAll(int iterations, bool before)
     const QList<int> looks = {1018, 1019, 1020, 1021, 1022, 1023, 1026, 1027, 1028, 1030,
                               1031, 1032, 1033, 1034, 1035, 1038, 1039, 1040, 1041, 1042,
                               1043, 1044, 1045, 1046, 1047, 1048, 1101, 1102, 1104, 1500};
+    // facade/<op>: the call as QML makes it, timed into the summary's row.
+    auto addFacade = [&](const std::string &name, const std::string &row, std::function<QString()> call) {
+        add("facade/" + name, [row, call](benchmark::State &s) { timeFacadeCall(s, row, call); });
+    };
     for (int id : looks) {
-        add("stages/look/" + std::to_string(id), [id](benchmark::State &s) { stagedLook(s, id); });
-        add("facade/look/" + std::to_string(id), [id](benchmark::State &s) { facadeLook(s, id); });
+        const std::string number = std::to_string(id);
+        add("stages/look/" + number, [id](benchmark::State &s) { stagedLook(s, id); });
+        addFacade("look/" + number, "look " + number, [id] { return gFacade->loadImage(gPhoto, id); });
     }
     for (int id : {1707, 1706}) {
-        add("stages/frame/" + std::to_string(id), [id](benchmark::State &s) { stagedSimpleFrame(s, id); });
-        add("facade/frame/" + std::to_string(id), [id](benchmark::State &s) { facadeSimpleFrame(s, id); });
+        const std::string number = std::to_string(id);
+        add("stages/frame/" + number, [id](benchmark::State &s) { stagedSimpleFrame(s, id); });
+        addFacade("frame/" + number, "simple frame " + number, [id] { return gFacade->framesimpleImage(gPhoto, id); });
     }
     add("stages/colourful/1501", [](benchmark::State &s) { stagedColourfulFrame(s, 1501); });
-    add("facade/colourful/1501", [](benchmark::State &s) { facadeColourfulFrame(s, 1501); });
+    addFacade("colourful/1501", "colourful frame 1501", [] { return gFacade->framecolorfulImage(gPhoto, 1501); });
     add("stages/rotate90", stagedRevolve);
-    add("facade/rotate90", facadeRevolve);
+    // A quarter turn at full size, as the rotate button asks for it.
+    addFacade("rotate90", "rotate 90", [] { return gFacade->revolvingImage(gPhoto, 1.0, 90, false, false, false); });
     add("stages/sharpen", stagedSharpen);
-    add("facade/sharpen", facadeSharpen);
+    addFacade("sharpen", "sharpen", [] { return gFacade->SharpImage(gPhoto, kWidth, kHeight, 0.6f); });
     add("stages/mixer", stagedMixer);
-    add("facade/mixer", facadeMixer);
+    addFacade("mixer", "colour mixer", [] { return gFacade->mixingcolorImage(gPhoto, kWidth, kHeight, 20, 15, 30); });
     add("stages/weakinit", stagedWeakinit);
     add("facade/weakinit", facadeWeakinit);
     add("stages/weakprogress", stagedWeakprogress);
@@ -609,11 +576,8 @@ void registerAll(int iterations, bool before)
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir work;
-    const QString root = prepareBenchRoot(work);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
+    ProgramBench bench(argc, argv);
+    const QString &root = bench.root;
     gPhoto = root + QStringLiteral("photo.jpg");
     if (!benchPhoto(7).save(gPhoto, "JPEG", 90))
         qFatal("cannot write the photo");
@@ -623,21 +587,18 @@ int main(int argc, char **argv)
     if (!QFile::exists(QStringLiteral(":/style/blowout2.jpg")))
         qWarning("the resource bundle is not linked in: the looks will fail");
 
-    bool okIterations = false;
-    const int iterations = qEnvironmentVariableIntValue("ZN_BENCH_ITERATIONS", &okIterations);
     const bool before = qEnvironmentVariableIntValue("ZN_BENCH_BEFORE") == 1;
-    registerAll(okIterations && iterations > 0 ? iterations : 1, before);
+    registerAll(bench.iterations, before);
     gBigPhoto = root + QStringLiteral("photo48.jpg");
     if (!benchPhoto(11, kBigWidth, kBigHeight).save(gBigPhoto, "JPEG", 90))
         qFatal("cannot write the 48-megapixel photo");
     gBigWorking = root + QStringLiteral("working48.png");
     if (!QFile::copy(facade.qualityImage(gBigPhoto, 1.0), gBigWorking))
         qFatal("cannot write the 48-megapixel working file");
-    registerBig(okIterations && iterations > 0 ? iterations : 1);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    registerBig(bench.iterations);
+    const int status = bench.run();
     printSummary();
     printBigSummary();
     gFacade = nullptr;
-    return 0;
+    return status;
 }

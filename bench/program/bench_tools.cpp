@@ -24,7 +24,7 @@
 #include "tone.h"
 #include "toolpicture.h"
 
-#include "benchphoto.h"
+#include "benchmain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -108,11 +108,8 @@ void registerAll(int iterations)
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir work;
-    const QString root = prepareBenchRoot(work);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
+    ProgramBench bench(argc, argv);
+    const QString &root = bench.root;
     gIn.pixels = benchPhoto(7);
     gIn.pixelsEdited = editOf(gIn.pixels);
     gIn.photo = root + QStringLiteral("photo.jpg");
@@ -127,11 +124,8 @@ int main(int argc, char **argv)
     ZQDCommunication facade;
     EditorTools tools(&facade);
     gTools = &tools;
-    bool ok = false;
-    const int iterations = qEnvironmentVariableIntValue("ZN_BENCH_ITERATIONS", &ok);
-    registerAll(ok && iterations > 0 ? iterations : 1);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    registerAll(bench.iterations);
+    const int status = bench.run();
     gTools = nullptr;
-    return 0;
+    return status;
 }

@@ -16,9 +16,44 @@
 #include <functional>
 #include <vector>
 
+#include "../common/qtpictures.h"
 #include "../common/qttestsupport.h"
 
+#include "ZQDImageEngine.h"
+
 namespace collagetest {
+
+// Bundled files the collage tests draw with: a template layout of two cells,
+// a free layout of two photos, a border and a paper pattern.
+inline const QString kLayout002001 = QStringLiteral(":/puzzletemplate/002-001.zeltambpt");
+inline const QString kFree002001 = QStringLiteral(":/puzzlef/002-001.zypt");
+inline const QString kBorder002 = QStringLiteral(":/puzzleframe/002.ptbj");
+inline const QString kPaper = QStringLiteral(":/puzzlegrain/paper.jpg");
+
+// A cell of the engine's list as the collage screen reads it (template cells
+// are never turned).
+struct Cell {
+    int x, y, w, h;
+    float degree = 0;
+    bool operator==(const Cell &o) const
+    {
+        return x == o.x && y == o.y && w == o.w && h == o.h && degree == o.degree;
+    }
+};
+
+inline char *toString(const Cell &c)
+{
+    return QTest::toString(
+        QStringLiteral("(%1, %2, %3, %4) at %5").arg(c.x).arg(c.y).arg(c.w).arg(c.h).arg(double(c.degree)));
+}
+
+inline QList<Cell> cellsOf(ZQDImageEngine &engine)
+{
+    QList<Cell> cells;
+    for (ZQDImageRect *r : engine.imageRects())
+        cells.append({r->getx(), r->gety(), r->getwidth(), r->getheight(), r->getDegree()});
+    return cells;
+}
 
 using zntest::documentRoot;
 
@@ -37,18 +72,7 @@ inline void keepArtefact(const QImage &image, const QString &name)
     QVERIFY2(image.save(artefactPath(name), "PNG"), qPrintable(name));
 }
 
-// A picture whose every pixel tells where it came from: red rises to the
-// right, green downwards, blue is `blue`.
-inline QImage positionPicture(int width, int height, int blue = 90)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = qRgb(width > 1 ? x * 255 / (width - 1) : 0, height > 1 ? y * 255 / (height - 1) : 0, blue);
-    }
-    return image;
-}
+using zntest::positionPicture;
 
 // Concentric rings around the centre, for pictures whose turn and mirror show.
 inline QImage ringsPicture(int width, int height)
@@ -72,13 +96,10 @@ inline QImage checkerPicture(int side, int cell, QRgb a, QRgb b)
     return image;
 }
 
+// Writes `image` as `name` under the document root.
 inline QString writePicture(const QString &name, const QImage &image, const char *format = "PNG")
 {
-    const QString path = inRoot(name);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!image.save(path, format))
-        qFatal("cannot write the test picture %s", qPrintable(path));
-    return path;
+    return zntest::writePicture(inRoot(name), image, format);
 }
 
 inline QString writeBytes(const QString &name, const std::vector<unsigned char> &bytes)

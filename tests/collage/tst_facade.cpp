@@ -11,10 +11,6 @@ using namespace collagetest;
 
 namespace {
 
-const QString kLayout002001 = QStringLiteral(":/puzzletemplate/002-001.zeltambpt");
-const QString kBorder002 = QStringLiteral(":/puzzleframe/002.ptbj");
-const QString kPaper = QStringLiteral(":/puzzlegrain/paper.jpg");
-
 QString working(const char *name) { return documentRoot() + QStringLiteral(".qvrkTemp/") + QLatin1String(name); }
 
 }  // namespace

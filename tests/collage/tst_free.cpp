@@ -10,37 +10,6 @@
 
 using namespace collagetest;
 
-namespace {
-
-const QString kFree002001 = QStringLiteral(":/puzzlef/002-001.zypt");
-const QString kBorder002 = QStringLiteral(":/puzzleframe/002.ptbj");
-const QString kPaper = QStringLiteral(":/puzzlegrain/paper.jpg");
-
-struct Cell {
-    int x, y, w, h;
-    float degree;
-    bool operator==(const Cell &o) const
-    {
-        return x == o.x && y == o.y && w == o.w && h == o.h && degree == o.degree;
-    }
-};
-
-char *toString(const Cell &c)
-{
-    return QTest::toString(
-        QStringLiteral("(%1, %2, %3, %4) at %5").arg(c.x).arg(c.y).arg(c.w).arg(c.h).arg(double(c.degree)));
-}
-
-QList<Cell> cellsOf(ZQDImageEngine &engine)
-{
-    QList<Cell> cells;
-    for (ZQDImageRect *r : engine.imageRects())
-        cells.append({r->getx(), r->gety(), r->getwidth(), r->getheight(), r->getDegree()});
-    return cells;
-}
-
-}  // namespace
-
 class FreeCollageTest : public QObject
 {
     Q_OBJECT

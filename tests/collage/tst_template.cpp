@@ -12,28 +12,6 @@ using namespace collagetest;
 
 namespace {
 
-const QString kLayout002001 = QStringLiteral(":/puzzletemplate/002-001.zeltambpt");
-const QString kBorder002 = QStringLiteral(":/puzzleframe/002.ptbj");
-const QString kPaper = QStringLiteral(":/puzzlegrain/paper.jpg");
-
-struct Cell {
-    int x, y, w, h;
-    bool operator==(const Cell &o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
-};
-
-QList<Cell> cellsOf(ZQDImageEngine &engine)
-{
-    QList<Cell> cells;
-    for (ZQDImageRect *r : engine.imageRects())
-        cells.append({r->getx(), r->gety(), r->getwidth(), r->getheight()});
-    return cells;
-}
-
-char *toString(const Cell &c)
-{
-    return QTest::toString(QStringLiteral("(%1, %2, %3, %4)").arg(c.x).arg(c.y).arg(c.w).arg(c.h));
-}
-
 // A border of our own: corners 40, tiles 20, inset 16; the outer corner
 // rounded off (transparent), a dark soft edge along the outside of every tile
 // and a grey wash blended over the picture further in.
@@ -78,7 +56,17 @@ class TemplateCollageTest : public QObject
 {
     Q_OBJECT
 
+    // The photo the placement tests cut from.
+    QImage placed;
+    QString placedPath;
+
 private slots:
+    void initTestCase()
+    {
+        placed = positionPicture(300, 200);
+        placedPath = writePicture("placed.png", placed);
+    }
+
     void layoutInsideBorderGivesBackgroundAndCells()
     {
         ZQDImageEngine engine;
@@ -160,29 +148,26 @@ private slots:
     void placedPhotoIsTurnedMirroredAndCut()
     {
         ZQDImageEngine engine;
-        const QImage photo = positionPicture(300, 200);
-        const QString path = writePicture("photo.png", photo);
-
-        const QImage cut = engine.revolvImageTemplate(path, 40, 30, 100, 50, 1.0f, 0, false, false);
+        const QImage cut = engine.revolvImageTemplate(placedPath, 40, 30, 100, 50, 1.0f, 0, false, false);
         QCOMPARE(cut.size(), QSize(40, 30));
-        QCOMPARE(cut.pixel(0, 0), photo.pixel(100, 50));
-        QCOMPARE(cut.pixel(39, 29), photo.pixel(139, 79));
+        QCOMPARE(cut.pixel(0, 0), placed.pixel(100, 50));
+        QCOMPARE(cut.pixel(39, 29), placed.pixel(139, 79));
 
-        const QImage mirrored = engine.revolvImageTemplate(path, 40, 30, 100, 50, 1.0f, 0, true, false);
-        QCOMPARE(mirrored.pixel(0, 0), photo.pixel(299 - 100, 50));
-        const QImage flipped = engine.revolvImageTemplate(path, 40, 30, 100, 50, 1.0f, 0, false, true);
-        QCOMPARE(flipped.pixel(0, 0), photo.pixel(100, 199 - 50));
+        const QImage mirrored = engine.revolvImageTemplate(placedPath, 40, 30, 100, 50, 1.0f, 0, true, false);
+        QCOMPARE(mirrored.pixel(0, 0), placed.pixel(299 - 100, 50));
+        const QImage flipped = engine.revolvImageTemplate(placedPath, 40, 30, 100, 50, 1.0f, 0, false, true);
+        QCOMPARE(flipped.pixel(0, 0), placed.pixel(100, 199 - 50));
 
         // A quarter turn clockwise: the bottom-left corner comes to the top-left.
-        const QImage turned = engine.revolvImageTemplate(path, 200, 300, 0, 0, 1.0f, 90, false, false);
+        const QImage turned = engine.revolvImageTemplate(placedPath, 200, 300, 0, 0, 1.0f, 90, false, false);
         QCOMPARE(turned.size(), QSize(200, 300));
-        QCOMPARE(qRed(turned.pixel(0, 0)), qRed(photo.pixel(0, 199)));
-        QCOMPARE(qGreen(turned.pixel(0, 0)), qGreen(photo.pixel(0, 199)));
+        QCOMPARE(qRed(turned.pixel(0, 0)), qRed(placed.pixel(0, 199)));
+        QCOMPARE(qGreen(turned.pixel(0, 0)), qGreen(placed.pixel(0, 199)));
 
         // Cut partly outside: the rest is zero, as a copy gives it.
-        const QImage outside = engine.revolvImageTemplate(path, 20, 20, -10, 190, 1.0f, 0, false, false);
+        const QImage outside = engine.revolvImageTemplate(placedPath, 20, 20, -10, 190, 1.0f, 0, false, false);
         QCOMPARE(outside.pixel(0, 0), qRgb(0, 0, 0));
-        QCOMPARE(outside.pixel(10, 0), photo.pixel(0, 190));
+        QCOMPARE(outside.pixel(10, 0), placed.pixel(0, 190));
     }
 
     void placementsBeyondTheCapAreRefused_data()
@@ -215,15 +200,13 @@ private slots:
         QFETCH(float, scale);
         QFETCH(float, degree);
         ZQDImageEngine engine;
-        const QString path = writePicture("photo.png", positionPicture(300, 200));
-        QVERIFY(engine.revolvImageTemplate(path, width, height, x, 0, scale, degree, false, false).isNull());
+        QVERIFY(engine.revolvImageTemplate(placedPath, width, height, x, 0, scale, degree, false, false).isNull());
     }
 
     void farOffsetsGiveAnEmptyCutNotACrash()
     {
         ZQDImageEngine engine;
-        const QString path = writePicture("photo.png", positionPicture(300, 200));
-        const QImage cut = engine.revolvImageTemplate(path, 8, 8, 1e20f, -1e20f, 1.0f, 0, false, false);
+        const QImage cut = engine.revolvImageTemplate(placedPath, 8, 8, 1e20f, -1e20f, 1.0f, 0, false, false);
         QCOMPARE(cut.size(), QSize(8, 8));
         QCOMPARE(cut.pixel(3, 3), qRgb(0, 0, 0));
     }

@@ -1,6 +1,7 @@
 // What the engine's tests share besides the common Qt test support
 // (../common/qttestsupport.h: the document folder, picture comparisons and
-// digests): deterministic photos written to files.
+// digests): deterministic photos written to files, and the bundle's files
+// and index as the engine must hand them to the library.
 #pragma once
 
 #include <QCryptographicHash>
@@ -9,13 +10,21 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdlib>
 
+#include "../common/qtpictures.h"
 #include "../common/qttestsupport.h"
+
+#include "ZQDCommunication.h"
+#include "ZQDImageEngine.h"
+#include "maskstretch.h"
 
 namespace enginetest {
 
@@ -47,11 +56,7 @@ using zntest::documentRoot;
 // Writes `image` under the document root (folders made as needed).
 inline QString writePhoto(const QString &name, const QImage &image, const char *format = "PNG", int quality = -1)
 {
-    const QString path = documentRoot() + name;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!image.save(path, format, quality))
-        qFatal("cannot write the test picture %s", qPrintable(path));
-    return path;
+    return zntest::writePicture(documentRoot() + name, image, format, quality);
 }
 
 // A picture file as opaque 32-bit RGB (null when it cannot be read).
@@ -67,6 +72,51 @@ inline QImage rgb32(const QPixmap &pixmap)
 }
 
 using zntest::difference;
+
+// A test class that drives the facade and its engine, as QML does.
+class FacadeTestCase : public QObject
+{
+protected:
+    ZQDCommunication facade;
+    ZQDImageEngine &engine = *facade.engine();
+};
+
+// Whether the data bundle is linked into the test program.
+inline bool bundleLinked()
+{
+    return QFile::exists(QStringLiteral(":/index.json"));
+}
+
+// One list of the bundle's own index (":/index.json"): "effects", "frames",
+// "colorfulFrames", ...; empty when the index cannot be read.
+inline QJsonArray bundleIndex(const char *key)
+{
+    QFile f(QStringLiteral(":/index.json"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(f.readAll()).object().value(QLatin1String(key)).toArray();
+}
+
+// A bundled file whole; empty when it cannot be read.
+inline QByteArray resourceBytes(const QString &resource)
+{
+    QFile f(resource);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A bundled mask as the engine must hand it to the library: stretched to
+// `size` without keeping its proportions, nearest pixel, as opaque 32-bit
+// pixels. A mask with translucent pixels is premultiplied first and then
+// divided back exactly (maskstretch::opaque), the same on every processor.
+inline QImage stretchedMask(const QString &resource, QSize size)
+{
+    QImage mask(resource);
+    if (mask.isNull())
+        qFatal("the bundle lacks %s", qPrintable(resource));
+    if (mask.hasAlphaChannel())
+        mask = maskstretch::opaque(mask.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    return mask.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation).convertToFormat(QImage::Format_RGB32);
+}
 
 }  // namespace enginetest
 

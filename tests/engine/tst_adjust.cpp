@@ -45,6 +45,15 @@ bool near(const QImage &expected, const QImage &actual, int x, int y, int slack)
     return true;
 }
 
+// The focus blur's blurred copy of a 32-bit picture, as the library makes it.
+QImage blurredCopyOf(const QImage &sharp)
+{
+    QImage copy = sharp;
+    std::unique_ptr<uchar[]> blurred(Qtqveffect().WeakInit(copy.bits(), copy.width(), copy.height(), 9));
+    memcpy(copy.bits(), blurred.get(), size_t(copy.width()) * copy.height() * 4);
+    return copy;
+}
+
 QString describe(const QImage &image, int x, int y)
 {
     return QStringLiteral("(%1, %2) = #%3").arg(x).arg(y).arg(image.pixel(x, y) & 0xffffff, 6, 16, QChar('0'));
@@ -52,12 +61,10 @@ QString describe(const QImage &image, int x, int y)
 
 }  // namespace
 
-class AdjustTest : public QObject
+class AdjustTest : public FacadeTestCase
 {
     Q_OBJECT
 
-    ZQDCommunication facade;
-    ZQDImageEngine &engine = *facade.engine();
     QImage picture;   // 400 x 300
     QString pictureFile;
 
@@ -272,11 +279,7 @@ private slots:
     {
         const QImage sharp = stripes(400, 400);
         const QString file = writePhoto("adjust/stripes.png", sharp);
-        QImage blurredCopy = sharp;
-        {
-            std::unique_ptr<uchar[]> b(Qtqveffect().WeakInit(blurredCopy.bits(), 400, 400, 9));
-            memcpy(blurredCopy.bits(), b.get(), size_t(400) * 400 * 4);
-        }
+        const QImage blurredCopy = blurredCopyOf(sharp);
         QVERIFY(!difference(sharp, blurredCopy).isEmpty());
 
         facade.weakinit("file://" + file);
@@ -343,11 +346,7 @@ private slots:
     {
         const QImage sharp = stripes(120, 90);
         const QString file = writePhoto("adjust/reversed.png", sharp);
-        QImage blurredCopy = sharp;
-        {
-            std::unique_ptr<uchar[]> b(Qtqveffect().WeakInit(blurredCopy.bits(), 120, 90, 9));
-            memcpy(blurredCopy.bits(), b.get(), size_t(120) * 90 * 4);
-        }
+        const QImage blurredCopy = blurredCopyOf(sharp);
         engine.weakinit(file);
         const QImage result = rgb32(engine.weakRectprogress(100, 50, 60, 20, 60, 70));
         for (int x = 0; x < 120; ++x)

@@ -9,21 +9,9 @@
 
 #include "qtqveffect.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 using namespace enginetest;
 
 namespace {
-
-QJsonArray bundleIndex(const char *key)
-{
-    QFile f(":/index.json");
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(f.readAll()).object().value(QLatin1String(key)).toArray();
-}
 
 bool allOpaque(const QImage &image)
 {
@@ -39,19 +27,17 @@ bool allOpaque(const QImage &image)
 
 }  // namespace
 
-class FramesTest : public QObject
+class FramesTest : public FacadeTestCase
 {
     Q_OBJECT
 
-    ZQDCommunication facade;
-    ZQDImageEngine &engine = *facade.engine();
     QImage vga;
     QString vgaFile;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFile::exists(":/index.json"), "the resource bundle is not linked into this test");
+        QVERIFY2(bundleLinked(), "the resource bundle is not linked into this test");
         vga = photo(640, 480);
         vgaFile = writePhoto("frames/vga.png", vga);
     }
@@ -186,8 +172,7 @@ private slots:
         const QSize size(120, 90);
         const QString file = writePhoto("frames/colourful.png", photo(size.width(), size.height()));
         QImage expected = photo(size.width(), size.height());
-        QImage m = QImage(mask).scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                       .convertToFormat(QImage::Format_RGB32);
+        QImage m = stretchedMask(mask, size);
         Qtqveffect().ColorfulFrame(expected.bits(), m.bits(), size.width(), size.height(), mode);
         QVERIFY(!difference(photo(size.width(), size.height()), expected).isEmpty());
         const QString path = facade.framecolorfulImage(file, id);

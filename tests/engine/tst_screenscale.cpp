@@ -103,12 +103,9 @@ QString focusStep(ZQDCommunication &facade, const QString &name, QSize size, boo
 
 }  // namespace
 
-class ScreenScaleTest : public QObject
+class ScreenScaleTest : public FacadeTestCase
 {
     Q_OBJECT
-
-    ZQDCommunication facade;
-    ZQDImageEngine &engine = *facade.engine();
 
     struct Photo {
         QString file;  // the photo

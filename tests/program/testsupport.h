@@ -13,30 +13,13 @@
 
 #include <unistd.h>
 
+#include "../common/qtpictures.h"
 #include "../common/qttestsupport.h"
 
 namespace testsupport {
 
-// A picture whose every pixel tells where it came from: red rises to the
-// right, green downwards, blue is fixed.
-inline QImage positionPicture(int width, int height, QImage::Format format = QImage::Format_RGB32)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = qRgb(width > 1 ? x * 255 / (width - 1) : 0, height > 1 ? y * 255 / (height - 1) : 0, 90);
-    }
-    return format == QImage::Format_RGB32 ? image : image.convertToFormat(format);
-}
-
-inline QString writePicture(const QString &path, const QImage &image, const char *format = "PNG")
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!image.save(path, format))
-        qFatal("cannot write the test picture %s", qPrintable(path));
-    return path;
-}
+using zntest::positionPicture;
+using zntest::writePicture;
 
 inline QByteArray fileBytes(const QString &path)
 {

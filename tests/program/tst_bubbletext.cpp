@@ -7,8 +7,7 @@
 #include <QGlyphRun>
 #include <QTextLayout>
 
-using testsupport::documentRoot;
-using testsupport::writePicture;
+using namespace testsupport;
 
 class BubbleTextTest : public QObject
 {

@@ -4,9 +4,7 @@
 
 #include <QProcess>
 
-using testsupport::documentRoot;
-using testsupport::positionPicture;
-using testsupport::writePicture;
+using namespace testsupport;
 
 namespace {
 

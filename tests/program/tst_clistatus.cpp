@@ -8,11 +8,7 @@
 
 #include <QPixmap>
 
-using testsupport::documentRoot;
-using testsupport::noisePicture;
-using testsupport::positionPicture;
-using testsupport::ScratchMount;
-using testsupport::writePicture;
+using namespace testsupport;
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <sys/resource.h>
 
 using namespace phototest;
-using testsupport::documentRoot;
+using namespace testsupport;
 
 namespace {
 

@@ -13,9 +13,7 @@
 
 #include <limits>
 
-using testsupport::documentRoot;
-using testsupport::positionPicture;
-using testsupport::writePicture;
+using namespace testsupport;
 
 namespace {
 

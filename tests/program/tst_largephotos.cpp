@@ -13,7 +13,7 @@
 
 #include <libdeflate.h>
 
-using testsupport::documentRoot;
+using namespace testsupport;
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <QImageReader>
 
 using namespace phototest;
-using testsupport::documentRoot;
+using namespace testsupport;
 
 namespace {
 

@@ -11,9 +11,7 @@
 
 #include <QSignalSpy>
 
-using testsupport::documentRoot;
-using testsupport::positionPicture;
-using testsupport::writePicture;
+using namespace testsupport;
 
 namespace {
 
@@ -53,6 +51,23 @@ QImage rgb(const QString &path)
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
 
+// A runner that records every job it ends.
+struct WatchedRunner : OperationRunner {
+    QSignalSpy ended{this, &OperationRunner::finished};
+
+    // Waits until `count` jobs have ended; their endings by ticket.
+    QMap<int, Ending> endings(int count)
+    {
+        while (ended.size() < count && ended.wait(20000)) {
+        }
+        QMap<int, Ending> byTicket;
+        for (const QList<QVariant> &args : std::as_const(ended))
+            byTicket[args.at(0).toInt()] = {args.at(0).toInt(), args.at(2).toString(), args.at(3).toString(),
+                                            args.at(4).toBool()};
+        return byTicket;
+    }
+};
+
 }  // namespace
 
 class RunnerTest : public QObject
@@ -61,18 +76,6 @@ class RunnerTest : public QObject
 
     QString photo;  // 900 x 600
     QString large;  // 2400 x 1800
-
-    // Waits until `count` jobs have ended; their endings by ticket.
-    QMap<int, Ending> endings(QSignalSpy &spy, int count)
-    {
-        while (spy.size() < count && spy.wait(20000)) {
-        }
-        QMap<int, Ending> byTicket;
-        for (const QList<QVariant> &args : std::as_const(spy))
-            byTicket[args.at(0).toInt()] = {args.at(0).toInt(), args.at(2).toString(), args.at(3).toString(),
-                                            args.at(4).toBool()};
-        return byTicket;
-    }
 
     // The facade's own result for look `id`, made from a copy of the photo.
     QImage reference(const QString &source, int id)
@@ -98,11 +101,10 @@ private slots:
 
     void resultIsTheFacadesAndShownFromMemory()
     {
-        OperationRunner runner;
+        WatchedRunner runner;
         runner.setDisplaySize(QSize(300, 300));
-        QSignalSpy spy(&runner, &OperationRunner::finished);
         const int ticket = runner.run("t", job({call({"loadImage", "file://" + photo, 1019})}));
-        const Ending end = endings(spy, 1).value(ticket);
+        const Ending end = runner.endings(1).value(ticket);
         QVERIFY2(!end.cancelled && end.error.isEmpty(), qPrintable(end.error));
         QCOMPARE(end.path, tempFolder() + "photo_norvik.png");
         QCOMPARE(rgb(end.path), reference(photo, 1019));
@@ -130,11 +132,10 @@ private slots:
 
     void aSecondJobReplacesTheFirst()
     {
-        OperationRunner runner;
-        QSignalSpy spy(&runner, &OperationRunner::finished);
+        WatchedRunner runner;
         const int first = runner.run("look", job({call({"loadImage", large, 1019})}));
         const int second = runner.run("look", job({call({"loadImage", large, 1101})}));
-        const QMap<int, Ending> ends = endings(spy, 2);
+        const QMap<int, Ending> ends = runner.endings(2);
         QCOMPARE(ends.size(), 2);
         QVERIFY(ends.value(first).cancelled);
         QVERIFY(ends.value(first).path.isEmpty());
@@ -148,8 +149,7 @@ private slots:
 
     void cancelRemovesWhatTheJobWrote()
     {
-        OperationRunner runner;
-        QSignalSpy spy(&runner, &OperationRunner::finished);
+        WatchedRunner runner;
         // Running when cancelled (or not yet started): either way nothing stays.
         const int running = runner.run("c", job({call({"loadImage", large, 1019})}));
         runner.cancel("c");
@@ -157,7 +157,7 @@ private slots:
         const int other = runner.run("other", job({call({"qualityImage", photo, 0.5})}));
         const int waiting = runner.run("w", job({call({"loadImage", photo, 1101})}));
         runner.cancel("w");
-        const QMap<int, Ending> ends = endings(spy, 3);
+        const QMap<int, Ending> ends = runner.endings(3);
         QVERIFY(ends.value(running).cancelled);
         QVERIFY(ends.value(waiting).cancelled);
         QCOMPARE(ends.value(other).path, tempFolder() + "photo_norvik.png");
@@ -171,8 +171,7 @@ private slots:
 
     void chainsAndFailures()
     {
-        OperationRunner runner;
-        QSignalSpy spy(&runner, &OperationRunner::finished);
+        WatchedRunner runner;
         // "$previous": the look of the half-size copy.
         const int chained = runner.run("a", job({call({"qualityImage", photo, 0.5}), call({"loadImage", "$previous", 1019})}));
         const int missing = runner.run("b", job({call({"loadImage", documentRoot() + "missing.png", 1019})}));
@@ -180,7 +179,7 @@ private slots:
         const int miscounted = runner.run("d", job({call({"loadImage", photo})}));
         const int broken = runner.run("e", job({call({"loadImage", documentRoot() + "missing.png", 1019}),
                                                 call({"loadImage", "$previous", 1101})}));
-        const QMap<int, Ending> ends = endings(spy, 5);
+        const QMap<int, Ending> ends = runner.endings(5);
         QCOMPARE(ends.value(chained).path, tempFolder() + "photo_norvik_norvik.png");
         QCOMPARE(QImage(ends.value(chained).path).size(), QSize(450, 300));
         for (int failed : {missing, refused, miscounted, broken}) {
@@ -194,11 +193,10 @@ private slots:
 
     void quickWorkerKeepsToCopies()
     {
-        OperationRunner runner;
-        QSignalSpy spy(&runner, &OperationRunner::finished);
+        WatchedRunner runner;
         const int onPhoto = runner.runQuick("q", job({call({"loadImage", photo, 1019})}));
         const int copy = runner.runQuick("s", job({call({"screenCopy", photo, 300})}));
-        const QMap<int, Ending> first = endings(spy, 2);
+        const QMap<int, Ending> first = runner.endings(2);
         QVERIFY(first.value(onPhoto).path.isEmpty());
         QVERIFY(!first.value(onPhoto).error.isEmpty());
         QVERIFY(!QFile::exists(tempFolder() + "photo_norvik.png"));
@@ -207,7 +205,7 @@ private slots:
 
         const int onCopy = runner.runQuick("q", job({call({"loadImage", first.value(copy).path, 1019})}));
         const int thumbs = runner.runQuick("t", job({call({"thumbnailCopy", photo, 90})}));
-        const QMap<int, Ending> second = endings(spy, 4);
+        const QMap<int, Ending> second = runner.endings(4);
         QCOMPARE(second.value(onCopy).path, tempFolder() + "photo.screen_norvik.png");
         QCOMPARE(second.value(thumbs).path, tempFolder() + "photo.thumbs.png");
         QCOMPARE(QImage(second.value(thumbs).path).size(), QSize(90, 60));

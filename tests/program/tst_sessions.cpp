@@ -9,11 +9,7 @@
 
 #include <QSet>
 
-using testsupport::documentRoot;
-using testsupport::noisePicture;
-using testsupport::positionPicture;
-using testsupport::ScratchMount;
-using testsupport::writePicture;
+using namespace testsupport;
 
 namespace {
 
@@ -31,6 +27,19 @@ QString nameOf(const QString &path)
 QStringList leftovers(const QString &folder)
 {
     return QDir(folder).entryList({"*.tmp-*"}, QDir::Files | QDir::Hidden);
+}
+
+// The working file of `photo` at `scale` made before the disk fails, and its
+// bytes then, which a failed write must leave as they are.
+struct EarlierFile {
+    QString path;
+    QByteArray bytes;
+};
+
+EarlierFile writeEarlierFile(ZQDCommunication &communication, const QString &photo, double scale)
+{
+    const QString path = communication.qualityImage(photo, scale);
+    return {path, testsupport::fileBytes(path)};
 }
 
 }  // namespace
@@ -140,19 +149,18 @@ private slots:
             QSKIP("mounting a small file system needs root");
         ZQDCommunication communication;
         const QString photo = writePicture(documentRoot() + "big.png", noisePicture(400, 300));
-        const QString first = communication.qualityImage(photo, 0.1);
-        QVERIFY(QFileInfo::exists(first));
-        const QByteArray before = testsupport::fileBytes(first);
+        const EarlierFile first = writeEarlierFile(communication, photo, 0.1);
+        QVERIFY(QFileInfo::exists(first.path));
         disk.fill();
 
         OperationError::clear();
         QCOMPARE(communication.qualityImage(photo, 1.0), QString());
         QVERIFY2(OperationError::take().contains("disk is full"), "no reason given");
-        QCOMPARE(testsupport::fileBytes(first), before);
+        QCOMPARE(testsupport::fileBytes(first.path), first.bytes);
         QVERIFY(leftovers(tempFolder()).isEmpty());
         // A crop and a save of the same kind fail the same way.
         QCOMPARE(communication.cropPic(photo, 400, 300, 400, 300, 0, 0), QString());
-        QCOMPARE(testsupport::fileBytes(first), before);
+        QCOMPARE(testsupport::fileBytes(first.path), first.bytes);
     }
 
     void readOnlyFolderKeepsThePreviousFile()
@@ -162,9 +170,8 @@ private slots:
             QSKIP("root writes through folder permissions, and no file system can be mounted here");
         ZQDCommunication communication;
         const QString photo = writePicture(documentRoot() + "kept.png", positionPicture(80, 60));
-        const QString first = communication.qualityImage(photo, 0.5);
-        QVERIFY(QFileInfo::exists(first));
-        const QByteArray before = testsupport::fileBytes(first);
+        const EarlierFile first = writeEarlierFile(communication, photo, 0.5);
+        QVERIFY(QFileInfo::exists(first.path));
         // Root writes anywhere a file system lets it: only a read-only mount stops it.
         if (disk.mounted())
             QVERIFY(disk.makeReadOnly());
@@ -176,8 +183,8 @@ private slots:
         QFile::setPermissions(tempFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(second, QString());
         QVERIFY2(OperationError::take().contains("cannot be written"), "no reason given");
-        QCOMPARE(testsupport::fileBytes(first), before);
-        QCOMPARE(QImage(first).size(), QSize(40, 30));
+        QCOMPARE(testsupport::fileBytes(first.path), first.bytes);
+        QCOMPARE(QImage(first.path).size(), QSize(40, 30));
     }
 
     // The environment's folder, made absolute; else the preferred folder;

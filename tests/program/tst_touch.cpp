@@ -57,6 +57,14 @@ class TouchTest : public QObject
         }
     };
 
+    // Fingers 0 and 1 put down, moved or lifted together, one event a step.
+    struct TwoFingers {
+        QTest::QTouchEventSequence seq;
+        void press(QPoint a, QPoint b) { seq.press(0, a).press(1, b).commit(); }
+        void move(QPoint a, QPoint b) { seq.move(0, a).move(1, b).commit(); }
+        void release(QPoint a, QPoint b) { seq.release(0, a).release(1, b).commit(); }
+    };
+
 private slots:
     void initTestCase()
     {
@@ -104,24 +112,24 @@ private slots:
     {
         Rig rig(scenePath);
         QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
-        QTest::QTouchEventSequence seq = QTest::touchEvent(&rig.view, device);
-        seq.press(0, QPoint(200, 400)).press(1, QPoint(300, 400)).commit();
-        seq.move(0, QPoint(150, 400)).move(1, QPoint(350, 400)).commit();
+        TwoFingers fingers{QTest::touchEvent(&rig.view, device)};
+        fingers.press(QPoint(200, 400), QPoint(300, 400));
+        fingers.move(QPoint(150, 400), QPoint(350, 400));
         QCOMPARE(rig.scales.size(), 1);
         QCOMPARE(rig.lastScale(), 1.6f);
         QCOMPARE(rig.touch.accumulatedScale(), 1.0f);
-        seq.release(0, QPoint(150, 400)).release(1, QPoint(350, 400)).commit();
+        fingers.release(QPoint(150, 400), QPoint(350, 400));
     }
 
     void pinchToATenthIsClamped()
     {
         Rig rig(scenePath);
         QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
-        QTest::QTouchEventSequence seq = QTest::touchEvent(&rig.view, device);
-        seq.press(0, QPoint(100, 400)).press(1, QPoint(300, 400)).commit();
-        seq.move(0, QPoint(190, 400)).move(1, QPoint(210, 400)).commit();
+        TwoFingers fingers{QTest::touchEvent(&rig.view, device)};
+        fingers.press(QPoint(100, 400), QPoint(300, 400));
+        fingers.move(QPoint(190, 400), QPoint(210, 400));
         QCOMPARE(rig.lastScale(), 0.2f);
-        seq.move(0, QPoint(0, 400)).move(1, QPoint(479, 400)).commit();
+        fingers.move(QPoint(0, 400), QPoint(479, 400));
         QCOMPARE(rig.lastScale(), float(479.0f / 200.0f * 0.8f));
     }
 
@@ -132,19 +140,19 @@ private slots:
     {
         Rig rig(scenePath);
         QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
-        QTest::QTouchEventSequence seq = QTest::touchEvent(&rig.view, device);
-        seq.press(0, QPoint(200, 400)).press(1, QPoint(280, 400)).commit();
-        seq.move(0, QPoint(190, 400)).move(1, QPoint(290, 400)).commit();  // 100 / 80 = 1.25
+        TwoFingers fingers{QTest::touchEvent(&rig.view, device)};
+        fingers.press(QPoint(200, 400), QPoint(280, 400));
+        fingers.move(QPoint(190, 400), QPoint(290, 400));  // 100 / 80 = 1.25
         QCOMPARE(rig.lastScale(), 1.0f);
-        seq.release(1, QPoint(290, 400)).commit();
+        fingers.seq.release(1, QPoint(290, 400)).commit();
         QCOMPARE(rig.lastScale(), 1.0f);
         QCOMPARE(rig.touch.accumulatedScale(), 1.0f);
-        seq.release(0, QPoint(190, 400)).commit();
+        fingers.seq.release(0, QPoint(190, 400)).commit();
 
-        seq.press(0, QPoint(200, 400)).press(1, QPoint(240, 400)).commit();
-        seq.move(0, QPoint(100, 400)).move(1, QPoint(340, 400)).commit();  // 240 / 40 = 6
+        fingers.press(QPoint(200, 400), QPoint(240, 400));
+        fingers.move(QPoint(100, 400), QPoint(340, 400));  // 240 / 40 = 6
         QCOMPARE(rig.lastScale(), 3.5f);
-        seq.release(0, QPoint(100, 400)).release(1, QPoint(340, 400)).commit();
+        fingers.release(QPoint(100, 400), QPoint(340, 400));
         QCOMPARE(rig.touch.accumulatedScale(), 4.8f);
         QCOMPARE(rig.lastScale(), 3.5f);
     }
@@ -155,10 +163,10 @@ private slots:
     {
         Rig rig(scenePath);
         QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
-        QTest::QTouchEventSequence seq = QTest::touchEvent(&rig.view, device);
-        seq.press(0, QPoint(240, 400)).press(1, QPoint(240, 400)).commit();
-        seq.move(0, QPoint(200, 400)).move(1, QPoint(280, 400)).commit();
-        seq.release(0, QPoint(200, 400)).release(1, QPoint(280, 400)).commit();
+        TwoFingers fingers{QTest::touchEvent(&rig.view, device)};
+        fingers.press(QPoint(240, 400), QPoint(240, 400));
+        fingers.move(QPoint(200, 400), QPoint(280, 400));
+        fingers.release(QPoint(200, 400), QPoint(280, 400));
         QCOMPARE(rig.scales.size(), 0);
         QCOMPARE(rig.touch.accumulatedScale(), 1.0f);
         QCOMPARE(rig.pointsSeen.size(), 1);

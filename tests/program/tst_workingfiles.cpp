@@ -6,9 +6,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-using testsupport::documentRoot;
-using testsupport::positionPicture;
-using testsupport::writePicture;
+using namespace testsupport;
 
 class WorkingFilesTest : public QObject
 {

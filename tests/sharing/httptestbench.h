@@ -51,6 +51,14 @@ inline QByteArray field(const char *name, const QByteArray &value)
         + value + "\r\n";
 }
 
+// The part of the picture "pic.png" and the closing boundary, which end every
+// upload body.
+inline QByteArray pictureTail(const char *name, const QByteArray &bytes)
+{
+    return QByteArray("--AaB03x\r\nContent-Disposition: form-data; name=\"") + name
+        + "\"; filename=\"pic.png\"\r\n\r\n" + bytes + "\r\n--AaB03x--";
+}
+
 inline QByteArray readFile(const QString &path)
 {
     QFile f(path);
@@ -67,12 +75,15 @@ inline int modeOf(const QString &path)
 
 // The controller's test bench: a work folder, the test server, a picture,
 // the program's own data folder and the current folder, where nothing may
-// ever be written.
-class HttpFixture
+// ever be written. A test class derives from it and QtTest runs its set-up
+// and checks around every test.
+class HttpFixture : public QObject
 {
-protected:
+    Q_OBJECT
+
+private slots:
     // Once, before the first test: the folders, the server and the picture.
-    void setUpBench()
+    void initTestCase()
     {
         QVERIFY(workDir.isValid());
         dataHome = workDir.filePath("data");
@@ -88,16 +99,18 @@ protected:
         picture = writePicture("pic.png", pictureBytes);
     }
     // Before each test: no status file from the test before.
-    void clearStatusFile()
+    void init()
     {
         QFile::remove(statusFile);
     }
     // After each test: the current folder is still empty.
-    void checkNothingInStartFolder()
+    void cleanup()
     {
         QCOMPARE(QDir(startFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
     }
+
+protected:
     QString writePicture(const QString &name, const QByteArray &bytes)
     {
         const QString path = workDir.filePath(name);

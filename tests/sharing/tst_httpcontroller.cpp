@@ -3,15 +3,11 @@
 // progress.
 #include "httptestbench.h"
 
-class TestHttpController : public QObject, protected HttpFixture
+class TestHttpController : public HttpFixture
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpBench(); }
-    void init() { clearStatusFile(); }
-    void cleanup() { checkNothingInStartFolder(); }
-
     void microblogUploadBytes();
     void socialUploadBytes_data();
     void socialUploadBytes();
@@ -40,9 +36,7 @@ void TestHttpController::microblogUploadBytes()
                                    "Hello %E4 world"));
     QTRY_COMPARE_WITH_TIMEOUT(rec.uploads(), 1, 15000);
 
-    const QByteArray expected = field("status", "Hello %E4 world") + "--AaB03x\r\n"
-        + "Content-Disposition: form-data; name=\"pic\"; filename=\"pic.png\"\r\n" + "\r\n"
-        + pictureBytes + "\r\n" + "--AaB03x--";
+    const QByteArray expected = field("status", "Hello %E4 world") + pictureTail("pic", pictureBytes);
     const QList<RecordedRequest> reqs = server.requests().mid(before);
     QCOMPARE(reqs.size(), 1);
     const RecordedRequest &r = reqs.first();
@@ -130,9 +124,7 @@ void TestHttpController::socialUploadBytes()
         expected += field("aid", aid.toLatin1());
     expected += field("method", "photos.upload") + field("v", "1.0") + field("access_token", "TOK-1")
         + field("format", "JSON") + field("caption", captionBytes) + field("sig", sig)
-        + "--AaB03x\r\n"
-        + "Content-Disposition: form-data; name=\"upload\"; filename=\"pic.png\"\r\n" + "\r\n"
-        + pictureBytes + "\r\n" + "--AaB03x--";
+        + pictureTail("upload", pictureBytes);
 
     const QList<RecordedRequest> reqs = server.requests().mid(before);
     QCOMPARE(reqs.size(), 1);

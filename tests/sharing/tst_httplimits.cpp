@@ -3,15 +3,11 @@
 // file that never blocks the answer.
 #include "httptestbench.h"
 
-class TestHttpLimits : public QObject, protected HttpFixture
+class TestHttpLimits : public HttpFixture
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpBench(); }
-    void init() { clearStatusFile(); }
-    void cleanup() { checkNothingInStartFolder(); }
-
     void strangePicturesAreRefusedAtOnce_data();
     void strangePicturesAreRefusedAtOnce();
     void silenceEndsWithAnError_data();

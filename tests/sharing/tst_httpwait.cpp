@@ -9,6 +9,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// A controller and the wait on it, what the wait writes to standard output
+// and error kept in buffers.
+struct Waiting {
+    explicit Waiting(int timeoutMs = 300000) : wait(&http, &out, &err, timeoutMs)
+    {
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+    }
+    ZQCHttpController http;
+    QBuffer out, err;
+    HttpWait wait;
+};
+
 class TestHttpWait : public QObject
 {
     Q_OBJECT
@@ -59,11 +72,8 @@ void TestHttpWait::outcomes()
     QFETCH(QByteArray, stdoutStart);
     QFETCH(int, status);
 
-    ZQCHttpController http;
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    HttpWait wait(&http, &out, &err);
+    Waiting w;
+    auto &[http, out, err, wait] = w;
     const bool started = social
         ? http.uploadRenRenRequest(server.url(path), "t", "m", picture, "k", "d")
         : http.uploadSinaRequest(server.url(path), "a=1", picture, "", "", "s");
@@ -81,11 +91,8 @@ void TestHttpWait::outcomes()
 
 void TestHttpWait::nothingInFlightReturnsAtOnce()
 {
-    ZQCHttpController http;
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    HttpWait wait(&http, &out, &err, 1000);
+    Waiting w(1000);
+    auto &[http, out, err, wait] = w;
     QVERIFY(!http.uploadSinaRequest(server.url("/ok"), "a=1", workDir.filePath("none"), "", "", "s"));
     QElapsedTimer clock;
     clock.start();
@@ -99,11 +106,8 @@ void TestHttpWait::nothingInFlightReturnsAtOnce()
 // the wait, and a failure still counts.
 void TestHttpWait::silentFinishEndsTheWait()
 {
-    ZQCHttpController http;
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    HttpWait wait(&http, &out, &err, 10000);
+    Waiting w(10000);
+    auto &[http, out, err, wait] = w;
     QVERIFY(http.getRequest(server.url("/ok")));
     wait.waitForOutcome();
     QVERIFY(!http.isBusy());
@@ -124,11 +128,8 @@ void TestHttpWait::timeLimitCancels()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(16 * 1024 * 1024, 'x'));
     }
-    ZQCHttpController http;
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    HttpWait wait(&http, &out, &err, 300);
+    Waiting w(300);
+    auto &[http, out, err, wait] = w;
     QVERIFY(http.uploadSinaRequest(server.url("/slow-read"), "a=1", large, "", "", "s"));
     wait.waitForOutcome();
     QVERIFY(!http.isBusy());
