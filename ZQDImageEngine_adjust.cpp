@@ -94,8 +94,14 @@ QPixmap ZQDImageEngine::SharpenImage(QString path, int width, int height, float 
     qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
     if (qim.isNull())
         return {};
+    return SharpenImage(std::move(qim), width, height, depth);
+}
+
+QPixmap ZQDImageEngine::SharpenImage(QImage qim, int width, int height, float depth)
+{
+    qim = toRgb32(std::move(qim));
     // The library takes width and height as the buffer's size.
-    if (width != qim.width() || height != qim.height()) {
+    if (qim.isNull() || width != qim.width() || height != qim.height()) {
         qCWarning(lcEngine).nospace() << "SharpenImage: size " << width << "x" << height
                                       << " is not the picture's " << qim.width() << "x" << qim.height();
         return {};
@@ -115,7 +121,14 @@ QPixmap ZQDImageEngine::MixingColorBCS(QString path, int width, int height, int 
     qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
     if (qim.isNull())
         return {};
-    if (width != qim.width() || height != qim.height()) {
+    return MixingColorBCS(std::move(qim), width, height, brightness, contrast, saturation);
+}
+
+QPixmap ZQDImageEngine::MixingColorBCS(QImage qim, int width, int height, int brightness, int contrast,
+                                       int saturation)
+{
+    qim = toRgb32(std::move(qim));
+    if (qim.isNull() || width != qim.width() || height != qim.height()) {
         qCWarning(lcEngine).nospace() << "MixingColorBCS: size " << width << "x" << height
                                       << " is not the picture's " << qim.width() << "x" << qim.height();
         return {};

@@ -4,9 +4,10 @@
 // run(lane, calls) queues a job: one or more calls of facade operations by
 // name, [["loadImage", path, 1019]], run one after the other; the literal
 // argument "$previous" stands for the result of the call before. The job ends
-// with exactly one finished(ticket, lane, path, error, cancelled) signal on
-// the GUI thread: the last call's working file, or the reason it failed, or
-// cancelled when it was replaced or cancelled.
+// with exactly one finished(ticket, lane, path, error, cancelled, value)
+// signal on the GUI thread: the last call's working file, or the reason it
+// failed, or cancelled when it was replaced or cancelled; `value` is what the
+// last call gave when it is not a picture (a live step's histogram).
 //
 // Lanes: a new job replaces the job of its lane that is still waiting, and the
 // result of the one running is dropped (a second tap while busy replaces the
@@ -30,6 +31,14 @@
 // pixmaps are raster pixmaps, which the platforms the program runs on (xcb,
 // wayland, offscreen) allow on any thread.
 //
+// Live previews: preview(lane, calls) runs the calls on the quick worker in
+// memory (livesteps.h): the screen copy is decoded once and kept, "$previous"
+// is the picture the call before made, nothing is written, and the job's
+// "path" is the address of its picture, "image://working/live:<lane>", whose
+// picture the picture provider serves until the lane's next preview replaces
+// it. A new preview replaces the lane's waiting one; the one running still
+// ends and is delivered, so a picture follows a finger that never stops.
+//
 // Each picture a job makes is also kept as a screen-size copy (at most
 // displaySize) for the picture provider, so the interface shows it without
 // decoding the file. readable() and pictureSize() read a file's header only.
@@ -38,6 +47,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
 
 #include <memory>
@@ -73,6 +83,8 @@ public slots:
     int run(const QString &lane, const QVariantList &calls);
     // Queues a job on the quick worker (screen-copy chains only).
     int runQuick(const QString &lane, const QVariantList &calls);
+    // Queues a live preview on the quick worker (screen copies only).
+    int preview(const QString &lane, const QVariantList &calls);
     // Drops the lane's waiting job and the result of its running one.
     void cancel(const QString &lane);
     // Whether the file at `path` (a path or file:// URL) is a picture its
@@ -85,13 +97,15 @@ public slots:
     void waitIdle();
 
 signals:
-    void finished(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled);
+    void finished(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled,
+                  const QVariant &value);
     void busyChanged();
     void displaySizeChanged();
 
 private:
     struct Private;
     std::unique_ptr<Private> d;
-    int queue(int worker, const QString &lane, const QVariantList &calls);
-    void deliver(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled);
+    int queue(int worker, const QString &lane, const QVariantList &calls, bool live = false);
+    void deliver(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled,
+                 const QVariant &value);
 };

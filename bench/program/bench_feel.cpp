@@ -3,7 +3,8 @@
 // the picture provider, as the program publishes them. Each scenario opens an
 // 8-megapixel photo (3264 x 2448 JPEG) in the editor, opens a tool, waits until
 // it is ready and idle, then does what a finger would: taps a look or a frame,
-// presses Apply, or takes one live-preview step. Measured on the wall clock:
+// presses Apply, or takes one live-preview step (adjust's colour mix and
+// sharpening, tone, a focus move, a look's strength). Measured on the wall clock:
 //
 //   tap_ms   from the tap to the first frame swapped (QQuickWindow::frameSwapped)
 //            that shows the new picture (the benchmark's time);
@@ -67,6 +68,10 @@ struct Scenario {
     const char *tap;
     const char *shown;   // the new picture is on screen
     const char *done;    // the work is over
+    // Optional: run once when the tool is ready, then wait for `setupDone`
+    // (a look chosen before its strength is previewed).
+    const char *setup = nullptr;
+    const char *setupDone = nullptr;
 };
 
 // Old and new documents alike: the preview layer's serial counts shown
@@ -107,6 +112,16 @@ const Scenario kScenarios[] = {
      "var a = editorPage.photo.overlay; p.moveTo(a.width * (p.centreX > 0.5 ? 0.3 : 0.7), a.height * 0.4,"
        " a.width, a.height);",
      "p.steps > mark.steps", "p.steps > mark.steps && !p.pending && " IDLE},
+    {"adjust_sharpen_step", "adjust", "p && p.ready && " IDLE, "mark.serial = p.preview.serial;",
+     "p.brightness = 10; p.sharpness = p.sharpness === 40 ? 41 : 40; p.previewNow();", PREVIEW_SHOWN,
+     PREVIEW_SHOWN " && " IDLE},
+    {"tone_preview_step", "tone", "p && p.ready && " IDLE, "mark.serial = p.preview.serial;",
+     "p.exposure = p.exposure === 30 ? 31 : 30; p.vignette = 40; p.previewNow();", PREVIEW_SHOWN,
+     PREVIEW_SHOWN " && " IDLE},
+    {"strength_preview_step", "looks", STRIP_READY, "mark.serial = p.preview.serial;",
+     "p.setStrength(p.strength === 0.5 ? 0.6 : 0.5);", PREVIEW_SHOWN, PREVIEW_SHOWN " && " IDLE,
+     "p.pick(p.strip.entries.filter(function(e) { return e.id === 1018; })[0]);",
+     "p.resultPath !== '' && p.screenResult !== '' && " IDLE},
 };
 
 struct Result {
@@ -196,7 +211,14 @@ public:
         if (!waitFor("editorPage.photo.hasPicture && !pages.busy", 60))
             return false;
         evaluate(QStringLiteral("editorPage.openToolNamed('%1');").arg(s.tool));
-        return waitFor(s.ready, 120) && settle();
+        if (!waitFor(s.ready, 120))
+            return false;
+        if (s.setup) {
+            evaluate(s.setup);
+            if (!waitFor(s.setupDone, 120))
+                return false;
+        }
+        return settle();
     }
 
     // A quiet moment, so the tap starts from an idle window.
