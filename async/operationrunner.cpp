@@ -3,6 +3,8 @@
 #include "ImageDispose.h"
 #include "EditorTools.h"
 #include "ZQDCommunication.h"
+#include "ZQDImageEngine.h"
+#include "ZQDImageRect.h"
 #include "displaycopies.h"
 #include "livesteps.h"
 #include "operationerror.h"
@@ -28,6 +30,7 @@ namespace {
 const QString kPrevious = QStringLiteral("$previous");
 const QString kScreenCopy = QStringLiteral("screenCopy");
 const QString kThumbnailCopy = QStringLiteral("thumbnailCopy");
+const QString kCollageCells = QStringLiteral("collageCells");
 // Calls named "tools.<operation>" go to the worker's "tools" object.
 const QString kToolsPrefix = QStringLiteral("tools.");
 
@@ -46,6 +49,20 @@ struct Job {
     std::atomic<bool> cancelled{false};
     QStringList written;  // every working file the job wrote
 };
+
+// The collage cells the worker's facade holds (after a layout was read), as
+// {x, y, w, h, degree} in collage pixels.
+QVariantList collageCells(ZQDCommunication &facade)
+{
+    QVariantList cells;
+    for (ZQDImageRect *r : facade.engine()->imageRects())
+        cells.append(QVariantMap{{QStringLiteral("x"), r->getx()},
+                                 {QStringLiteral("y"), r->gety()},
+                                 {QStringLiteral("w"), r->getwidth()},
+                                 {QStringLiteral("h"), r->getheight()},
+                                 {QStringLiteral("degree"), r->getDegree()}});
+    return cells;
+}
 
 // Calls the facade's operation `name` with `args` converted to its parameter
 // types; false when it has no such operation taking that many arguments or an
@@ -106,7 +123,8 @@ struct OperationRunner::Private {
     int open = 0;  // tickets not yet delivered (GUI thread)
 
     void work(Worker &worker);
-    QString execute(ZQDCommunication &facade, EditorTools &tools, Worker &worker, Job &job, QString *error);
+    QString execute(ZQDCommunication &facade, EditorTools &tools, Worker &worker, Job &job, QString *error,
+                    QVariant *value);
     QString executeLive(ZQDCommunication &facade, Worker &worker, Job &job, QString *error, QVariant *value);
     // The picture at `path` fitted into side x side, written as
     // "<name><suffix>" beside the working files.
@@ -175,7 +193,7 @@ void OperationRunner::Private::work(Worker &worker)
         QVariant value;
         const QString path = job->cancelled ? QString()
                              : job->live    ? executeLive(facade, worker, *job, &error, &value)
-                                            : execute(facade, tools, worker, *job, &error);
+                                            : execute(facade, tools, worker, *job, &error, &value);
         std::unique_lock lock(mutex);
         worker.running.reset();
         if (job->cancelled) {
@@ -193,7 +211,7 @@ void OperationRunner::Private::work(Worker &worker)
 }
 
 QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools &tools, Worker &worker, Job &job,
-                                          QString *error)
+                                          QString *error, QVariant *value)
 {
     const bool quick = worker.quick;
     QString previous;
@@ -228,6 +246,8 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools 
                                                   name == kScreenCopy ? QStringLiteral(".screen.png")
                                                                       : QStringLiteral(".thumbs.png"))
                                       : QString();
+        else if (name == kCollageCells)
+            result = collageCells(facade);
         else if (name.startsWith(kToolsPrefix))
             called = invokeByName(&tools, name.mid(kToolsPrefix.size()), call, &result);
         else
@@ -256,6 +276,8 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools 
         } else if (result.typeId() == QMetaType::Bool && !result.toBool()) {
             *error = reason;
             return {};
+        } else if (result.typeId() == QMetaType::QVariantList) {
+            *value = result;
         }
     }
     if (!previous.isEmpty() && !previousPicture.isNull() && !job.cancelled)
@@ -398,6 +420,12 @@ bool OperationRunner::allowed(const QString &operation)
         QStringLiteral("writingFontImage"), QStringLiteral("weakinit"),         QStringLiteral("weakprogress"),
         QStringLiteral("weakrelease"),      QStringLiteral("weakRectprogress"), QStringLiteral("revolvingImage"),
         QStringLiteral("cropPic"),          kScreenCopy,                        kThumbnailCopy,
+        // Collages: each job reads its layout and places its photos on the
+        // worker's own facade, from an empty list, before it renders.
+        QStringLiteral("getTemplateRule"),  QStringLiteral("getMixRule"),       QStringLiteral("getStitchingRule"),
+        QStringLiteral("revolvFreeBgImage"), QStringLiteral("clearPaintImageList"), QStringLiteral("addPaintImage"),
+        QStringLiteral("savePuzzleFree"),   QStringLiteral("savePuzzleTemplate"), QStringLiteral("savePuzzleStitching"),
+        kCollageCells,                      QStringLiteral("tools.exportImage"),
         // The "tools" object's picture operations.
         QStringLiteral("tools.blendImage"), QStringLiteral("tools.autoEnhanceImage"),
         QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage")};

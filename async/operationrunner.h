@@ -27,7 +27,10 @@
 // touched from a worker, and a focus-blur sequence belongs to the worker whose
 // jobs started it (weakinit, the steps and weakrelease all go through the same
 // one). Only operations that read and write picture files may be run; the
-// collage lists and QML items stay with the GUI thread's facade. The workers'
+// collage lists and QML items stay with the GUI thread's facade; a collage job
+// builds the lists on its worker's facade itself (the layout, then
+// clearPaintImageList and addPaintImage for every photo) before it renders,
+// and "collageCells" gives the cells the layout made as its value. The workers'
 // pixmaps are raster pixmaps, which the platforms the program runs on (xcb,
 // wayland, offscreen) allow on any thread.
 //
@@ -75,7 +78,8 @@ public:
     // into side x side as "<name>.screen.png" beside the working files (its
     // own name chain: operations on it never write the photo's working
     // files), and "thumbnailCopy"(path, side), the same as "<name>.thumbs.png"
-    // (the strips' thumbnails are made from it, on the GUI thread).
+    // (the strips' thumbnails are made from it, on the GUI thread), and
+    // "collageCells"(), the cells of the collage layout read last.
     static bool allowed(const QString &operation);
 
 public slots:
