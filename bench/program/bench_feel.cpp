@@ -33,6 +33,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -84,6 +85,7 @@ struct Scenario {
 #define APPLY_SHOWN                                                                                     \
     "editorPage.photo.pictureSerial !== undefined ? editorPage.photo.pictureSerial > mark.picture"     \
     " && editorPage.photo.hasPicture : editorPage.history.count > mark.count"
+#define COLLAGE_READY "mark.page && mark.page.ready && " IDLE
 #define APPLY_DONE "editorPage.history.count > mark.count && editorPage.openTool === '' && " IDLE
 
 const Scenario kScenarios[] = {
@@ -122,6 +124,14 @@ const Scenario kScenarios[] = {
      "p.setStrength(p.strength === 0.5 ? 0.6 : 0.5);", PREVIEW_SHOWN, PREVIEW_SHOWN " && " IDLE,
      "p.pick(p.strip.entries.filter(function(e) { return e.id === 1018; })[0]);",
      "p.resultPath !== '' && p.screenResult !== '' && " IDLE},
+    // The collage page (tool "collage"; `mark.page`) composing a template
+    // collage of four photos: another pattern (the background and cells made
+    // again), and Save (rendered at full size, then saved as a JPEG).
+    {"collage_pattern", "collage", COLLAGE_READY, "mark.serial = mark.page.revision;",
+     "mark.page.choose('patternChoice', mark.page.patternChoice === 1 ? 2 : 1);",
+     "mark.page.revision > mark.serial", "mark.page.revision > mark.serial && " IDLE},
+    {"collage_save", "collage", COLLAGE_READY, "", "mark.page.save();", "mark.page.savedCollage !== ''",
+     "mark.page.savedCollage !== '' && " IDLE},
 };
 
 struct Result {
@@ -149,6 +159,7 @@ public:
         mark = new QQmlPropertyMap(view.get());
         for (const char *key : {"serial", "count", "picture", "steps"})
             mark->insert(key, 0);
+        mark->insert("page", QVariant::fromValue<QObject *>(nullptr));
         context->setContextProperty("mark", mark);
         context->setContextProperty("communication", facade.get());
         context->setContextProperty("tools", tools.get());
@@ -206,6 +217,8 @@ public:
     // Opens the photo with the tool; false when the editor refuses it.
     bool prepare(const Scenario &s, const QString &photo)
     {
+        if (QLatin1String(s.tool) == QLatin1String("collage"))
+            return prepareCollage(s, photo);
         if (!evaluate("return openPhoto('" + photo + "', true);").toBool())
             return false;
         if (!waitFor("editorPage.photo.hasPicture && !pages.busy", 60))
@@ -219,6 +232,24 @@ public:
                 return false;
         }
         return settle();
+    }
+
+    // The collage page composing a template collage of four copies of the photo.
+    bool prepareCollage(const Scenario &s, const QString &photo)
+    {
+        QStringList photos;
+        for (int i = 1; i <= 4; ++i) {
+            const QString copy = QString(photo).replace(".jpg", QStringLiteral("_%1.jpg").arg(i));
+            if (!QFile::exists(copy) && !QFile::copy(photo, copy))
+                return false;
+            photos << "'" + copy + "'";
+        }
+        evaluate("openCollage(); mark.page = pages.currentItem;");
+        if (!waitFor("mark.page && !pages.busy", 30))
+            return false;
+        evaluate("mark.page.kind = 'template'; mark.page.photos = [" + photos.join(',')
+                 + "]; mark.page.startComposing();");
+        return waitFor(s.ready, 120) && settle();
     }
 
     // A quiet moment, so the tap starts from an idle window.
@@ -265,7 +296,11 @@ public:
         return r;
     }
 
-    void close() { evaluate("editorPage.closeTool();"); }
+    void close()
+    {
+        evaluate("if (mark.page) { pages.pop(null); mark.page = null; } else editorPage.closeTool();");
+        waitFor("!pages.busy", 30);
+    }
 
 private:
     void onFrame()
