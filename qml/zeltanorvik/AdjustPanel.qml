@@ -1,8 +1,8 @@
 // Brightness, contrast, saturation (-100 to 100) and sharpening (0 to 100).
 // While a slider moves, the preview is made in memory from the editor's
-// screen copy on the quick worker, by the same engine steps; when it is let go (or on Apply) the photo itself is
-// processed on the main worker; Apply keeps that result, showing the preview
-// until it is there.
+// screen copy on the quick worker, by the same engine steps; when it is let
+// go (or on Apply) the photo itself is processed on the main worker; Apply
+// keeps that result, showing the preview until it is there.
 //
 // The colour mix runs first, then the sharpening, each a facade step: on the
 // photo they write one and two steps down its name chain, on the screen copy

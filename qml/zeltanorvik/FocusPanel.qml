@@ -62,7 +62,12 @@ Pane {
         if (pending)
             return;
         pending = true;
-        Qt.callLater(panel.previewStep); // qmllint disable type
+        Qt.callLater(panel.stepIfPending); // qmllint disable type
+    }
+
+    function stepIfPending() {
+        if (pending)
+            previewStep();
     }
 
     // The arguments of one step on a picture of width x height.
@@ -91,8 +96,6 @@ Pane {
     }
 
     function previewStep() {
-        if (!pending)
-            return;
         pending = false;
         if (!ready)
             return;

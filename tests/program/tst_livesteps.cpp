@@ -105,25 +105,6 @@ private slots:
         QCOMPARE(histogram.value.toList(), tools.brightnessHistogram(file, 32));
     }
 
-    void stepsRefuseWhatTheirOperationsRefuse()
-    {
-        const QImage picture = positionPicture(40, 30);
-        // A size that is not the picture's, an amount out of range, a strength
-        // beyond 1, bins that do not divide 256, no focus picture yet.
-        for (const auto &[operation, args] : std::initializer_list<std::pair<const char *, QVariantList>>{
-                 {"mixingcolorImage", {"", 41, 30, 1, 1, 1}},
-                 {"tools.toneImage", {"", 101, 0, 0, 0, 0, 0}},
-                 {"tools.brightnessHistogram", {"", 3}}}) {
-            const livesteps::Outcome outcome = step(operation, args, {picture});
-            QVERIFY2(!outcome.ok, operation);
-            QVERIFY2(!OperationError::take().isEmpty(), operation);
-        }
-        QVERIFY(!step("tools.blendImage", {"", "", 1.5}, {picture, picture}).ok);
-        QVERIFY(!step("weakprogress", {"", 5.0, 10.0, 1, 1}, {}).ok);
-        QVERIFY(!step("SharpImage", {"", 40, 30, 0.5}, {QImage()}).ok);
-        QVERIFY(!livesteps::known("loadImage"));
-    }
-
     void decodedPicturesFollowTheirFiles()
     {
         livesteps::DecodedPictures decoded;
