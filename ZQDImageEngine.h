@@ -173,6 +173,10 @@ public:
     // Brightness and contrast, then saturation. Null for a size that is not the
     // decoded picture's.
     QPixmap MixingColorBCS(QString path, int width, int height, int brightness, int contrast, int saturation);
+    // The same two on a picture already decoded (made opaque 32-bit RGB
+    // first): the live previews run these on the screen copy kept in memory.
+    QPixmap SharpenImage(QImage picture, int width, int height, float depth);
+    QPixmap MixingColorBCS(QImage picture, int width, int height, int brightness, int contrast, int saturation);
     // Scaled decode, rotation, mirroring, then the centred box of the upright
     // size (transposed unless `swap`).
     QPixmap revolvImage(QString imagePath, double scale, double degree, bool horizontal, bool vertical,

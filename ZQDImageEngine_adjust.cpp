@@ -85,14 +85,11 @@ QImage toRgb32(QImage image)
 }
 
 // The photo for a library call that takes width and height as the buffer's
-// size: null when it cannot be decoded or is not width x height.
-QImage photoOfSize(ZQDImageEngine &engine, const QString &path, int width, int height, const char *operation)
+// size, as opaque 32-bit RGB: null when it is null or not width x height.
+QImage photoOfSize(QImage qim, int width, int height, const char *operation)
 {
-    QImage qim = engine.loadPic(path);
-    qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
-    if (qim.isNull())
-        return {};
-    if (width != qim.width() || height != qim.height()) {
+    qim = toRgb32(std::move(qim));
+    if (qim.isNull() || width != qim.width() || height != qim.height()) {
         qCWarning(lcEngine).nospace() << operation << ": size " << width << "x" << height
                                       << " is not the picture's " << qim.width() << "x" << qim.height();
         return {};
@@ -106,7 +103,16 @@ QImage photoOfSize(ZQDImageEngine &engine, const QString &path, int width, int h
 
 QPixmap ZQDImageEngine::SharpenImage(QString path, int width, int height, float depth)
 {
-    QImage qim = photoOfSize(*this, path, width, height, "SharpenImage");
+    QImage qim = loadPic(path);
+    qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
+    if (qim.isNull())
+        return {};
+    return SharpenImage(std::move(qim), width, height, depth);
+}
+
+QPixmap ZQDImageEngine::SharpenImage(QImage qim, int width, int height, float depth)
+{
+    qim = photoOfSize(std::move(qim), width, height, "SharpenImage");
     if (qim.isNull())
         return {};
     uchar *image = pixelBuffer(qim);
@@ -120,7 +126,17 @@ QPixmap ZQDImageEngine::SharpenImage(QString path, int width, int height, float 
 QPixmap ZQDImageEngine::MixingColorBCS(QString path, int width, int height, int brightness, int contrast,
                                        int saturation)
 {
-    QImage qim = photoOfSize(*this, path, width, height, "MixingColorBCS");
+    QImage qim = loadPic(path);
+    qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
+    if (qim.isNull())
+        return {};
+    return MixingColorBCS(std::move(qim), width, height, brightness, contrast, saturation);
+}
+
+QPixmap ZQDImageEngine::MixingColorBCS(QImage qim, int width, int height, int brightness, int contrast,
+                                       int saturation)
+{
+    qim = photoOfSize(std::move(qim), width, height, "MixingColorBCS");
     if (qim.isNull())
         return {};
     iTheEngine->ColorMixing(pixelBuffer(qim), width, height, brightness, contrast, saturation);

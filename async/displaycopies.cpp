@@ -62,4 +62,17 @@ void DisplayCopies::clear()
 {
     QMutexLocker lock(&mutex);
     entries.clear();
+    livePictures.clear();
+}
+
+void DisplayCopies::putLive(const QString &lane, const QImage &picture)
+{
+    QMutexLocker lock(&mutex);
+    livePictures.insert(lane, picture);
+}
+
+QImage DisplayCopies::live(const QString &lane) const
+{
+    QMutexLocker lock(&mutex);
+    return livePictures.value(lane);
 }

@@ -27,6 +27,11 @@ public:
     void remove(const QString &path);
     void clear();
 
+    // The live previews' pictures, in memory only: the latest of each lane,
+    // replaced by the next (no file behind them).
+    void putLive(const QString &lane, const QImage &picture);
+    QImage live(const QString &lane) const;
+
     // The largest size inside `box` with the aspect of `size`, never larger
     // than `size` itself; `size` when the box is empty.
     static QSize fitted(QSize size, QSize box);
@@ -42,5 +47,6 @@ private:
     const int capacity;
     mutable QMutex mutex;
     QHash<QString, Entry> entries;
+    QHash<QString, QImage> livePictures;
     mutable quint64 clock = 0;
 };

@@ -3,7 +3,10 @@
 #include "ImageDispose.h"
 #include "EditorTools.h"
 #include "ZQDCommunication.h"
+#include "ZQDImageEngine.h"
+#include "ZQDImageRect.h"
 #include "displaycopies.h"
+#include "livesteps.h"
 #include "operationerror.h"
 #include "photoreader.h"
 #include "pictureprovider.h"
@@ -27,6 +30,7 @@ namespace {
 const QString kPrevious = QStringLiteral("$previous");
 const QString kScreenCopy = QStringLiteral("screenCopy");
 const QString kThumbnailCopy = QStringLiteral("thumbnailCopy");
+const QString kCollageCells = QStringLiteral("collageCells");
 // Calls named "tools.<operation>" go to the worker's "tools" object.
 const QString kToolsPrefix = QStringLiteral("tools.");
 
@@ -41,9 +45,24 @@ struct Job {
     int ticket = 0;
     QString lane;
     QVariantList calls;
+    bool live = false;  // a live preview, in memory
     std::atomic<bool> cancelled{false};
     QStringList written;  // every working file the job wrote
 };
+
+// The collage cells the worker's facade holds (after a layout was read), as
+// {x, y, w, h, degree} in collage pixels.
+QVariantList collageCells(ZQDCommunication &facade)
+{
+    QVariantList cells;
+    for (ZQDImageRect *r : facade.engine()->imageRects())
+        cells.append(QVariantMap{{QStringLiteral("x"), r->getx()},
+                                 {QStringLiteral("y"), r->gety()},
+                                 {QStringLiteral("w"), r->getwidth()},
+                                 {QStringLiteral("h"), r->getheight()},
+                                 {QStringLiteral("degree"), r->getDegree()}});
+    return cells;
+}
 
 // Calls the facade's operation `name` with `args` converted to its parameter
 // types; false when it has no such operation taking that many arguments or an
@@ -89,6 +108,7 @@ struct Worker {
     std::shared_ptr<Job> running;
     QThread *thread = nullptr;
     bool quick = false;
+    livesteps::DecodedPictures decoded;  // the live previews' sources (its thread alone)
 };
 
 struct OperationRunner::Private {
@@ -103,26 +123,33 @@ struct OperationRunner::Private {
     int open = 0;  // tickets not yet delivered (GUI thread)
 
     void work(Worker &worker);
-    QString execute(ZQDCommunication &facade, EditorTools &tools, Job &job, bool quick, QString *error);
+    QString execute(ZQDCommunication &facade, EditorTools &tools, Worker &worker, Job &job, QString *error,
+                    QVariant *value);
+    QString executeLive(ZQDCommunication &facade, Worker &worker, Job &job, QString *error, QVariant *value);
     // The picture at `path` fitted into side x side, written as
     // "<name><suffix>" beside the working files.
     QString smallCopy(ZQDCommunication &facade, const QString &path, int side, const QString &suffix);
     void keepDisplayCopy(const QString &path, const QImage &picture);
-    void post(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled);
-    // Drops the lane's waiting jobs and marks its running ones (mutex held).
-    void dropLane(const QString &lane);
+    void post(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled,
+              const QVariant &value = {});
+    // Drops the lane's waiting jobs and, unless `keepRunning`, marks its
+    // running ones (mutex held).
+    void dropLane(const QString &lane, bool keepRunning = false);
     bool allIdle() const;
 };
 
 void OperationRunner::Private::post(int ticket, const QString &lane, const QString &path, const QString &error,
-                                   bool cancelled)
+                                   bool cancelled, const QVariant &value)
 {
     QMetaObject::invokeMethod(
-        q, [q = q, ticket, lane, path, error, cancelled] { q->deliver(ticket, lane, path, error, cancelled); },
+        q,
+        [q = q, ticket, lane, path, error, cancelled, value] {
+            q->deliver(ticket, lane, path, error, cancelled, value);
+        },
         Qt::QueuedConnection);
 }
 
-void OperationRunner::Private::dropLane(const QString &lane)
+void OperationRunner::Private::dropLane(const QString &lane, bool keepRunning)
 {
     for (Worker &w : workers) {
         for (auto it = w.queue.begin(); it != w.queue.end();) {
@@ -133,7 +160,7 @@ void OperationRunner::Private::dropLane(const QString &lane)
                 ++it;
             }
         }
-        if (w.running && w.running->lane == lane)
+        if (w.running && w.running->lane == lane && !keepRunning)
             w.running->cancelled = true;
     }
 }
@@ -163,7 +190,10 @@ void OperationRunner::Private::work(Worker &worker)
             worker.running = job;
         }
         QString error;
-        const QString path = job->cancelled ? QString() : execute(facade, tools, *job, worker.quick, &error);
+        QVariant value;
+        const QString path = job->cancelled ? QString()
+                             : job->live    ? executeLive(facade, worker, *job, &error, &value)
+                                            : execute(facade, tools, worker, *job, &error, &value);
         std::unique_lock lock(mutex);
         worker.running.reset();
         if (job->cancelled) {
@@ -173,16 +203,17 @@ void OperationRunner::Private::work(Worker &worker)
             }
             post(job->ticket, job->lane, {}, {}, true);
         } else {
-            post(job->ticket, job->lane, path, error, false);
+            post(job->ticket, job->lane, path, error, false, value);
         }
         if (allIdle())
             idle.notify_all();
     }
 }
 
-QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools &tools, Job &job, bool quick,
-                                          QString *error)
+QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools &tools, Worker &worker, Job &job,
+                                          QString *error, QVariant *value)
 {
+    const bool quick = worker.quick;
     QString previous;
     QImage previousPicture;  // the picture written as `previous`, when one was
     for (const QVariant &entry : std::as_const(job.calls)) {
@@ -215,6 +246,8 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools 
                                                   name == kScreenCopy ? QStringLiteral(".screen.png")
                                                                       : QStringLiteral(".thumbs.png"))
                                       : QString();
+        else if (name == kCollageCells)
+            result = collageCells(facade);
         else if (name.startsWith(kToolsPrefix))
             called = invokeByName(&tools, name.mid(kToolsPrefix.size()), call, &result);
         else
@@ -236,14 +269,62 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools 
             }
             previous = path;
             previousPicture = picture;
+            // What the quick worker writes (the screen copy, a treatment of
+            // it) is what its live previews start from: kept decoded.
+            if (quick && !picture.isNull())
+                worker.decoded.put(path, picture);
         } else if (result.typeId() == QMetaType::Bool && !result.toBool()) {
             *error = reason;
             return {};
+        } else if (result.typeId() == QMetaType::QVariantList) {
+            *value = result;
         }
     }
     if (!previous.isEmpty() && !previousPicture.isNull() && !job.cancelled)
         keepDisplayCopy(previous, previousPicture);
     return previous;
+}
+
+QString OperationRunner::Private::executeLive(ZQDCommunication &facade, Worker &worker, Job &job, QString *error,
+                                             QVariant *value)
+{
+    QImage previous;
+    for (const QVariant &entry : std::as_const(job.calls)) {
+        if (job.cancelled)
+            return {};
+        const QVariantList call = entry.toList();
+        const QString name = call.isEmpty() ? QString() : call.first().toString();
+        const QVariantList args = call.mid(1);
+        if (!livesteps::known(name)) {
+            *error = QStringLiteral("\u201c%1\u201d cannot be previewed live.").arg(name);
+            return {};
+        }
+        std::vector<QImage> pictures;
+        for (const int at : livesteps::pictureArguments(name)) {
+            const QString source = args.value(at).toString();
+            if (source == kPrevious) {
+                pictures.push_back(previous);
+            } else if (onCopyChain(source)) {
+                pictures.push_back(worker.decoded.find(stripFileUrl(source)));
+            } else {
+                *error = QStringLiteral("\u201c%1\u201d may only be previewed on a screen copy.").arg(name);
+                return {};
+            }
+        }
+        OperationError::clear();
+        const livesteps::Outcome outcome = livesteps::run(facade, name, args, pictures);
+        if (!outcome.ok) {
+            *error = OperationError::take();
+            return {};
+        }
+        if (!outcome.picture.isNull())
+            previous = outcome.picture;
+        *value = outcome.value;
+    }
+    if (previous.isNull() || job.cancelled)
+        return {};
+    copies.putLive(job.lane, previous);
+    return PictureProvider::liveAddress(job.lane);
 }
 
 QString OperationRunner::Private::smallCopy(ZQDCommunication &facade, const QString &path, int side,
@@ -339,6 +420,12 @@ bool OperationRunner::allowed(const QString &operation)
         QStringLiteral("writingFontImage"), QStringLiteral("weakinit"),         QStringLiteral("weakprogress"),
         QStringLiteral("weakrelease"),      QStringLiteral("weakRectprogress"), QStringLiteral("revolvingImage"),
         QStringLiteral("cropPic"),          kScreenCopy,                        kThumbnailCopy,
+        // Collages: each job reads its layout and places its photos on the
+        // worker's own facade, from an empty list, before it renders.
+        QStringLiteral("getTemplateRule"),  QStringLiteral("getMixRule"),       QStringLiteral("getStitchingRule"),
+        QStringLiteral("revolvFreeBgImage"), QStringLiteral("clearPaintImageList"), QStringLiteral("addPaintImage"),
+        QStringLiteral("savePuzzleFree"),   QStringLiteral("savePuzzleTemplate"), QStringLiteral("savePuzzleStitching"),
+        kCollageCells,                      QStringLiteral("tools.exportImage"),
         // The "tools" object's picture operations.
         QStringLiteral("tools.blendImage"), QStringLiteral("tools.autoEnhanceImage"),
         QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage")};
@@ -355,15 +442,23 @@ int OperationRunner::runQuick(const QString &lane, const QVariantList &calls)
     return queue(1, lane, calls);
 }
 
-int OperationRunner::queue(int worker, const QString &lane, const QVariantList &calls)
+int OperationRunner::preview(const QString &lane, const QVariantList &calls)
+{
+    return queue(1, lane, calls, true);
+}
+
+int OperationRunner::queue(int worker, const QString &lane, const QVariantList &calls, bool live)
 {
     auto job = std::make_shared<Job>();
     job->lane = lane;
     job->calls = calls;
+    job->live = live;
     {
         std::lock_guard lock(d->mutex);
         job->ticket = d->nextTicket++;
-        d->dropLane(lane);
+        // A live preview lets the running one finish: under a finger that
+        // keeps moving, each step would otherwise be dropped before it shows.
+        d->dropLane(lane, live);
         d->workers[worker].queue.push_back(job);
     }
     d->workers[worker].wake.notify_all();
@@ -379,9 +474,9 @@ void OperationRunner::cancel(const QString &lane)
 }
 
 void OperationRunner::deliver(int ticket, const QString &lane, const QString &path, const QString &error,
-                             bool cancelled)
+                             bool cancelled, const QVariant &value)
 {
-    emit finished(ticket, lane, path, error, cancelled);
+    emit finished(ticket, lane, path, error, cancelled, value);
     if (--d->open == 0)
         emit busyChanged();
 }

@@ -4,9 +4,10 @@
 // run(lane, calls) queues a job: one or more calls of facade operations by
 // name, [["loadImage", path, 1019]], run one after the other; the literal
 // argument "$previous" stands for the result of the call before. The job ends
-// with exactly one finished(ticket, lane, path, error, cancelled) signal on
-// the GUI thread: the last call's working file, or the reason it failed, or
-// cancelled when it was replaced or cancelled.
+// with exactly one finished(ticket, lane, path, error, cancelled, value)
+// signal on the GUI thread: the last call's working file, or the reason it
+// failed, or cancelled when it was replaced or cancelled; `value` is what the
+// last call gave when it is not a picture (a live step's histogram).
 //
 // Lanes: a new job replaces the job of its lane that is still waiting, and the
 // result of the one running is dropped (a second tap while busy replaces the
@@ -26,9 +27,20 @@
 // touched from a worker, and a focus-blur sequence belongs to the worker whose
 // jobs started it (weakinit, the steps and weakrelease all go through the same
 // one). Only operations that read and write picture files may be run; the
-// collage lists and QML items stay with the GUI thread's facade. The workers'
+// collage lists and QML items stay with the GUI thread's facade; a collage job
+// builds the lists on its worker's facade itself (the layout, then
+// clearPaintImageList and addPaintImage for every photo) before it renders,
+// and "collageCells" gives the cells the layout made as its value. The workers'
 // pixmaps are raster pixmaps, which the platforms the program runs on (xcb,
 // wayland, offscreen) allow on any thread.
+//
+// Live previews: preview(lane, calls) runs the calls on the quick worker in
+// memory (livesteps.h): the screen copy is decoded once and kept, "$previous"
+// is the picture the call before made, nothing is written, and the job's
+// "path" is the address of its picture, "image://working/live:<lane>", whose
+// picture the picture provider serves until the lane's next preview replaces
+// it. A new preview replaces the lane's waiting one; the one running still
+// ends and is delivered, so a picture follows a finger that never stops.
 //
 // Each picture a job makes is also kept as a screen-size copy (at most
 // displaySize) for the picture provider, so the interface shows it without
@@ -38,6 +50,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
 
 #include <memory>
@@ -65,7 +78,8 @@ public:
     // into side x side as "<name>.screen.png" beside the working files (its
     // own name chain: operations on it never write the photo's working
     // files), and "thumbnailCopy"(path, side), the same as "<name>.thumbs.png"
-    // (the strips' thumbnails are made from it, on the GUI thread).
+    // (the strips' thumbnails are made from it, on the GUI thread), and
+    // "collageCells"(), the cells of the collage layout read last.
     static bool allowed(const QString &operation);
 
 public slots:
@@ -73,6 +87,8 @@ public slots:
     int run(const QString &lane, const QVariantList &calls);
     // Queues a job on the quick worker (screen-copy chains only).
     int runQuick(const QString &lane, const QVariantList &calls);
+    // Queues a live preview on the quick worker (screen copies only).
+    int preview(const QString &lane, const QVariantList &calls);
     // Drops the lane's waiting job and the result of its running one.
     void cancel(const QString &lane);
     // Whether the file at `path` (a path or file:// URL) is a picture its
@@ -85,13 +101,15 @@ public slots:
     void waitIdle();
 
 signals:
-    void finished(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled);
+    void finished(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled,
+                  const QVariant &value);
     void busyChanged();
     void displaySizeChanged();
 
 private:
     struct Private;
     std::unique_ptr<Private> d;
-    int queue(int worker, const QString &lane, const QVariantList &calls);
-    void deliver(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled);
+    int queue(int worker, const QString &lane, const QVariantList &calls, bool live = false);
+    void deliver(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled,
+                 const QVariant &value);
 };

@@ -47,10 +47,25 @@ QImage PictureProvider::picture(DisplayCopies *copies, const QString &path, QSiz
     return copy.scaled(wanted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+QString PictureProvider::liveAddress(const QString &lane)
+{
+    return QStringLiteral("image://%1/%2%3").arg(QLatin1String(kName), QLatin1String(kLivePrefix),
+                                                QString::fromLatin1(QUrl::toPercentEncoding(lane)));
+}
+
 QImage PictureProvider::requestImage(const QString &id, QSize *size, const QSize &requestedSize)
 {
-    QSize full;
-    QImage image = picture(copies, pathOf(id), requestedSize, &full);
+    QImage image;
+    if (id.startsWith(QLatin1String(kLivePrefix))) {
+        const QString encoded = id.mid(qstrlen(kLivePrefix)).section(QLatin1Char('?'), 0, 0);
+        const QString lane = QUrl::fromPercentEncoding(encoded.toUtf8());
+        image = copies->live(lane);
+        const QSize wanted = DisplayCopies::fitted(image.size(), requestedSize);
+        if (!image.isNull() && wanted != image.size())
+            image = image.scaled(wanted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    } else {
+        image = picture(copies, pathOf(id), requestedSize, nullptr);
+    }
     if (size)
         *size = image.size();
     return image;

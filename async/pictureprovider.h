@@ -4,6 +4,9 @@
 // is decoded at the asked size (a JPEG decodes small directly) and the copy
 // kept for next time. Anything after a "?" in the address is ignored, so a
 // changing "?v=n" makes the Image ask again.
+//
+// "image://working/live:<lane>" is the latest live preview of a lane, which
+// lives in memory only (OperationRunner::preview).
 #pragma once
 
 #include <QQuickImageProvider>
@@ -19,6 +22,10 @@ public:
     explicit PictureProvider(DisplayCopies *copies);
 
     QImage requestImage(const QString &id, QSize *size, const QSize &requestedSize) override;
+
+    static constexpr const char *kLivePrefix = "live:";
+    // The address of a lane's live preview (without the "?v=n").
+    static QString liveAddress(const QString &lane);
 
     // The local path an image id names.
     static QString pathOf(const QString &id);

@@ -12,7 +12,12 @@
 #include <QString>
 #include <QVariantList>
 
+class QImage;
 class ZQDCommunication;
+
+namespace tone {
+struct Settings;
+}
 
 class EditorTools : public QObject
 {
@@ -65,6 +70,21 @@ public slots:
     // each as a share of the fullest bin; empty when it cannot be read.
     QVariantList brightnessHistogram(QString path, int bins);
 
+public:
+    // The pixel work of strength, tone and the histogram on pictures already
+    // decoded, as the file forms above run it after decoding (the live
+    // previews run these on the screen copy kept in memory). A null picture
+    // or an empty list, the reason recorded, where the file form fails.
+    static QImage blended(QImage original, QImage edited, double strength);
+    static QImage toned(const QImage &picture, int exposure, int highlights, int shadows, int warmth, int tint,
+                        int vignette);
+    static QVariantList histogramOf(const QImage &picture, int bins);
+
 private:
+    // Whether the amounts are usable (each -100..100), the reason recorded if not.
+    static bool tonable(const tone::Settings &settings);
+    // Whether `bins` divides 256, the reason recorded if not.
+    static bool histogramBins(int bins);
+
     ZQDCommunication *m_communication = nullptr;
 };

@@ -69,12 +69,24 @@ QImage matchedOriginal(const QImage &original, const QImage &edited)
 
 }  // namespace blend
 
+namespace {
+
+// Why a strength cannot be used, or "" when it can.
+QString strengthProblem(double strength)
+{
+    if (!std::isfinite(strength) || strength < 0 || strength > 1)
+        return QStringLiteral("Strength: %1 is not between 0 and 1.").arg(strength);
+    return {};
+}
+
+}  // namespace
+
 QString EditorTools::blendImage(QString original, QString edited, double strength)
 {
     OperationError::clear();
     const QString operation = QStringLiteral("Strength");
-    if (!std::isfinite(strength) || strength < 0 || strength > 1) {
-        OperationError::set(QStringLiteral("Strength: %1 is not between 0 and 1.").arg(strength));
+    if (const QString problem = strengthProblem(strength); !problem.isEmpty()) {
+        OperationError::set(problem);
         return {};
     }
     const int weight = blend::weightOf(strength);
@@ -86,8 +98,21 @@ QString EditorTools::blendImage(QString original, QString edited, double strengt
     auto [before, after] = toolpicture::loadTwo(original, edited);
     if (before.isNull() || after.isNull())
         return {};
+    return toolpicture::write(communication(), blended(before, after, strength), edited, operation);
+}
+
+QImage EditorTools::blended(QImage original, QImage edited, double strength)
+{
+    if (const QString problem = strengthProblem(strength); !problem.isEmpty()) {
+        OperationError::set(problem);
+        return {};
+    }
+    QImage before = toolpicture::prepared(original), after = toolpicture::prepared(edited);
+    const int weight = blend::weightOf(strength);
+    if (weight == 0 || weight == 256)
+        return weight == 0 ? before : after;
     if (after.format() != before.format())
         after = after.convertToFormat(QImage::Format_ARGB32);
     before = blend::matchedOriginal(before, after);
-    return toolpicture::write(communication(), blend::mix(before, after, weight), edited, operation);
+    return blend::mix(before, after, weight);
 }

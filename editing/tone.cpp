@@ -200,29 +200,57 @@ QString EditorTools::toneImage(QString path, int exposure, int highlights, int s
 {
     OperationError::clear();
     const tone::Settings settings{exposure, highlights, shadows, warmth, tint, vignette};
-    if (settings.clamped().exposure != exposure || settings.clamped().highlights != highlights
-        || settings.clamped().shadows != shadows || settings.clamped().warmth != warmth
-        || settings.clamped().tint != tint || settings.clamped().vignette != vignette) {
-        OperationError::set(QStringLiteral("Tone: every amount must be between -100 and 100."));
+    if (!tonable(settings))
         return {};
-    }
     const QImage picture = toolpicture::load(path);
     if (picture.isNull())
         return {};
     return toolpicture::write(communication(), tone::apply(picture, settings), path, QStringLiteral("Tone"));
 }
 
+bool EditorTools::tonable(const tone::Settings &settings)
+{
+    const tone::Settings clamped = settings.clamped();
+    if (clamped.exposure != settings.exposure || clamped.highlights != settings.highlights
+        || clamped.shadows != settings.shadows || clamped.warmth != settings.warmth || clamped.tint != settings.tint
+        || clamped.vignette != settings.vignette) {
+        OperationError::set(QStringLiteral("Tone: every amount must be between -100 and 100."));
+        return false;
+    }
+    return true;
+}
+
+QImage EditorTools::toned(const QImage &picture, int exposure, int highlights, int shadows, int warmth, int tint,
+                          int vignette)
+{
+    const tone::Settings settings{exposure, highlights, shadows, warmth, tint, vignette};
+    return tonable(settings) ? tone::apply(toolpicture::prepared(picture), settings) : QImage();
+}
+
 QVariantList EditorTools::brightnessHistogram(QString path, int bins)
 {
     OperationError::clear();
-    QVariantList shares;
+    if (!histogramBins(bins))
+        return {};
+    const QImage picture = toolpicture::load(path);
+    return picture.isNull() ? QVariantList() : histogramOf(picture, bins);
+}
+
+bool EditorTools::histogramBins(int bins)
+{
     if (bins < 1 || bins > 256 || 256 % bins != 0) {
         OperationError::set(QStringLiteral("Histogram: %1 bins do not divide 256.").arg(bins));
-        return shares;
+        return false;
     }
-    const QImage picture = toolpicture::load(path);
-    if (picture.isNull())
+    return true;
+}
+
+QVariantList EditorTools::histogramOf(const QImage &decoded, int bins)
+{
+    QVariantList shares;
+    if (!histogramBins(bins) || decoded.isNull())
         return shares;
+    const QImage picture = toolpicture::prepared(decoded);
     // Brightness as the library's histogram counts grey: (30 R + 59 G + 11 B) / 100.
     std::vector<qint64> counts(static_cast<size_t>(bins), 0);
     const int per = 256 / bins;

@@ -28,6 +28,11 @@ QImage load(const QString &path)
                                                 : QStringLiteral("The picture \u201c%1\u201d does not exist.").arg(name));
         return {};
     }
+    return prepared(picture);
+}
+
+QImage prepared(const QImage &picture)
+{
     return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 

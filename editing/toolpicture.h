@@ -17,6 +17,8 @@ namespace toolpicture {
 // Format_RGB32, so every decoded pixel is kept as it is. A null picture, with
 // the reason recorded, when it cannot be read.
 QImage load(const QString &path);
+// A decoded picture in the format load() gives.
+QImage prepared(const QImage &picture);
 
 // Both pictures, decoded at the same time on two threads; either is null
 // (the first failure's reason recorded) when it cannot be read.

@@ -1,8 +1,8 @@
 // Brightness, contrast, saturation (-100 to 100) and sharpening (0 to 100).
-// While a slider moves, the preview is made from the editor's screen copy on
-// the quick worker; when it is let go (or on Apply) the photo itself is
-// processed on the main worker; Apply keeps that result, showing the preview
-// until it is there.
+// While a slider moves, the preview is made in memory from the editor's
+// screen copy on the quick worker, by the same engine steps; when it is let
+// go (or on Apply) the photo itself is processed on the main worker; Apply
+// keeps that result, showing the preview until it is there.
 //
 // The colour mix runs first, then the sharpening, each a facade step: on the
 // photo they write one and two steps down its name chain, on the screen copy
@@ -70,12 +70,12 @@ Pane {
             preview.clear();
             return;
         }
-        editor.work.start("adjust-preview", processCalls(smallCopy, smallProbe.pictureWidth, smallProbe.pictureHeight),
-                          function(path) {
-                              preview.show(path);
-                          }, function(error) {
-                              editor.fail("Adjusting failed: the preview cannot be made." + (error ? " " + error : ""));
-                          }, true);
+        editor.work.preview("adjust-preview", processCalls(smallCopy, smallProbe.pictureWidth, smallProbe.pictureHeight),
+                            function(path) {
+                                preview.show(path);
+                            }, function(error) {
+                                editor.fail("Adjusting failed: the preview cannot be made." + (error ? " " + error : ""));
+                            });
     }
 
     // Processes the photo itself with the current settings in the background
@@ -167,11 +167,10 @@ Pane {
         id: smallProbe
     }
 
-    // One preview a frame at most, with the latest settings.
-    Timer {
-        id: previewTimer
-        interval: 30
-        onTriggered: panel.previewNow()
+    // One preview for the changes of one event, with the latest settings
+    // (the runner replaces a preview still waiting with the next).
+    function requestPreview() {
+        Qt.callLater(panel.previewNow); // qmllint disable type
     }
 
     component AmountSlider: RowLayout {
@@ -238,21 +237,21 @@ Pane {
             label: "Brightness"
             value: panel.brightness
             enabled: panel.ready
-            onChangedBy: { panel.brightness = value; previewTimer.restart(); }
+            onChangedBy: { panel.brightness = value; panel.requestPreview(); }
             onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Contrast"
             value: panel.contrast
             enabled: panel.ready
-            onChangedBy: { panel.contrast = value; previewTimer.restart(); }
+            onChangedBy: { panel.contrast = value; panel.requestPreview(); }
             onReleased: panel.processPhoto()
         }
         AmountSlider {
             label: "Saturation"
             value: panel.saturation
             enabled: panel.ready
-            onChangedBy: { panel.saturation = value; previewTimer.restart(); }
+            onChangedBy: { panel.saturation = value; panel.requestPreview(); }
             onReleased: panel.processPhoto()
         }
         AmountSlider {
@@ -260,7 +259,7 @@ Pane {
             from: 0
             value: panel.sharpness
             enabled: panel.ready
-            onChangedBy: { panel.sharpness = value; previewTimer.restart(); }
+            onChangedBy: { panel.sharpness = value; panel.requestPreview(); }
             onReleased: panel.processPhoto()
         }
 

@@ -1,8 +1,10 @@
 // The editor's side of the runner: start(lane, calls, done, failed) queues a
 // job of facade calls on the main worker (quick: the quick worker, for the
-// screen copy's previews) and calls done(path) or failed(reason) when it ends;
-// a job replaced or cancelled (cancel(lane)) calls neither. `busy` while any
-// job started here is open.
+// screen copy's previews) and calls done(path, value) or failed(reason) when
+// it ends; a job replaced or cancelled (cancel(lane)) calls neither.
+// preview(lane, calls, done, failed) does the same for a live preview, made
+// in memory: `path` is then the address of its picture. `busy` while any job
+// started here is open.
 import QtQuick
 
 Item {
@@ -14,7 +16,14 @@ Item {
     readonly property bool busy: open > 0
 
     function start(lane, calls, done, failed, quick) {
-        var ticket = quick ? runner.runQuick(lane, calls) : runner.run(lane, calls);
+        return follow(quick ? runner.runQuick(lane, calls) : runner.run(lane, calls), lane, done, failed);
+    }
+
+    function preview(lane, calls, done, failed) {
+        return follow(runner.preview(lane, calls), lane, done, failed);
+    }
+
+    function follow(ticket, lane, done, failed) {
         var j = jobs;
         j[ticket] = { lane: lane, done: done, failed: failed };
         jobs = j;
@@ -34,7 +43,7 @@ Item {
 
     Connections {
         target: runner
-        function onFinished(ticket, lane, path, error, cancelled) {
+        function onFinished(ticket, lane, path, error, cancelled, value) {
             var job = work.jobs[ticket];
             if (!job)
                 return;
@@ -45,7 +54,7 @@ Item {
             if (cancelled)
                 return;
             if (path !== "" && job.done)
-                job.done(path);
+                job.done(path, value);
             else if (path === "" && job.failed)
                 job.failed(error);
         }

@@ -7,7 +7,10 @@
 // open it in the editor.
 //
 // This page holds the choices and the photos' placements and talks to the
-// engine; CollageCanvas.qml shows the collage and takes the touches,
+// engine through the runner: the background and cells are made, and the
+// collage rendered and saved, on its main worker, while the window keeps
+// drawing with the busy indicator turning; a new choice while one is being
+// made replaces it. CollageCanvas.qml shows the collage and takes the touches,
 // CollageOptions.qml the choices, CollageGeometry.js does the arithmetic.
 //
 // Start options (for demonstrations and scripts): --collage-photos A,B,...
@@ -67,11 +70,51 @@ Page {
             app.showError(message);
     }
 
-    function run(label, fn) {
-        if (app)
-            app.runBusy(label, fn);
-        else
-            fn();
+    // Runs `calls` on the runner's main worker in `lane` with the busy
+    // indicator turning; done(path, value) or failed(reason) when it ends. A
+    // job still open in the lane is replaced, its callbacks dropped.
+    function runInBackground(lane, label, calls, done, failed) {
+        if (app) {
+            app.busyLabel = label;
+            app.busy = true;
+        }
+        work.cancel(lane);
+        var ticket = work.start(lane, calls, function(path, value) {
+            if (ticket !== latest[lane])
+                return;
+            finishBackground(lane);
+            done(path, value);
+        }, function(error) {
+            if (ticket !== latest[lane])
+                return;
+            finishBackground(lane);
+            failed(error || "");
+        });
+        var l = latest;
+        l[lane] = ticket;
+        latest = l;
+    }
+
+    property var latest: ({})
+
+    function finishBackground(lane) {
+        var l = latest;
+        delete l[lane];
+        latest = l;
+        if (app && Object.keys(l).length === 0)
+            app.busy = false;
+    }
+
+    AsyncWork {
+        id: work
+    }
+
+    Component.onDestruction: {
+        // A render nobody will see; a save still running finishes (its
+        // picture is kept among the saved pictures).
+        work.cancel("collage-render");
+        if (app && Object.keys(latest).length > 0)
+            app.busy = false;
     }
 
     // --- photo sizes ------------------------------------------------------
@@ -129,80 +172,77 @@ Page {
         return size;
     }
 
-    function readCells() {
-        var list = [];
-        var n = communication.imageRectCount();
-        for (var i = 0; i < n; ++i) {
-            var r = communication.getImageRect(i);
-            list.push({ x: r.getx(), y: r.gety(), w: r.getwidth(), h: r.getheight(), degree: r.getDegree() });
-        }
-        return list;
-    }
-
+    // The background and the cells of the chosen kind and layout, made on the
+    // runner; then the photos are placed afresh, or keep their placements
+    // (`keepPlacements`: only the look around them changed).
     function rebuild(keepPlacements) {
         if (!composing || measuring)
             return;
         var keep = keepPlacements === true && placements.length === photos.length;
-        run("Preparing the collage", function() {
-            var path = "";
-            var list = [];
-            if (kind === "template") {
-                var layout = templateLayouts[Math.min(layoutChoice, templateLayouts.length - 1)];
-                path = communication.getTemplateRule(layout.file, Catalogue.borders[borderChoice].file,
-                                                     Catalogue.patterns[patternChoice].file);
-                list = readCells();
-            } else if (kind === "free") {
-                var free = freeLayouts[Math.min(layoutChoice, freeLayouts.length - 1)];
-                communication.clearPaintImageList();
-                for (var i = 0; i < photos.length; ++i)
-                    communication.addPaintImage(photos[i]);
-                if (!communication.getMixRule(free.file)) {
-                    fail("This free layout cannot be read.");
-                    return;
-                }
-                communication.clearPaintImageList();
-                list = readCells();
-                var bg = Catalogue.backgrounds[backgroundChoice].file;
-                var bgSize = pictureSize("qrc" + bg);
-                var zoom = Math.max(640 / bgSize.width, 896 / bgSize.height);
-                path = communication.revolvFreeBgImage(bg, zoom, 640, 896);
-            } else {
-                var length = Geometry.stitchLength(sizes, vertical, 640, 8000);
-                var strip = Geometry.stitchCells(sizes, vertical, length);
-                path = communication.getStitchingRule(Catalogue.borders[borderChoice].file,
-                                                      Catalogue.patterns[patternChoice].file, strip.width,
-                                                      strip.height);
-                var full = pictureSize(WorkingFiles.toUrl(path) + "?size=" + (revision + 1));
+        var calls = [];
+        var strip = null;
+        if (kind === "template") {
+            var layout = templateLayouts[Math.min(layoutChoice, templateLayouts.length - 1)];
+            calls = [["getTemplateRule", layout.file, Catalogue.borders[borderChoice].file,
+                      Catalogue.patterns[patternChoice].file], ["collageCells"]];
+        } else if (kind === "free") {
+            var free = freeLayouts[Math.min(layoutChoice, freeLayouts.length - 1)];
+            calls = [["clearPaintImageList"]];
+            for (var i = 0; i < photos.length; ++i)
+                calls.push(["addPaintImage", photos[i]]);
+            var bg = Catalogue.backgrounds[backgroundChoice].file;
+            var bgSize = pictureSize("qrc" + bg);
+            var zoom = Math.max(640 / bgSize.width, 896 / bgSize.height);
+            calls.push(["getMixRule", free.file], ["clearPaintImageList"], ["collageCells"],
+                       ["revolvFreeBgImage", bg, zoom, 640, 896]);
+        } else {
+            var length = Geometry.stitchLength(sizes, vertical, 640, 8000);
+            strip = Geometry.stitchCells(sizes, vertical, length);
+            calls = [["getStitchingRule", Catalogue.borders[borderChoice].file, Catalogue.patterns[patternChoice].file,
+                      strip.width, strip.height]];
+        }
+        runInBackground("collage-render", "Preparing the collage", calls, function(path, cellList) {
+            var full = runner.pictureSize(path);
+            var list = cellList ? cellList : [];
+            if (strip) {
                 var left = Math.floor((full.width - strip.width) / 2);
                 var top = Math.floor((full.height - strip.height) / 2);
+                list = [];
                 for (var c = 0; c < strip.cells.length; ++c) {
                     var cell = strip.cells[c];
                     list.push({ x: cell.x + left, y: cell.y + top, w: cell.w, h: cell.h, degree: 0 });
                 }
             }
-            if (!path || !app.fileCheck.readable(path)) {
-                backgroundFile = "";
-                fail("The collage background could not be made.");
-                return;
-            }
-            if (list.length !== photos.length) {
-                fail("This layout does not fit " + photos.length + " photos.");
-                return;
-            }
-            revision += 1;
-            canvasSize = pictureSize(WorkingFiles.toUrl(path) + "?size=" + revision);
-            backgroundFile = path;
-            var before = cells;
-            cells = list;
-            if (keep && before.length === list.length)
-                keepPlacements(before);
-            else
-                resetPlacements();
-            if (saveWhenReady) {
-                saveWhenReady = false;
-                Qt.callLater(save);
-            }
+            built(path, full, list, keep);
+        }, function(error) {
+            backgroundFile = "";
+            fail("The collage background could not be made." + (error ? " " + error : ""));
         });
+    }
+
+    function built(path, full, list, keep) {
+        if (full.width <= 0 || full.height <= 0) {
+            backgroundFile = "";
+            fail("The collage background could not be made.");
+            return;
+        }
+        if (list.length !== photos.length) {
+            fail("This layout does not fit " + photos.length + " photos.");
+            return;
+        }
+        revision += 1;
+        canvasSize = full;
+        backgroundFile = path;
+        var before = cells;
+        cells = list;
+        if (keep && before.length === list.length)
+            keepPlacements(before);
+        else
+            resetPlacements();
+        if (saveWhenReady) {
+            saveWhenReady = false;
+            Qt.callLater(save);
+        }
     }
 
     function resetPlacements() {
@@ -363,47 +403,42 @@ Page {
         return list;
     }
 
+    // Renders the collage at full size on the runner, then saves it among the
+    // saved pictures; the busy indicator turns until both are done.
     function save() {
         if (!ready)
             return;
         var args = placementArguments();
-        var bg = backgroundFile;
-        run("Making the collage", function() {
-            communication.clearPaintImageList();
-            for (var i = 0; i < args.length; ++i) {
-                var a = args[i];
-                communication.addPaintImage(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10]);
-            }
-            var result = kind === "free" ? communication.savePuzzleFree(bg)
-                       : kind === "template" ? communication.savePuzzleTemplate(bg)
-                       : communication.savePuzzleStitching(bg);
-            if (!result || !app.fileCheck.readable(result)) {
-                fail("The collage could not be made.");
-                return;
-            }
-            var saved = saveCollageToSavedPictures(result);
-            if (!saved) {
-                fail("The collage was made but could not be saved: "
-                     + (tools.lastError() || "the saved-pictures folder cannot be written."));
-                return;
-            }
-            // The editor takes the collage's own working file (lossless), so
-            // an edit starts from the picture itself, not from its JPEG.
-            savedCollage = result;
-            app.pictureSaved(saved);
-            app.showMessage("Collage saved as " + saved);
-            editOffer.open();
+        var calls = [["clearPaintImageList"]];
+        for (var i = 0; i < args.length; ++i)
+            calls.push(["addPaintImage"].concat(args[i]));
+        var operation = kind === "free" ? "savePuzzleFree" : kind === "template" ? "savePuzzleTemplate"
+                                                                                  : "savePuzzleStitching";
+        calls.push([operation, backgroundFile]);
+        runInBackground("collage-save", "Making the collage", calls, function(result) {
+            saveRendered(result);
+        }, function(error) {
+            fail("The collage could not be made." + (error ? " " + error : ""));
         });
     }
 
-    // --- saving into the saved-pictures folder ------------------------------------
-
     // The collage's working file saved into the saved-pictures folder (a JPEG,
     // or a PNG when it has transparency, named after the collage's working
-    // file; a collage has no one photo whose metadata it keeps); returns the
-    // saved picture, or "" when it could not be saved.
-    function saveCollageToSavedPictures(workingFile) {
-        return tools.exportImage(workingFile, "", "", 92);
+    // file; a collage has no one photo whose metadata it keeps).
+    function saveRendered(result) {
+        runInBackground("collage-save", "Saving the collage", [["tools.exportImage", result, "", "", 92]],
+                        function(saved) {
+                            // The editor takes the collage's own working file
+                            // (lossless), so an edit starts from the picture
+                            // itself, not from its JPEG.
+                            savedCollage = result;
+                            app.pictureSaved(saved);
+                            app.showMessage("Collage saved as " + saved);
+                            editOffer.open();
+                        }, function(error) {
+                            fail("The collage was made but could not be saved: "
+                                 + (error || "the saved-pictures folder cannot be written."));
+                        });
     }
 
     property string savedCollage: ""

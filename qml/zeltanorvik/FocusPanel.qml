@@ -1,8 +1,9 @@
 // The focus blur: a sharp circle or band that follows the finger (or the
 // mouse), the rest of the photo blurred. Pinch, the wheel or the size slider
 // set its size; the band's slider turns it. While the finger moves, every step
-// runs on the editor's screen copy on the quick worker (blurred once there,
-// when the tool opens; a step still waiting is replaced by the next); the copy
+// runs in memory on the editor's screen copy on the quick worker (blurred once
+// there, when the tool opens; a step still waiting is replaced by the next,
+// the one running still shows); the copy
 // is the size the engine draws the blur for, so Apply, which runs the blur
 // once on the photo itself on the main worker (showing the preview until it
 // is done), blurs as much for the photo's size as the preview shows.
@@ -56,10 +57,17 @@ Pane {
     }
     onBandAngleChanged: requestStep()
 
+    // One step for the changes of one event (a move sets both coordinates).
     function requestStep() {
+        if (pending)
+            return;
         pending = true;
-        if (!stepTimer.running)
-            stepTimer.start();
+        Qt.callLater(panel.stepIfPending); // qmllint disable type
+    }
+
+    function stepIfPending() {
+        if (pending)
+            previewStep();
     }
 
     // The arguments of one step on a picture of width x height.
@@ -91,19 +99,19 @@ Pane {
         pending = false;
         if (!ready)
             return;
-        editor.work.start("focus-step", [stepCall(copy, copyProbe.pictureWidth, copyProbe.pictureHeight)],
-                          function(path) {
-                              steps = steps + 1;
-                              preview.show(path);
-                          }, function(error) {
-                              editor.fail("Focus blur failed: the preview cannot be made." + (error ? " " + error : ""));
-                          }, true);
+        editor.work.preview("focus-step", [stepCall(copy, copyProbe.pictureWidth, copyProbe.pictureHeight)],
+                            function(path) {
+                                steps = steps + 1;
+                                preview.show(path);
+                            }, function(error) {
+                                editor.fail("Focus blur failed: the preview cannot be made." + (error ? " " + error : ""));
+                            });
     }
 
     function apply() {
         if (!ready)
             return;
-        stepTimer.stop();
+        pending = false;
         // The sequence on the photo itself runs on the main worker's engine;
         // the copy's stays with the quick worker until the tool closes.
         var calls = [["weakinit", source], stepCall(source, probe.pictureWidth, probe.pictureHeight), ["weakrelease"]];
@@ -139,7 +147,7 @@ Pane {
         probe.measure(source);
     }
     Component.onDestruction: {
-        stepTimer.stop();
+        pending = false;
         editor.work.cancel("focus-step");
         runner.runQuick("focus-release", [["weakrelease"]]);
         if (handle)
@@ -174,13 +182,6 @@ Pane {
     }
     PictureProbe {
         id: copyProbe
-    }
-
-    // One step a frame at most, with the latest position.
-    Timer {
-        id: stepTimer
-        interval: 16
-        onTriggered: if (panel.pending) panel.previewStep()
     }
 
     // Over the shown picture (the photo view's overlay), above the preview:

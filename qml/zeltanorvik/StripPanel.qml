@@ -15,7 +15,7 @@
 //
 // A strength slider (default 100 %) mixes the treatment over the photo
 // (tools.blendImage): while it moves, the treatment of the screen copy is
-// mixed with the screen copy on the quick worker; Apply mixes the photo
+// mixed with the screen copy in memory on the quick worker; Apply mixes the photo
 // itself with its treatment. A frame's larger result holds the photo at its
 // own size over a copy enlarged to cover the border, so the preview is the
 // result made small.
@@ -112,16 +112,18 @@ Pane {
         if (screenResult === "" || screenCopy === "")
             return;
         var shownFor = chosen;
-        editor.work.start("strip-strength", [["tools.blendImage", screenCopy, screenResult, strength]],
-                          function(path) {
-                              if (panel.chosen === shownFor)
-                                  preview.show(path);
-                          }, null, true);
+        editor.work.preview("strip-strength", [["tools.blendImage", screenCopy, screenResult, strength]],
+                            function(path) {
+                                if (panel.chosen === shownFor)
+                                    preview.show(path);
+                            }, null);
     }
 
     function setStrength(value) {
         strength = Math.max(0, Math.min(1, value));
-        strengthTimer.restart();
+        // One preview for the changes of one event (the runner replaces a
+        // preview still waiting with the next).
+        Qt.callLater(panel.showStrength); // qmllint disable type
     }
 
     function apply() {
@@ -236,13 +238,6 @@ Pane {
     PictureProbe {
         id: probe
         onMeasured: panel.prepare()
-    }
-
-    // One strength preview a frame at most, with the latest strength.
-    Timer {
-        id: strengthTimer
-        interval: 16
-        onTriggered: panel.showStrength()
     }
 
     ColumnLayout {

@@ -1,7 +1,8 @@
 // Tone: exposure, highlights, shadows, warmth, tint and vignette (-100 to
 // 100), with the brightness histogram of what the preview shows. While a
-// slider moves, the preview is made from a copy of the photo the size of the
-// view; on let-go (or Apply) the photo itself is processed; Apply keeps that.
+// slider moves, the preview and its histogram are made in memory from the
+// editor's screen copy on the quick worker; on let-go (or Apply) the photo
+// itself is processed; Apply keeps that.
 //
 // Working files down the photo's name chain: the processed photo one step
 // down, the screen-size copy two steps (made via the first), its preview three.
@@ -53,28 +54,25 @@ Pane {
         return [["tools.toneImage", from, exposure, highlights, shadows, warmth, tint, vignette]];
     }
 
-    function measure(path) {
-        var shares = tools.brightnessHistogram(path, 64);
-        if (shares.length > 0)
-            histogram = shares;
-    }
-
-    // The screen copy with the current settings, on the quick worker.
+    // The screen copy with the current settings and its histogram, in
+    // memory on the quick worker (neutral settings: the copy's own histogram,
+    // the photo shown as it is).
     function previewNow() {
         if (!ready)
             return;
-        if (neutral) {
-            editor.work.cancel("tone-preview");
+        var calls = toneCalls(smallCopy);
+        calls.push(["tools.brightnessHistogram", "$previous", 64]);
+        var wasNeutral = neutral;
+        if (wasNeutral)
             preview.clear();
-            measure(smallCopy);
-            return;
-        }
-        editor.work.start("tone-preview", toneCalls(smallCopy), function(path) {
-            preview.show(path);
-            measure(path);
+        editor.work.preview("tone-preview", calls, function(path, shares) {
+            if (!wasNeutral)
+                preview.show(path);
+            if (shares && shares.length > 0)
+                histogram = shares;
         }, function(error) {
             editor.fail("Tone: the preview cannot be made." + (error ? " " + error : ""));
-        }, true);
+        });
     }
 
     // The photo itself with the current settings, in the background (the
@@ -118,8 +116,10 @@ Pane {
         previewNow();
     }
 
+    // One preview for the changes of one event, with the latest settings
+    // (the runner replaces a preview still waiting with the next).
     function changed() {
-        previewTimer.restart();
+        Qt.callLater(panel.previewNow); // qmllint disable type
     }
 
     padding: 8
@@ -155,16 +155,9 @@ Pane {
                     return;
                 }
                 panel.smallCopy = made;
-                panel.measure(made);
+                panel.previewNow();
             });
         }
-    }
-
-    // One preview a frame at most, with the latest settings.
-    Timer {
-        id: previewTimer
-        interval: 16
-        onTriggered: panel.previewNow()
     }
 
     ColumnLayout {

@@ -93,10 +93,10 @@ TestCase {
         return null;
     }
 
-    // The size of a picture file, read afresh.
+    // The size of a picture file or of a live preview's address, read afresh.
     function pictureSize(path) {
         probe.source = "";
-        probe.source = "file://" + path;
+        probe.source = String(path).indexOf("image://") === 0 ? path : "file://" + path;
         return Qt.size(probe.implicitWidth, probe.implicitHeight);
     }
 }

@@ -1,0 +1,189 @@
+// Live previews in memory: every step gives the bytes its operation writes
+// for the same picture (odd sizes, with and without alpha), the decoded
+// sources follow their files, and the runner serves a preview by address,
+// hands a step's value back, keeps previews to screen copies, and gives a
+// collage layout's cells from its worker.
+#include "EditorTools.h"
+#include "ZQDCommunication.h"
+#include "ZQDImageEngine.h"
+#include "displaycopies.h"
+#include "livesteps.h"
+#include "operationerror.h"
+#include "operationrunner.h"
+#include "pictureprovider.h"
+#include "testsupport.h"
+
+#include <QSignalSpy>
+
+using testsupport::documentRoot;
+using testsupport::positionPicture;
+using testsupport::writePicture;
+
+namespace {
+
+QVariantList calls(std::initializer_list<QVariantList> list)
+{
+    QVariantList all;
+    for (const QVariantList &c : list)
+        all.append(QVariant(c));
+    return all;
+}
+
+// A picture with some pixels see-through, for the steps that keep alpha.
+QImage translucent(int width, int height)
+{
+    QImage picture = positionPicture(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; y += 3)
+        for (int x = 0; x < width; x += 2)
+            picture.setPixel(x, y, qRgba(x % 256, y % 256, 30, (x + y) % 256));
+    return picture;
+}
+
+// The file form's result, read back as the step's format.
+QImage written(const QString &path, QImage::Format format)
+{
+    return QImage(path).convertToFormat(format);
+}
+
+}  // namespace
+
+class LiveStepsTest : public QObject
+{
+    Q_OBJECT
+
+    ZQDCommunication facade;
+    EditorTools tools{&facade};
+
+    livesteps::Outcome step(const QString &operation, const QVariantList &args, std::vector<QImage> pictures)
+    {
+        OperationError::clear();
+        return livesteps::run(facade, operation, args, pictures);
+    }
+
+private slots:
+    void stepsGiveWhatTheirOperationsWrite_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::newRow("opaque 333 x 217") << positionPicture(333, 217);
+        QTest::newRow("translucent 201 x 97") << translucent(201, 97);
+    }
+
+    void stepsGiveWhatTheirOperationsWrite()
+    {
+        QFETCH(QImage, picture);
+        const QString file = writePicture(documentRoot() + "source.screen.png", picture);
+        const QString edited = writePicture(documentRoot() + "edited.screen.png", positionPicture(picture.width(), picture.height()).mirrored(true, false));
+        livesteps::DecodedPictures decoded;
+        const QImage source = decoded.find(file);
+        const int w = source.width(), h = source.height();
+
+        // As shown: premultiplied (a working file is written from a pixmap,
+        // which keeps a translucent pixel premultiplied; the shown colour is
+        // the same).
+        auto same = [](const livesteps::Outcome &live, const QString &path) {
+            QVERIFY2(live.ok && !path.isEmpty(), qPrintable(OperationError::take()));
+            const QImage::Format shown = QImage::Format_ARGB32_Premultiplied;
+            const QString difference = zntest::difference(written(path, shown), live.picture.convertToFormat(shown));
+            QVERIFY2(difference.isEmpty(), qPrintable(path + ": " + difference));
+        };
+        same(step("mixingcolorImage", {file, w, h, 30, -20, 45}, {source}),
+             facade.mixingcolorImage(file, w, h, 30, -20, 45));
+        same(step("SharpImage", {file, w, h, 0.7}, {source}), facade.SharpImage(file, w, h, 0.7f));
+        same(step("tools.toneImage", {file, 40, -30, 25, 60, -15, 70}, {source}),
+             tools.toneImage(file, 40, -30, 25, 60, -15, 70));
+        same(step("tools.blendImage", {file, edited, 0.35}, {source, decoded.find(edited)}),
+             tools.blendImage(file, edited, 0.35));
+
+        facade.weakinit(file);
+        same(step("weakprogress", {file, 20.0, 60.0, w / 3, h / 2}, {}), facade.weakprogress(file, 20, 60, w / 3, h / 2));
+        same(step("weakRectprogress", {file, 15.0, 40.0, 0, h / 4, w, h / 2}, {}),
+             facade.weakRectprogress(file, 15, 40, 0, h / 4, w, h / 2));
+        facade.weakrelease();
+
+        const livesteps::Outcome histogram = step("tools.brightnessHistogram", {file, 32}, {source});
+        QVERIFY(histogram.ok && histogram.picture.isNull());
+        QCOMPARE(histogram.value.toList(), tools.brightnessHistogram(file, 32));
+    }
+
+    void decodedPicturesFollowTheirFiles()
+    {
+        livesteps::DecodedPictures decoded;
+        const QString file = writePicture(documentRoot() + "follow.screen.png", positionPicture(60, 40));
+        QCOMPARE(decoded.find(file).size(), QSize(60, 40));
+        // Rewritten (another size, so the change shows whatever the clock):
+        // decoded afresh.
+        writePicture(file, positionPicture(50, 30));
+        QCOMPARE(decoded.find(file).size(), QSize(50, 30));
+        // What was written from memory is given back as it was kept...
+        const QImage kept = positionPicture(50, 30).mirrored(true, true);
+        decoded.put(file, kept);
+        QCOMPARE(decoded.find(file), kept);
+        // ...but not a format whose file would decode to other pixels.
+        QImage premultiplied = translucent(50, 30).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        decoded.put(file, premultiplied);
+        QCOMPARE(decoded.find(file).format(), QImage(file).format());
+        QVERIFY(decoded.find(documentRoot() + "missing.png").isNull());
+    }
+
+    void runnerServesPreviewsByAddress()
+    {
+        OperationRunner runner;
+        const QString copy = writePicture(documentRoot() + "photo.screen.png", positionPicture(90, 60));
+        const QString photo = writePicture(documentRoot() + "photo.png", positionPicture(90, 60));
+        QSignalSpy spy(&runner, &OperationRunner::finished);
+        const int toned = runner.preview("tone", calls({{"tools.toneImage", copy, 50, 0, 0, 0, 0, 0},
+                                                        {"tools.brightnessHistogram", "$previous", 16}}));
+        const int refused = runner.preview("other", calls({{"mixingcolorImage", photo, 90, 60, 10, 0, 0}}));
+        runner.waitIdle();
+        QTRY_COMPARE(spy.size(), 2);
+        QMap<int, QList<QVariant>> ends;
+        for (const QList<QVariant> &args : std::as_const(spy))
+            ends[args.at(0).toInt()] = args;
+
+        const QString address = ends[toned].at(2).toString();
+        QCOMPARE(address, PictureProvider::liveAddress("tone"));
+        PictureProvider provider(runner.displayCopies());
+        const QString id = address.section('/', 3) + "?v=7";
+        QSize size;
+        const QImage shown = provider.requestImage(id, &size, QSize());
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), written(tools.toneImage(copy, 50, 0, 0, 0, 0, 0), QImage::Format_RGB32));
+        QCOMPARE(provider.requestImage(id, &size, QSize(45, 45)).size(), QSize(45, 30));
+        // The histogram is that of the toned picture.
+        QCOMPARE(ends[toned].at(5).toList().size(), 16);
+        QVERIFY(ends[toned].at(5).toList() != tools.brightnessHistogram(copy, 16));
+
+        // Previews read screen copies only.
+        QVERIFY(ends[refused].at(2).toString().isEmpty());
+        QVERIFY(ends[refused].at(3).toString().contains("screen copy"));
+    }
+
+    void collageJobHandsBackTheLayoutsCells()
+    {
+        OperationRunner runner;
+        QSignalSpy spy(&runner, &OperationRunner::finished);
+        const QString layout = ":/puzzletemplate/002-001.zeltambpt";
+        const QString border = ":/puzzleframe/002.ptbj";
+        const QString pattern = ":/puzzlegrain/paper.jpg";
+        runner.run("collage", calls({{"getTemplateRule", layout, border, pattern}, {"collageCells"}}));
+        QTRY_COMPARE(spy.size(), 1);
+        const QList<QVariant> end = spy.first();
+        QVERIFY2(!end.at(2).toString().isEmpty(), qPrintable(end.at(3).toString()));
+        // The GUI thread's facade reads the same cells.
+        ZQDCommunication reference;
+        QVERIFY(!reference.getTemplateRule(layout, border, pattern).isEmpty());
+        const QVariantList cells = end.at(5).toList();
+        QCOMPARE(cells.size(), reference.imageRectCount());
+        QVERIFY(cells.size() > 0);
+        for (int i = 0; i < cells.size(); ++i) {
+            const QVariantMap cell = cells.at(i).toMap();
+            ZQDImageRect *r = reference.getImageRect(i);
+            QCOMPARE(cell.value("x").toInt(), r->getx());
+            QCOMPARE(cell.value("y").toInt(), r->gety());
+            QCOMPARE(cell.value("w").toInt(), r->getwidth());
+            QCOMPARE(cell.value("h").toInt(), r->getheight());
+        }
+    }
+};
+
+ZN_PROGRAM_TEST_MAIN(LiveStepsTest)
+#include "tst_livesteps.moc"
