@@ -24,6 +24,39 @@ TestCase {
         cache: false
     }
 
+    // A live preview and a file, each at its own size, shown one window-sized
+    // piece at a time (above the main window, on black) to compare them pixel
+    // for pixel: a grab sees only what lies inside the window.
+    Rectangle {
+        id: liveFrame
+        z: 100
+        width: testCase.width
+        height: testCase.height / 2
+        color: "black"
+        clip: true
+        visible: livePicture.status !== Image.Null
+        Image {
+            id: livePicture
+            cache: false
+            asynchronous: false
+        }
+    }
+    Rectangle {
+        id: fileFrame
+        z: 100
+        y: liveFrame.height
+        width: liveFrame.width
+        height: liveFrame.height
+        color: "black"
+        clip: true
+        visible: filePicture.status !== Image.Null
+        Image {
+            id: filePicture
+            cache: false
+            asynchronous: false
+        }
+    }
+
     function init() {
         verify(testFiles.emptyDocumentRoot());
         var component = Qt.createComponent("../../qml/zeltanorvik/main.qml");
@@ -35,6 +68,8 @@ TestCase {
     }
 
     function cleanup() {
+        livePicture.source = "";
+        filePicture.source = "";
         if (editor)
             editor.closeTool();
         idle();
@@ -98,5 +133,43 @@ TestCase {
         probe.source = "";
         probe.source = String(path).indexOf("image://") === 0 ? path : "file://" + path;
         return Qt.size(probe.implicitWidth, probe.implicitHeight);
+    }
+
+    // The working file `calls` write on the editor's quick worker: what an
+    // Apply on the screen copy gives.
+    function fileResult(calls) {
+        var result = null;
+        editor.work.start("test-file", calls, function(path) { result = path; },
+                          function(error) { result = ""; fail("the file form failed: " + error); }, true);
+        tryVerify(function() { return result !== null; }, 20000);
+        return result;
+    }
+
+    // Waits for the preview layer to show a picture newer than `serial`, and
+    // checks it is live (in memory), not a file.
+    function shownAfter(preview, serial) {
+        tryVerify(function() { return preview.serial > serial && preview.ready; }, 20000);
+        idle();
+        verify(String(preview.path).indexOf("image://working/live:") === 0, preview.path);
+        return preview.path;
+    }
+
+    // Pixel for pixel, the live picture at `address` is the picture in `file`.
+    function compareToFile(address, file) {
+        livePicture.source = address + "?v=" + Math.random();
+        filePicture.source = "file://" + file;
+        compare(livePicture.status, Image.Ready);
+        compare(filePicture.status, Image.Ready);
+        compare(livePicture.implicitWidth, filePicture.implicitWidth);
+        compare(livePicture.implicitHeight, filePicture.implicitHeight);
+        for (var y = 0; y < livePicture.implicitHeight; y += liveFrame.height) {
+            for (var x = 0; x < livePicture.implicitWidth; x += liveFrame.width) {
+                livePicture.x = filePicture.x = -x;
+                livePicture.y = filePicture.y = -y;
+                waitForRendering(liveFrame);
+                verify(grabImage(liveFrame).equals(grabImage(fileFrame)),
+                       "the live preview differs from the file form's result in the piece at " + x + ", " + y);
+            }
+        }
     }
 }

@@ -7,6 +7,10 @@ import Qt.labs.folderlistmodel
 // mouse too), photos swapped, a new border or background that keeps them as
 // placed, free photos held on the canvas, too few photos refused, and Save
 // putting the picture among the saved pictures and opening it in the editor.
+// The work runs off the GUI thread: a new pattern arrives and the busy state
+// clears, a second choice made meanwhile replaces the first and leaves no
+// stray working file, Save renders in the background, and a failure says
+// what went wrong.
 WindowTestCase {
     id: testCase
     name: "Collage"
@@ -27,6 +31,23 @@ WindowTestCase {
         saved.folder = "file://" + app.savedFolder;
         wait(100);
         return saved.status === FolderListModel.Ready ? saved.count : 0;
+    }
+
+    FolderListModel {
+        id: workingFiles
+        showDirs: false
+        showHidden: true
+    }
+
+    // The names of the working files, read afresh.
+    function workingFileNames() {
+        workingFiles.folder = "";
+        workingFiles.folder = "file://" + app.temporaryFolder;
+        tryCompare(workingFiles, "status", FolderListModel.Ready);
+        var names = [];
+        for (var i = 0; i < workingFiles.count; ++i)
+            names.push(workingFiles.get(i, "fileName"));
+        return names.sort();
     }
 
     function photos(count) {
@@ -50,6 +71,13 @@ WindowTestCase {
         page.startComposing();
         tryCompare(page, "ready", true, 10000);
         tryCompare(app, "busy", false);
+    }
+
+    // A template collage of three photos, with nothing running and no message.
+    function composeThreeQuietly() {
+        compose(3, "template");
+        idle();
+        app.messages.hide();
     }
 
     function saveAndOpen(name) {
@@ -269,6 +297,65 @@ WindowTestCase {
         verify(red > 20, "red pixels: " + red + " in " + editor.history.current + " (blue " + blue + ")");
         verify(blue > 20, "blue pixels: " + blue);
         shot.source = "";
+    }
+
+    function test_newPatternArrivesAndBusyClears() {
+        composeThreeQuietly();
+        var revision = page.revision;
+        page.choose("patternChoice", 1);
+        verify(app.busy);                 // turning while the worker makes it
+        compare(page.revision, revision); // nothing made on the GUI thread
+        idle();
+        compare(page.revision, revision + 1);
+        compare(page.cells.length, 3);
+        verify(runner.readable(page.backgroundFile), page.backgroundFile);
+        verify(!app.messages.visible, app.messages.text);
+    }
+
+    function test_secondChoiceReplacesTheFirst() {
+        composeThreeQuietly();
+        var revision = page.revision;
+        var files = workingFileNames();
+        page.choose("patternChoice", 1);
+        page.choose("patternChoice", 2);
+        verify(app.busy);
+        idle();
+        // Only the second was shown, and its files are all that is left.
+        compare(page.revision, revision + 1);
+        compare(page.patternChoice, 2);
+        compare(page.cells.length, 3);
+        compare(workingFileNames(), files);
+        verify(runner.readable(page.backgroundFile), page.backgroundFile);
+        verify(!app.messages.visible, app.messages.text);
+    }
+
+    function test_saveRendersInTheBackground() {
+        composeThreeQuietly();
+        page.save();
+        verify(app.busy);
+        idle();
+        var offer = findChild(page, "editOffer");
+        tryCompare(offer, "opened", true);
+        verify(page.savedCollage.indexOf("template_norvik.png") > 0, page.savedCollage);
+        verify(app.messages.text.indexOf(app.savedFolder) >= 0, app.messages.text);
+        offer.close();
+        tryCompare(offer, "visible", false);
+    }
+
+    function test_failureSaysWhyAndWritesNothing() {
+        composeThreeQuietly();
+        var files = workingFileNames();
+        // The background and the photos have gone: nothing to draw.
+        page.backgroundFile = testFolder + "missing.png";
+        page.photos = [testFolder + "gone1.png", testFolder + "gone2.png", testFolder + "gone3.png"];
+        page.save();
+        verify(app.busy);
+        idle();
+        verify(app.messages.visible, page.savedCollage + " / " + app.messages.text);
+        verify(app.messages.error, app.messages.text);
+        verify(app.messages.text.indexOf("could not be made") >= 0, app.messages.text);
+        compare(page.savedCollage, "");
+        compare(workingFileNames(), files);
     }
 
     // The collage's result, small, above everything.

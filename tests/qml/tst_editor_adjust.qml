@@ -2,8 +2,9 @@ import QtQuick
 import QtTest
 
 // The editor's Adjust panel: the preview follows the sliders on the screen
-// copy, the photo is processed at its own size, and a reset leaves nothing to
-// apply.
+// copy, live (in memory) and pixel for pixel what Apply gives on that copy,
+// the last of a burst of changes stays shown, the photo is processed at its
+// own size, and a reset leaves nothing to apply.
 WindowTestCase {
     name: "EditorAdjust"
 
@@ -40,5 +41,34 @@ WindowTestCase {
         panel.apply();
         compare(editor.openTool, "");
         compare(editor.history.count, 1);
+    }
+
+    function test_adjustAndSharpen() {
+        var panel = openTool("adjust");
+        var serial = panel.preview.serial;
+        panel.brightness = 25;
+        panel.contrast = -10;
+        panel.saturation = 40;
+        panel.sharpness = 60;
+        panel.previewNow();
+        var address = shownAfter(panel.preview, serial);
+        var copy = panel.smallCopy;
+        verify(copy.indexOf(".screen") > 0, copy);
+        compareToFile(address, fileResult(panel.processCalls(copy, 640, 400)));
+        verify(!app.messages.visible, app.messages.text);
+    }
+
+    // A burst of changes: each new preview replaces the one waiting, and the
+    // last settings are what stays on screen.
+    function test_burstEndsOnTheLastSettings() {
+        var panel = openTool("adjust");
+        var serial = panel.preview.serial;
+        for (var b = 10; b <= 50; b += 10) {
+            panel.brightness = b;
+            panel.previewNow();
+        }
+        var address = shownAfter(panel.preview, serial);
+        compareToFile(address, fileResult(panel.processCalls(panel.smallCopy, 640, 400)));
+        verify(!app.messages.visible, app.messages.text);
     }
 }

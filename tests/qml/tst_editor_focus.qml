@@ -2,7 +2,8 @@ import QtQuick
 import QtTest
 
 // The editor's Focus panel: the sharp area follows the finger on a copy of
-// the screen's size, and Apply blurs the photo at its own size.
+// the screen's size, a step's live preview is that step run on the copy, and
+// Apply blurs the photo at its own size.
 WindowTestCase {
     name: "EditorFocus"
 
@@ -31,5 +32,17 @@ WindowTestCase {
         idle();
         compare(editor.history.count, 2);
         compare(pictureSize(editor.history.current), Qt.size(640, 400));
+    }
+
+    function test_focusStep() {
+        var panel = openTool("focus");
+        tryVerify(function() { return panel.steps > 0; }, 20000);
+        idle();
+        var serial = panel.preview.serial;
+        panel.moveTo(100, 60, 200, 200);
+        var address = shownAfter(panel.preview, serial);
+        // The same step through a file, on the quick worker's blurred copy.
+        compareToFile(address, fileResult([panel.stepCall(panel.copy, 640, 400)]));
+        verify(!app.messages.visible, app.messages.text);
     }
 }

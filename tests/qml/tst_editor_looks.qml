@@ -4,8 +4,9 @@ import QtTest
 // The editor's Looks panel: the strip fills, a tap shows its result (made off
 // the GUI thread) without adding it to the history, another look replaces it,
 // Apply adds it and waits for a result still coming, Cancel or closing the
-// tool leaves the photo, the strength mixes the look with the photo, and a
-// failure says what went wrong.
+// tool leaves the photo, the strength mixes the look with the photo (live,
+// exactly the mix of the screen-size copies), and a failure says what went
+// wrong.
 WindowTestCase {
     name: "EditorLooks"
 
@@ -138,6 +139,18 @@ WindowTestCase {
         // The mix is written beside the look's result, not over the thumbnails' copy.
         verify(app.fileCheck.readable(full));
         verify(app.fileCheck.readable(thumbnails));
+    }
+
+    function test_lookStrength() {
+        var panel = looksPanel();
+        panel.pick(entryOf(panel, 1030));
+        tryVerify(function() { return panel.resultPath !== "" && panel.screenResult !== ""; }, 20000);
+        idle();
+        var serial = panel.preview.serial;
+        panel.setStrength(0.35);
+        var address = shownAfter(panel.preview, serial);
+        compareToFile(address, fileResult([["tools.blendImage", panel.screenCopy, panel.screenResult, 0.35]]));
+        verify(!app.messages.visible, app.messages.text);
     }
 
     // The photo's file goes while the look is made: the failure is said and

@@ -1,8 +1,9 @@
 import QtQuick
 import QtTest
 
-// The editor's Tone panel: its histogram follows the exposure, Apply keeps the
-// photo's size, and a reset clears the preview.
+// The editor's Tone panel: its histogram follows the exposure, the live
+// preview and its histogram are those of Apply on the screen copy, Apply keeps
+// the photo's size, and a reset clears the preview.
 WindowTestCase {
     name: "EditorTone"
 
@@ -41,5 +42,27 @@ WindowTestCase {
         compare(panel.preview.path, "");
         panel.cancel();
         compare(editor.history.count, 1);
+    }
+
+    function test_toneAndItsHistogram() {
+        var panel = openTool("tone");
+        tryVerify(function() { return panel.histogram.length === 64; }, 20000);
+        var neutral = panel.histogram;
+        var serial = panel.preview.serial;
+        panel.exposure = 40;
+        panel.warmth = -30;
+        panel.vignette = 60;
+        panel.previewNow();
+        var address = shownAfter(panel.preview, serial);
+        var file = fileResult(panel.toneCalls(panel.smallCopy));
+        compareToFile(address, file);
+        compare(JSON.stringify(panel.histogram), JSON.stringify(tools.brightnessHistogram(file, 64)));
+        verify(JSON.stringify(panel.histogram) !== JSON.stringify(neutral));
+        // Back to neutral: the photo itself shows, with the copy's histogram.
+        panel.reset();
+        idle();
+        compare(panel.preview.path, "");
+        compare(JSON.stringify(panel.histogram), JSON.stringify(neutral));
+        verify(!app.messages.visible, app.messages.text);
     }
 }
