@@ -80,8 +80,8 @@ namespace {
 
 // The start of cell-layout and free-layout files: the header, the int 1, the
 // cell count (the cells' own unless one is given), the canvas size, eight 0x01.
-template <typename Spec>
-void WriteCellLayoutStart(Writer &w, const Spec &plan, int32_t width, int32_t height)
+template <typename Plan>
+void WriteCellLayoutStart(Writer &w, const Plan &plan, int32_t width, int32_t height)
 {
     WriteLayoutHeader(w, plan.magic);
     for (int32_t v : {1, plan.count ? *plan.count : static_cast<int32_t>(plan.cells.size()), width, height})
