@@ -81,7 +81,58 @@ QImage grabItemImage(QObject *imageObj)
 
 ImageDispose::ImageDispose(QObject *parent)
     : QObject(parent)
+    , area(WorkingArea::forProcess())
 {
+}
+
+void ImageDispose::setWorkingArea(std::shared_ptr<WorkingArea> other)
+{
+    area = std::move(other);
+}
+
+QString ImageDispose::temporaryFolder()
+{
+    const QString root = createRootPath();
+    if (root.isEmpty())
+        return {};
+    const QString folder = area ? area->folder() : QString();
+    if (folder.isEmpty() || !folder.startsWith(root)) {
+        OperationError::set(QStringLiteral("No working folder could be locked in %1.").arg(root + kTempFolder));
+        return {};
+    }
+    return setRootPath(folder.mid(root.size()).chopped(1));
+}
+
+QStringList ImageDispose::forgetWorkingFile(const QString &path)
+{
+    const QString folder = area ? area->folder() : QString();
+    const QString source = stripFileUrl(path);
+    if (folder.isEmpty() || source.isEmpty())
+        return {};
+    // The screen and thumbnail copies of any source are named as its working
+    // file is, less "_norvik.png" (OperationRunner's screenCopy).
+    QString stem = source;
+    const int dot = stem.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        stem.truncate(dot);
+    QString base = workingFileName(stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1), QStringLiteral("_norvik.png"));
+    base.chop(qsizetype(qstrlen("_norvik.png")));
+    QStringList names;
+    const QStringList all = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : all) {
+        if (name.startsWith(base + QStringLiteral(".screen")) || name.startsWith(base + QStringLiteral(".thumbs")))
+            names.append(name);
+    }
+    // The file itself only when it is one of this instance's.
+    const QFileInfo file(source);
+    if (file.absolutePath() + QLatin1Char('/') == folder)
+        names.prepend(file.fileName());
+    QStringList removed;
+    for (const QString &name : std::as_const(names)) {
+        if (QFile::remove(folder + name))
+            removed.append(folder + name);
+    }
+    return removed;
 }
 
 QString ImageDispose::getMeeGoRootDir()
@@ -129,7 +180,7 @@ QString ImageDispose::outputPath(QString originalPic, const QString &folder, con
     const int dot = stem.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
         stem.truncate(dot);  // on the whole path: a dot in a folder name counts too
-    const QString dir = setRootPath(folder);
+    const QString dir = folder == kTempFolder ? temporaryFolder() : setRootPath(folder);
     if (dir.isEmpty())
         return {};  // never a bare name, which would land in the current folder
     return dir + workingFileName(stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1), suffix);
@@ -154,44 +205,15 @@ bool ImageDispose::clearTemporaryPic()
     const QString root = createRootPath();
     if (root.isEmpty())
         return false;
-    return deleteDir(root + kTempFolder + QLatin1Char('/'));
+    const QString own = area ? area->folder() : QString();
+    const bool ownCleared = !own.isEmpty() && deleteDir(own);
+    const bool othersCleared = workingarea::sweepOrphans(root);
+    return ownCleared && othersCleared;
 }
 
 bool ImageDispose::deleteDir(QString dirName)
 {
-    while (dirName.size() > 1 && dirName.endsWith(QLatin1Char('/')))
-        dirName.chop(1);
-    const QFileInfo self(dirName);
-    // A folder that is itself a link is removed as a link: what it points at
-    // is not ours to empty.
-    if (self.isSymLink())
-        return QFile::remove(dirName);
-    QDir dir(dirName);
-    if (!dir.exists())
-        return true;
-
-    bool error = false;
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries) {
-        const QString path = QDir::toNativeSeparators(dirName + QLatin1Char('/') + entry.fileName());
-        if (entry.isSymLink()) {
-            // Never follow a link: removing it removes the link alone, and its
-            // target keeps its permissions.
-            if (!QFile::remove(path))
-                error = true;
-        } else if (entry.isDir()) {
-            if (!deleteDir(path))
-                error = true;
-        } else {
-            QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-            if (!QFile::remove(path))
-                error = true;
-        }
-    }
-    if (!QDir().rmdir(dirName))
-        error = true;
-    return !error;
+    return workingarea::removeTree(std::move(dirName));
 }
 
 QString ImageDispose::getCurrentTimeString()

@@ -1,7 +1,9 @@
 // The on-disk layout of working pictures under the document root, and the
 // whole-file picture operations (crop by a screen box, render a shown item).
 //
-//   root + ".qvrkTemp/"     output of every editing step   <base>_norvik.png
+//   root + ".qvrkTemp/<n>/" output of every editing step   <base>_norvik.png
+//                           (each running instance has a slot <n> of its own,
+//                           workingarea.h)
 //   root + ".qvrkCache/"    cache pictures kept between runs <base>_cache.png
 //   root + "zeltanorvik/"   pictures the user saves        <14-digit time>.png
 //
@@ -10,10 +12,14 @@
 #pragma once
 
 #include "documentroot.h"
+#include "workingarea.h"
 #include "workingfilename.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
 
 class QDateTime;
 class QImage;
@@ -28,7 +34,20 @@ class ImageDispose : public QObject
 {
     Q_OBJECT
 public:
+    // Works in the process's working area (WorkingArea::forProcess()).
     explicit ImageDispose(QObject *parent = nullptr);
+
+    // Works in `area` instead: another instance's (tests run two instances in
+    // one process this way).
+    void setWorkingArea(std::shared_ptr<WorkingArea> area);
+    // This instance's folder of working files (made if missing); "" (reason
+    // recorded) when there is none.
+    QString temporaryFolder();
+    // Removes the working file `path` when it is this instance's, and the
+    // screen and thumbnail copies made from it in this instance's folder
+    // ("<name>.screen*", "<name>.thumbs*"); nothing outside that folder is
+    // touched. Returns the files removed.
+    QStringList forgetWorkingFile(const QString &path);
 
     Q_INVOKABLE QString getMeeGoRootDir();
     QString createRootPath();
@@ -36,6 +55,8 @@ public:
     Q_INVOKABLE QString setRootPath(QString pathTemp);
     QString setTemporaryPic(QString originalPic);
     QString setTemporaryCachePic(QString originalPic);
+    // Empties this instance's working folder, and removes what belongs to no
+    // live instance (workingarea::sweepOrphans); true when all of it went.
     Q_INVOKABLE bool clearTemporaryPic();
     bool deleteDir(QString dirName);
     QString getCurrentTimeString();
@@ -47,6 +68,7 @@ public:
     Q_INVOKABLE QString turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight);
 
 private:
+    std::shared_ptr<WorkingArea> area;
     QString outputPath(QString originalPic, const QString &folder, const QString &suffix);
 };
 

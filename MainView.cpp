@@ -4,6 +4,7 @@
 #include "ZQCHttpController.h"
 #include "ZQDCommunication.h"
 #include "EditorTools.h"
+#include "ImageDispose.h"
 #include "ZQDImageRect.h"
 #include "ZQDPaintImage.h"
 #include "logging.h"
@@ -32,6 +33,8 @@ MainView::MainView(QWidget *parent)
     viewer->showExpanded();
     QTimer::singleShot(kSplashMs, Qt::PreciseTimer, this, &MainView::ShowMain);
     communication = new ZQDCommunication;
+    // What an instance that ended without cleaning up (a crash, a kill) left.
+    workingarea::sweepOrphans(meeGoRootDir(), true);
     tools = new EditorTools(communication);
     http = new ZQCHttpController;
     oauth = new OAuthSigner;
@@ -47,6 +50,8 @@ MainView::~MainView()
     // The view goes last, so that the toolkit shuts down with no window left;
     // it no longer has a tracker to hand touches to.
     delete viewer;
+    // The runner went with the view: no one writes working files any more.
+    ImageDispose().clearTemporaryPic();
 }
 
 void MainView::ShowMain()

@@ -37,6 +37,7 @@ ZQDCommunication::ZQDCommunication(QObject *parent)
 {
     iImageEngine = new ZQDImageEngine(this);
     imagedispose = new ImageDispose(this);
+    workingfolder = new WorkingFolder(imagedispose, this);
     m_nId = 1018;
 
     const DeviceInfo info;

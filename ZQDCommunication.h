@@ -15,6 +15,7 @@
 
 #include "ZQDImageRect.h"
 #include "ZQDPaintImage.h"
+#include "workingfolder.h"
 
 class ImageDispose;
 class ZQDImageEngine;
@@ -22,6 +23,8 @@ class ZQDImageEngine;
 class ZQDCommunication : public QObject
 {
     Q_OBJECT
+    // This instance's working files (workingfolder.h).
+    Q_PROPERTY(WorkingFolder *workingFolder READ workingFolder CONSTANT)
 public:
     explicit ZQDCommunication(QObject *parent = nullptr);
     ~ZQDCommunication() override;
@@ -31,6 +34,7 @@ public:
 
     ZQDImageEngine *engine() const { return iImageEngine; }
     ImageDispose *files() const { return imagedispose; }
+    WorkingFolder *workingFolder() const { return workingfolder; }
 
 public slots:
     // Scaled working copy of a picture (times 1.0: the whole picture).
@@ -103,4 +107,5 @@ private:
     ZQDImageEngine *iImageEngine = nullptr;
     int m_nId = 0;
     ImageDispose *imagedispose = nullptr;
+    WorkingFolder *workingfolder = nullptr;
 };

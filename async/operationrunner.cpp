@@ -109,6 +109,7 @@ struct Worker {
     QThread *thread = nullptr;
     bool quick = false;
     livesteps::DecodedPictures decoded;  // the live previews' sources (its thread alone)
+    bool dropKept = false;               // drop `decoded` before the next job
 };
 
 struct OperationRunner::Private {
@@ -168,7 +169,7 @@ void OperationRunner::Private::dropLane(const QString &lane, bool keepRunning)
 bool OperationRunner::Private::allIdle() const
 {
     for (const Worker &w : workers) {
-        if (!w.queue.empty() || w.running)
+        if (!w.queue.empty() || w.running || w.dropKept)
             return false;
     }
     return true;
@@ -182,9 +183,19 @@ void OperationRunner::Private::work(Worker &worker)
         std::shared_ptr<Job> job;
         {
             std::unique_lock lock(mutex);
-            worker.wake.wait(lock, [&] { return stopping || !worker.queue.empty(); });
+            worker.wake.wait(lock, [&] { return stopping || !worker.queue.empty() || worker.dropKept; });
             if (stopping)
                 return;
+            if (worker.dropKept) {
+                lock.unlock();
+                worker.decoded = livesteps::DecodedPictures();
+                facade.workingFolder()->returnMemory();
+                lock.lock();
+                worker.dropKept = false;
+                if (allIdle())
+                    idle.notify_all();
+                continue;
+            }
             job = worker.queue.front();
             worker.queue.pop_front();
             worker.running = job;
@@ -498,6 +509,18 @@ QSize OperationRunner::pictureSize(const QString &path) const
     // Upright, as the picture is shown and as the operations measure it.
     const QSize size = imageio::uprightSize(file);
     return size.isValid() ? size : QSize(-1, -1);
+}
+
+void OperationRunner::dropKeptPictures()
+{
+    d->copies.clear();
+    {
+        std::lock_guard lock(d->mutex);
+        for (Worker &w : d->workers)
+            w.dropKept = true;
+    }
+    for (Worker &w : d->workers)
+        w.wake.notify_all();
 }
 
 void OperationRunner::waitIdle()

@@ -99,6 +99,10 @@ public slots:
     QSize pictureSize(const QString &path) const;
     // Blocks until every queued job has run (for scripts and tests).
     void waitIdle();
+    // A photo was closed: the screen copies, the live previews' pictures and
+    // the workers' decoded pictures go, and the memory they held returns to
+    // the system.
+    void dropKeptPictures();
 
 signals:
     void finished(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled,

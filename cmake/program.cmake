@@ -74,7 +74,7 @@ list(APPEND zn_engine_sources
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_text.cpp)
 zn_sources(zn_engine_sources imageio photoreader)
 zn_sources(zn_engine_sources imaging maskstretch collagesupport.h)
-zn_sources(zn_engine_sources workingfiles documentroot workingfilename)
+zn_sources(zn_engine_sources workingfiles documentroot workingfilename workingarea workingfolder)
 zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance straighten tone exportmetadata)
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
 zn_sources(zn_engine_sources async operationrunner livesteps pictureprovider displaycopies bandworkers.h

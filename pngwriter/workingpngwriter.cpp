@@ -456,7 +456,7 @@ void recordWriteFailure(int error, const QString &path)
 }
 
 // Writes the pieces under a temporary name beside `path` and renames it over
-// `path` once all of it is written and closed; any file under `path` stays
+// `path` once all of it is written, flushed to the disk and closed; any file under `path` stays
 // untouched until then. On failure the temporary file is removed.
 bool writeFileInPlace(const QString &path, std::vector<iovec> pieces)
 {
@@ -469,6 +469,10 @@ bool writeFileInPlace(const QString &path, std::vector<iovec> pieces)
     }
     int error = 0;
     if (!writeAll(fd, std::move(pieces)))
+        error = errno;
+    // On the disk before it takes the final name: after a power cut the name
+    // holds the whole new picture or the old one, never an empty file.
+    if (error == 0 && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;

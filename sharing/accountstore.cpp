@@ -3,10 +3,12 @@
 #include "sharingstate.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -91,16 +93,62 @@ void AccountStore::removeLegacySettings()
     settings.endGroup();
 }
 
-QVariantMap AccountStore::readFromFile(const QString &service) const
+bool AccountStore::setAside(const QString &path, const QString &reason)
 {
-    QFile file(fallbackFile());
-    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
-        return QVariantMap();
-    return fromJson(file.read(1024 * 1024)).value(service).toMap();
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString aside = path + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = path + QStringLiteral(".unreadable-%1-%2").arg(stamp).arg(n);
+    const bool moved = QFile::rename(path, aside);
+    if (moved) {
+        qCWarning(lcAccounts) << "the accounts file" << path << "cannot be read:" << reason << "- kept as" << aside;
+        m_problem = tr("Your remembered accounts could not be read (%1). The file was kept as %2; accounts "
+                       "you remember from now on go into a new file.")
+                        .arg(reason, aside);
+    } else {
+        qCWarning(lcAccounts) << "the accounts file" << path << "cannot be read:" << reason
+                              << "- and cannot be moved aside; nothing is written to it";
+        m_problem = tr("Your remembered accounts could not be read (%1), and the file %2 could not be moved "
+                       "aside, so no account is remembered until it is moved or removed.")
+                        .arg(reason, path);
+    }
+    emit problemChanged();
+    return moved;
+}
+
+bool AccountStore::readAll(QVariantMap *all)
+{
+    all->clear();
+    const QString path = fallbackFile();
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return setAside(path, tr("it cannot be opened: %1").arg(file.errorString()));
+    const QByteArray bytes = file.read(kFileBytesMax + 1);
+    if (bytes.size() > kFileBytesMax)
+        return setAside(path, tr("it is larger than %1 KiB").arg(kFileBytesMax / 1024));
+    if (file.error() != QFileDevice::NoError)
+        return setAside(path, tr("it cannot be read: %1").arg(file.errorString()));
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        return setAside(path, tr("it is not valid JSON: %1 at byte %2").arg(error.errorString()).arg(error.offset));
+    if (!doc.isObject())
+        return setAside(path, tr("it does not hold a list of accounts"));
+    *all = doc.object().toVariantMap();
+    return true;
+}
+
+QVariantMap AccountStore::readFromFile(const QString &service)
+{
+    QVariantMap all;
+    readAll(&all);
+    return all.value(service).toMap();
 }
 
 // Replaces (or with a null `account`, removes) one service's entry.
-bool AccountStore::writeToFile(const QString &service, const QVariantMap *account) const
+bool AccountStore::writeToFile(const QString &service, const QVariantMap *account)
 {
     const QString path = fallbackFile();
     if (path.isEmpty())
@@ -108,11 +156,8 @@ bool AccountStore::writeToFile(const QString &service, const QVariantMap *accoun
     if (account && sharingStateFolder().isEmpty())
         return false;
     QVariantMap all;
-    {
-        QFile old(path);
-        if (old.open(QIODevice::ReadOnly))
-            all = fromJson(old.read(1024 * 1024));
-    }
+    if (!readAll(&all))
+        return false;  // never written over: the user may still recover it
     if (!account && !all.contains(service))
         return true;
     if (account)
@@ -122,6 +167,7 @@ bool AccountStore::writeToFile(const QString &service, const QVariantMap *accoun
     if (all.isEmpty())
         return !QFile::exists(path) || QFile::remove(path);
 
+    // Written whole: a temporary file, flushed to the disk, renamed over the old one.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -13,7 +13,14 @@
 //   forget(service)          -> forgotten(service, ok)
 //
 // The signals may come at once (the file) or later (the keyring answers over
-// the bus). Older versions kept the fields in plain text in the settings file;
+// the bus).
+//
+// A file that cannot be read whole (unreadable, larger than 1 MiB, not a JSON
+// object) is never written over: it is renamed aside
+// ("accounts.json.unreadable-<time>", the reason in the log), `problem` says
+// so in words for the user, and the next save starts a new file. Every save
+// writes the whole file anew (QSaveFile: a temporary file, flushed to the
+// disk, renamed over the old one). Older versions kept the fields in plain text in the settings file;
 // those entries are removed when the store is created.
 #pragma once
 
@@ -25,6 +32,8 @@ class AccountStore : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool usesKeyring READ usesKeyring NOTIFY backendChanged)
+    // What went wrong with the accounts file, for the share page; "" when nothing did.
+    Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
 
 public:
     explicit AccountStore(QObject *parent = nullptr);
@@ -41,6 +50,9 @@ public:
     void setKeyringAllowed(bool allowed);
     // The fallback file's path (its folder is made when an account is saved).
     QString fallbackFile() const;
+    QString problem() const { return m_problem; }
+    // The largest accounts file that is read.
+    static constexpr qint64 kFileBytesMax = 1024 * 1024;
 
     // A secrets service (freedesktop Secret Service or KWallet) is registered
     // on the session bus.
@@ -51,13 +63,19 @@ signals:
     void saved(QString service, bool ok);
     void forgotten(QString service, bool ok);
     void backendChanged();
+    void problemChanged();
 
 private:
     QString keyringService() const;
-    QVariantMap readFromFile(const QString &service) const;
-    bool writeToFile(const QString &service, const QVariantMap *account) const;
+    QVariantMap readFromFile(const QString &service);
+    bool writeToFile(const QString &service, const QVariantMap *account);
+    // Every account in the file ({} when there is none); false when the file
+    // could not be read and could not be moved aside either.
+    bool readAll(QVariantMap *all);
+    bool setAside(const QString &path, const QString &reason);
     static void removeLegacySettings();
 
     enum class Keyring { Unknown, Used, NotUsed };
     mutable Keyring keyring = Keyring::Unknown;
+    QString m_problem;
 };

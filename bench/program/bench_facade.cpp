@@ -44,6 +44,7 @@
 #include "qtqveffect.h"
 
 #include "benchmain.h"
+#include "benchmemory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -376,26 +377,6 @@ constexpr int kBigHeight = 6000;
 QString gBigPhoto;
 QString gBigWorking;
 
-// One process-wide figure from /proc/self/status, in KiB; -1 when unknown.
-qint64 statusKiB(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-// Sets the high-water mark of resident memory back to what is resident now.
-bool resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
 struct BigRow {
     double cpuMs = -1;
     double wallMs = -1;
@@ -415,14 +396,14 @@ void bigOperation(benchmark::State &state, const std::string &name, const std::f
     double cpu = 0, wall = 0, peak = -1;
     for (auto _ : state) {
         const bool peakKnown = resetPeakMemory();
-        const qint64 before = statusKiB("VmRSS:");
+        const qint64 before = memoryKiB("VmRSS:");
         const double start = cpuMs();
         QElapsedTimer clock;
         clock.start();
         const QString written = call();
         wall += double(clock.nsecsElapsed()) / 1e6;
         cpu += cpuMs() - start;
-        const qint64 high = statusKiB("VmHWM:");
+        const qint64 high = memoryKiB("VmHWM:");
         if (peakKnown && before >= 0 && high >= 0)
             peak = std::max(peak, double(high - before) / 1024.0);
         if (writesFile)

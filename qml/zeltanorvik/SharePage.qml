@@ -550,6 +550,15 @@ Page {
                         wrapMode: Label.Wrap
                         color: sharePage.quietTextColour
                     }
+
+                    // The accounts file could not be read and was kept aside.
+                    Label {
+                        objectName: "accountsProblem"
+                        Layout.fillWidth: true
+                        text: sharePage.accounts ? sharePage.accounts.problem : ""
+                        visible: text.length > 0
+                        wrapMode: Label.Wrap
+                    }
                 }
             }
 

@@ -30,7 +30,8 @@ Item {
     // operation fails, and the folders below are "" too).
     readonly property string documentRoot: communication.getMeeGoRootDir()
     readonly property string savedFolder: documentRoot ? documentRoot + "zeltanorvik/" : ""
-    readonly property string temporaryFolder: documentRoot ? documentRoot + ".qvrkTemp/" : ""
+    // This window's own working files (another instance keeps its own).
+    readonly property string temporaryFolder: documentRoot ? communication.workingFolder.path : ""
     readonly property string noDocumentRootMessage: "No folder for your pictures could be made, so nothing can be "
         + "edited or saved. Start the editor with ZELTANORVIK_ROOT set to a folder you can write."
     // Counts the saves, so that what lists the saved pictures can look again.
@@ -106,7 +107,9 @@ Item {
             return true;
         }
         // A new editing session: the working files of the last one go.
-        if (!WorkingFiles.isInside(path, temporaryFolder))
+        // (A picture from any instance's working folder is kept: clearing
+        // would remove it when its instance has ended.)
+        if (!WorkingFiles.isInside(path, documentRoot + ".qvrkTemp/"))
             communication.clearTemporaryPic();
         var operation = immediate ? StackView.Immediate : StackView.PushTransition;
         if (!editorPage)
@@ -190,7 +193,11 @@ Item {
     Component {
         id: editorComponent
         EditorPage {
-            onClosed: stack.pop(null)
+            id: closingEditor
+            onClosed: {
+                closingEditor.history.clear();  // the photo is closed: its working files and pictures go
+                stack.pop(null);
+            }
         }
     }
 

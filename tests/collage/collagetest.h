@@ -56,6 +56,7 @@ inline QList<Cell> cellsOf(ZQDImageEngine &engine)
 }
 
 using zntest::documentRoot;
+using zntest::workingFolder;
 
 inline QString inRoot(const QString &name) { return documentRoot() + name; }
 

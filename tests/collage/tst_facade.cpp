@@ -11,7 +11,7 @@ using namespace collagetest;
 
 namespace {
 
-QString working(const char *name) { return documentRoot() + QStringLiteral(".qvrkTemp/") + QLatin1String(name); }
+QString working(const char *name) { return documentRoot() + QStringLiteral(".qvrkTemp/1/") + QLatin1String(name); }
 
 }  // namespace
 
@@ -89,7 +89,7 @@ private slots:
     {
         ZQDCommunication facade;
         // Nothing made: "", and the older picture under the name stays.
-        writePicture(".qvrkTemp/freebgtemp_norvik.png", positionPicture(4, 4));
+        writePicture(".qvrkTemp/1/freebgtemp_norvik.png", positionPicture(4, 4));
         QCOMPARE(facade.revolvFreeBgImage(inRoot("gone.jpg"), 1.0f, 640, 896), QString());
         QCOMPARE(QImage(working("freebgtemp_norvik.png")).size(), QSize(4, 4));
         // No border was ever read by this facade's engine.

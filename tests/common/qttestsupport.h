@@ -23,6 +23,14 @@ inline QString &documentRoot()
     return root;
 }
 
+// The working folder of the first instance in the document root: this test
+// program's own (its facades share it) or, when the program makes none, a
+// command-line run's.
+inline QString workingFolder()
+{
+    return documentRoot() + QStringLiteral(".qvrkTemp/1/");
+}
+
 // Makes `work` hold the program's folders: "MyDocs/" as the document root
 // (made unless `makeRoot` is false, for tests of how the program makes it)
 // and a private "runtime/" folder, both in the environment the program and

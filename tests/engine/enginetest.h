@@ -52,6 +52,7 @@ inline QImage greyPhoto(int width, int height)
 }
 
 using zntest::documentRoot;
+using zntest::workingFolder;
 
 // Writes `image` under the document root (folders made as needed).
 inline QString writePhoto(const QString &name, const QImage &image, const char *format = "PNG", int quality = -1)

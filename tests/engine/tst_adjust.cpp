@@ -149,7 +149,7 @@ private slots:
     void revolveUnchanged()
     {
         const QString path = facade.revolvingImage("file://" + pictureFile, 1.0, 0, false, false, true);
-        QCOMPARE(path, documentRoot() + ".qvrkTemp/picture_norvik.png");
+        QCOMPARE(path, workingFolder() + "picture_norvik.png");
         ZN_COMPARE_PICTURES(picture, readRgb32(path));
     }
 
@@ -284,7 +284,7 @@ private slots:
 
         facade.weakinit("file://" + file);
         const QString path = facade.weakprogress("file://" + file, 50, 100, 200, 200);
-        QCOMPARE(path, documentRoot() + ".qvrkTemp/stripes_norvik.png");
+        QCOMPARE(path, workingFolder() + "stripes_norvik.png");
         const QImage result = readRgb32(path);
         QCOMPARE(result.size(), QSize(400, 400));
 

@@ -48,7 +48,7 @@ private slots:
     void blackFrameAroundVga()
     {
         const QString path = facade.framesimpleImage("file://" + vgaFile, 1707);
-        QCOMPARE(path, documentRoot() + ".qvrkTemp/vga_norvik.png");
+        QCOMPARE(path, workingFolder() + "vga_norvik.png");
         const QImage framed = readRgb32(path);
         QCOMPARE(framed.size(), QSize(676, 516));
         QVERIFY(allOpaque(QImage(path)));

@@ -106,7 +106,7 @@ private slots:
         QFETCH(int, id);
         QVERIFY(ZQDImageEngine::lookRecipe(id));
         const QString path = facade.loadImage("file://" + small, id);
-        QCOMPARE(path, documentRoot() + ".qvrkTemp/small_norvik.png");
+        QCOMPARE(path, workingFolder() + "small_norvik.png");
         const QImage result = readRgb32(path);
         QVERIFY2(!result.isNull(), "no working file");
         QCOMPARE(result.size(), smallPicture.size());
@@ -139,7 +139,7 @@ private slots:
     void missingPhotoGivesNothing()
     {
         const QString missing = documentRoot() + "looks/not-there.jpg";
-        const QString older = writePhoto(".qvrkTemp/not-there_norvik.png", smallPicture);
+        const QString older = writePhoto(".qvrkTemp/1/not-there_norvik.png", smallPicture);
         for (int id : kLookIds + QList<int>{1024, 1600}) {
             QVERIFY2(engine.Process(missing, id).isNull(), qPrintable(QString::number(id)));
             QCOMPARE(facade.loadImage(missing, id), QString());

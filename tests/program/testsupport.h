@@ -84,6 +84,7 @@ inline QImage noisePicture(int width, int height, quint32 seed = 1)
 }
 
 using zntest::documentRoot;
+using zntest::workingFolder;
 
 // The command-line front run over a document folder (`root`), from `folder`
 // when given: its exit status and its output lines.

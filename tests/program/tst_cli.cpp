@@ -50,7 +50,7 @@ private slots:
     {
         const Run run = cli({"qualityImage", picture, "0.5"});
         QCOMPARE(run.status, 0);
-        QCOMPARE(run.out, QStringList{documentRoot() + ".qvrkTemp/walk_norvik.png"});
+        QCOMPARE(run.out, QStringList{workingFolder() + "walk_norvik.png"});
         QCOMPARE(QImage(run.out.first()).size(), QSize(150, 100));
     }
 
@@ -58,12 +58,12 @@ private slots:
     // results are printed as paths, numbers, words, sizes or "null".
     void chainedCalls()
     {
-        const QString working = documentRoot() + ".qvrkTemp/walk_norvik.png";
+        const QString working = workingFolder() + "walk_norvik.png";
         const Run run = cli({"qualityImage", "file://" + picture, "--", "cropPic", working, "300", "200", "40", "30",
                              "10", "10", "--", "compressImage", picture, "0.25", "--", "imageRectCount", "--",
                              "getImageRect", "0", "--", "addPaintImage", picture, "--", "getDeviceName"});
         QCOMPARE(run.status, 0);
-        QCOMPARE(run.out, (QStringList{working, documentRoot() + ".qvrkTemp/walk_norvik_norvik.png", "75x50", "0",
+        QCOMPARE(run.out, (QStringList{working, workingFolder() + "walk_norvik_norvik.png", "75x50", "0",
                                        "null", "Nokia N8"}));
         QCOMPARE(QImage(run.out.at(1)).size(), QSize(40, 30));
     }
@@ -100,7 +100,7 @@ private slots:
         const QStringList &lines = run.err;
         QCOMPARE(lines.size(), 1);
         QVERIFY2(lines.first().startsWith("zeltanorvik-cli: " + message), qPrintable(lines.first()));
-        QVERIFY(!QFileInfo::exists(documentRoot() + ".qvrkTemp/walk_norvik.png"));
+        QVERIFY(!QFileInfo::exists(workingFolder() + "walk_norvik.png"));
     }
 };
 

@@ -83,7 +83,7 @@ private slots:
         }
         QCOMPARE(run.err.size(), 1);
         QVERIFY2(run.err.first().startsWith("zeltanorvik-cli: " + message), qPrintable(run.err.first()));
-        QVERIFY(!QFileInfo::exists(documentRoot() + ".qvrkTemp/walk_norvik.png"));
+        QVERIFY(!QFileInfo::exists(workingFolder() + "walk_norvik.png"));
     }
 
     // No root can be made: every call fails and says why, and nothing lands

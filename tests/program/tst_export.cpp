@@ -158,7 +158,7 @@ private slots:
         QCOMPARE(tools.exportImage(solid, QString(), QString(), 92), savedFolder() + "solid_edited.jpg");
         // Asked for PNG, PNG it is; a collage's working file names it after
         // the collage.
-        QCOMPARE(tools.exportImage(solid, documentRoot() + ".qvrkTemp/free_norvik.png", "png", 92),
+        QCOMPARE(tools.exportImage(solid, workingFolder() + "free_norvik.png", "png", 92),
                  savedFolder() + "free_edited.png");
     }
 

@@ -19,7 +19,7 @@ namespace {
 
 QString tempFolder()
 {
-    return documentRoot() + ".qvrkTemp/";
+    return workingFolder();
 }
 
 QStringList workingFiles()
@@ -243,7 +243,7 @@ private slots:
         communication.clearTemporaryPic();
         const QString source = writePicture(documentRoot() + "render.png", positionPicture(10, 10));
         const QString path = communication.turnPic(box, source, 70, 30);
-        QCOMPARE(path, documentRoot() + ".qvrkTemp/render_norvik.png");
+        QCOMPARE(path, workingFolder() + "render_norvik.png");
         const QImage out(path);
         QCOMPARE(out.size(), QSize(70, 30));
         QVERIFY(!out.hasAlphaChannel());

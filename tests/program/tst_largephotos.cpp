@@ -58,7 +58,7 @@ QString hugePng(int width, int height)
 
 QStringList workingFiles()
 {
-    return QDir(documentRoot() + ".qvrkTemp").entryList(QDir::Files);
+    return QDir(workingFolder()).entryList(QDir::Files);
 }
 
 }  // namespace

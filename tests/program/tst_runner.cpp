@@ -38,7 +38,7 @@ QVariantList job(std::initializer_list<QVariantList> calls)
 
 QString tempFolder()
 {
-    return documentRoot() + ".qvrkTemp/";
+    return workingFolder();
 }
 
 QStringList workingFiles()

@@ -15,7 +15,7 @@ namespace {
 
 QString tempFolder()
 {
-    return documentRoot() + ".qvrkTemp/";
+    return workingFolder();
 }
 
 QString nameOf(const QString &path)

@@ -47,8 +47,8 @@ private slots:
         QFETCH(QString, source);
         QFETCH(QString, name);
         ImageDispose files;
-        QCOMPARE(files.setTemporaryPic(source), documentRoot() + ".qvrkTemp/" + name);
-        QVERIFY(QFileInfo(documentRoot() + ".qvrkTemp").isDir());
+        QCOMPARE(files.setTemporaryPic(source), workingFolder() + name);
+        QVERIFY(QFileInfo(workingFolder()).isDir());
         QString cacheName = name;
         cacheName.replace("_norvik.png", "_cache.png");
         QCOMPARE(files.setTemporaryCachePic(source), documentRoot() + ".qvrkCache/" + cacheName);
@@ -106,7 +106,7 @@ private slots:
     void clearWithNestedFolderAndLinks()
     {
         ImageDispose files;
-        const QString temp = documentRoot() + ".qvrkTemp/";
+        const QString temp = workingFolder();
         const QString outside = documentRoot() + "outside/";
         QDir().mkpath(temp + "nested/deeper");
         QDir().mkpath(outside + "folder");
@@ -156,7 +156,7 @@ private slots:
         ImageDispose files;
         const QString source = writePicture(documentRoot() + "large.png", positionPicture(1000, 2000));
         const QString out = files.cropPic("file://" + source, 480, 854, 100, 50, 10, 20);
-        QCOMPARE(out, documentRoot() + ".qvrkTemp/large_norvik.png");
+        QCOMPARE(out, workingFolder() + "large_norvik.png");
         const QImage cropped(out);
         QCOMPARE(cropped.size(), QSize(100, 50));
         // 1000 x 2000 -> 427 x 854 -> 480 x 960: screen pixel (10, 20) is
@@ -222,7 +222,7 @@ private slots:
         const QString source = writePicture(documentRoot() + "zero.png", positionPicture(20, 20));
         QCOMPARE(files.cropPic(source, 480, 0, 10, 10, 0, 0), QString());
         QCOMPARE(files.cropPic(source, 0, 854, 10, 10, 0, 0), QString());
-        QVERIFY(!QFileInfo::exists(documentRoot() + ".qvrkTemp/zero_norvik.png"));
+        QVERIFY(!QFileInfo::exists(workingFolder() + "zero_norvik.png"));
         // An empty box writes nothing.
         QCOMPARE(files.cropPic(source, 20, 20, 0, 10, 0, 0), QString());
     }
@@ -234,7 +234,7 @@ private slots:
         QObject notAnItem;
         QCOMPARE(files.turnPic(&notAnItem, source, 10, 10), QString());
         QCOMPARE(files.turnPic(nullptr, source, 10, 10), QString());
-        QVERIFY(!QFileInfo::exists(documentRoot() + ".qvrkTemp/item_norvik.png"));
+        QVERIFY(!QFileInfo::exists(workingFolder() + "item_norvik.png"));
     }
 };
 

@@ -82,6 +82,27 @@ Item {
             compare(history.savedWhere, "");
         }
 
+        // The photo as opened and at most `undoSteps` edits; a saved entry
+        // moves with its place and goes when it is past the budget.
+        function test_undoBudget() {
+            history.undoSteps = 3;
+            history.open("/p/a.jpg");
+            for (var i = 1; i <= 5; ++i) {
+                history.apply("/t/" + i + ".png");
+                if (i === 3)
+                    history.markSaved("/s/");
+            }
+            compare(history.entries, ["/p/a.jpg", "/t/3.png", "/t/4.png", "/t/5.png"]);
+            compare(history.index, 3);
+            compare(history.savedIndex, 1);
+            history.apply("/t/6.png");
+            compare(history.original, "/p/a.jpg");
+            compare(history.savedIndex, -1);
+            history.undo(); history.undo(); history.undo();
+            compare(history.current, "/p/a.jpg");
+            history.undoSteps = 8;
+        }
+
         function test_openStartsOver() {
             history.open("/p/a.jpg");
             history.apply("/t/a_norvik.png");
@@ -94,7 +115,7 @@ Item {
     TestCase {
         name: "WorkingFiles"
 
-        readonly property string temporaryFolder: communication.getMeeGoRootDir() + ".qvrkTemp/"
+        readonly property string temporaryFolder: communication.workingFolder.path
 
         // The interface predicts the working file exactly as the facade names it.
         function test_namesMatchTheFacade_data() {

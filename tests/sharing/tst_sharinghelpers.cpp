@@ -37,6 +37,8 @@ private slots:
     void bodyIsHandedOutOnce();
 
     void accountsInAnOwnerOnlyFile();
+    void unreadableAccountsFileIsKeptAside_data();
+    void unreadableAccountsFileIsKeptAside();
     void legacyPlainSettingsAreRemoved();
 
 private:
@@ -151,6 +153,62 @@ void TestSharingHelpers::accountsInAnOwnerOnlyFile()
     store.save("social", social);
     qputenv("XDG_DATA_HOME", QFile::encodeName(workDir.filePath("data")));
     QVERIFY(!saved.last().at(1).toBool());
+}
+
+void TestSharingHelpers::unreadableAccountsFileIsKeptAside_data()
+{
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<bool>("tooLarge");
+    QTest::newRow("one stray byte") << QByteArray("x") << false;
+    QTest::newRow("larger than the limit") << QByteArray() << true;
+}
+
+// A file that cannot be read whole is renamed aside, never written over; the
+// store says so, and the next save makes a new file with that account alone.
+void TestSharingHelpers::unreadableAccountsFileIsKeptAside()
+{
+    QFETCH(QByteArray, tail);
+    QFETCH(bool, tooLarge);
+    AccountStore store;
+    store.setKeyringAllowed(false);
+    const QString file = store.fallbackFile();
+    const QVariantMap social{{"token", "T0K"}};
+    const QVariantMap microblog{{"token", "m-token"}};
+    store.save("social", social);
+    store.save("microblog", microblog);
+    QByteArray damaged;
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        damaged = f.readAll() + tail;
+    }
+    if (tooLarge) {
+        damaged.insert(damaged.size() - 1, ",\"pad\":\"" + QByteArray(int(AccountStore::kFileBytesMax), 'p') + '"');
+    }
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(damaged);
+    }
+
+    QSignalSpy problem(&store, &AccountStore::problemChanged);
+    QSignalSpy saved(&store, &AccountStore::saved);
+    store.save("social", social);
+    QVERIFY(saved.last().at(1).toBool());
+    QCOMPARE(problem.size(), 1);
+    const QStringList aside = QDir(QFileInfo(file).path()).entryList({"accounts.json.unreadable-*"});
+    QCOMPARE(aside.size(), 1);
+    QVERIFY2(store.problem().contains(aside.first()), qPrintable(store.problem()));
+    QFile kept(QFileInfo(file).path() + '/' + aside.first());
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), damaged);
+    QCOMPARE(modeOf(kept.fileName()), 0600);
+
+    QSignalSpy loaded(&store, &AccountStore::loaded);
+    store.load("social");
+    QCOMPARE(loaded.last().at(1).toMap(), social);
+    store.forget("social");
+    QVERIFY(QFile::remove(kept.fileName()));
 }
 
 void TestSharingHelpers::legacyPlainSettingsAreRemoved()

@@ -1,0 +1,36 @@
+// WorkingFolder: what the interface may do with its instance's working files
+// (published as the facade's "workingFolder"): know where they are, let go
+// of the ones the undo history no longer needs, and give the memory of closed
+// pictures back to the system.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class ImageDispose;
+
+class WorkingFolder : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString path READ path CONSTANT)
+public:
+    explicit WorkingFolder(ImageDispose *files, QObject *parent = nullptr);
+
+    // This instance's folder of working files, ending with "/"; "" when there is none.
+    QString path() const;
+
+    // Removes those of `paths` (paths or file URLs) that are this instance's
+    // working files, with their screen and thumbnail copies; anything else is
+    // left alone. Returns how many files went.
+    Q_INVOKABLE int forget(const QStringList &paths);
+    // Returns the memory freed pictures leave in the allocator's pools to the
+    // system (otherwise the process stays as large as its largest photo).
+    Q_INVOKABLE void returnMemory();
+
+signals:
+    void forgotten(const QStringList &files);
+
+private:
+    ImageDispose *files;
+};
