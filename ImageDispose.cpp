@@ -97,7 +97,10 @@ QString ImageDispose::temporaryFolder()
         return {};
     const QString folder = area ? area->folder() : QString();
     if (folder.isEmpty() || !folder.startsWith(root)) {
-        OperationError::set(QStringLiteral("No working folder could be locked in %1.").arg(root + kTempFolder));
+        const QString problem = area ? area->problem() : QString();
+        OperationError::set(problem.isEmpty()
+                                ? QStringLiteral("No working folder could be locked in %1.").arg(root + kTempFolder)
+                                : problem);
         return {};
     }
     return setRootPath(folder.mid(root.size()).chopped(1));

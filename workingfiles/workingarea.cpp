@@ -203,8 +203,12 @@ std::shared_ptr<WorkingArea> WorkingArea::claim(const QString &root)
 {
     std::shared_ptr<WorkingArea> area(new WorkingArea);
     const QString temp = workingarea::temporaryRoot(root);
-    if (temp.isEmpty() || !QDir().mkpath(temp))
+    if (temp.isEmpty())
         return area;
+    if (!QDir().mkpath(temp)) {
+        area->m_problem = QStringLiteral("The folder %1 cannot be made.").arg(temp);
+        return area;
+    }
     for (int n = 1; n <= kSlotsMax; ++n) {
         const QString lockPath = temp + QString::number(n) + kLockSuffix;
         QMutexLocker held(&registryMutex);
@@ -220,10 +224,13 @@ std::shared_ptr<WorkingArea> WorkingArea::claim(const QString &root)
             return area;
         }
         if (lock->error() != QLockFile::LockFailedError) {
-            qCWarning(lcFiles) << "cannot lock a working area in" << temp;
+            area->m_problem = lock->error() == QLockFile::PermissionError
+                                  ? QStringLiteral("The folder %1 cannot be written to.").arg(temp)
+                                  : QStringLiteral("No working folder could be locked in %1.").arg(temp);
             return area;
         }
     }
+    area->m_problem = QStringLiteral("Every working folder in %1 is in use.").arg(temp);
     return area;
 }
 

@@ -37,10 +37,13 @@ public:
 
     // root/.qvrkTemp/<n>/ (not made here); "" when the area has no slot.
     QString folder() const { return m_folder; }
+    // Why there is no slot, in words for the user ("" when there is one).
+    QString problem() const { return m_problem; }
 
 private:
     WorkingArea() = default;
     QString m_folder;
+    QString m_problem;
     std::unique_ptr<QLockFile> m_lock;
 };
 
