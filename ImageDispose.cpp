@@ -33,6 +33,17 @@ void recordNoRoot()
     OperationError::set(QStringLiteral("There is no folder for your pictures: %1.").arg(documentRootProblem()));
 }
 
+// What a source's working files are named after: the source cut before its
+// last "." (on the whole path: a dot in a folder name counts too), then its
+// part after the last "/".
+QString sourceStem(QString source)
+{
+    const int dot = source.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        source.truncate(dot);
+    return source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 }  // namespace
 
 QString stripFileUrl(QString path)
@@ -114,11 +125,7 @@ QStringList ImageDispose::forgetWorkingFile(const QString &path)
         return {};
     // The screen and thumbnail copies of any source are named as its working
     // file is, less "_norvik.png" (OperationRunner's screenCopy).
-    QString stem = source;
-    const int dot = stem.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0)
-        stem.truncate(dot);
-    QString base = workingFileName(stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1), QStringLiteral("_norvik.png"));
+    QString base = workingFileName(sourceStem(source), QStringLiteral("_norvik.png"));
     base.chop(qsizetype(qstrlen("_norvik.png")));
     QStringList names;
     const QStringList all = QDir(folder).entryList(QDir::Files | QDir::Hidden);
@@ -179,14 +186,11 @@ QString ImageDispose::setRootPath(QString pathTemp)
 
 QString ImageDispose::outputPath(QString originalPic, const QString &folder, const QString &suffix)
 {
-    QString stem = stripFileUrl(std::move(originalPic));
-    const int dot = stem.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0)
-        stem.truncate(dot);  // on the whole path: a dot in a folder name counts too
+    const QString stem = sourceStem(stripFileUrl(std::move(originalPic)));
     const QString dir = folder == kTempFolder ? temporaryFolder() : setRootPath(folder);
     if (dir.isEmpty())
         return {};  // never a bare name, which would land in the current folder
-    return dir + workingFileName(stem.mid(stem.lastIndexOf(QLatin1Char('/')) + 1), suffix);
+    return dir + workingFileName(stem, suffix);
 }
 
 QString ImageDispose::setTemporaryPic(QString originalPic)

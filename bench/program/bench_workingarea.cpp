@@ -21,6 +21,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -52,12 +53,14 @@ QString runStep(const QVariantList &call)
     QString result;
     bool done = false;
     auto connection = QObject::connect(gSetting.runner, &OperationRunner::finished,
-                                       [&](int, const QString &, const QString &path, const QString &, bool,
-                                           const QVariant &) {
+                                       [&](int, const QString &, const QString &path, const QString &error,
+                                           bool, const QVariant &) {
                                            result = path;
                                            done = true;
+                                           if (path.isEmpty())
+                                               std::fprintf(stderr, "edit failed: %s\n", qPrintable(error));
                                        });
-    gSetting.runner->run(QStringLiteral("bench"), {call});
+    gSetting.runner->run(QStringLiteral("bench"), QVariantList{QVariant(call)});
     while (!done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QObject::disconnect(connection);
@@ -76,7 +79,9 @@ void edits(benchmark::State &state, int megapixels, bool budget)
         benchPhoto(9, 1024, 768).save(small, "JPEG", 92);
     const QString folder = gSetting.communication->workingFolder()->path();
 
-    QQmlComponent component(gSetting.engine, QUrl::fromLocalFile(QFileInfo(QStringLiteral(__FILE__)).absolutePath()
+    // The document in the source tree (this file's name may be relative to the build folder).
+    const QString source = QDir(QCoreApplication::applicationDirPath() + "/../..").absoluteFilePath(QStringLiteral(__FILE__));
+    QQmlComponent component(gSetting.engine, QUrl::fromLocalFile(QFileInfo(source).absolutePath()
                                                                  + "/../../qml/zeltanorvik/EditorHistory.qml"));
     std::unique_ptr<QObject> history(component.create());
     if (!history) {
@@ -104,7 +109,7 @@ void edits(benchmark::State &state, int megapixels, bool budget)
         call("open", photo);
         for (int i = 0; i < kEdits; ++i) {
             const QString current = history->property("current").toString();
-            const QString next = runStep({QStringLiteral("mixingcolorImage"), current, 2, 0, 0, 0, 0});
+            const QString next = runStep({QStringLiteral("mixingcolorImage"), current, width, height, 2, 0, 0});
             if (next.isEmpty()) {
                 state.SkipWithError("an edit failed");
                 return;
@@ -116,7 +121,7 @@ void edits(benchmark::State &state, int megapixels, bool budget)
         // Another, small photo in place of this one.
         call("open", small);
         const QString smallEdit =
-            runStep({QStringLiteral("mixingcolorImage"), history->property("current").toString(), 2, 0, 0, 0, 0});
+            runStep({QStringLiteral("mixingcolorImage"), history->property("current").toString(), 1024, 768, 2, 0, 0});
         call("apply", smallEdit);
         gSetting.runner->waitIdle();
         const qint64 resident = memoryKiB("VmRSS:");
