@@ -337,8 +337,11 @@ Page {
     // Phone: photo, panel and tool bar in one column. Wide: the panel in a
     // column of its own beside the photo, the tool bar under both.
     GridLayout {
+        id: editorLayout
         anchors.fill: parent
-        columns: editor.wide ? 2 : 1
+        // A second column only while a panel is open: the tool bar spans
+        // both, and an empty column would still take its share.
+        columns: editor.wide && panelLoader.visible ? 2 : 1
         rowSpacing: 0
         columnSpacing: 0
 
@@ -399,7 +402,7 @@ Page {
         ToolBar {
             Layout.row: editor.wide ? 1 : 2
             Layout.column: 0
-            Layout.columnSpan: editor.wide ? 2 : 1
+            Layout.columnSpan: editorLayout.columns
             Layout.fillWidth: true
             Material.background: "#1e1e1e"
             RowLayout {
