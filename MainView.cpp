@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
+#include <QScreen>
 #include <QSettings>
 
 #include <QQmlComponent>
@@ -44,6 +45,13 @@ MainView::MainView(QWidget *parent)
         const QRect kept = QSettings().value(QStringLiteral("window/geometry")).toRect();
         if (kept.width() >= 200 && kept.height() >= 200)
             viewer->setGeometry(kept);
+        // A window taller or wider than the screen would hide the tool bar:
+        // it shrinks to what the screen offers, its proportions kept.
+        const QRect screen = viewer->screen() ? viewer->screen()->availableGeometry() : QRect();
+        if (screen.isValid() && (viewer->width() > screen.width() || viewer->height() > screen.height())) {
+            const QSize fitted = viewer->size().scaled(screen.size(), Qt::KeepAspectRatio);
+            viewer->setGeometry(QRect(screen.topLeft(), fitted.expandedTo(QSize(200, 200))));
+        }
     }
     viewer->setOrientation(QmlApplicationViewer::ScreenOrientationLockPortrait);
     viewer->setMainQmlFile(QStringLiteral("qml/zeltanorvik/ShanpingImage.qml"));

@@ -87,6 +87,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The debugging information stays in the build.
+set(CPACK_STRIP_FILES ON)
 # What the programs load at run time and shared-library analysis cannot see:
 # the QML modules the documents import, the platform plugins, the image-format
 # plugins (TIFF, WebP) and the fonts the interface and the bubbles draw with.

@@ -3,10 +3,9 @@
 #include <QColor>
 #include <QList>
 #include <QPainter>
-#include <QPainterPath>
+#include <QPen>
 #include <QPointF>
-
-#include <cmath>
+#include <QRectF>
 
 namespace AppIcon {
 
@@ -16,28 +15,26 @@ constexpr double kUnits = 256;
 
 struct Shape
 {
-    enum Kind { Tile, Disc, Polygon };
+    enum Kind { Tile, Disc, Ring };
     Kind kind;
     QColor colour;
-    QList<QPointF> points;  // Tile: top-left and bottom-right; Disc: centre and a point on the rim
-    double radius = 0;      // Tile corner radius
+    QPointF a;          // Tile: top-left; Disc, Ring: centre
+    QPointF b;          // Tile: bottom-right
+    double radius = 0;  // Tile: corner radius; Disc, Ring: radius (a ring's at the middle of its line)
+    double line = 0;    // Ring: line width
 };
 
+// The splash screen's mark (a lens ring around a small sun, with a blue
+// dot) on a dark rounded tile.
 const QList<Shape> &shapes()
 {
     static const QList<Shape> list = {
-        {Shape::Tile, QColor(0x1e, 0x1e, 0x1e), {{16, 16}, {240, 240}}, 44},
-        {Shape::Disc, QColor(0xff, 0xf3, 0xe0), {{172, 82}, {172, 108}}},
-        {Shape::Polygon, QColor(0xf5, 0x7c, 0x00), {{36, 204}, {104, 96}, {150, 164}, {174, 136}, {220, 204}}},
-        {Shape::Polygon, QColor(0xff, 0xb7, 0x4d), {{36, 204}, {92, 150}, {128, 178}, {178, 122}, {220, 180}, {220, 204}}},
+        {Shape::Tile, QColor(0x12, 0x12, 0x12), {16, 16}, {240, 240}, 48, 0},
+        {Shape::Ring, QColor(0xff, 0xb7, 0x4d), {128, 128}, {}, 74, 12},
+        {Shape::Disc, QColor(0xff, 0xb7, 0x4d), {115, 115}, {}, 35, 0},
+        {Shape::Disc, QColor(0x4f, 0xc3, 0xf7), {156, 156}, {}, 18, 0},
     };
     return list;
-}
-
-double discRadius(const Shape &s)
-{
-    const QPointF d = s.points[1] - s.points[0];
-    return std::hypot(d.x(), d.y());
 }
 
 }  // namespace
@@ -48,21 +45,14 @@ QImage draw(int side)
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
     painter.scale(side / kUnits, side / kUnits);
     for (const Shape &s : shapes()) {
-        painter.setBrush(s.colour);
-        switch (s.kind) {
-        case Shape::Tile:
-            painter.drawRoundedRect(QRectF(s.points[0], s.points[1]), s.radius, s.radius);
-            break;
-        case Shape::Disc:
-            painter.drawEllipse(s.points[0], discRadius(s), discRadius(s));
-            break;
-        case Shape::Polygon:
-            painter.drawPolygon(QPolygonF(s.points));
-            break;
-        }
+        painter.setPen(s.kind == Shape::Ring ? QPen(s.colour, s.line) : QPen(Qt::NoPen));
+        painter.setBrush(s.kind == Shape::Ring ? QBrush(Qt::NoBrush) : QBrush(s.colour));
+        if (s.kind == Shape::Tile)
+            painter.drawRoundedRect(QRectF(s.a, s.b), s.radius, s.radius);
+        else
+            painter.drawEllipse(s.a, s.radius, s.radius);
     }
     painter.end();
     return image;
@@ -74,25 +64,18 @@ QString svg()
                                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
                                  "viewBox=\"0 0 256 256\">\n");
     for (const Shape &s : shapes()) {
-        const QString fill = s.colour.name();
-        switch (s.kind) {
-        case Shape::Tile: {
-            const QRectF r(s.points[0], s.points[1]);
+        const QString colour = s.colour.name();
+        if (s.kind == Shape::Tile) {
+            const QRectF r(s.a, s.b);
             out += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" fill=\"%6\"/>\n")
-                       .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).arg(s.radius).arg(fill);
-            break;
-        }
-        case Shape::Disc:
+                       .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).arg(s.radius).arg(colour);
+        } else if (s.kind == Shape::Ring) {
+            out += QStringLiteral("  <circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"none\" stroke=\"%4\" "
+                                  "stroke-width=\"%5\"/>\n")
+                       .arg(s.a.x()).arg(s.a.y()).arg(s.radius).arg(colour).arg(s.line);
+        } else {
             out += QStringLiteral("  <circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"%4\"/>\n")
-                       .arg(s.points[0].x()).arg(s.points[0].y()).arg(discRadius(s)).arg(fill);
-            break;
-        case Shape::Polygon: {
-            QStringList pts;
-            for (const QPointF &p : s.points)
-                pts << QStringLiteral("%1,%2").arg(p.x()).arg(p.y());
-            out += QStringLiteral("  <polygon points=\"%1\" fill=\"%2\"/>\n").arg(pts.join(QLatin1Char(' ')), fill);
-            break;
-        }
+                       .arg(s.a.x()).arg(s.a.y()).arg(s.radius).arg(colour);
         }
     }
     out += QStringLiteral("</svg>\n");

@@ -1,5 +1,4 @@
-// The program's icon: a dark tile with a sun over two hills in the accent
-// colour. One description of the shapes, drawn two ways: as pixels (the
+// The program's icon: the splash screen's mark on a dark tile. One description of the shapes, drawn two ways: as pixels (the
 // window's icon and the theme's PNG sizes) and as SVG (the scalable icon), so
 // every size shows the same picture.
 #pragma once

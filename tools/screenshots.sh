@@ -103,7 +103,7 @@ shoot collage-compose 6 --collage --collage-photos "$photo,$ZELTANORVIK_ROOT/Pat
 shoot share 5 --open "$photo" --share
 screen=1280x800
 splash=splash-wide.png
-shoot splash-wide 1.5 --size 1280x800
+shoot splash-wide 2.5 --size 1280x800
 shoot home-wide 5 --size 1280x800
 shoot editor-wide 5 --size 1280x800 --open "$photo" --tool adjust
 shoot collage-wide 6 --size 1280x800 --collage --collage-photos "$photo,$ZELTANORVIK_ROOT/Path-2.jpg"
