@@ -31,6 +31,9 @@ packages=(
   python3
   # the sample photo the editor opens on first run
   plasma-workspace-wallpapers
+  # the desktop entry's and metainfo's validators; the Debian package's
+  # library dependencies (dpkg-shlibdeps)
+  desktop-file-utils appstream dpkg-dev
 )
 
 SUDO=""

@@ -8,7 +8,8 @@
 # screens: the splash, home, the editor with the sample photo, each tool panel
 # (looks, frames, adjust, tone, focus, rotate, crop, text), a crop applied, the file
 # dialog, the collage screen (picking, then composing two photos) and the
-# share page.
+# share page; at 1280 x 800 ("-wide"), home, the editor with a tool open and a
+# collage.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 program="${ZN_PROGRAM:-$here/build/zeltanorvik}"
@@ -48,9 +49,9 @@ sleep $delay
 for try in \$(seq 16); do
   /usr/bin/import -window root "$out/$name.png"
   if [ "\$(/usr/bin/convert "$out/$name.png" -format '%k' info: 2>/dev/null || echo 0)" -ge 8 ]; then
-    [ "$name" = splash ] || [ ! -s "$out/splash.png" ] && break
+    [ "$name.png" = "$splash" ] || [ ! -s "$out/$splash" ] && break
     # compare prints how many pixels differ from the splash.
-    diff=\$(/usr/bin/compare -metric AE "$out/$name.png" "$out/splash.png" null: 2>&1 || true)
+    diff=\$(/usr/bin/compare -metric AE "$out/$name.png" "$out/$splash" null: 2>&1 || true)
     [ "\${diff%%.*}" -gt 2000 ] 2>/dev/null && break
   fi
   sleep 1
@@ -59,7 +60,7 @@ kill \$pid 2>/dev/null || true
 wait \$pid 2>/dev/null || true
 INNER
   chmod +x "$work/shot.sh"
-  xvfb-run -a -s "-screen 0 480x854x24" "$work/shot.sh" "$program" "$@"
+  xvfb-run -a -s "-screen 0 ${screen}x24" "$work/shot.sh" "$program" "$@"
   if [ ! -s "$out/$name.png" ]; then
     echo "screenshots: $name: no picture taken" >&2
     return 1
@@ -71,9 +72,9 @@ INNER
     cat "$work/$name.log" >&2
     return 1
   fi
-  if [ "$name" != splash ] && [ -s "$out/splash.png" ]; then
+  if [ "$name.png" != "$splash" ] && [ -s "$out/$splash" ]; then
     local diff
-    diff="$(/usr/bin/compare -metric AE "$out/$name.png" "$out/splash.png" null: 2>&1 || true)"
+    diff="$(/usr/bin/compare -metric AE "$out/$name.png" "$out/$splash" null: 2>&1 || true)"
     if [ "${diff%%.*}" -le 2000 ] 2>/dev/null; then
       echo "screenshots: $name: still the splash screen" >&2
       cat "$work/$name.log" >&2
@@ -83,6 +84,10 @@ INNER
   echo "screenshots: $name.png ($colours colours)"
 }
 
+# The display: a phone's screen, and a desktop monitor for the "-wide" shots;
+# each has its own splash to tell a screen that is not drawn yet.
+screen=480x854
+splash=splash.png
 photo="$ZELTANORVIK_ROOT/Path.jpg"
 shoot splash 1.5
 shoot home 5
@@ -96,3 +101,9 @@ shoot collage 4 --collage
 cp "$sample" "$ZELTANORVIK_ROOT/Path-2.jpg"
 shoot collage-compose 6 --collage --collage-photos "$photo,$ZELTANORVIK_ROOT/Path-2.jpg"
 shoot share 5 --open "$photo" --share
+screen=1280x800
+splash=splash-wide.png
+shoot splash-wide 2.5 --size 1280x800
+shoot home-wide 5 --size 1280x800
+shoot editor-wide 5 --size 1280x800 --open "$photo" --tool adjust
+shoot collage-wide 6 --size 1280x800 --collage --collage-photos "$photo,$ZELTANORVIK_ROOT/Path-2.jpg"
