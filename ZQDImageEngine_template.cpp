@@ -223,9 +223,49 @@ QImage ZQDImageEngine::collageBackground(QString bgImagePath)
     return bgImage;
 }
 
+QImage ZQDImageEngine::printBackground(QString bgImagePath, int printScale)
+{
+    QImage background = collageBackground(std::move(bgImagePath));
+    if (printScale == 1 || background.isNull())
+        return background;
+    // The background's bitmaps (border pieces, tiled patterns) cannot be
+    // drawn again larger; enlarged smoothly they keep their look.
+    const QSize larger = background.size() * printScale;
+    if (!allocatable(larger))
+        return {};
+    return background.scaled(larger, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+int ZQDImageEngine::collagePrintScale() const
+{
+    if (paintImageList.isEmpty())
+        return 1;
+    for (int scale : {4, 3, 2}) {
+        // A photo drawn at zoom z on the canvas is drawn at z x scale; it may
+        // not go past its own pixels (z x scale <= 1) unless z already does.
+        const bool sharp = std::all_of(paintImageList.cbegin(), paintImageList.cend(), [scale](ZQDPaintImage *p) {
+            const double zoom = p->getscale();
+            return std::isfinite(zoom) && zoom > 0 && zoom * scale <= 1.0;
+        });
+        if (sharp)
+            return scale;
+    }
+    return 1;
+}
+
 QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
 {
-    const QImage bgImage = collageBackground(std::move(bgImagePath));
+    return mixtemplateImages(std::move(bgImagePath), 1);
+}
+
+QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath, int printScale)
+{
+    if (printScale < 1) {
+        clearPaintImageList();
+        return {};
+    }
+    const QImage bgImage = printBackground(std::move(bgImagePath), printScale);
+    const float k = float(printScale);
 
     QList<PlacedPicture> pictures;
     for (ZQDPaintImage *p : std::as_const(paintImageList)) {
@@ -234,12 +274,12 @@ QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
         qCDebug(lcCollage) << "paintImageList[i]->copyheight= " << p->getcopyheight();
         qCDebug(lcCollage) << "paintImageList[i]->copyx= " << p->getcopyx();
         qCDebug(lcCollage) << "paintImageList[i]->copyy= " << p->getcopyy();
-        const auto at = collagesupport::drawPoint(p->getposx(), p->getposy());
+        const auto at = collagesupport::drawPoint(double(p->getposx() * k), double(p->getposy() * k));
         if (!at)
             continue;
-        QImage picture = revolvImageTemplate(p->getImagePath(), p->getcopywidth(), p->getcopyheight(), p->getcopyx(),
-                                             p->getcopyy(), p->getscale(), p->getdegree(), p->gethorizontal() != 0,
-                                             p->getvertical() != 0);
+        QImage picture = revolvImageTemplate(p->getImagePath(), p->getcopywidth() * k, p->getcopyheight() * k,
+                                             p->getcopyx() * k, p->getcopyy() * k, p->getscale() * k, p->getdegree(),
+                                             p->gethorizontal() != 0, p->getvertical() != 0);
         if (!picture.isNull())
             pictures.append({std::move(picture), *at});
     }

@@ -44,6 +44,7 @@
 #include "qtqveffect.h"
 
 #include "benchmain.h"
+#include "benchmemory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -375,26 +376,6 @@ constexpr int kBigWidth = 8000;
 constexpr int kBigHeight = 6000;
 QString gBigPhoto;
 QString gBigWorking;
-
-// One process-wide figure from /proc/self/status, in KiB; -1 when unknown.
-qint64 statusKiB(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-// Sets the high-water mark of resident memory back to what is resident now.
-bool resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
 
 struct BigRow {
     double cpuMs = -1;

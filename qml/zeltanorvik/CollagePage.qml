@@ -403,8 +403,8 @@ Page {
         return list;
     }
 
-    // Renders the collage at full size on the runner, then saves it among the
-    // saved pictures; the busy indicator turns until both are done.
+    // Renders the collage on the runner, then saves it among the saved
+    // pictures; the busy indicator turns until both are done.
     function save() {
         if (!ready)
             return;
@@ -412,9 +412,9 @@ Page {
         var calls = [["clearPaintImageList"]];
         for (var i = 0; i < args.length; ++i)
             calls.push(["addPaintImage"].concat(args[i]));
-        var operation = kind === "free" ? "savePuzzleFree" : kind === "template" ? "savePuzzleTemplate"
-                                                                                  : "savePuzzleStitching";
-        calls.push([operation, backgroundFile]);
+        // Drawn as large as the photos allow (two to four times the canvas),
+        // each photo sampled afresh from its file, so it is sharp in print.
+        calls.push(["tools.collageImage", kind, backgroundFile, 0]);
         runInBackground("collage-save", "Making the collage", calls, function(result) {
             saveRendered(result);
         }, function(error) {
