@@ -352,9 +352,9 @@ void printTemplate(benchmark::State &state)
             gFacade->addPaintImage(photos[i], p.x, p.y, p.w, p.h, p.copyx, p.copyy, 0, false, false, p.scale * k);
         }
         const bool peakKnown = resetPeakMemory();
-        const qint64 before = statusKiB("VmRSS:");
+        const qint64 before = memoryKiB("VmRSS:");
         requireFile(state, tools.collageImage(QStringLiteral("template"), gTemplateBackground, 4));
-        const qint64 high = statusKiB("VmHWM:");
+        const qint64 high = memoryKiB("VmHWM:");
         if (peakKnown && before >= 0 && high >= 0)
             peak = std::max(peak, double(high - before) / 1024.0);
     }

@@ -396,14 +396,14 @@ void bigOperation(benchmark::State &state, const std::string &name, const std::f
     double cpu = 0, wall = 0, peak = -1;
     for (auto _ : state) {
         const bool peakKnown = resetPeakMemory();
-        const qint64 before = statusKiB("VmRSS:");
+        const qint64 before = memoryKiB("VmRSS:");
         const double start = cpuMs();
         QElapsedTimer clock;
         clock.start();
         const QString written = call();
         wall += double(clock.nsecsElapsed()) / 1e6;
         cpu += cpuMs() - start;
-        const qint64 high = statusKiB("VmHWM:");
+        const qint64 high = memoryKiB("VmHWM:");
         if (peakKnown && before >= 0 && high >= 0)
             peak = std::max(peak, double(high - before) / 1024.0);
         if (writesFile)

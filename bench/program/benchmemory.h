@@ -1,12 +1,12 @@
-// The process's resident memory as the kernel counts it, for benchmarks that
-// report the peak an operation reaches (the high-water mark, reset before it).
+// The process's resident memory as the kernel counts it, for the benchmarks
+// that report peak memory (Linux).
 #pragma once
 
 #include <QByteArray>
 #include <QFile>
 
-// A field of /proc/self/status in KiB ("VmRSS:", "VmHWM:"), or -1.
-inline qint64 statusKiB(const char *field)
+// A "/proc/self/status" field in KiB ("VmRSS:", "VmHWM:"); -1 when unknown.
+inline qint64 memoryKiB(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
