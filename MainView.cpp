@@ -12,6 +12,12 @@
 #include "operationrunner.h"
 #include "pictureprovider.h"
 #include "touchapplicationviewer.h"
+#include "appicon.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QSettings>
 
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -27,6 +33,18 @@ MainView::MainView(QWidget *parent)
     touch = new MultiTouch;
     viewer = new TouchApplicationViewer(touch);
     viewer->setGeometry(0, 0, 480, 854);
+    QIcon icon;
+    for (int side : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(AppIcon::draw(side)));
+    viewer->setIcon(icon);
+    QGuiApplication::setWindowIcon(icon);
+    const QString platform = QGuiApplication::platformName();
+    keepsGeometry = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    if (keepsGeometry) {
+        const QRect kept = QSettings().value(QStringLiteral("window/geometry")).toRect();
+        if (kept.width() >= 200 && kept.height() >= 200)
+            viewer->setGeometry(kept);
+    }
     viewer->setOrientation(QmlApplicationViewer::ScreenOrientationLockPortrait);
     viewer->setMainQmlFile(QStringLiteral("qml/zeltanorvik/ShanpingImage.qml"));
     viewer->showExpanded();
@@ -39,6 +57,8 @@ MainView::MainView(QWidget *parent)
 
 MainView::~MainView()
 {
+    if (keepsGeometry && viewer->visibility() == QWindow::Windowed)
+        QSettings().setValue(QStringLiteral("window/geometry"), viewer->geometry());
     delete touch;
     delete tools;
     delete communication;
@@ -89,10 +109,17 @@ void MainView::ShowMain()
     connect(touch, SIGNAL(rotateDegree(QVariant)), root, SLOT(rotateDegree(QVariant)));
 }
 
+void MainView::setStartFiles(const QStringList &paths, const QStringList &problems)
+{
+    startPaths = paths;
+    startProblems = problems;
+}
+
 void MainView::loadMainDocument()
 {
     const QUrl url =
         QUrl::fromLocalFile(QmlApplicationViewer::adjustPath(QStringLiteral("qml/zeltanorvik/main.qml")));
+    qCDebug(lcShell) << "loading" << url.toLocalFile();
     // A local document compiles at once; the view owns the component.
     auto *component = new QQmlComponent(viewer->engine(), url, viewer);
     QObject *main = component->isReady() ? component->beginCreate(viewer->rootContext()) : nullptr;
@@ -100,11 +127,17 @@ void MainView::loadMainDocument()
         // The documents cannot ask the system where the user's pictures are:
         // a main document that declares "picturesFolder" gets it before it
         // completes (its start-up reads it); one that does not loads as well.
+        QVariantMap initial;
         if (main->metaObject()->indexOfProperty("picturesFolder") >= 0) {
             const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-            const QString folder = QUrl::fromLocalFile(pictures).toString();
-            component->setInitialProperties(main, {{QStringLiteral("picturesFolder"), folder}});
+            initial.insert(QStringLiteral("picturesFolder"), QUrl::fromLocalFile(pictures).toString());
         }
+        if (main->metaObject()->indexOfProperty("startFiles") >= 0)
+            initial.insert(QStringLiteral("startFiles"), startPaths);
+        if (main->metaObject()->indexOfProperty("startProblems") >= 0)
+            initial.insert(QStringLiteral("startProblems"), startProblems);
+        if (!initial.isEmpty())
+            component->setInitialProperties(main, initial);
         component->completeCreate();
     }
     // The splash goes; the main document (or, if it failed, its errors) takes its place.

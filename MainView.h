@@ -4,6 +4,7 @@
 // and wires the native signals to the main document's root functions.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 class MultiTouch;
@@ -31,6 +32,11 @@ public:
     NetworkAccessManagerInteractor *cookieClearer() const { return nami; }
     OAuthSigner *oauthSigner() const { return oauth; }
 
+    // Files from the command line (absolute paths) and why others cannot be
+    // opened; the main document gets them as "startFiles" and
+    // "startProblems" when it declares them.
+    void setStartFiles(const QStringList &paths, const QStringList &problems);
+
 public slots:
     void ShowMain();
 
@@ -48,4 +54,9 @@ private:
     // The share screen signs its microblog requests with this ("oauth").
     OAuthSigner *oauth = nullptr;
     bool mainShown = false;
+    QStringList startPaths;
+    QStringList startProblems;
+    // The window's size and position are kept between runs on a real
+    // display (not offscreen, where tests and benchmarks want the default).
+    bool keepsGeometry = false;
 };

@@ -13,6 +13,12 @@
 // stderr with exit status 2, and then nothing at all is called. A call on
 // "http" that starts a request waits for its outcome (progress on stderr, the
 // answer body on stdout); the status is then 1 if a request failed.
+//
+// Every word is the program's own: Qt's options (-platform, -reverse, ...)
+// are not read from the command line, so a file of that name is just a file.
+// A file URL ("file:///a%20b.jpg") is taken as the path it names. A result
+// line escapes "\" as "\\" and a line break as "\n" (or "\r"), so a file
+// name holding one still gives one line a result.
 #include "clicall.h"
 #include "httpwait.h"
 
@@ -23,9 +29,14 @@
 #include "EditorTools.h"
 #include "operationerror.h"
 
+#include "startfiles.h"
+
+#include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -37,9 +48,64 @@ constexpr int kUsageError = 2;
 void printUsage(QTextStream &out)
 {
     out << "usage: zeltanorvik-cli [--object NAME] METHOD [ARGS...] [-- [--object NAME] METHOD [ARGS...]]...\n"
-           "       zeltanorvik-cli --list\n"
+           "       zeltanorvik-cli --list | --help | --version\n"
            "Objects: communication (the default), tools, http, oauth. Words convert to the operation's\n"
-           "parameter types (numbers, true/false, text; \"null\" for an object).\n";
+           "parameter types (numbers, true/false, text; \"null\" for an object); a file URL is the path\n"
+           "it names. Each result is one line: \"\\\" is written \"\\\\\", a line break \"\\n\" or \"\\r\".\n";
+}
+
+// The words as given, not as Qt would filter them: the application object
+// sees the program's name alone.
+QStringList givenWords(int argc, char *argv[])
+{
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    return words;
+}
+
+// A file URL as the local path it names, escapes decoded; other words as they are.
+QString decodedWord(const QString &word)
+{
+    if (!word.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return word;
+    const QUrl url(word);
+    return url.isValid() && url.isLocalFile() ? url.toLocalFile() : word;
+}
+
+// One result on one line, whatever the text holds.
+QString oneLine(const QString &text)
+{
+    QString line;
+    line.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\'))
+            line += QLatin1String("\\\\");
+        else if (c == QLatin1Char('\n'))
+            line += QLatin1String("\\n");
+        else if (c == QLatin1Char('\r'))
+            line += QLatin1String("\\r");
+        else
+            line += c;
+    }
+    return line;
+}
+
+// When a call failed without a reason: what is wrong with a file it was
+// given (missing, a symbolic-link loop, not readable, a folder), if anything.
+QString fileReason(const CliCall &call)
+{
+    for (const QVariant &argument : call.arguments) {
+        if (argument.typeId() != QMetaType::QString)
+            continue;
+        const QString path = argument.toString();
+        if (!path.startsWith(QLatin1Char('/')))
+            continue;
+        const QString why = StartFiles::whyUnreadable(path);
+        if (!why.isEmpty())
+            return QStringLiteral("%1: %2").arg(oneLine(path), why);
+    }
+    return QString();
 }
 
 }  // namespace
@@ -48,14 +114,47 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    const QStringList given = givenWords(argc, argv);
+    int appArgc = 1;
+    QGuiApplication app(appArgc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("zeltanorvik-cli"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(ZN_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    QStringList words = QGuiApplication::arguments().mid(1);
-    if (words.isEmpty() || words.first() == QLatin1String("--help") || words.first() == QLatin1String("-h")) {
-        printUsage(words.isEmpty() ? err : out);
-        return words.isEmpty() ? kUsageError : 0;
+    // The program's own options come first; from METHOD on every word is the
+    // calls' (a later "--", "--object" or "-x" included).
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This help."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("The version."));
+    const QCommandLineOption listOption(QStringLiteral("list"), QStringLiteral("Every operation and its signature."));
+    const QCommandLineOption objectOption(QStringLiteral("object"), QStringLiteral("The object of the first call."),
+                                          QStringLiteral("NAME"));
+    parser.addOptions({helpOption, versionOption, listOption, objectOption});
+    if (!parser.parse(QStringList{QStringLiteral("zeltanorvik-cli")} + given)) {
+        err << "zeltanorvik-cli: " << parser.errorText() << '\n';
+        printUsage(err);
+        return kUsageError;
+    }
+    if (parser.isSet(helpOption)) {
+        printUsage(out);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        out << "zeltanorvik-cli " << ZN_VERSION << '\n';
+        return 0;
+    }
+    QStringList words;
+    if (parser.isSet(objectOption))
+        words << QStringLiteral("--object") << parser.value(objectOption);
+    for (const QString &word : parser.positionalArguments())
+        words << decodedWord(word);
+    const bool listing = parser.isSet(listOption);
+    if (listing ? !words.isEmpty() : words.isEmpty()) {
+        printUsage(err);
+        return kUsageError;
     }
 
     ZQDCommunication communication;
@@ -74,7 +173,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("oauth"), &oauth, {}},
     };
 
-    if (words.size() == 1 && words.first() == QLatin1String("--list")) {
+    if (listing) {
         for (const PublishedObject &o : objects) {
             for (const QMetaMethod &m : callableMethods(o.object))
                 out << o.name << ": " << signatureText(m) << '\n';
@@ -92,10 +191,12 @@ int main(int argc, char *argv[])
         OperationError::clear();
         const QVariant result = runCall(call);
         if (result.isValid())
-            out << resultText(result) << '\n';
+            out << oneLine(resultText(result)) << '\n';
         out.flush();
         if (resultIsFailure(result)) {
-            const QString reason = OperationError::take().simplified();  // one line
+            QString reason = OperationError::take().simplified();  // one line
+            if (reason.isEmpty())
+                reason = fileReason(call);
             err << "zeltanorvik-cli: " << callName(call) << " failed"
                 << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << '\n';
             return kOperationFailed;

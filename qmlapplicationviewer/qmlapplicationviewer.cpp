@@ -1,5 +1,6 @@
 #include "qmlapplicationviewer.h"
 
+#include "datapaths.h"
 #include "logging.h"
 
 #include <QCoreApplication>
@@ -42,6 +43,10 @@ QmlApplicationViewer::~QmlApplicationViewer()
 
 QString QmlApplicationViewer::adjustPath(const QString &path)
 {
+    // An installed program reads its own documents and nothing else.
+    const QString installed = DataPaths::installedFile(path);
+    if (!installed.isEmpty())
+        return installed;
     const QString candidate = QCoreApplication::applicationDirPath() + QStringLiteral("/../") + path;
     if (candidate.contains(QLatin1String("opt")) && candidate.contains(QLatin1String("bin"))
         && QFileInfo::exists(candidate))

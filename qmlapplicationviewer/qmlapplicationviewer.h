@@ -37,7 +37,9 @@ public:
     void showExpanded();
     static void setFullScreenRequested(bool on);
 
-    // Where a document path leads: beside an installed program (a folder path
+    // Where a document path leads: for a program installed by cmake --install
+    // or its package, the data folder found from its own folder (DataPaths)
+    // and nothing else; else beside an installed program (a folder path
     // holding both "opt" and "bin") its sibling "qml" folder, else the working
     // directory; a development run whose working directory lacks the document
     // finds the copy in the program's own folder.

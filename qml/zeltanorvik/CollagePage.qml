@@ -481,7 +481,13 @@ Page {
         onAccepted: page.editSavedCollage()
     }
 
+    // Photos chosen before the page opens (files given to the program or
+    // dropped on its window).
+    property var startChosen: []
+
     Component.onCompleted: {
+        if (startChosen.length > 0)
+            picker.chosen = startChosen.slice(0, picker.maximum);
         var args = Array.from(Qt.application.arguments);
         var at = args.indexOf("--collage-kind");
         if (at >= 0 && at + 1 < args.length && ["template", "free", "stitched"].indexOf(args[at + 1]) >= 0) // qmllint disable type
@@ -585,18 +591,28 @@ Page {
 
     CollagePicker {
         id: picker
+        objectName: "collagePicker"
         anchors.fill: parent
         visible: !page.composing
         app: page.app
     }
 
-    ColumnLayout {
+    // Phone: the kinds, the collage and its options in one column. Wide
+    // (at least 900 px): the options beside the collage.
+    readonly property bool wide: width >= 900
+
+    GridLayout {
         anchors.fill: parent
         visible: page.composing
-        spacing: 0
+        columns: page.wide ? 2 : 1
+        rowSpacing: 0
+        columnSpacing: 0
 
         TabBar {
             id: kinds
+            Layout.row: 0
+            Layout.column: 0
+            Layout.columnSpan: page.wide ? 2 : 1
             Layout.fillWidth: true
             currentIndex: page.kind === "free" ? 1 : page.kind === "stitched" ? 2 : 0
             Repeater {
@@ -620,6 +636,8 @@ Page {
         // The collage, fitted to the space, in its own pixels.
         CollageCanvas {
             composer: page
+            Layout.row: 1
+            Layout.column: 0
             Layout.fillWidth: true
             Layout.fillHeight: true
         }
@@ -627,7 +645,11 @@ Page {
         // Options of the kind.
         CollageOptions {
             composer: page
-            Layout.fillWidth: true
+            Layout.row: page.wide ? 1 : 2
+            Layout.column: page.wide ? 1 : 0
+            Layout.alignment: Qt.AlignTop
+            Layout.fillWidth: !page.wide
+            Layout.preferredWidth: page.wide ? 420 : -1
         }
     }
 }

@@ -73,7 +73,8 @@ Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
             clip: true
-            cellWidth: Math.floor(width / 4)
+            // Four to a row on a phone, more on a big screen.
+            cellWidth: Math.floor(width / Math.max(4, Math.round(width / 160)))
             cellHeight: cellWidth
             model: FolderListModel {
                 id: photos
@@ -105,8 +106,9 @@ Item {
                         anchors.margins: parent.border.width
                         asynchronous: true
                         fillMode: Image.PreserveAspectCrop
-                        sourceSize.width: width
-                        sourceSize.height: height
+                        // Decoded at device pixels, so thumbnails stay sharp at any scale.
+                        sourceSize.width: Math.ceil(width * Screen.devicePixelRatio)
+                        sourceSize.height: Math.ceil(height * Screen.devicePixelRatio)
                         source: WorkingFiles.toUrl(photoTile.filePath)
                         clip: true
                     }

@@ -37,6 +37,10 @@ Page {
     property string openTool: ""
     property bool comparing: false
     property alias work: asyncWork
+    // A big window (at least 900 px wide): the open tool's panel sits beside
+    // the photo, which fills the rest; narrower, the phone layout.
+    readonly property bool wide: width >= 900
+    readonly property int sidePanelWidth: 420
 
     // The screen-size copy of the current picture, for previews (its own name
     // chain, "<name>.screen.png", so previews never write the photo's working
@@ -330,12 +334,18 @@ Page {
         }
     }
 
-    ColumnLayout {
+    // Phone: photo, panel and tool bar in one column. Wide: the panel in a
+    // column of its own beside the photo, the tool bar under both.
+    GridLayout {
         anchors.fill: parent
-        spacing: 0
+        columns: editor.wide ? 2 : 1
+        rowSpacing: 0
+        columnSpacing: 0
 
         PhotoView {
             id: photoView
+            Layout.row: 0
+            Layout.column: 0
             Layout.fillWidth: true
             Layout.fillHeight: true
             source: editor.history.current
@@ -376,13 +386,20 @@ Page {
 
         Loader {
             id: panelLoader
-            Layout.fillWidth: true
+            Layout.row: editor.wide ? 0 : 1
+            Layout.column: editor.wide ? 1 : 0
+            Layout.alignment: Qt.AlignTop
+            Layout.fillWidth: !editor.wide
+            Layout.preferredWidth: editor.wide ? editor.sidePanelWidth : -1
             Layout.preferredHeight: item ? item.implicitHeight : 0 // qmllint disable type
             visible: status === Loader.Ready
             onLoaded: item.done.connect(editor.closeTool) // qmllint disable type
         }
 
         ToolBar {
+            Layout.row: editor.wide ? 1 : 2
+            Layout.column: 0
+            Layout.columnSpan: editor.wide ? 2 : 1
             Layout.fillWidth: true
             Material.background: "#1e1e1e"
             RowLayout {

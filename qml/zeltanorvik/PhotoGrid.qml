@@ -5,6 +5,7 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
+import QtQuick.Window
 import Qt.labs.folderlistmodel
 
 Column {
@@ -12,8 +13,9 @@ Column {
 
     property string title: ""
     property string folder: ""
-    property int columns: 3
-    property int limit: 9
+    // Three columns on a phone; a big window gets as many as fit, two rows of them.
+    property int columns: Math.max(3, Math.floor((width + 6) / 166))
+    property int limit: columns > 3 ? columns * 2 : 9
     property int revision: 0
     // The model's own count is not always announced when it changes; the
     // Repeater's is.
@@ -75,8 +77,9 @@ Column {
                     anchors.fill: parent
                     asynchronous: true
                     fillMode: Image.PreserveAspectCrop
-                    sourceSize.width: parent.side
-                    sourceSize.height: parent.side
+                    // Device pixels: sharp at any scale.
+                    sourceSize.width: Math.ceil(parent.side * Screen.devicePixelRatio)
+                    sourceSize.height: Math.ceil(parent.side * Screen.devicePixelRatio)
                     source: visible ? "file://" + photoCell.filePath.split("/").map(encodeURIComponent).join("/") : ""
                     clip: true
                 }

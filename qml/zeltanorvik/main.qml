@@ -25,6 +25,11 @@ Item {
 
     // Handed over by the program at start-up (a file URL).
     property string picturesFolder: ""
+    // The files the program was given (absolute paths), and why others
+    // cannot be opened (sentences); see OutsideFiles.qml.
+    property var startFiles: []
+    property var startProblems: []
+    readonly property alias outsideFiles: outsideFiles
 
     // "" when no folder for the user's pictures could be made (then every
     // operation fails, and the folders below are "" too).
@@ -198,6 +203,12 @@ Item {
         id: fileCheck
     }
 
+    OutsideFiles {
+        id: outsideFiles
+        anchors.fill: parent
+        app: root
+    }
+
     FileDialog {
         id: fileDialog
         title: "Open a photo"
@@ -282,5 +293,6 @@ Item {
         } else if (args.indexOf("--collage") >= 0) {
             Qt.callLater(openCollage);
         }
+        outsideFiles.start(startFiles, startProblems);
     }
 }
