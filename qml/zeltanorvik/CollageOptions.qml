@@ -1,12 +1,14 @@
 // The collage's options under the canvas: a hint, the layouts for the photo
-// count (or the stitching direction), the borders, and the patterns or the
-// free collage's backgrounds; each choice goes to the page.
+// count (or the stitching direction), the shape of a free or stitched
+// collage, the borders, and the patterns or the free collage's backgrounds;
+// each choice goes to the page.
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
 import "CollageCatalogue.js" as Catalogue
+import "CollageGeometry.js" as Geometry
 
 Pane {
     id: options
@@ -65,6 +67,28 @@ Pane {
                     Layout.fillWidth: true
                     Accessible.name: modelData.label
                     onClicked: options.composer.choose("vertical", modelData.vertical)
+                }
+            }
+        }
+
+        // Shapes (free and stitched): the layout's own or a feed's.
+        RowLayout {
+            visible: options.composer.kind !== "template"
+            Layout.fillWidth: true
+            spacing: 4
+            Repeater {
+                model: Geometry.shapes
+                Button {
+                    required property var modelData
+                    text: modelData.label
+                    checkable: true
+                    checked: options.composer.shape === modelData.name
+                    flat: !checked
+                    implicitHeight: 40
+                    Layout.fillWidth: true
+                    objectName: "shape " + modelData.label
+                    Accessible.name: "shape " + modelData.label
+                    onClicked: options.composer.choose("shape", modelData.name)
                 }
             }
         }
