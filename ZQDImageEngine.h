@@ -214,8 +214,9 @@ public:
     // The same collage `printScale` times larger (see collagePrintScale):
     // the background enlarged smoothly, each photo decoded afresh from its
     // file at the larger zoom and cut, turned and placed at the larger
-    // coordinates. Scale 1 is mixtemplateImages itself.
-    QPixmap mixtemplateImages(QString bgImagePath, int printScale);
+    // coordinates, its corners rounded by `cornerRadius` collage pixels
+    // (times the scale). Scale 1 without rounding is mixtemplateImages itself.
+    QPixmap mixtemplateImages(QString bgImagePath, int printScale, double cornerRadius = 0);
     // One placed photo: decoded at `scale`, turned, mirrored, then the
     // srcWidth x srcHeight cut at (xTemp, yTemp). Null for a missing photo or
     // a cut or zoom whose picture would exceed the cap.

@@ -20,6 +20,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <climits>
@@ -99,6 +100,23 @@ QPixmap drawCollage(QImage background, const QList<PlacedPicture> &pictures, QSi
             painter.drawImage(p.at, p.picture);
     }
     return QPixmap::fromImage(std::move(background));
+}
+
+QImage roundedCorners(QImage picture, double radius)
+{
+    if (!(radius > 0) || picture.isNull())
+        return picture;
+    radius = std::min({radius, picture.width() / 2.0, picture.height() / 2.0});
+    picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainterPath outside;
+    outside.setFillRule(Qt::OddEvenFill);
+    outside.addRect(picture.rect());
+    outside.addRoundedRect(QRectF(picture.rect()), radius, radius);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillPath(outside, Qt::black);
+    return picture;
 }
 
 }  // namespace collagesupport
@@ -258,7 +276,7 @@ QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
     return mixtemplateImages(std::move(bgImagePath), 1);
 }
 
-QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath, int printScale)
+QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath, int printScale, double cornerRadius)
 {
     if (printScale < 1) {
         clearPaintImageList();
@@ -281,7 +299,7 @@ QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath, int printScale)
                                              p->getcopyx() * k, p->getcopyy() * k, p->getscale() * k, p->getdegree(),
                                              p->gethorizontal() != 0, p->getvertical() != 0);
         if (!picture.isNull())
-            pictures.append({std::move(picture), *at});
+            pictures.append({collagesupport::roundedCorners(std::move(picture), cornerRadius * printScale), *at});
     }
     clearPaintImageList();
     return collagesupport::drawCollage(bgImage, pictures, QSize());

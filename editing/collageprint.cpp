@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kLargestPrintScale = 4;
+constexpr double kLargestCornerRadius = 200;
 
 // The working-file name of a collage: the facade's own names ("template.png",
 // "free.png", "stitching.png") at scale 1, the scale added otherwise.
@@ -29,7 +30,7 @@ int EditorTools::collagePrintScale()
     return m_communication->engine()->collagePrintScale();
 }
 
-QString EditorTools::collageImage(QString kind, QString bgImagePath, int scale)
+QString EditorTools::collageImage(QString kind, QString bgImagePath, int scale, double cornerRadius)
 {
     ZQDImageEngine *engine = m_communication->engine();
     const bool isFree = kind == QLatin1String("free");
@@ -46,10 +47,19 @@ QString EditorTools::collageImage(QString kind, QString bgImagePath, int scale)
                                 .arg(scale));
         return {};
     }
+    if (!(cornerRadius >= 0 && cornerRadius <= kLargestCornerRadius) || (isFree && cornerRadius > 0)) {
+        engine->clearPaintImageList();
+        OperationError::set(isFree ? QStringLiteral("Collage: the photos of a free collage have no rounded corners.")
+                                   : QStringLiteral("Collage: corners are rounded by 0 to %1 pixels, not %2.")
+                                         .arg(kLargestCornerRadius)
+                                         .arg(cornerRadius));
+        return {};
+    }
     if (scale == 0)
         scale = engine->collagePrintScale();
     const QString background = stripFileUrl(std::move(bgImagePath));
-    const QPixmap collage = isFree ? engine->mixImages(background, scale) : engine->mixtemplateImages(background, scale);
+    const QPixmap collage =
+        isFree ? engine->mixImages(background, scale) : engine->mixtemplateImages(background, scale, cornerRadius);
     if (collage.isNull()) {
         OperationError::set(QStringLiteral("Collage: the collage could not be drawn %1 times its size "
                                            "(a photo or the background cannot be read, or it would be too large).")

@@ -353,7 +353,7 @@ void printTemplate(benchmark::State &state)
         }
         const bool peakKnown = resetPeakMemory();
         const qint64 before = memoryKiB("VmRSS:");
-        requireFile(state, tools.collageImage(QStringLiteral("template"), gTemplateBackground, 4));
+        requireFile(state, tools.collageImage(QStringLiteral("template"), gTemplateBackground, 4, 0));
         const qint64 high = memoryKiB("VmHWM:");
         if (peakKnown && before >= 0 && high >= 0)
             peak = std::max(peak, double(high - before) / 1024.0);

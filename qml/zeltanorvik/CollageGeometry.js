@@ -240,3 +240,35 @@ function mappedFreePlace(p, fromW, fromH, toW, toH) {
     return { cx: p.cx * toW / fromW, cy: p.cy * toH / fromH, shown: p.shown * Math.min(toW / fromW, toH / fromH),
              degree: p.degree };
 }
+
+// --- spacing and corners of template cells -------------------------------------
+
+// The widest spacing the cells allow: each cell keeps at least 48 pixels on
+// its shorter side, and no spacing is wider than 32.
+function largestSpacing(cells) {
+    var least = 64;
+    for (var i = 0; i < cells.length; ++i)
+        least = Math.min(least, Math.floor((Math.min(cells[i].w, cells[i].h) - 48) / 2));
+    return Math.max(0, Math.min(32, least));
+}
+
+// The roundest corners the cells allow: half the shorter side of the smallest.
+function largestCornerRadius(cells) {
+    var least = 96;
+    for (var i = 0; i < cells.length; ++i)
+        least = Math.min(least, Math.floor(Math.min(cells[i].w, cells[i].h) / 2));
+    return Math.max(0, least);
+}
+
+// The layout's cells with `spacing` collage pixels of the background between
+// them and around them: each cell drawn in by half the spacing on every side.
+function spacedCells(cells, spacing) {
+    var s = Math.max(0, Math.min(spacing, largestSpacing(cells)));
+    var inset = Math.floor(s / 2);
+    var out = [];
+    for (var i = 0; i < cells.length; ++i) {
+        var c = cells[i];
+        out.push({ x: c.x + inset, y: c.y + inset, w: c.w - 2 * inset, h: c.h - 2 * inset, degree: c.degree });
+    }
+    return out;
+}

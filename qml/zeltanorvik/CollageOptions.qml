@@ -1,7 +1,7 @@
 // The collage's options under the canvas: a hint, the layouts for the photo
 // count (or the stitching direction), the shape of a free or stitched
-// collage, the borders, and the patterns or the free collage's backgrounds;
-// each choice goes to the page.
+// collage, a template's spacing and corners, the borders, and the patterns or
+// the free collage's backgrounds; each choice goes to the page.
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
@@ -91,6 +91,26 @@ Pane {
                     onClicked: options.composer.choose("shape", modelData.name)
                 }
             }
+        }
+
+        // Spacing and corners (template), as far as the layout allows.
+        AmountSlider {
+            visible: options.composer.kind === "template"
+            label: "Spacing"
+            from: 0
+            to: Geometry.largestSpacing(options.composer.layoutCells)
+            value: options.composer.cellSpacing
+            enabled: to > 0
+            onChangedBy: options.composer.setSpacing(value)
+        }
+        AmountSlider {
+            visible: options.composer.kind === "template"
+            label: "Corners"
+            from: 0
+            to: Geometry.largestCornerRadius(options.composer.cells)
+            value: options.composer.cornerRadius
+            enabled: to > 0
+            onChangedBy: options.composer.cornerRadius = value
         }
 
         // Borders (template and stitched).

@@ -42,12 +42,17 @@ Page {
     // A free or stitched collage's shape: "" for its own, or one of the feed
     // shapes ("1:1", "4:5", "9:16", "16:9"; CollageGeometry.shapes).
     property string shape: ""
+    // A template collage's spacing between its cells and the rounding of its
+    // photos' corners, in collage pixels (as far as the layout allows).
+    property int cellSpacing: 0
+    property int cornerRadius: 0
 
     // --- what the engine made -------------------------------------------
     property string backgroundFile: ""   // working file of the current background
     property int revision: 0
     property size canvasSize: Qt.size(640, 896)
     property var cells: []           // { x, y, w, h, degree } in collage pixels
+    property var layoutCells: []     // a template's cells before spacing
     // Cell kinds: { zoom, ox, oy }; free: { cx, cy, shown, degree }.
     property var placements: []
     property int selected: -1
@@ -245,7 +250,8 @@ Page {
         canvasSize = full;
         backgroundFile = path;
         var before = cells;
-        cells = list;
+        layoutCells = kind === "template" ? list : [];
+        cells = kind === "template" ? Geometry.spacedCells(list, cellSpacing) : list;
         if (keep && before.length === list.length)
             keepPlacements(before, canvasBefore);
         else
@@ -272,6 +278,17 @@ Page {
         }
         placements = list;
         selected = -1;
+    }
+
+    // The template's spacing changed: its cells are drawn in or out, each
+    // photo keeping its zoom and the point at its cell's centre.
+    function setSpacing(value) {
+        cellSpacing = value;
+        if (kind !== "template" || layoutCells.length !== cells.length || placements.length !== cells.length)
+            return;
+        var before = cells;
+        cells = Geometry.spacedCells(layoutCells, cellSpacing);
+        keepPlacements(before, canvasSize);
     }
 
     // --- kept placements and swapping -----------------------------------------
@@ -429,7 +446,7 @@ Page {
             calls.push(["addPaintImage"].concat(args[i]));
         // Drawn as large as the photos allow (two to four times the canvas),
         // each photo sampled afresh from its file, so it is sharp in print.
-        calls.push(["tools.collageImage", kind, backgroundFile, 0]);
+        calls.push(["tools.collageImage", kind, backgroundFile, 0, kind === "template" ? cornerRadius : 0]);
         runInBackground("collage-save", "Making the collage", calls, function(result) {
             saveRendered(result);
         }, function(error) {

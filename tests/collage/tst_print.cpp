@@ -77,7 +77,7 @@ private slots:
         placeTemplatePhotos(facade, photo);
         const QImage own(facade.savePuzzleTemplate(background));
         placeTemplatePhotos(facade, photo);
-        const QString print = tools.collageImage(QStringLiteral("template"), "file://" + background, 1);
+        const QString print = tools.collageImage(QStringLiteral("template"), "file://" + background, 1, 0);
         QVERIFY2(!print.isEmpty(), qPrintable(tools.lastError()));
         QCOMPARE(QImage(print), own);
         QCOMPARE(facade.engine()->paintImageCount(), 0);
@@ -87,7 +87,7 @@ private slots:
         facade.addPaintImage(photo, 44, 21, 0, 0, 0, 0, -3, false, false, 0.1f);
         const QImage ownFree(facade.savePuzzleFree(bg));
         facade.addPaintImage(photo, 44, 21, 0, 0, 0, 0, -3, false, false, 0.1f);
-        QCOMPARE(QImage(tools.collageImage(QStringLiteral("free"), bg, 1)), ownFree);
+        QCOMPARE(QImage(tools.collageImage(QStringLiteral("free"), bg, 1, 0)), ownFree);
     }
 
     void largerScaleSamplesThePhotosAfresh()
@@ -96,10 +96,10 @@ private slots:
         EditorTools tools(&facade);
         const QString background = facade.getTemplateRule(kLayout002001, kBorder002, kPaper);
         placeTemplatePhotos(facade, photo);
-        const QImage small(tools.collageImage(QStringLiteral("template"), background, 1));
+        const QImage small(tools.collageImage(QStringLiteral("template"), background, 1, 0));
         placeTemplatePhotos(facade, photo);
         QCOMPARE(facade.engine()->collagePrintScale(), 4);
-        const QString path = tools.collageImage(QStringLiteral("template"), background, 0);
+        const QString path = tools.collageImage(QStringLiteral("template"), background, 0, 0);
         QVERIFY2(!path.isEmpty(), qPrintable(tools.lastError()));
         const QImage large(path);
         QCOMPARE(large.size(), small.size() * 4);
@@ -125,10 +125,38 @@ private slots:
         QVERIFY(facade.getMixRule(kFree002001));
         const QString bg = facade.revolvFreeBgImage(QStringLiteral(":/miximage/cork.jpg"), 1.0f, 640, 896);
         facade.addPaintImage(photo, 44, 21, 0, 0, 0, 0, -3, false, false, 0.1f);
-        QCOMPARE(QImage(tools.collageImage(QStringLiteral("free"), bg, 3)).size(), QSize(1920, 2688));
+        QCOMPARE(QImage(tools.collageImage(QStringLiteral("free"), bg, 3, 0)).size(), QSize(1920, 2688));
         const QString strip = facade.getStitchingRule(kBorder002, kPaper, 640, 480);
         facade.addPaintImage(photo, 45, 49, 640, 480, 0, 0, 0, false, false, 0.25f);
-        QCOMPARE(QImage(tools.collageImage(QStringLiteral("stitched"), strip, 2)).size(), QImage(strip).size() * 2);
+        QCOMPARE(QImage(tools.collageImage(QStringLiteral("stitched"), strip, 2, 0)).size(), QImage(strip).size() * 2);
+    }
+
+    // Rounded corners show the background at each cell's corner, at any
+    // scale, and leave the rest of the cell as it was.
+    void cornersAreRoundedAtEveryScale()
+    {
+        ZQDCommunication facade;
+        EditorTools tools(&facade);
+        const QString background = facade.getTemplateRule(kLayout002001, kBorder002, kPaper);
+        const QImage paper(background);
+        placeTemplatePhotos(facade, photo);
+        const QImage square(tools.collageImage(QStringLiteral("template"), background, 1, 0));
+        for (int scale : {1, 2}) {
+            placeTemplatePhotos(facade, photo);
+            const QImage round(tools.collageImage(QStringLiteral("template"), background, scale, 24));
+            QVERIFY2(!round.isNull(), qPrintable(tools.lastError()));
+            // The top cell's top-left corner pixel is the background's.
+            const QRgb corner = round.pixel(40 * scale + 1, 40 * scale + 1);
+            const QRgb under = paper.scaled(paper.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                   .pixel(40 * scale + 1, 40 * scale + 1);
+            QVERIFY2(std::abs(qRed(corner) - qRed(under)) <= 2 && std::abs(qGreen(corner) - qGreen(under)) <= 2
+                         && std::abs(qBlue(corner) - qBlue(under)) <= 2,
+                     qPrintable(QStringLiteral("%1 against %2").arg(corner, 0, 16).arg(under, 0, 16)));
+            if (scale == 1) {
+                QVERIFY(round.pixel(41, 41) != square.pixel(41, 41));
+                QCOMPARE(round.copy(100, 100, 300, 200), square.copy(100, 100, 300, 200));
+            }
+        }
     }
 
     // The scale chosen by itself: the largest of 4, 3, 2 at which every photo
@@ -157,13 +185,19 @@ private slots:
         EditorTools tools(&facade);
         const QString background = facade.getTemplateRule(kLayout002001, kBorder002, kPaper);
         placeTemplatePhotos(facade, photo);
-        QCOMPARE(tools.collageImage(QStringLiteral("poster"), background, 2), QString());
+        QCOMPARE(tools.collageImage(QStringLiteral("poster"), background, 2, 0), QString());
         QVERIFY(tools.lastError().contains(QStringLiteral("not a kind of collage")));
         QCOMPARE(facade.engine()->paintImageCount(), 0);
         placeTemplatePhotos(facade, photo);
-        QCOMPARE(tools.collageImage(QStringLiteral("template"), background, 5), QString());
+        QCOMPARE(tools.collageImage(QStringLiteral("template"), background, 5, 0), QString());
         QVERIFY(tools.lastError().contains(QStringLiteral("1 to 4 times")));
-        QCOMPARE(tools.collageImage(QStringLiteral("template"), inRoot("gone.png"), 2), QString());
+        placeTemplatePhotos(facade, photo);
+        QCOMPARE(tools.collageImage(QStringLiteral("template"), background, 1, -4), QString());
+        QVERIFY(tools.lastError().contains(QStringLiteral("0 to 200 pixels")));
+        facade.addPaintImage(photo, 44, 21, 0, 0, 0, 0, -3, false, false, 0.1f);
+        QCOMPARE(tools.collageImage(QStringLiteral("free"), background, 1, 8), QString());
+        QVERIFY(tools.lastError().contains(QStringLiteral("no rounded corners")));
+        QCOMPARE(tools.collageImage(QStringLiteral("template"), inRoot("gone.png"), 2, 0), QString());
         QVERIFY(tools.lastError().contains(QStringLiteral("could not be drawn")));
     }
 };

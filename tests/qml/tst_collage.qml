@@ -296,6 +296,22 @@ WindowTestCase {
         compare(page.cells[1].y - page.cells[0].y, cellsBefore[1].y - cellsBefore[0].y);
     }
 
+    // A template's spacing draws its cells in and keeps each photo's zoom;
+    // its corners reach Save.
+    function test_templateSpacingAndCorners() {
+        compose(2, "template");
+        page.zoomBy(0, 2);
+        var zoom = page.placements[0].zoom;
+        page.setSpacing(16);
+        compare(page.cells[0].x, 48);
+        compare(page.cells[0].w, 650 - 16);
+        compare(page.placements[0].zoom, zoom);
+        page.setSpacing(1000);
+        verify(page.cells[0].w >= 48);
+        page.cornerRadius = 30;
+        compare(pictureSize(saveAndOpen("template_norvik.png")), Qt.size(730, 996));
+    }
+
     // The collage keeps each photo, whatever its name: two photos of one
     // name from two folders, red and blue, both show in the result.
     function test_collageOfTwoPhotosOfOneName() {
