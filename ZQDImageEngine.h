@@ -211,6 +211,12 @@ public:
     // Draws every placed photo (revolvImageTemplate at posx, posy) on the
     // background and empties the picture list. Also renders stitched collages.
     Q_INVOKABLE QPixmap mixtemplateImages(QString bgImagePath);
+    // The same collage `printScale` times larger (see collagePrintScale):
+    // the background enlarged smoothly, each photo decoded afresh from its
+    // file at the larger zoom and cut, turned and placed at the larger
+    // coordinates, its corners rounded by `cornerRadius` collage pixels
+    // (times the scale). Scale 1 without rounding is mixtemplateImages itself.
+    QPixmap mixtemplateImages(QString bgImagePath, int printScale, double cornerRadius = 0);
     // One placed photo: decoded at `scale`, turned, mirrored, then the
     // srcWidth x srcHeight cut at (xTemp, yTemp). Null for a missing photo or
     // a cut or zoom whose picture would exceed the cap.
@@ -226,6 +232,13 @@ public:
     // Draws every placed photo, zoomed and turned, at posx, posy on the
     // background and empties the picture list.
     Q_INVOKABLE QPixmap mixImages(QString bgImagePath);
+    // The free collage `printScale` times larger, as mixtemplateImages does.
+    QPixmap mixImages(QString bgImagePath, int printScale);
+    // The largest print scale (4, 3 or 2) at which no placed photo is drawn
+    // larger than its own pixels unless the canvas already enlarges it, so a
+    // larger collage is sharper, never blurrier; 1 when none is (a photo
+    // already enlarged on the canvas, or no photo at all).
+    int collagePrintScale() const;
     // The background zoomed by `scale` and cut to wTemp x hTemp around its centre.
     QPixmap revolvFreeBgImage(QString imagePath, float scale, float wTemp, float hTemp);
     // A width x height ARGB picture tiled with the pattern from its top-left;
@@ -265,6 +278,9 @@ private:
     // reader holds: the background of template and stitched collages. Null
     // when it cannot be made.
     QPixmap borderedBackground(int width, int height, const QString &pingpuFile);
+    // The collage background for a print scale: as collageBackground gives it
+    // at 1, enlarged smoothly `printScale` times otherwise.
+    QImage printBackground(QString bgImagePath, int printScale);
 
 private:
     Qtqveffect *iTheEngine = nullptr;

@@ -72,12 +72,22 @@ bool ZQDImageEngine::getMixRule(QString style)
 
 QPixmap ZQDImageEngine::mixImages(QString bgImagePath)
 {
-    const QImage bgImage = collageBackground(std::move(bgImagePath));
+    return mixImages(std::move(bgImagePath), 1);
+}
+
+QPixmap ZQDImageEngine::mixImages(QString bgImagePath, int printScale)
+{
+    if (printScale < 1) {
+        clearPaintImageList();
+        return {};
+    }
+    const QImage bgImage = printBackground(std::move(bgImagePath), printScale);
+    const float k = float(printScale);
 
     QList<PlacedPicture> pictures;
     for (ZQDPaintImage *p : std::as_const(paintImageList)) {
-        const auto at = collagesupport::drawPoint(p->getposx(), p->getposy());
-        const double scale = p->getscale();
+        const auto at = collagesupport::drawPoint(double(p->getposx() * k), double(p->getposy() * k));
+        const double scale = p->getscale() * k;
         const double degree = p->getdegree();
         if (!at || !std::isfinite(degree))
             continue;
@@ -96,7 +106,7 @@ QPixmap ZQDImageEngine::mixImages(QString bgImagePath)
     clearPaintImageList();
     // Without a background the photos go on the layout's canvas.
     const _tagCGSize canvas = freePuzzle->GetResultSize();
-    return collagesupport::drawCollage(bgImage, pictures, QSize(canvas.w, canvas.h));
+    return collagesupport::drawCollage(bgImage, pictures, QSize(canvas.w, canvas.h) * printScale);
 }
 
 // --- revolvFreeBgImage -------------------------------------------------------

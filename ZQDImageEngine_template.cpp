@@ -20,6 +20,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <climits>
@@ -99,6 +100,23 @@ QPixmap drawCollage(QImage background, const QList<PlacedPicture> &pictures, QSi
             painter.drawImage(p.at, p.picture);
     }
     return QPixmap::fromImage(std::move(background));
+}
+
+QImage roundedCorners(QImage picture, double radius)
+{
+    if (!(radius > 0) || picture.isNull())
+        return picture;
+    radius = std::min({radius, picture.width() / 2.0, picture.height() / 2.0});
+    picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainterPath outside;
+    outside.setFillRule(Qt::OddEvenFill);
+    outside.addRect(picture.rect());
+    outside.addRoundedRect(QRectF(picture.rect()), radius, radius);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillPath(outside, Qt::black);
+    return picture;
 }
 
 }  // namespace collagesupport
@@ -223,9 +241,49 @@ QImage ZQDImageEngine::collageBackground(QString bgImagePath)
     return bgImage;
 }
 
+QImage ZQDImageEngine::printBackground(QString bgImagePath, int printScale)
+{
+    QImage background = collageBackground(std::move(bgImagePath));
+    if (printScale == 1 || background.isNull())
+        return background;
+    // The background's bitmaps (border pieces, tiled patterns) cannot be
+    // drawn again larger; enlarged smoothly they keep their look.
+    const QSize larger = background.size() * printScale;
+    if (!allocatable(larger))
+        return {};
+    return background.scaled(larger, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+int ZQDImageEngine::collagePrintScale() const
+{
+    if (paintImageList.isEmpty())
+        return 1;
+    for (int scale : {4, 3, 2}) {
+        // A photo drawn at zoom z on the canvas is drawn at z x scale; it may
+        // not go past its own pixels (z x scale <= 1) unless z already does.
+        const bool sharp = std::all_of(paintImageList.cbegin(), paintImageList.cend(), [scale](ZQDPaintImage *p) {
+            const double zoom = p->getscale();
+            return std::isfinite(zoom) && zoom > 0 && zoom * scale <= 1.0;
+        });
+        if (sharp)
+            return scale;
+    }
+    return 1;
+}
+
 QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
 {
-    const QImage bgImage = collageBackground(std::move(bgImagePath));
+    return mixtemplateImages(std::move(bgImagePath), 1);
+}
+
+QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath, int printScale, double cornerRadius)
+{
+    if (printScale < 1) {
+        clearPaintImageList();
+        return {};
+    }
+    const QImage bgImage = printBackground(std::move(bgImagePath), printScale);
+    const float k = float(printScale);
 
     QList<PlacedPicture> pictures;
     for (ZQDPaintImage *p : std::as_const(paintImageList)) {
@@ -234,14 +292,14 @@ QPixmap ZQDImageEngine::mixtemplateImages(QString bgImagePath)
         qCDebug(lcCollage) << "paintImageList[i]->copyheight= " << p->getcopyheight();
         qCDebug(lcCollage) << "paintImageList[i]->copyx= " << p->getcopyx();
         qCDebug(lcCollage) << "paintImageList[i]->copyy= " << p->getcopyy();
-        const auto at = collagesupport::drawPoint(p->getposx(), p->getposy());
+        const auto at = collagesupport::drawPoint(double(p->getposx() * k), double(p->getposy() * k));
         if (!at)
             continue;
-        QImage picture = revolvImageTemplate(p->getImagePath(), p->getcopywidth(), p->getcopyheight(), p->getcopyx(),
-                                             p->getcopyy(), p->getscale(), p->getdegree(), p->gethorizontal() != 0,
-                                             p->getvertical() != 0);
+        QImage picture = revolvImageTemplate(p->getImagePath(), p->getcopywidth() * k, p->getcopyheight() * k,
+                                             p->getcopyx() * k, p->getcopyy() * k, p->getscale() * k, p->getdegree(),
+                                             p->gethorizontal() != 0, p->getvertical() != 0);
         if (!picture.isNull())
-            pictures.append({std::move(picture), *at});
+            pictures.append({collagesupport::roundedCorners(std::move(picture), cornerRadius * printScale), *at});
     }
     clearPaintImageList();
     return collagesupport::drawCollage(bgImage, pictures, QSize());

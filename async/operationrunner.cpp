@@ -436,7 +436,7 @@ bool OperationRunner::allowed(const QString &operation)
         QStringLiteral("getTemplateRule"),  QStringLiteral("getMixRule"),       QStringLiteral("getStitchingRule"),
         QStringLiteral("revolvFreeBgImage"), QStringLiteral("clearPaintImageList"), QStringLiteral("addPaintImage"),
         QStringLiteral("savePuzzleFree"),   QStringLiteral("savePuzzleTemplate"), QStringLiteral("savePuzzleStitching"),
-        kCollageCells,                      QStringLiteral("tools.exportImage"),
+        kCollageCells,                      QStringLiteral("tools.exportImage"), QStringLiteral("tools.collageImage"),
         // The "tools" object's picture operations.
         QStringLiteral("tools.blendImage"), QStringLiteral("tools.autoEnhanceImage"),
         QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage")};

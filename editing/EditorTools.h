@@ -70,6 +70,21 @@ public slots:
     // each as a share of the fullest bin; empty when it cannot be read.
     QVariantList brightnessHistogram(QString path, int bins);
 
+    // --- collages at print size (collageprint.cpp) ---
+
+    // The collage the facade's lists describe ("template", "free" or
+    // "stitched", on the background `bgImagePath`, as savePuzzleTemplate,
+    // savePuzzleFree and savePuzzleStitching draw it) at `scale` times its
+    // canvas: 1 gives exactly their picture; 2..4 samples each photo afresh
+    // from its file; 0 takes collagePrintScale(). The photos of a template or
+    // stitched collage get corners rounded by `cornerRadius` collage pixels
+    // (0..200; a free collage takes none). Empties the picture list, as they
+    // do.
+    QString collageImage(QString kind, QString bgImagePath, int scale, double cornerRadius);
+    // The largest scale (4, 3 or 2) the placed photos support without being
+    // enlarged past their own pixels, or 1.
+    int collagePrintScale();
+
 public:
     // The pixel work of strength, tone and the histogram on pictures already
     // decoded, as the file forms above run it after decoding (the live

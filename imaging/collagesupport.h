@@ -157,4 +157,9 @@ struct PlacedPicture {
 // (held to kMaxPictureSide); null when there is nothing to draw at all.
 QPixmap drawCollage(QImage background, const QList<PlacedPicture> &pictures, QSize least);
 
+// The picture with its corners rounded off by `radius` pixels (held to half
+// its shorter side), transparent outside, antialiased; the picture itself
+// when the radius is not positive.
+QImage roundedCorners(QImage picture, double radius);
+
 }  // namespace collagesupport

@@ -7,6 +7,9 @@
 //   facade/free9       free layout 009-001 on the cork board: per call the nine
 //                      placements, getMixRule (it reads the photos' sizes),
 //                      the nine placements again and savePuzzleFree
+//   print/template9x4_12mp  the template collage drawn four times larger
+//                      (tools.collageImage) from nine 12 MP photos, with the
+//                      peak of resident memory over the call (peak_MiB)
 //   facade/text8mp     writingFontImage: a bubble zoomed 1.5 on a photo shown
 //                      480 wide (screen scale 6.8), turned 10 degrees, burnt in
 //
@@ -24,6 +27,8 @@
 
 #include "ZQDCommunication.h"
 #include "benchmain.h"
+#include "benchmemory.h"
+#include "EditorTools.h"
 #include "ZQDImageEngine.h"
 #include "collagesupport.h"
 #include "workingpngwriter.h"
@@ -308,6 +313,54 @@ void stagedText(benchmark::State &state)
     }
 }
 
+// --- a collage for print --------------------------------------------------------
+
+// Nine 12-megapixel photos (4000 x 3000 JPEGs, the 8-megapixel ones enlarged),
+// made when the row first runs.
+QStringList largePhotos()
+{
+    static QStringList photos;
+    if (photos.isEmpty()) {
+        for (int i = 0; i < kPhotos; ++i) {
+            const QString path = gRoot + QStringLiteral("large%1.jpg").arg(i);
+            const QImage photo = QImage(gPhotos[i]).scaled(4000, 3000, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (!photo.save(path, "JPEG", 90))
+                qFatal("cannot write the large photos");
+            photos.append(path);
+        }
+    }
+    return photos;
+}
+
+// tools.collageImage at four times the canvas (2920 x 3984) with nine 12 MP
+// photos placed as the collage screen places them, working file included,
+// with the peak of resident memory over the call.
+void printTemplate(benchmark::State &state)
+{
+    prepareTemplate();
+    const QStringList photos = largePhotos();
+    EditorTools tools(gFacade);
+    const QList<Placement> places = templatePlacements();
+    double peak = -1;
+    for (auto _ : state) {
+        gFacade->clearPaintImageList();
+        for (int i = 0; i < places.size(); ++i) {
+            // The placements are for the 8 MP photos: the same cut of a photo
+            // 4000 / 3264 times larger.
+            const Placement &p = places[i];
+            const float k = float(kWidth) / 4000.0f;
+            gFacade->addPaintImage(photos[i], p.x, p.y, p.w, p.h, p.copyx, p.copyy, 0, false, false, p.scale * k);
+        }
+        const bool peakKnown = resetPeakMemory();
+        const qint64 before = memoryKiB("VmRSS:");
+        requireFile(state, tools.collageImage(QStringLiteral("template"), gTemplateBackground, 4, 0));
+        const qint64 high = memoryKiB("VmHWM:");
+        if (peakKnown && before >= 0 && high >= 0)
+            peak = std::max(peak, double(high - before) / 1024.0);
+    }
+    state.counters["peak_MiB"] = peak;
+}
+
 void registerAll(int iterations)
 {
     auto add = [iterations](const char *name, void (*fn)(benchmark::State &)) {
@@ -319,6 +372,7 @@ void registerAll(int iterations)
     add("facade/free9", facadeFree);
     add("stages/text8mp", stagedText);
     add("facade/text8mp", facadeText);
+    add("print/template9x4_12mp", printTemplate);
 }
 
 }  // namespace

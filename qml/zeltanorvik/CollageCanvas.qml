@@ -7,6 +7,7 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
+import Qt5Compat.GraphicalEffects
 import "CollageGeometry.js" as Geometry
 import "WorkingFiles.js" as WorkingFiles
 
@@ -61,17 +62,32 @@ Item {
                 height: cell.h
                 clip: true
 
-                Image {
-                    autoTransform: true
-                    x: -cellItem.shown.copyx
-                    y: -cellItem.shown.copyy
-                    width: cellItem.shown.decoded.width
-                    height: cellItem.shown.decoded.height
-                    asynchronous: true
-                    smooth: true
-                    sourceSize.width: 1280
-                    sourceSize.height: 1280
-                    source: WorkingFiles.toUrl(view.composer.photos[cellItem.index])
+                // The photo cut to its cell, its corners rounded as Save
+                // rounds them.
+                Item {
+                    anchors.fill: parent
+                    clip: true
+                    layer.enabled: view.composer.kind === "template" && view.composer.cornerRadius > 0
+                    layer.effect: OpacityMask {
+                        maskSource: Rectangle {
+                            width: cellItem.width
+                            height: cellItem.height
+                            radius: Math.min(view.composer.cornerRadius, cellItem.width / 2, cellItem.height / 2)
+                        }
+                    }
+
+                    Image {
+                        autoTransform: true
+                        x: -cellItem.shown.copyx
+                        y: -cellItem.shown.copyy
+                        width: cellItem.shown.decoded.width
+                        height: cellItem.shown.decoded.height
+                        asynchronous: true
+                        smooth: true
+                        sourceSize.width: 1280
+                        sourceSize.height: 1280
+                        source: WorkingFiles.toUrl(view.composer.photos[cellItem.index])
+                    }
                 }
                 Rectangle {
                     anchors.fill: parent

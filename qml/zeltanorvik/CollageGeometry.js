@@ -183,3 +183,92 @@ function swapped(list, i, j) {
     copy[j] = t;
     return copy;
 }
+
+// --- shapes of free and stitched collages --------------------------------------
+
+// The shapes a free or stitched collage can take besides its own: the common
+// shapes of photo feeds, as width : height.
+var shapes = [{ name: "", label: "Own" }, { name: "1:1", label: "1:1", w: 1, h: 1 },
+              { name: "4:5", label: "4:5", w: 4, h: 5 }, { name: "9:16", label: "9:16", w: 9, h: 16 },
+              { name: "16:9", label: "16:9", w: 16, h: 9 }];
+
+function shapeNamed(name) {
+    for (var i = 1; i < shapes.length; ++i)
+        if (shapes[i].name === name)
+            return shapes[i];
+    return null;
+}
+
+// The free collage's canvas for a shape: its own w x h, or the shape with the
+// longer of the two as its longer side.
+function shapedCanvas(name, w, h) {
+    var s = shapeNamed(name);
+    if (!s)
+        return { width: w, height: h };
+    var side = Math.max(w, h);
+    return s.w >= s.h ? { width: side, height: Math.round(side * s.h / s.w) }
+                      : { width: Math.round(side * s.w / s.h), height: side };
+}
+
+// A stitched strip of w x h grown (never cut) to the shape: the photos stay
+// at their size in the middle, the pattern fills the rest.
+function shapedArea(name, w, h) {
+    var s = shapeNamed(name);
+    if (!s)
+        return { width: w, height: h };
+    return { width: Math.max(w, Math.ceil(h * s.w / s.h)), height: Math.max(h, Math.ceil(w * s.h / s.w)) };
+}
+
+// Cells laid out for a canvas of fromW x fromH moved to one of toW x toH:
+// their centres in proportion, their sizes by the smaller of the two ratios
+// (so no cell grows past the canvas).
+function mappedCells(cells, fromW, fromH, toW, toH) {
+    var k = Math.min(toW / fromW, toH / fromH);
+    var out = [];
+    for (var i = 0; i < cells.length; ++i) {
+        var c = cells[i];
+        var w = Math.round(c.w * k), h = Math.round(c.h * k);
+        var cx = (c.x + c.w / 2) * toW / fromW, cy = (c.y + c.h / 2) * toH / fromH;
+        out.push({ x: Math.round(cx - w / 2), y: Math.round(cy - h / 2), w: w, h: h, degree: c.degree });
+    }
+    return out;
+}
+
+// A free photo's place on a canvas of fromW x fromH carried to one of
+// toW x toH, as the cells are.
+function mappedFreePlace(p, fromW, fromH, toW, toH) {
+    return { cx: p.cx * toW / fromW, cy: p.cy * toH / fromH, shown: p.shown * Math.min(toW / fromW, toH / fromH),
+             degree: p.degree };
+}
+
+// --- spacing and corners of template cells -------------------------------------
+
+// The widest spacing the cells allow: each cell keeps at least 48 pixels on
+// its shorter side, and no spacing is wider than 32.
+function largestSpacing(cells) {
+    var least = 64;
+    for (var i = 0; i < cells.length; ++i)
+        least = Math.min(least, Math.floor((Math.min(cells[i].w, cells[i].h) - 48) / 2));
+    return Math.max(0, Math.min(32, least));
+}
+
+// The roundest corners the cells allow: half the shorter side of the smallest.
+function largestCornerRadius(cells) {
+    var least = 96;
+    for (var i = 0; i < cells.length; ++i)
+        least = Math.min(least, Math.floor(Math.min(cells[i].w, cells[i].h) / 2));
+    return Math.max(0, least);
+}
+
+// The layout's cells with `spacing` collage pixels of the background between
+// them and around them: each cell drawn in by half the spacing on every side.
+function spacedCells(cells, spacing) {
+    var s = Math.max(0, Math.min(spacing, largestSpacing(cells)));
+    var inset = Math.floor(s / 2);
+    var out = [];
+    for (var i = 0; i < cells.length; ++i) {
+        var c = cells[i];
+        out.push({ x: c.x + inset, y: c.y + inset, w: c.w - 2 * inset, h: c.h - 2 * inset, degree: c.degree });
+    }
+    return out;
+}

@@ -1,12 +1,14 @@
 // The collage's options under the canvas: a hint, the layouts for the photo
-// count (or the stitching direction), the borders, and the patterns or the
-// free collage's backgrounds; each choice goes to the page.
+// count (or the stitching direction), the shape of a free or stitched
+// collage, a template's spacing and corners, the borders, and the patterns or
+// the free collage's backgrounds; each choice goes to the page.
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
 import "CollageCatalogue.js" as Catalogue
+import "CollageGeometry.js" as Geometry
 
 Pane {
     id: options
@@ -67,6 +69,48 @@ Pane {
                     onClicked: options.composer.choose("vertical", modelData.vertical)
                 }
             }
+        }
+
+        // Shapes (free and stitched): the layout's own or a feed's.
+        RowLayout {
+            visible: options.composer.kind !== "template"
+            Layout.fillWidth: true
+            spacing: 4
+            Repeater {
+                model: Geometry.shapes
+                Button {
+                    required property var modelData
+                    text: modelData.label
+                    checkable: true
+                    checked: options.composer.shape === modelData.name
+                    flat: !checked
+                    implicitHeight: 40
+                    Layout.fillWidth: true
+                    objectName: "shape " + modelData.label
+                    Accessible.name: "shape " + modelData.label
+                    onClicked: options.composer.choose("shape", modelData.name)
+                }
+            }
+        }
+
+        // Spacing and corners (template), as far as the layout allows.
+        AmountSlider {
+            visible: options.composer.kind === "template"
+            label: "Spacing"
+            from: 0
+            to: Geometry.largestSpacing(options.composer.layoutCells)
+            value: options.composer.cellSpacing
+            enabled: to > 0
+            onChangedBy: options.composer.setSpacing(value)
+        }
+        AmountSlider {
+            visible: options.composer.kind === "template"
+            label: "Corners"
+            from: 0
+            to: Geometry.largestCornerRadius(options.composer.cells)
+            value: options.composer.cornerRadius
+            enabled: to > 0
+            onChangedBy: options.composer.cornerRadius = value
         }
 
         // Borders (template and stitched).

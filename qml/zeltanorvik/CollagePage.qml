@@ -39,12 +39,20 @@ Page {
     property int patternChoice: 0
     property int backgroundChoice: 0
     property bool vertical: true
+    // A free or stitched collage's shape: "" for its own, or one of the feed
+    // shapes ("1:1", "4:5", "9:16", "16:9"; CollageGeometry.shapes).
+    property string shape: ""
+    // A template collage's spacing between its cells and the rounding of its
+    // photos' corners, in collage pixels (as far as the layout allows).
+    property int cellSpacing: 0
+    property int cornerRadius: 0
 
     // --- what the engine made -------------------------------------------
     property string backgroundFile: ""   // working file of the current background
     property int revision: 0
     property size canvasSize: Qt.size(640, 896)
     property var cells: []           // { x, y, w, h, degree } in collage pixels
+    property var layoutCells: []     // a template's cells before spacing
     // Cell kinds: { zoom, ox, oy }; free: { cx, cy, shown, degree }.
     property var placements: []
     property int selected: -1
@@ -161,7 +169,7 @@ Page {
     function choose(property, value) {
         page[property] = value;
         // Only the look around the photos changes: the photos stay as placed.
-        rebuild(["borderChoice", "patternChoice", "backgroundChoice"].indexOf(property) >= 0); // qmllint disable type
+        rebuild(["borderChoice", "patternChoice", "backgroundChoice", "shape"].indexOf(property) >= 0); // qmllint disable type
     }
 
     function pictureSize(url) {
@@ -192,18 +200,25 @@ Page {
                 calls.push(["addPaintImage", photos[i]]);
             var bg = Catalogue.backgrounds[backgroundChoice].file;
             var bgSize = pictureSize("qrc" + bg);
-            var zoom = Math.max(640 / bgSize.width, 896 / bgSize.height);
+            var canvas = Geometry.shapedCanvas(shape, 640, 896);
+            var zoom = Math.max(canvas.width / bgSize.width, canvas.height / bgSize.height);
             calls.push(["getMixRule", free.file], ["clearPaintImageList"], ["collageCells"],
-                       ["revolvFreeBgImage", bg, zoom, 640, 896]);
+                       ["revolvFreeBgImage", bg, zoom, canvas.width, canvas.height]);
         } else {
             var length = Geometry.stitchLength(sizes, vertical, 640, 8000);
             strip = Geometry.stitchCells(sizes, vertical, length);
+            // The strip stays in the middle of the shape's area.
+            var area = Geometry.shapedArea(shape, strip.width, strip.height);
             calls = [["getStitchingRule", Catalogue.borders[borderChoice].file, Catalogue.patterns[patternChoice].file,
-                      strip.width, strip.height]];
+                      area.width, area.height]];
         }
         runInBackground("collage-render", "Preparing the collage", calls, function(path, cellList) {
             var full = runner.pictureSize(path);
             var list = cellList ? cellList : [];
+            // Free layouts are drawn for 640 x 896; on another shape their
+            // cells move with the canvas.
+            if (kind === "free" && list.length > 0 && (full.width !== 640 || full.height !== 896))
+                list = Geometry.mappedCells(list, 640, 896, full.width, full.height);
             if (strip) {
                 var left = Math.floor((full.width - strip.width) / 2);
                 var top = Math.floor((full.height - strip.height) / 2);
@@ -231,12 +246,14 @@ Page {
             return;
         }
         revision += 1;
+        var canvasBefore = Qt.size(canvasSize.width, canvasSize.height);  // a copy, not the property
         canvasSize = full;
         backgroundFile = path;
         var before = cells;
-        cells = list;
+        layoutCells = kind === "template" ? list : [];
+        cells = kind === "template" ? Geometry.spacedCells(list, cellSpacing) : list;
         if (keep && before.length === list.length)
-            keepPlacements(before);
+            keepPlacements(before, canvasBefore);
         else
             resetPlacements();
         if (saveWhenReady) {
@@ -263,18 +280,33 @@ Page {
         selected = -1;
     }
 
+    // The template's spacing changed: its cells are drawn in or out, each
+    // photo keeping its zoom and the point at its cell's centre.
+    function setSpacing(value) {
+        cellSpacing = value;
+        if (kind !== "template" || layoutCells.length !== cells.length || placements.length !== cells.length)
+            return;
+        var before = cells;
+        cells = Geometry.spacedCells(layoutCells, cellSpacing);
+        keepPlacements(before, canvasSize);
+    }
+
     // --- kept placements and swapping -----------------------------------------
 
-    // After a new border, pattern or background: each photo keeps its zoom
-    // and the point at its cell's centre (cells may have moved or resized);
-    // free photos keep their places, held on the canvas.
-    function keepPlacements(cellsBefore) {
+    // After a new border, pattern, background or shape: each photo keeps its
+    // zoom and the point at its cell's centre (cells may have moved or
+    // resized); free photos keep their places, carried to a canvas of another
+    // shape in proportion and held on it.
+    function keepPlacements(cellsBefore, canvasBefore) {
         var list = [];
         for (var i = 0; i < placements.length; ++i) {
             var p = placements[i];
             var s = sizes[i];
             if (kind === "free")
-                list.push(Geometry.keepFreeInside(s.width, s.height, p, canvasSize.width, canvasSize.height));
+                list.push(Geometry.keepFreeInside(s.width, s.height,
+                                                  Geometry.mappedFreePlace(p, canvasBefore.width, canvasBefore.height,
+                                                                           canvasSize.width, canvasSize.height),
+                                                  canvasSize.width, canvasSize.height));
             else
                 list.push(Geometry.refitCell(cellsBefore[i], cells[i], s.width, s.height, p, p.zoom));
         }
@@ -403,8 +435,8 @@ Page {
         return list;
     }
 
-    // Renders the collage at full size on the runner, then saves it among the
-    // saved pictures; the busy indicator turns until both are done.
+    // Renders the collage on the runner, then saves it among the saved
+    // pictures; the busy indicator turns until both are done.
     function save() {
         if (!ready)
             return;
@@ -412,9 +444,9 @@ Page {
         var calls = [["clearPaintImageList"]];
         for (var i = 0; i < args.length; ++i)
             calls.push(["addPaintImage"].concat(args[i]));
-        var operation = kind === "free" ? "savePuzzleFree" : kind === "template" ? "savePuzzleTemplate"
-                                                                                  : "savePuzzleStitching";
-        calls.push([operation, backgroundFile]);
+        // Drawn as large as the photos allow (two to four times the canvas),
+        // each photo sampled afresh from its file, so it is sharp in print.
+        calls.push(["tools.collageImage", kind, backgroundFile, 0, kind === "template" ? cornerRadius : 0]);
         runInBackground("collage-save", "Making the collage", calls, function(result) {
             saveRendered(result);
         }, function(error) {

@@ -264,6 +264,54 @@ WindowTestCase {
         compare(page.placements[0].shown, moved.shown);
     }
 
+    // A feed's shape: the free canvas takes it and the photos keep their
+    // places in proportion; a stitched strip stays whole in the middle of it.
+    function test_shapesKeepWhatWasPlaced() {
+        compose(3, "free");
+        page.moveBy(0, 30, -20);
+        var before = page.placements[0];
+        var square = findChild(page, "shape 1:1");
+        verify(square && square.visible && square.width > 0, "the shape buttons show");
+        mouseClick(square);
+        tryCompare(app, "busy", false);
+        compare(page.canvasSize, Qt.size(896, 896));
+        fuzzyCompare(page.placements[0].cx, before.cx * 896 / 640, 1);
+        fuzzyCompare(page.placements[0].cy, before.cy, 1);
+        page.choose("shape", "16:9");
+        tryCompare(app, "busy", false);
+        compare(page.canvasSize, Qt.size(896, 504));
+        verify(!app.messages.visible, app.messages.text);
+
+        page.kind = "stitched";
+        page.choose("shape", "");
+        tryCompare(app, "busy", false);
+        var own = page.canvasSize;
+        var cellsBefore = page.cells;
+        page.choose("shape", "1:1");
+        tryCompare(app, "busy", false);
+        compare(page.canvasSize.width, page.canvasSize.height);
+        verify(page.canvasSize.width >= own.height, page.canvasSize.width + " " + own.height);
+        // The strip's cells keep their sizes.
+        compare(page.cells[1].h, cellsBefore[1].h);
+        compare(page.cells[1].y - page.cells[0].y, cellsBefore[1].y - cellsBefore[0].y);
+    }
+
+    // A template's spacing draws its cells in and keeps each photo's zoom;
+    // its corners reach Save.
+    function test_templateSpacingAndCorners() {
+        compose(2, "template");
+        page.zoomBy(0, 2);
+        var zoom = page.placements[0].zoom;
+        page.setSpacing(16);
+        compare(page.cells[0].x, 48);
+        compare(page.cells[0].w, 650 - 16);
+        compare(page.placements[0].zoom, zoom);
+        page.setSpacing(1000);
+        verify(page.cells[0].w >= 48);
+        page.cornerRadius = 30;
+        compare(pictureSize(saveAndOpen("template_norvik.png")), Qt.size(730, 996));
+    }
+
     // The collage keeps each photo, whatever its name: two photos of one
     // name from two folders, red and blue, both show in the result.
     function test_collageOfTwoPhotosOfOneName() {
