@@ -31,6 +31,10 @@ packages=(
   python3
   # the sample photo the editor opens on first run
   plasma-workspace-wallpapers
+  # photos of every kind: HEIF/HEIC/AVIF and camera raw decoders, the toolkit's
+  # WebP and TIFF readers, and the tools the tests and benchmarks make and
+  # compare such files with
+  libheif-dev libraw-dev qt6-image-formats-plugins libheif-examples libraw-bin
 )
 
 SUDO=""

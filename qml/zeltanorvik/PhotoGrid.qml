@@ -6,6 +6,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import Qt.labs.folderlistmodel
+import "PhotoFormats.js" as PhotoFormats
 
 Column {
     id: grid
@@ -36,7 +37,7 @@ Column {
         // Without a folder the model would list the current one: give it a
         // folder that does not exist instead, which lists nothing.
         folder: grid.folder !== "" ? grid.folderName() : "file:///nonexistent/"
-        nameFilters: ["*.jpg", "*.jpeg", "*.png", "*.JPG", "*.JPEG", "*.PNG", "*.bmp", "*.gif", "*.webp"]
+        nameFilters: PhotoFormats.namePatterns()
         showDirs: false
         showHidden: false
         sortField: FolderListModel.Time
@@ -77,7 +78,7 @@ Column {
                     fillMode: Image.PreserveAspectCrop
                     sourceSize.width: parent.side
                     sourceSize.height: parent.side
-                    source: visible ? "file://" + photoCell.filePath.split("/").map(encodeURIComponent).join("/") : ""
+                    source: visible ? PhotoFormats.address(photoCell.filePath) : ""
                     clip: true
                 }
                 MouseArea {
