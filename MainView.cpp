@@ -11,6 +11,7 @@
 #include "multitouch.h"
 #include "networkaccessmanagerinteractor.h"
 #include "operationrunner.h"
+#include "photoprovider.h"
 #include "pictureprovider.h"
 #include "touchapplicationviewer.h"
 #include "appicon.h"
@@ -100,6 +101,8 @@ void MainView::ShowMain()
     context->setContextProperty(QStringLiteral("runner"), runner);
     viewer->engine()->addImageProvider(QLatin1String(PictureProvider::kName),
                                        new PictureProvider(runner->displayCopies()));
+    // Photo files for the grids and pickers, in every format the editor opens.
+    viewer->engine()->addImageProvider(QLatin1String(PhotoProvider::kName), new PhotoProvider);
     context->setContextProperty(QStringLiteral("http"), http);
     context->setContextProperty(QStringLiteral("oauth"), oauth);
     nami = new NetworkAccessManagerInteractor(viewer->engine(), viewer);

@@ -495,10 +495,12 @@ void OperationRunner::deliver(int ticket, const QString &lane, const QString &pa
 bool OperationRunner::readable(const QString &path) const
 {
     const QString file = stripFileUrl(path);
-    if (file.isEmpty())
-        return false;
-    QImageReader reader(file);
-    return reader.canRead() && reader.size().isValid();
+    return !file.isEmpty() && imageio::openProblem(file).isEmpty();
+}
+
+QString OperationRunner::openProblem(const QString &path) const
+{
+    return imageio::openProblem(stripFileUrl(path));
 }
 
 QSize OperationRunner::pictureSize(const QString &path) const

@@ -94,6 +94,9 @@ public slots:
     // Whether the file at `path` (a path or file:// URL) is a picture its
     // header describes (the pixels are not decoded).
     bool readable(const QString &path) const;
+    // Why the file at `path` cannot be opened as a photo, in words for the
+    // user (imageio::openProblem); "" when it can.
+    QString openProblem(const QString &path) const;
     // The size of the picture at `path` as shown (upright by its EXIF
     // orientation), from its header; (-1, -1) when unreadable.
     QSize pictureSize(const QString &path) const;

@@ -22,6 +22,10 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 # The saved pictures' metadata (EXIF, XMP, IPTC, colour profile).
 pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
+# The photo decoder's HEIF/HEIC/AVIF and camera raw readers (LibRaw's
+# thread-safe build: operations decode on several threads).
+pkg_check_modules(LIBHEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(LIBRAW REQUIRED IMPORTED_TARGET libraw_r)
 # Remembered sharing accounts go to the system keyring (its package file
 # cannot be read twice in one build).
 if(NOT TARGET Qt6Keychain::Qt6Keychain)
@@ -73,6 +77,7 @@ list(APPEND zn_engine_sources
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_template.cpp
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_text.cpp)
 zn_sources(zn_engine_sources imageio photoreader)
+zn_sources(zn_engine_sources imageio pictureformat heifreader rawreader jpegcheck refusal photoprovider)
 zn_sources(zn_engine_sources imaging maskstretch collagesupport.h)
 zn_sources(zn_engine_sources workingfiles documentroot workingfilename workingarea workingfolder)
 zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance straighten tone exportmetadata)
@@ -87,6 +92,7 @@ target_include_directories(zn_engine PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/
 # exiv2 is public: the tests read the saved metadata back with it.
 target_link_libraries(zn_engine PUBLIC Qt6::Gui Qt6::Qml Qt6::Quick Qtqveffect zn_pngwriter zn_diagnostics
   PkgConfig::EXIV2)
+target_link_libraries(zn_engine PRIVATE PkgConfig::LIBHEIF PkgConfig::LIBRAW)
 
 # --- the shell's published objects ------------------------------------------------
 zn_sources(zn_shellobjects_sources . multitouch networkaccessmanagerinteractor)

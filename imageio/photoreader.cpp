@@ -1,11 +1,16 @@
 #include "photoreader.h"
 
+#include "heifreader.h"
+#include "jpegcheck.h"
 #include "logging.h"
 #include "operationerror.h"
+#include "pictureformat.h"
+#include "rawreader.h"
+#include "refusal.h"
 
+#include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
-#include <QLocale>
 
 namespace imageio {
 
@@ -18,33 +23,17 @@ const bool kReaderLimitSet = [] {
     return true;
 }();
 
-QString megapixels(qint64 pixels)
-{
-    return QLocale::c().toString(double(pixels) / 1e6, 'f', pixels < 10'000'000 ? 1 : 0);
-}
-
 bool turnedQuarter(const QImageReader &reader)
 {
     return reader.transformation() & QImageIOHandler::TransformationRotate90;
 }
 
-}  // namespace
-
-bool withinBudget(QSize size)
+bool isJpeg(const PictureFormat &format)
 {
-    const qint64 pixels = qint64(size.width()) * size.height();
-    if (pixels <= kPhotoPixelBudget)
-        return true;
-    OperationError::set(QStringLiteral("The photo is %1 × %2 pixels (%3 megapixels); the editor handles photos "
-                                       "of up to %4 megapixels.")
-                            .arg(size.width())
-                            .arg(size.height())
-                            .arg(megapixels(pixels), megapixels(kPhotoPixelBudget)));
-    qCWarning(lcEngine).nospace() << "refused a picture of " << size.width() << "x" << size.height();
-    return false;
+    return format.decoder == Decoder::Toolkit && format.name == QLatin1String("jpeg");
 }
 
-QSize uprightSize(const QString &path)
+QSize toolkitUprightSize(const QString &path)
 {
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
@@ -54,15 +43,19 @@ QSize uprightSize(const QString &path)
     return turnedQuarter(reader) ? stored.transposed() : stored;
 }
 
-QImage readPicture(const QString &path, const SizeRule &sizeFor)
+QImage toolkitRead(const QString &path, const PictureFormat &format, const SizeRule &sizeFor)
 {
-    Q_UNUSED(kReaderLimitSet);
-    if (path.isEmpty())
-        return {};
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
+    if (isJpeg(format)) {
+        const QString damaged = jpeg::damage(path);
+        if (!damaged.isEmpty()) {
+            OperationError::set(damaged);
+            return {};
+        }
+    }
+    QImageReader reader(path, format.name.toLatin1());
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
+    QImage picture;
     if (stored.isValid()) {
         if (!withinBudget(stored))
             return {};
@@ -76,22 +69,110 @@ QImage readPicture(const QString &path, const SizeRule &sizeFor)
             if (wanted != upright)
                 reader.setScaledSize(turned ? wanted.transposed() : wanted);
         }
-        return reader.read();
+        picture = reader.read();
+    } else {
+        // A format that tells its size only by decoding: the reader's own
+        // limit guards the decode, the budget the result.
+        picture = reader.read();
+        if (!picture.isNull() && !withinBudget(picture.size()))
+            return {};
+        if (!picture.isNull() && sizeFor) {
+            const QSize wanted = sizeFor(picture.size());
+            if (wanted.isEmpty())
+                return {};
+            if (wanted != picture.size())
+                picture = picture.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
     }
+    if (picture.isNull()) {
+        qCWarning(lcEngine) << "could not decode" << format.name << "picture:" << reader.errorString();
+        OperationError::set(damagedReason());
+    }
+    return picture;
+}
 
-    // A format that tells its size only by decoding: the reader's own limit
-    // guards the decode, the budget the result.
-    QImage picture = reader.read();
-    if (picture.isNull() || !withinBudget(picture.size()))
+}  // namespace
+
+bool withinBudget(QSize size)
+{
+    const QString reason = budgetReason(size);
+    if (reason.isEmpty())
+        return true;
+    OperationError::set(reason);
+    qCWarning(lcEngine).nospace() << "refused a picture of " << size.width() << "x" << size.height();
+    return false;
+}
+
+QSize uprightSize(const QString &path)
+{
+    const PictureFormat format = identify(path);
+    QString ignored;
+    switch (format.decoder) {
+    case Decoder::Toolkit:
+        return toolkitUprightSize(path);
+    case Decoder::Heif:
+        return heif::uprightSize(path, format.name, &ignored);
+    case Decoder::Raw:
+        return raw::uprightSize(path, &ignored);
+    default:
         return {};
-    if (!sizeFor)
-        return picture;
-    const QSize wanted = sizeFor(picture.size());
-    if (wanted.isEmpty())
+    }
+}
+
+QString openProblem(const QString &path)
+{
+    const PictureFormat format = identify(path);
+    QSize size;
+    QString problem;
+    switch (format.decoder) {
+    case Decoder::Missing:
+        return QStringLiteral("“%1” cannot be opened: the file does not exist or may not be read.")
+            .arg(QFileInfo(path).fileName());
+    case Decoder::Foreign:
+    case Decoder::Unknown:
+        return notPictureReason(path, format.name);
+    case Decoder::Toolkit:
+        size = toolkitUprightSize(path);
+        if (!size.isValid())
+            return damagedReason();
+        if (isJpeg(format))
+            problem = jpeg::damage(path);
+        break;
+    case Decoder::Heif:
+        size = heif::uprightSize(path, format.name, &problem);
+        break;
+    case Decoder::Raw:
+        size = raw::uprightSize(path, &problem);
+        break;
+    }
+    if (!problem.isEmpty())
+        return problem;
+    if (size.isEmpty())
+        return damagedReason();
+    return budgetReason(size);
+}
+
+QImage readPicture(const QString &path, const SizeRule &sizeFor)
+{
+    Q_UNUSED(kReaderLimitSet);
+    if (path.isEmpty())
         return {};
-    if (wanted == picture.size())
-        return picture;
-    return picture.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const PictureFormat format = identify(path);
+    switch (format.decoder) {
+    case Decoder::Missing:
+        return {};
+    case Decoder::Foreign:
+    case Decoder::Unknown:
+        OperationError::set(notPictureReason(path, format.name));
+        return {};
+    case Decoder::Toolkit:
+        return toolkitRead(path, format, sizeFor);
+    case Decoder::Heif:
+        return heif::read(path, format.name, sizeFor);
+    case Decoder::Raw:
+        return raw::read(path, sizeFor);
+    }
+    return {};
 }
 
 QImage drawable(QImage picture)

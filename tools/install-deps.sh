@@ -36,6 +36,10 @@ packages=(
   # the desktop entry's and metainfo's validators; the Debian package's
   # library dependencies (dpkg-shlibdeps)
   desktop-file-utils appstream dpkg-dev
+  # photos of every kind: HEIF/HEIC/AVIF and camera raw decoders, the toolkit's
+  # WebP and TIFF readers, and the tools the tests and benchmarks make and
+  # compare such files with
+  libheif-dev libraw-dev qt6-image-formats-plugins libheif-examples libraw-bin
 )
 
 SUDO=""

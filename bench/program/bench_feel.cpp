@@ -26,6 +26,7 @@
 #include "EditorTools.h"
 #include "ZQDCommunication.h"
 #include "operationrunner.h"
+#include "photoprovider.h"
 #include "pictureprovider.h"
 
 #include "async/bandworkers.h"
@@ -188,6 +189,7 @@ public:
         context->setContextProperty("tools", tools.get());
         context->setContextProperty("runner", runner);
         view->engine()->addImageProvider(PictureProvider::kName, new PictureProvider(runner->displayCopies()));
+        view->engine()->addImageProvider(PhotoProvider::kName, new PhotoProvider);
         view->setInitialProperties({{"picturesFolder", QUrl::fromLocalFile(gFolder).toString()}});
         view->setResizeMode(QQuickView::SizeRootObjectToView);
         view->resize(480, 854);

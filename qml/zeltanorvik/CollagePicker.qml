@@ -10,6 +10,7 @@ import QtQuick.Layouts
 import QtQuick.Window
 import Qt.labs.folderlistmodel
 import "WorkingFiles.js" as WorkingFiles
+import "PhotoFormats.js" as PhotoFormats
 
 Item {
     id: picker
@@ -79,7 +80,7 @@ Item {
             model: FolderListModel {
                 id: photos
                 folder: picker.folder
-                nameFilters: ["*.jpg", "*.jpeg", "*.png", "*.JPG", "*.JPEG", "*.PNG", "*.bmp", "*.webp"]
+                nameFilters: PhotoFormats.namePatterns()
                 showDirs: false
                 sortField: FolderListModel.Time
             }
@@ -109,7 +110,7 @@ Item {
                         // Decoded at device pixels, so thumbnails stay sharp at any scale.
                         sourceSize.width: Math.ceil(width * Screen.devicePixelRatio)
                         sourceSize.height: Math.ceil(height * Screen.devicePixelRatio)
-                        source: WorkingFiles.toUrl(photoTile.filePath)
+                        source: PhotoFormats.address(photoTile.filePath)
                         clip: true
                     }
                     Rectangle {
@@ -157,7 +158,7 @@ Item {
         title: "Add photos to the collage"
         fileMode: FileDialog.OpenFiles
         parentWindow: picker.Window.window
-        nameFilters: ["Pictures (*.jpg *.jpeg *.png *.bmp *.webp *.JPG *.JPEG *.PNG)", "All files (*)"]
+        nameFilters: [PhotoFormats.dialogFilter(), "All files (*)"]
         onAccepted: {
             for (var i = 0; i < selectedFiles.length; ++i) {
                 var path = WorkingFiles.toPath(selectedFiles[i]);

@@ -7,6 +7,7 @@ import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Window
 import Qt.labs.folderlistmodel
+import "PhotoFormats.js" as PhotoFormats
 
 Column {
     id: grid
@@ -38,7 +39,7 @@ Column {
         // Without a folder the model would list the current one: give it a
         // folder that does not exist instead, which lists nothing.
         folder: grid.folder !== "" ? grid.folderName() : "file:///nonexistent/"
-        nameFilters: ["*.jpg", "*.jpeg", "*.png", "*.JPG", "*.JPEG", "*.PNG", "*.bmp", "*.gif", "*.webp"]
+        nameFilters: PhotoFormats.namePatterns()
         showDirs: false
         showHidden: false
         sortField: FolderListModel.Time
@@ -80,7 +81,7 @@ Column {
                     // Device pixels: sharp at any scale.
                     sourceSize.width: Math.ceil(parent.side * Screen.devicePixelRatio)
                     sourceSize.height: Math.ceil(parent.side * Screen.devicePixelRatio)
-                    source: visible ? "file://" + photoCell.filePath.split("/").map(encodeURIComponent).join("/") : ""
+                    source: visible ? PhotoFormats.address(photoCell.filePath) : ""
                     clip: true
                 }
                 MouseArea {

@@ -13,6 +13,7 @@ import QtQuick.Controls.Material
 import QtQuick.Dialogs
 import QtQuick.Window
 import "WorkingFiles.js" as WorkingFiles
+import "PhotoFormats.js" as PhotoFormats
 
 Item {
     id: root
@@ -103,7 +104,8 @@ Item {
     function openPhoto(path, immediate) {
         path = WorkingFiles.toPath(path);
         if (!fileCheck.readable(path)) {
-            showError("This file cannot be opened as a picture: " + WorkingFiles.fileName(path));
+            showError(runner.openProblem(path)
+                      || "This file cannot be opened as a picture: " + WorkingFiles.fileName(path));
             return false;
         }
         // The picture in the editor is not dropped with unsaved edits unasked.
@@ -220,7 +222,7 @@ Item {
         id: fileDialog
         title: "Open a photo"
         parentWindow: root.Window.window
-        nameFilters: ["Pictures (*.jpg *.jpeg *.png *.bmp *.gif *.webp *.JPG *.JPEG *.PNG)", "All files (*)"]
+        nameFilters: [PhotoFormats.dialogFilter(), "All files (*)"]
         onAccepted: root.openPhoto(selectedFile)
     }
 

@@ -15,6 +15,7 @@
 #include "multitouch.h"
 #include "networkaccessmanagerinteractor.h"
 #include "operationrunner.h"
+#include "photoprovider.h"
 #include "pictureprovider.h"
 
 #include <QCoreApplication>
@@ -123,6 +124,7 @@ public slots:
         auto *runner = new OperationRunner(engine);
         context->setContextProperty("runner", runner);
         engine->addImageProvider(PictureProvider::kName, new PictureProvider(runner->displayCopies()));
+        engine->addImageProvider(PhotoProvider::kName, new PhotoProvider);
         auto *http = new ZQCHttpController(engine);
         http->accounts()->setKeyringAllowed(false);
         http->setStallLimit(1500);
