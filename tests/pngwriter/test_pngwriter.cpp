@@ -193,9 +193,8 @@ void compareDecoded(const QImage &ours, const QImage &theirs)
     QCOMPARE(ours.dotsPerMeterX(), theirs.dotsPerMeterX());
     QCOMPARE(ours.dotsPerMeterY(), theirs.dotsPerMeterY());
     QCOMPARE(ours.offset(), theirs.offset());
-    QCOMPARE(ours.textKeys(), theirs.textKeys());
-    for (const QString &key : theirs.textKeys())
-        QCOMPARE(ours.text(key), theirs.text(key));
+    // A working file holds no text, whatever the picture carried.
+    QCOMPARE(ours.textKeys(), QStringList());
     QCOMPARE(ours.colorSpace(), theirs.colorSpace());
 }
 
@@ -450,7 +449,7 @@ void TestPngWriter::matchesQtWrite_data()
     tagged.setDotsPerMeterX(2835);
     tagged.setDotsPerMeterY(5000);
     tagged.setColorSpace(QColorSpace::SRgb);
-    QTest::newRow("text, offset, resolution, colour space") << tagged << true;
+    QTest::newRow("text left out; offset, resolution, colour space") << tagged << true;
     QImage adobe = pattern(12, 12, true);
     adobe.setColorSpace(QColorSpace(QColorSpace::Primaries::AdobeRgb, 1.8f));
     QTest::newRow("unnamed colour space") << adobe << true;
