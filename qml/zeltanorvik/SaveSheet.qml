@@ -47,11 +47,16 @@ Dialog {
         open();
     }
 
-    function choose() {
+    // Keeps what the sheet shows as the last choice.
+    function remember() {
         remembered.format = format;
         remembered.quality = quality;
         remembered.longSide = longSide;
         remembered.keepLocation = keepLocation;
+    }
+
+    function choose() {
+        remember();
         close();
         chosen();
     }

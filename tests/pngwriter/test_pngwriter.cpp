@@ -252,7 +252,10 @@ void checkAgainstQt(const QImage &image, bool independent)
     QVERIFY(image.save(qts, "png", -1));
     QCOMPARE(entries(dir.path()), QStringList({"ours.png", "qt.png"}));  // no temporary left over
 
-    QCOMPARE(chunkTypes(ours), chunkTypes(qts));
+    // The same chunks as Qt writes, but no text.
+    QList<QByteArray> qtChunks = chunkTypes(qts);
+    qtChunks.removeIf([](const QByteArray &type) { return type == "tEXt" || type == "zTXt" || type == "iTXt"; });
+    QCOMPARE(chunkTypes(ours), qtChunks);
     const QImage theirs(qts);
     compareDecoded(QImage(ours), theirs);
     if (QTest::currentTestFailed())
@@ -445,6 +448,7 @@ void TestPngWriter::matchesQtWrite_data()
     tagged.setText("  Spaced   key ", QStringLiteral("x"));
     tagged.setText("Author", QString::fromUtf8("R\xc3\xa9my \xe2\x82\xac"));
     tagged.setText("Long international", QString(60, QChar(0x20ac)));
+    tagged.setText("XML:com.adobe.xmp", QStringLiteral("<x:xmpmeta><exif:GPSLatitude>59,54N</exif:GPSLatitude></x:xmpmeta>"));
     tagged.setOffset(QPoint(-3, 17));
     tagged.setDotsPerMeterX(2835);
     tagged.setDotsPerMeterY(5000);
