@@ -3,6 +3,7 @@
 // for the next time and for Ctrl+S, which saves with it at once. `ask()`
 // opens the sheet on the last choice; Save (choose()) remembers what is shown and
 // emits chosen(); Cancel or Escape forget it.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -78,7 +79,8 @@ Dialog {
     closePolicy: Popup.CloseOnEscape
     title: "Save"
 
-    contentItem: ColumnLayout {
+    ColumnLayout {
+        anchors.fill: parent
         spacing: 6
 
         Label { text: "Format" }
@@ -87,15 +89,16 @@ Dialog {
             Repeater {
                 model: sheet.formats
                 Button {
+                    id: formatButton
                     required property var modelData
                     Layout.fillWidth: true
                     implicitHeight: 44
                     text: modelData.label
                     checkable: true
-                    checked: sheet.format === modelData.value
+                    checked: sheet.format === formatButton.modelData.value
                     highlighted: checked
                     Accessible.name: "save as " + modelData.label
-                    onClicked: sheet.format = modelData.value
+                    onClicked: sheet.format = formatButton.modelData.value
                 }
             }
         }
@@ -129,15 +132,16 @@ Dialog {
             Repeater {
                 model: sheet.sizes
                 Button {
+                    id: sizeButton
                     required property var modelData
                     Layout.fillWidth: true
                     implicitHeight: 44
                     text: modelData.label
                     checkable: true
-                    checked: sheet.longSide === modelData.value
+                    checked: sheet.longSide === sizeButton.modelData.value
                     highlighted: checked
                     Accessible.name: modelData.value === 0 ? "original size" : "long side " + modelData.value + " pixels"
-                    onClicked: sheet.longSide = modelData.value
+                    onClicked: sheet.longSide = sizeButton.modelData.value
                 }
             }
         }
