@@ -116,7 +116,7 @@ public:
 
     // Why the last request or upload failed, in one word: "timeout" (no
     // progress within the stall limit), "picture-missing", "picture-unreadable",
-    // "picture-not-a-file", "picture-empty", "picture-too-large", "network"
+    // "picture-not-a-file", "picture-empty", "picture-too-large", "picture-kind", "network"
     // (any other error, an HTTP error status included); empty when it did not.
     Q_INVOKABLE QString lastFailure() const { return failure; }
     AccountStore *accounts() const { return accountStore; }

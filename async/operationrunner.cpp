@@ -437,6 +437,7 @@ bool OperationRunner::allowed(const QString &operation)
         QStringLiteral("revolvFreeBgImage"), QStringLiteral("clearPaintImageList"), QStringLiteral("addPaintImage"),
         QStringLiteral("savePuzzleFree"),   QStringLiteral("savePuzzleTemplate"), QStringLiteral("savePuzzleStitching"),
         kCollageCells,                      QStringLiteral("tools.exportImage"), QStringLiteral("tools.collageImage"),
+        QStringLiteral("tools.exportImageAs"),
         // The "tools" object's picture operations.
         QStringLiteral("tools.blendImage"), QStringLiteral("tools.autoEnhanceImage"),
         QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage")};

@@ -84,6 +84,7 @@ zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance s
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
 # Collages at print size, on the "tools" object.
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/collageprint.cpp)
+zn_sources(zn_engine_sources editing metadatabudget)
 zn_sources(zn_engine_sources async operationrunner livesteps pictureprovider displaycopies bandworkers.h
   workingpicturetap.h)
 add_library(zn_engine STATIC ${zn_engine_sources})

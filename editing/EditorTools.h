@@ -41,6 +41,15 @@ public slots:
     // file's path, or "" (nothing under the final name, the reason recorded)
     // when it cannot be saved. (editing/export.cpp)
     QString exportImage(QString workingFile, QString originalPhoto, QString format, int quality);
+    // The same with the user's choices: `format` "jpeg" (or "" as above),
+    // "png" or "webp" (lossless at quality 100); `longSide` 0 keeps the size,
+    // otherwise the picture is brought down so its long side is `longSide`
+    // (never enlarged); `keepLocation` false leaves out where the photo was
+    // taken (EXIF GPS, the XMP and IPTC location fields) and keeps the rest
+    // (IMG_1234_edited.webp, ...). Every failure records its real reason (a
+    // name too long, metadata too large for a JPEG, a full disk, ...).
+    QString exportImageAs(QString workingFile, QString originalPhoto, QString format, int quality, int longSide,
+                          bool keepLocation);
 
     // Why the last failed operation on this thread failed, in words for the
     // user, or "" when no reason was recorded; asking forgets it.

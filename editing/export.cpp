@@ -1,24 +1,29 @@
-// Saving a picture the way people expect: a JPEG (or a PNG when it has
-// transparency) in the saved-pictures folder, named after the photo it came
-// from, with the photo's metadata.
+// Saving a picture the way people expect: a JPEG, PNG or WebP in the
+// saved-pictures folder, named after the photo it came from, at the size asked
+// for, with the photo's metadata (its location only when the user keeps it).
 //
 // The file is made complete under a temporary name in the same folder (pixels,
-// then metadata) and only then linked to its final name, which fails rather
-// than replace a file that is there: a full disk or a failed write never
-// leaves anything under a final name, and no saved picture is overwritten.
+// then metadata), flushed to the disk, and only then linked to its final name,
+// which fails rather than replace a file that is there: a full disk, a failed
+// write or a power cut never leaves anything under a final name, and no saved
+// picture is overwritten. The temporary file is made as any new file of the
+// program is, so the saved picture follows the user's umask.
 //
 // Contents
-//   names (IMG_1234_edited.jpg, IMG_1234_edited-2.jpg, ...)
-//   pixels (format choice, encoding, writing)
-//   exportImage
+//   names (IMG_1234_edited.jpg, IMG_1234_edited-2.jpg, ..., never too long)
+//   the file (temporary name, flush, link)
+//   pixels (format choice, size, encoding)
+//   exportImage, exportImageAs
 #include "EditorTools.h"
 
 #include "ImageDispose.h"
 #include "ZQDCommunication.h"
+#include "async/workingpicturetap.h"
 #include "exportmetadata.h"
 #include "logging.h"
 #include "operationerror.h"
 #include "photoreader.h"
+#include "workingfilename.h"
 #include "workingpngwriter.h"
 
 #include <QBuffer>
@@ -26,10 +31,11 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -38,6 +44,10 @@ namespace {
 
 // Numbered names beyond this many in one folder mean something is wrong.
 constexpr int kMaxNameNumber = 100000;
+// The largest side a WebP picture can have.
+constexpr int kWebpSideMax = 16383;
+// The largest side a JPEG picture can have.
+constexpr int kJpegSideMax = 65535;
 
 // --- names -------------------------------------------------------------------
 
@@ -52,27 +62,133 @@ QString baseName(const QString &original)
     return base.isEmpty() ? QStringLiteral("picture") : base;
 }
 
+// Shortened as working-file names are, so a photo with a very long name
+// still saves (the same base always gives the same beginning).
 QString candidateName(const QString &base, int number, const QString &extension)
 {
     const QString counter = number == 1 ? QString() : QStringLiteral("-%1").arg(number);
-    return base + QStringLiteral("_edited") + counter + QLatin1Char('.') + extension;
+    return workingFileName(base, QStringLiteral("_edited") + counter + QLatin1Char('.') + extension);
 }
 
-// Links the finished file `temporary` to the first free name; "" when no name
-// could be taken for another reason than being in use.
+// --- the file ----------------------------------------------------------------
+
+// A new empty file ".saving-XXXXXX.<extension>" in `folder`, made with the
+// permissions any new file gets (the umask decides); removed again when
+// this object goes (the saved picture is a second link to it).
+class TemporaryFile
+{
+public:
+    TemporaryFile(const QString &folder, const QString &extension)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString name = QStringLiteral(".saving-%1.%2")
+                                     .arg(QRandomGenerator::global()->generate() % 1000000, 6, 10, QLatin1Char('0'))
+                                     .arg(extension);
+            const QByteArray path = QFile::encodeName(folder + name);
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                m_path = folder + name;
+                return;
+            }
+            if (errno != EEXIST) {
+                m_error = errno;
+                return;
+            }
+        }
+        m_error = EEXIST;
+    }
+    ~TemporaryFile()
+    {
+        if (!m_path.isEmpty())
+            ::unlink(QFile::encodeName(m_path).constData());
+    }
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+    QString path() const { return m_path; }
+    int error() const { return m_error; }
+
+private:
+    QString m_path;
+    int m_error = 0;
+};
+
+// Every byte written to `path`, or false with errno set.
+bool writeWhole(const QString &path, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            errno = error;
+            return false;
+        }
+        done += n;
+    }
+    return ::close(fd) == 0;
+}
+
+// The file's bytes on the disk (or false with errno set), so that a power
+// cut after the link cannot leave an empty picture under the final name.
+bool flushToDisk(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+}
+
+// Gives the finished file `temporary` a second name without replacing
+// anything: a hard link, or where the file system has none, a rename that
+// refuses to replace.
+int linkWithoutReplacing(const QByteArray &from, const QByteArray &to)
+{
+    if (::link(from.constData(), to.constData()) == 0)
+        return 0;
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
+    return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+}
+
+// Links the finished file `temporary` to the first free name; "" when no
+// name could be taken for another reason than being in use (recorded).
 QString linkToFreeName(const QString &temporary, const QString &folder, const QString &base,
                        const QString &extension)
 {
     const QByteArray from = QFile::encodeName(temporary);
     for (int number = 1; number <= kMaxNameNumber; ++number) {
         const QString name = folder + candidateName(base, number, extension);
-        if (::link(from.constData(), QFile::encodeName(name).constData()) == 0)
+        const int error = linkWithoutReplacing(from, QFile::encodeName(name));
+        if (error == 0) {
+            // The new name itself on the disk too.
+            const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
             return name;
-        if (errno != EEXIST) {
-            qCWarning(lcFiles) << "cannot link the saved picture to" << name << ":" << strerror(errno);
+        }
+        if (error != EEXIST) {
+            qCWarning(lcFiles) << "cannot link the saved picture to" << name << ":" << strerror(error);
+            workingpng::explainWriteFailure(error, name);
             return {};
         }
     }
+    OperationError::set(QStringLiteral("The folder %1 already holds %2 saved pictures of this name.")
+                            .arg(folder)
+                            .arg(kMaxNameNumber));
     return {};
 }
 
@@ -108,100 +224,147 @@ QImage opaqueOnWhite(const QImage &picture)
     return flat;
 }
 
-// Every byte written to `path`, or false.
-bool writeWhole(const QString &path, const QByteArray &bytes)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ::close(fd);
-            return false;
-        }
-        done += n;
-    }
-    return ::close(fd) == 0;
-}
-
-bool writeJpeg(const QImage &picture, int quality, const QString &path)
+// The picture encoded by Qt's writer for `format` ("jpeg", "webp"), or
+// empty. WebP at quality 100 is lossless.
+QByteArray encoded(const QImage &picture, const char *format, int quality)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
+    QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
     writer.setOptimizedWrite(true);
-    return writer.write(opaqueOnWhite(picture)) && writeWhole(path, bytes);
+    const bool jpeg = qstrcmp(format, "jpeg") == 0;
+    if (!writer.write(jpeg ? opaqueOnWhite(picture) : picture)) {
+        qCWarning(lcFiles) << "the" << format << "writer failed:" << writer.errorString();
+        return {};
+    }
+    return bytes;
+}
+
+// The upright size to decode the picture at: its own, or brought down so its
+// long side is `longSide` (never enlarged).
+imageio::SizeRule fittedTo(int longSide)
+{
+    return [longSide](QSize upright) {
+        if (longSide <= 0 || std::max(upright.width(), upright.height()) <= longSide)
+            return upright;
+        return upright.scaled(longSide, longSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    };
+}
+
+QString extensionOf(const QString &format)
+{
+    return format == QLatin1String("jpeg") ? QStringLiteral("jpg") : format;
+}
+
+// Why the options cannot be used, or "".
+QString refusedOptions(const QString &format, int quality, int longSide)
+{
+    if (format != QLatin1String("jpeg") && format != QLatin1String("png") && format != QLatin1String("webp")
+        && !format.isEmpty())
+        return QStringLiteral("Pictures can be saved as \"jpeg\", \"png\" or \"webp\", not \"%1\".").arg(format);
+    if (quality < 1 || quality > 100)
+        return QStringLiteral("The quality of a saved picture is 1 to 100, not %1.").arg(quality);
+    if (longSide < 0)
+        return QStringLiteral("The long side of a saved picture is 0 (its own size) or a number of pixels, "
+                              "not %1.")
+            .arg(longSide);
+    return {};
+}
+
+// Why the picture cannot be stored in `format` at its size, or "".
+QString tooLargeFor(const QString &format, QSize size)
+{
+    const int side = std::max(size.width(), size.height());
+    const int limit = format == QLatin1String("webp") ? kWebpSideMax
+                      : format == QLatin1String("jpeg") ? kJpegSideMax
+                                                        : INT_MAX;
+    if (side <= limit)
+        return {};
+    return QStringLiteral("A %1 picture is at most %2 pixels on a side, and this one is %3 \u00d7 %4: save it "
+                          "smaller or as PNG.")
+        .arg(format.toUpper())
+        .arg(limit)
+        .arg(size.width())
+        .arg(size.height());
+}
+
+// The pixels of `picture` as `format` in the file at `path`.
+bool writePixels(const QImage &picture, const QString &format, int quality, const QString &path)
+{
+    if (format == QLatin1String("png"))
+        return saveWorkingPng(picture, path);
+    const QByteArray bytes = encoded(picture, format == QLatin1String("jpeg") ? "jpeg" : "webp", quality);
+    if (bytes.isEmpty()) {
+        OperationError::set(QStringLiteral("The picture cannot be encoded as %1.").arg(format.toUpper()));
+        return false;
+    }
+    if (!writeWhole(path, bytes)) {
+        workingpng::explainWriteFailure(errno, path);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-// --- exportImage -------------------------------------------------------------
+// --- exportImage, exportImageAs ----------------------------------------------
 
 QString EditorTools::exportImage(QString workingFile, QString originalPhoto, QString format, int quality)
+{
+    return exportImageAs(std::move(workingFile), std::move(originalPhoto), std::move(format), quality, 0, true);
+}
+
+QString EditorTools::exportImageAs(QString workingFile, QString originalPhoto, QString format, int quality,
+                                   int longSide, bool keepLocation)
 {
     const QString source = stripFileUrl(std::move(workingFile));
     const QString original = stripFileUrl(std::move(originalPhoto));
     format = format.toLower();
-    if (format != QLatin1String("jpeg") && format != QLatin1String("png") && !format.isEmpty()) {
-        OperationError::set(QStringLiteral("Pictures can be saved as \"jpeg\" or \"png\", not \"%1\".").arg(format));
+    if (format == QLatin1String("jpg"))
+        format = QStringLiteral("jpeg");
+    if (const QString refusal = refusedOptions(format, quality, longSide); !refusal.isEmpty()) {
+        OperationError::set(refusal);
         return {};
     }
-    if (quality < 1 || quality > 100) {
-        OperationError::set(QStringLiteral("The quality of a saved picture is 1 to 100, not %1.").arg(quality));
-        return {};
-    }
+    // A saved picture is the user's, not a working file: the runner must
+    // neither keep it for the display nor remove it with a cancelled job.
+    WorkingPictureTap::take();
 
-    const QImage picture = imageio::readPicture(source);
+    const QImage picture = imageio::readPicture(source, fittedTo(longSide));
     if (picture.isNull()) {
         OperationError::set(QStringLiteral("The picture to save (%1) cannot be read.").arg(source));
         return {};
     }
     if (format.isEmpty())
         format = hasTransparentPixel(picture) ? QStringLiteral("png") : QStringLiteral("jpeg");
-    const QString extension = format == QLatin1String("jpeg") ? QStringLiteral("jpg") : QStringLiteral("png");
+    if (const QString refusal = tooLargeFor(format, picture.size()); !refusal.isEmpty()) {
+        OperationError::set(refusal);
+        return {};
+    }
+    const QString extension = extensionOf(format);
 
     const QString folder = m_communication->files()->savedFolder();
-    const QString cannotWrite =
-        QStringLiteral("The picture cannot be saved in %1: the folder cannot be written or the disk is full.")
-            .arg(folder);
-    // Reserves a unique temporary name beside the final one (removed when
-    // this function returns; the final name is a second link to the file).
-    QTemporaryFile temporary(folder + QStringLiteral(".saving-XXXXXX.") + extension);
-    if (folder.isEmpty() || !temporary.open()) {
-        OperationError::set(cannotWrite);
+    if (folder.isEmpty())
+        return {};  // the reason is recorded
+    const TemporaryFile temporary(folder, extension);
+    if (temporary.path().isEmpty()) {
+        workingpng::explainWriteFailure(temporary.error(), folder + QStringLiteral(".saving"));
         return {};
     }
-    temporary.close();
-    const QString temporaryPath = temporary.fileName();
-
-    const bool pixelsWritten = extension == QLatin1String("jpg") ? writeJpeg(picture, quality, temporaryPath)
-                                                                  : saveWorkingPng(picture, temporaryPath);
-    // Saved pictures are for other programs too: readable by all, as a
-    // newly made file would be (the temporary name was private).
-    const QFileDevice::Permissions readable = QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                              | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    if (!pixelsWritten || !QFile::setPermissions(temporaryPath, readable)) {
-        OperationError::set(cannotWrite);
+    if (!writePixels(picture, format, quality, temporary.path()))
+        return {};
+    if (!exportmetadata::carryOver(original, temporary.path(), picture.size(), keepLocation))
+        return {};  // the reason is recorded
+    if (!flushToDisk(temporary.path())) {
+        workingpng::explainWriteFailure(errno, temporary.path());
         return {};
     }
-    if (!exportmetadata::carryOver(original, temporaryPath, picture.size())) {
-        OperationError::set(QStringLiteral("The picture cannot be saved with the photo's date, camera and colour "
-                                           "profile: the disk is full, or the %1 file cannot hold them.")
-                                .arg(format.toUpper()));
+    const QString saved =
+        linkToFreeName(temporary.path(), folder, baseName(original.isEmpty() ? source : original), extension);
+    if (saved.isEmpty())
         return {};
-    }
-    const QString saved = linkToFreeName(temporaryPath, folder, baseName(original.isEmpty() ? source : original),
-                                         extension);
-    if (saved.isEmpty()) {
-        OperationError::set(cannotWrite);
-        return {};
-    }
     qCDebug(lcFiles) << "saved" << source << "as" << saved;
     return saved;
 }

@@ -1,13 +1,17 @@
 #include "exportmetadata.h"
 
 #include "logging.h"
+#include "metadatabudget.h"
+#include "operationerror.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 // The metadata library's 0.27 interface hands out std::auto_ptr.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
+#include <exiv2/webpimage.hpp>
 #pragma GCC diagnostic pop
 
 #include <cstdint>
@@ -35,6 +39,8 @@ void setUpLibrary()
         // the user's; failures come back as exceptions.
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::XmpParser::initialize();
+        // HEIF and AVIF photos keep their metadata in the same container.
+        Exiv2::enableBMFF(true);
     });
 }
 
@@ -46,14 +52,24 @@ std::string localPath(const QString &path)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
-// Everything the original holds; nothing when it cannot be read (a photo is
-// untrusted: any failure of the reader only means there is nothing to carry).
+// Everything the original holds within the metadata budget; nothing when it
+// cannot be read (a photo is untrusted: any failure of the reader only means
+// there is nothing to carry).
 std::optional<Metadata> readFrom(const QString &original)
 {
     if (original.isEmpty() || !QFile::exists(original))
         return std::nullopt;
+    const metadatabudget::Source source = metadatabudget::boundedSource(original);
+    for (const QString &what : source.leftOut)
+        qCWarning(lcFiles) << "over the metadata budget, left out of the saved picture:" << what << "of" << original;
+    if (source.kind == metadatabudget::Source::Nothing)
+        return std::nullopt;
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(localPath(original));
+        Exiv2::Image::AutoPtr image =
+            source.kind == metadatabudget::Source::File
+                ? Exiv2::ImageFactory::open(localPath(original))
+                : Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(source.copy.constData()),
+                                            long(source.copy.size()));
         image->readMetadata();
         Metadata m{image->exifData(), image->xmpData(), image->iptcData(), {}};
         if (image->iccProfileDefined()) {
@@ -65,6 +81,38 @@ std::optional<Metadata> readFrom(const QString &original)
         qCWarning(lcFiles) << "the metadata of" << original << "cannot be read:" << e.what();
     }
     return std::nullopt;
+}
+
+// Whether an entry says where the photo was taken.
+bool isLocation(const std::string &key)
+{
+    static const char *const prefixes[] = {
+        "Exif.GPSInfo.", "Exif.Image.GPSTag",
+        "Xmp.exif.GPS", "Xmp.exifEX.GPS", "Xmp.photoshop.City", "Xmp.photoshop.State", "Xmp.photoshop.Country",
+        "Xmp.iptc.Location", "Xmp.iptc.CountryCode", "Xmp.iptcExt.LocationCreated", "Xmp.iptcExt.LocationShown",
+        "Xmp.xmpDM.shotLocation",
+        "Iptc.Application2.City", "Iptc.Application2.SubLocation", "Iptc.Application2.ProvinceState",
+        "Iptc.Application2.CountryCode", "Iptc.Application2.CountryName", "Iptc.Application2.LocationCode",
+        "Iptc.Application2.LocationName"};
+    for (const char *prefix : prefixes) {
+        if (key.rfind(prefix, 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+template <typename Data>
+void eraseLocation(Data &data)
+{
+    for (auto it = data.begin(); it != data.end();)
+        it = isLocation(it->key()) ? data.erase(it) : std::next(it);
+}
+
+void withoutLocation(Metadata &m)
+{
+    eraseLocation(m.exif);
+    eraseLocation(m.xmp);
+    eraseLocation(m.iptc);
 }
 
 void replaceIfPresent(Exiv2::ExifData &data, const char *key, uint32_t value)
@@ -101,21 +149,58 @@ void describeSavedPixels(Metadata &m, QSize pixels)
     replaceIfPresent(m.xmp, "Xmp.tiff.ImageLength", std::to_string(height));
 }
 
+// Why the metadata cannot be written, in words for the user.
+QString writeFailure(const Exiv2::AnyError &e, const QString &target)
+{
+    const bool jpeg = target.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive);
+    switch (e.code()) {
+    case Exiv2::kerTooLargeJpegSegment:
+        return QStringLiteral("The photo's metadata (its XMP or EXIF part) is too large for a JPEG, which holds "
+                              "at most 64 KB of each: save the picture as PNG or WebP.");
+    case Exiv2::kerFileOpenFailed:
+    case Exiv2::kerDataSourceOpenFailed:
+    case Exiv2::kerImageWriteFailed:
+    case Exiv2::kerTransferFailed:
+    case Exiv2::kerFileRenameFailed:
+    case Exiv2::kerCallFailed:
+        return QStringLiteral("The picture's metadata could not be written: the disk is full or the folder %1 "
+                              "cannot be written to (%2).")
+            .arg(QFileInfo(target).absolutePath(), QString::fromLocal8Bit(e.what()));
+    default:
+        return QStringLiteral("The photo's metadata cannot be stored in a %1 file: %2.")
+            .arg(jpeg ? QStringLiteral("JPEG") : QFileInfo(target).suffix().toUpper(), QString::fromLocal8Bit(e.what()));
+    }
+}
+
 bool writeTo(const QString &target, const Metadata &m)
 {
     try {
         Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(localPath(target));
+        const bool webp = image->imageType() == Exiv2::ImageType::webp;
         image->setExifData(m.exif);
-        image->setXmpData(m.xmp);
-        image->setIptcData(m.iptc);
-        if (!m.icc.isEmpty()) {
+        // A WebP has no place for IPTC: its entries go into the XMP, as
+        // photo programs map them.
+        Exiv2::XmpData xmp = m.xmp;
+        if (webp && !m.iptc.empty())
+            Exiv2::copyIptcToXmp(m.iptc, xmp);
+        image->setXmpData(xmp);
+        if (!webp)
+            image->setIptcData(m.iptc);
+        // The library writes a WebP's profile under a wrong chunk name, which
+        // readers refuse: a WebP goes without one.
+        if (!m.icc.isEmpty() && !webp) {
             Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(m.icc.constData()), long(m.icc.size()));
             image->setIccProfile(icc, false);
         }
         image->writeMetadata();
         return true;
+    } catch (const Exiv2::AnyError &e) {
+        qCWarning(lcFiles) << "the metadata cannot be written to" << target << ":" << e.what();
+        OperationError::set(writeFailure(e, target));
     } catch (const std::exception &e) {
         qCWarning(lcFiles) << "the metadata cannot be written to" << target << ":" << e.what();
+        OperationError::set(QStringLiteral("The photo's metadata cannot be stored in the saved picture: %1.")
+                                .arg(QString::fromLocal8Bit(e.what())));
     }
     return false;
 }
@@ -124,12 +209,14 @@ bool writeTo(const QString &target, const Metadata &m)
 
 }  // namespace
 
-bool carryOver(const QString &original, const QString &target, QSize pixels)
+bool carryOver(const QString &original, const QString &target, QSize pixels, bool keepLocation)
 {
     setUpLibrary();
     std::optional<Metadata> metadata = readFrom(original);
     if (!metadata)
         return true;
+    if (!keepLocation)
+        withoutLocation(*metadata);
     describeSavedPixels(*metadata, pixels);
     return writeTo(target, *metadata);
 }

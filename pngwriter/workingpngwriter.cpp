@@ -2,7 +2,7 @@
 // pngrows; here they are compressed and written with their chunks.
 //
 // Contents
-//   1. Ancillary chunks: iCCP, PLTE, tRNS, oFFs, pHYs and the text chunks.
+//   1. Ancillary chunks: iCCP, PLTE, tRNS, oFFs, pHYs (no text chunks).
 //   2. Compression: the run coder for photo-like rows, a full deflate at
 //      level 1 for the rest, chosen on a sample of the rows; the rows are
 //      filtered, and the run coder's blocks coded, on every core.
@@ -22,7 +22,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QMap>
 #include <QString>
 
 #include <libdeflate.h>
@@ -84,7 +83,7 @@ QByteArray be32(quint32 v)
     return QByteArray(reinterpret_cast<const char *>(b), 4);
 }
 
-// zlib stream of a small buffer (profiles and long texts), or empty on failure.
+// zlib stream of a small buffer (a colour profile), or empty on failure.
 QByteArray zlibCompress(const QByteArray &data)
 {
     libdeflate_compressor *c = libdeflate_alloc_compressor(6);
@@ -99,7 +98,7 @@ QByteArray zlibCompress(const QByteArray &data)
     return out;
 }
 
-// A chunk keyword (profile name, text key) cleaned the way the reference PNG
+// A chunk keyword (the profile name) cleaned the way the reference PNG
 // library cleans it: Latin-1 printable characters only, runs of spaces and
 // invalid characters become one space, no leading or trailing space, at most
 // 79 characters. Empty when nothing is left.
@@ -146,94 +145,69 @@ bool iccFits(const QByteArray &icc, PngColorType type)
     return std::memcmp(p + 16, type == Gray ? "GRAY" : "RGB ", 4) == 0;
 }
 
-// Whether a text value must go into an international text chunk: characters
-// outside Latin-1, and control characters other than newline.
-bool needsInternationalText(const QString &value)
-{
-    for (const QChar c : value) {
-        const ushort u = c.unicode();
-        if (u > 0xff || (u < 0x20 && u != '\n') || (u > 0x7e && u < 0xa0))
-            return true;
-    }
-    return false;
-}
-
-// Every chunk between the header and the pixel data, in the reference order:
-// iCCP, PLTE, tRNS, oFFs, pHYs, then one text chunk per text key (sorted by key).
-bool appendAncillary(QByteArray *out, const QImage &image, const Layout &layout)
+// iCCP: the picture's colour profile, when a PNG reader would take it for
+// these pixels.
+bool appendColourProfile(QByteArray *out, const QImage &image, const Layout &layout)
 {
     const QColorSpace cs = image.colorSpace();
-    if (cs.isValid()) {
-        const QByteArray icc = cs.iccProfile();
-        QByteArray name = cleanKeyword(cs.description().toLatin1());
-        if (name.isEmpty())
-            name = "Custom";
-        if (iccFits(icc, layout.colorType)) {
-            const QByteArray packed = zlibCompress(icc);
-            if (packed.isEmpty())
-                return false;
-            appendChunk(out, "iCCP", name + '\0' + '\0' + packed);
-        }
-    }
+    if (!cs.isValid())
+        return true;
+    const QByteArray icc = cs.iccProfile();
+    if (!iccFits(icc, layout.colorType))
+        return true;
+    QByteArray name = cleanKeyword(cs.description().toLatin1());
+    if (name.isEmpty())
+        name = "Custom";
+    const QByteArray packed = zlibCompress(icc);
+    if (packed.isEmpty())
+        return false;
+    appendChunk(out, "iCCP", name + '\0' + '\0' + packed);
+    return true;
+}
 
-    if (layout.palette) {
-        const int count = std::min(256, int(image.colorCount()));
-        QByteArray plte;
-        QByteArray trns;
-        int transCount = 0;
-        for (int i = 0; i < count; ++i) {
-            const QRgb c = image.color(i);
-            plte.append(char(qRed(c)));
-            plte.append(char(qGreen(c)));
-            plte.append(char(qBlue(c)));
-            trns.append(char(qAlpha(c)));
-            if (qAlpha(c) < 255)
-                transCount = i + 1;
-        }
-        appendChunk(out, "PLTE", plte);
-        if (transCount > 0)
-            appendChunk(out, "tRNS", trns.left(transCount));
+// PLTE and tRNS of a palette picture: its colours, and their alpha up to the
+// last colour that is not opaque.
+void appendPalette(QByteArray *out, const QImage &image)
+{
+    const int count = std::min(256, int(image.colorCount()));
+    QByteArray plte;
+    QByteArray trns;
+    int transCount = 0;
+    for (int i = 0; i < count; ++i) {
+        const QRgb c = image.color(i);
+        plte.append(char(qRed(c)));
+        plte.append(char(qGreen(c)));
+        plte.append(char(qBlue(c)));
+        trns.append(char(qAlpha(c)));
+        if (qAlpha(c) < 255)
+            transCount = i + 1;
     }
+    appendChunk(out, "PLTE", plte);
+    if (transCount > 0)
+        appendChunk(out, "tRNS", trns.left(transCount));
+}
 
+// oFFs and pHYs: where the picture sits and its resolution, when it has them.
+void appendPlacement(QByteArray *out, const QImage &image)
+{
     const QPoint offset = image.offset();
     if (offset.x() || offset.y())
         appendChunk(out, "oFFs", be32(quint32(offset.x())) + be32(quint32(offset.y())) + '\0');
-
     if (image.dotsPerMeterX() > 0 || image.dotsPerMeterY() > 0)
         appendChunk(out, "pHYs", be32(quint32(image.dotsPerMeterX())) + be32(quint32(image.dotsPerMeterY())) + '\1');
+}
 
-    QMap<QString, QString> texts;
-    for (const QString &key : image.textKeys()) {
-        if (!key.isEmpty())
-            texts.insert(key, image.text(key));
-    }
-    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-        const QByteArray keyword = cleanKeyword(it.key().left(79).toLatin1());
-        if (keyword.isEmpty())
-            continue;
-        const bool compress = it.value().size() >= 40;
-        if (needsInternationalText(it.value())) {
-            const QByteArray utf8 = it.value().toUtf8();
-            QByteArray body = keyword + '\0' + char(compress ? 1 : 0) + '\0' + "UTF-8" + '\0'
-                              + it.key().toUtf8() + '\0';
-            if (compress) {
-                const QByteArray packed = zlibCompress(utf8);
-                if (packed.isEmpty())
-                    return false;
-                body += packed;
-            } else {
-                body += utf8;
-            }
-            appendChunk(out, "iTXt", body);
-        } else if (compress) {
-            const QByteArray packed = zlibCompress(it.value().toLatin1());
-            if (packed.isEmpty())
-                return false;
-            appendChunk(out, "zTXt", keyword + '\0' + '\0' + packed);
-        } else {
-            appendChunk(out, "tEXt", keyword + '\0' + it.value().toLatin1());
-        }
-    }
+// Every chunk between the header and the pixel data, in the reference order:
+// iCCP, PLTE, tRNS, oFFs, pHYs. No text: a working file carries pixels only
+// (the photo's text, XMP with its location among it, is the saved
+// picture's business, and what sharing uploads must not hold it).
+bool appendAncillary(QByteArray *out, const QImage &image, const Layout &layout)
+{
+    if (!appendColourProfile(out, image, layout))
+        return false;
+    if (layout.palette)
+        appendPalette(out, image);
+    appendPlacement(out, image);
     return true;
 }
 
@@ -511,6 +485,11 @@ bool runCoderSuits(RowFilter &rows, int height, libdeflate_compressor *compresso
         runBits += RunDeflate::blockBits(band.data.get(), bandBytes);
     }
     return runBits / 8 * 100 <= deflateBytes * 109;
+}
+
+void explainWriteFailure(int error, const QString &path)
+{
+    recordWriteFailure(error, path);
 }
 
 }  // namespace workingpng

@@ -8,9 +8,11 @@
 // Pictures that Qt's writer stores otherwise are stored the same way: grey
 // pictures as grey, palette pictures with their palette, 16-bit pictures with
 // 16 bits a sample; premultiplied pictures are converted to straight alpha by
-// Qt's own conversion. The resolution, offset, colour profile and text of the
-// picture go into the same chunks as Qt writes them. Reading the file back with
-// QImage gives the picture Qt's own file gives, format included.
+// Qt's own conversion. The resolution, offset and colour profile of the
+// picture go into the same chunks as Qt writes them; its text (what the
+// decoder found in the photo: comments, XMP with the place it was taken) is
+// left out, as a working file holds pixels only. Reading the file back with
+// QImage gives the picture Qt's own file gives, format included, without text.
 #pragma once
 
 class QImage;
@@ -38,5 +40,10 @@ namespace workingpng {
 // deflate at level 1 (judged on a sample of bands), so the writer takes the
 // faster coder; false for pictures too small to sample.
 bool runCoderSuits(pngrows::RowFilter &rows, int height, libdeflate_compressor *compressor);
+
+// Records why a file could not be written at `path` (an errno value), in
+// words for the user: a full disk, a folder that cannot be written, a name
+// too long, ...
+void explainWriteFailure(int error, const QString &path);
 
 }  // namespace workingpng

@@ -109,6 +109,10 @@ const Scenario kScenarios[] = {
      APPLY_SHOWN, APPLY_DONE},
     {"text_apply", "text", "p && p.ready && " IDLE, APPLY_MARK, "p.text = 'Hello'; p.apply();", APPLY_SHOWN,
      APPLY_DONE},
+    // Save (Ctrl+S, the last choice: a JPEG of the photo's own size) of the
+    // photo as opened, no tool open; shown when the editor says it is saved.
+    {"save", "", IDLE, "editorPage.history.forgetSaved(); mark.saved = savedCount;", "editorPage.save();",
+     "savedCount > mark.saved", "savedCount > mark.saved && " IDLE},
     {"adjust_preview_step", "adjust", "p && p.ready && " IDLE, "mark.serial = p.preview.serial;",
      "p.brightness = p.brightness === 30 ? 31 : 30; p.previewNow();", PREVIEW_SHOWN,
      PREVIEW_SHOWN " && " IDLE},

@@ -33,6 +33,7 @@ Page {
     property alias history: editorHistory
     property alias photo: photoView
     readonly property alias unsavedPrompt: unsavedPrompt
+    readonly property alias saveSheet: saveSheet
     readonly property alias panel: panelLoader.item
     property string openTool: ""
     property bool comparing: false
@@ -182,10 +183,12 @@ Page {
         }
     }
 
-    // Saves the current picture; `then` (optional) runs once it is saved. A
-    // picture saved already is not saved again: the message says where it is.
+    // Saves the current picture with the Save sheet's last choice, on the
+    // runner with the busy indicator turning; `then` (optional) runs once it
+    // is saved. A picture saved already is not saved again: the message says
+    // where it is.
     function save(then) {
-        if (!history.current)
+        if (!history.current || app.busy)
             return;
         if (history.currentIsSaved) {
             app.showMessage("Already saved in " + history.savedWhere);
@@ -193,17 +196,25 @@ Page {
                 then();
             return;
         }
-        var path = history.current;
-        run("Saving", function() {
-            var saved = tools.exportImage(path, history.original, "", 92);
-            if (saved !== "") {
-                savedAs(saved);
-                app.showMessage("Saved as " + saved);
-                if (then)
-                    then();
-            } else
-                app.showError("Saving failed: " + (tools.lastError() || "the picture could not be written."));
+        app.busyLabel = "Saving";
+        app.busy = true;
+        var call = ["tools.exportImageAs", history.current, history.original].concat(saveSheet.exportArguments());
+        work.start("save", [call], function(saved) {
+            app.busy = false;
+            savedAs(saved);
+            app.showMessage("Saved as " + saved);
+            if (then)
+                then();
+        }, function(error) {
+            app.busy = false;
+            app.showError("Saving failed: " + (error || "the picture could not be written."));
         });
+    }
+
+    // The Save button: the sheet, then save() with what was chosen.
+    function askSave() {
+        if (history.current && !app.busy)
+            saveSheet.ask();
     }
 
     // One tap: the current picture enhanced (tools.autoEnhanceImage) and
@@ -233,6 +244,11 @@ Page {
             return;
         }
         unsavedPrompt.ask(then);
+    }
+
+    SaveSheet {
+        id: saveSheet
+        onChosen: editor.save()
     }
 
     UnsavedEditsPrompt {
@@ -323,7 +339,7 @@ Page {
                 glyph: "Save"
                 name: "save"
                 enabled: editor.history.current !== ""
-                onClicked: editor.save()
+                onClicked: editor.askSave()
             }
             GlyphButton {
                 glyph: "Share"

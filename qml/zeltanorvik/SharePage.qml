@@ -180,6 +180,7 @@ Page {
         case "picture-not-a-file": return qsTr("This picture is not a regular file, so nothing was sent.")
         case "picture-too-large": return qsTr("The picture is larger than 50 MB, so nothing was sent.")
         case "picture-empty": return qsTr("The picture file is empty, so nothing was sent.")
+        case "picture-kind": return qsTr("Only JPEG, PNG and WebP pictures are shared, so that their location can be left out: apply an edit first, then share.")
         case "picture-missing":
         case "picture-unreadable": return qsTr("The picture could not be read, so nothing was sent.")
         default: return qsTr("The upload did not go through: the network or the service reported an error.")

@@ -193,9 +193,8 @@ void compareDecoded(const QImage &ours, const QImage &theirs)
     QCOMPARE(ours.dotsPerMeterX(), theirs.dotsPerMeterX());
     QCOMPARE(ours.dotsPerMeterY(), theirs.dotsPerMeterY());
     QCOMPARE(ours.offset(), theirs.offset());
-    QCOMPARE(ours.textKeys(), theirs.textKeys());
-    for (const QString &key : theirs.textKeys())
-        QCOMPARE(ours.text(key), theirs.text(key));
+    // A working file holds no text, whatever the picture carried.
+    QCOMPARE(ours.textKeys(), QStringList());
     QCOMPARE(ours.colorSpace(), theirs.colorSpace());
 }
 
@@ -253,7 +252,10 @@ void checkAgainstQt(const QImage &image, bool independent)
     QVERIFY(image.save(qts, "png", -1));
     QCOMPARE(entries(dir.path()), QStringList({"ours.png", "qt.png"}));  // no temporary left over
 
-    QCOMPARE(chunkTypes(ours), chunkTypes(qts));
+    // The same chunks as Qt writes, but no text.
+    QList<QByteArray> qtChunks = chunkTypes(qts);
+    qtChunks.removeIf([](const QByteArray &type) { return type == "tEXt" || type == "zTXt" || type == "iTXt"; });
+    QCOMPARE(chunkTypes(ours), qtChunks);
     const QImage theirs(qts);
     compareDecoded(QImage(ours), theirs);
     if (QTest::currentTestFailed())
@@ -446,11 +448,12 @@ void TestPngWriter::matchesQtWrite_data()
     tagged.setText("  Spaced   key ", QStringLiteral("x"));
     tagged.setText("Author", QString::fromUtf8("R\xc3\xa9my \xe2\x82\xac"));
     tagged.setText("Long international", QString(60, QChar(0x20ac)));
+    tagged.setText("XML:com.adobe.xmp", QStringLiteral("<x:xmpmeta><exif:GPSLatitude>59,54N</exif:GPSLatitude></x:xmpmeta>"));
     tagged.setOffset(QPoint(-3, 17));
     tagged.setDotsPerMeterX(2835);
     tagged.setDotsPerMeterY(5000);
     tagged.setColorSpace(QColorSpace::SRgb);
-    QTest::newRow("text, offset, resolution, colour space") << tagged << true;
+    QTest::newRow("text left out; offset, resolution, colour space") << tagged << true;
     QImage adobe = pattern(12, 12, true);
     adobe.setColorSpace(QColorSpace(QColorSpace::Primaries::AdobeRgb, 1.8f));
     QTest::newRow("unnamed colour space") << adobe << true;

@@ -5,7 +5,9 @@
 #include "sharing/onceuploaddevice.h"
 #include "sharing/uploadpicture.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
@@ -34,6 +36,7 @@ private slots:
     void initTestCase();
 
     void pictureAtTheLimit();
+    void uploadsCarryNoMetadata();
     void bodyIsHandedOutOnce();
 
     void accountsInAnOwnerOnlyFile();
@@ -73,6 +76,59 @@ void TestSharingHelpers::pictureAtTheLimit()
     QCOMPARE(readUploadPicture(QString(), &read), PictureRefusal::Missing);
     QCOMPARE(refusalWord(PictureRefusal::TooLarge), QString("picture-too-large"));
     QCOMPARE(refusalWord(PictureRefusal::None), QString());
+}
+
+// A JPEG loses its EXIF, XMP and comment, a PNG its text, a WebP its EXIF
+// and XMP chunks: the pixels come through unchanged. A TIFF cannot be sent
+// without its tags, so it is refused.
+void TestSharingHelpers::uploadsCarryNoMetadata()
+{
+    QImage picture(24, 16, QImage::Format_RGB32);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 24; ++x)
+            picture.setPixel(x, y, qRgb(x * 10, y * 15, 90));
+    picture.setText("Location", "59.9 N, 10.7 E");
+    const QByteArray place("GPS 59.9 N");
+    auto encoded = [&](const char *format) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, format, 100);
+        return bytes;
+    };
+    auto segment = [](char marker, const QByteArray &payload) {
+        const int length = int(payload.size()) + 2;
+        return QByteArray("\xff", 1) + marker + char(length >> 8) + char(length) + payload;
+    };
+    QByteArray jpeg = encoded("JPEG");
+    jpeg.insert(2, segment('\xe1', QByteArray("Exif\0\0", 6) + place) + segment('\xe1', "http://ns.adobe.com/xap/1.0/" + QByteArray(1, '\0') + place)
+                       + segment('\xfe', place));
+    QByteArray webp = encoded("WEBP");
+    webp += QByteArray("EXIF", 4) + QByteArray("\x0a\0\0\0", 4) + place;
+    const quint32 riff = quint32(webp.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        webp[4 + i] = char(riff >> (8 * i));
+    const QByteArray png = encoded("PNG");
+    QVERIFY(png.contains("Location"));
+
+    for (const QByteArray &original : {jpeg, png, webp}) {
+        const QString path = workDir.filePath("placed");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(original);
+        f.close();
+        QByteArray sent;
+        QCOMPARE(readUploadPicture(path, &sent), PictureRefusal::None);
+        QVERIFY(!sent.contains(place) && !sent.contains("Location"));
+        QCOMPARE(QImage::fromData(sent), QImage::fromData(original));
+    }
+
+    const QString tiff = workDir.filePath("placed.tif");
+    picture.save(tiff, "TIFF");
+    QByteArray sent;
+    QCOMPARE(readUploadPicture(tiff, &sent), PictureRefusal::Kind);
+    QVERIFY(sent.isEmpty());
+    QCOMPARE(refusalWord(PictureRefusal::Kind), QString("picture-kind"));
 }
 
 void TestSharingHelpers::bodyIsHandedOutOnce()
