@@ -428,7 +428,11 @@ bool OperationRunner::allowed(const QString &operation)
         kCollageCells,                      QStringLiteral("tools.exportImage"),
         // The "tools" object's picture operations.
         QStringLiteral("tools.blendImage"), QStringLiteral("tools.autoEnhanceImage"),
-        QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage")};
+        QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage"),
+        // Retouching and local edits (editing/heal.cpp ... colourmixer.cpp).
+        QStringLiteral("tools.healImage"), QStringLiteral("tools.selectiveImage"),
+        QStringLiteral("tools.perspectiveImage"), QStringLiteral("tools.curvesImage"),
+        QStringLiteral("tools.hslImage")};
     return operations.contains(operation);
 }
 

@@ -77,6 +77,7 @@ zn_sources(zn_engine_sources imaging maskstretch collagesupport.h)
 zn_sources(zn_engine_sources workingfiles documentroot workingfilename)
 zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance straighten tone exportmetadata)
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
+zn_sources(zn_engine_sources editing heal selective perspective curvestool colourmixer)
 zn_sources(zn_engine_sources async operationrunner livesteps pictureprovider displaycopies bandworkers.h
   workingpicturetap.h)
 add_library(zn_engine STATIC ${zn_engine_sources})
