@@ -43,18 +43,21 @@ std::vector<Offset> ringOf(QSize size, const Spot &s)
     return ring;
 }
 
-inline QRgb at(const QImage &p, int x, int y)
-{
-    return reinterpret_cast<const QRgb *>(p.constScanLine(y))[x];
-}
+// The pixels read without a call into QImage per pixel.
+struct Pixels {
+    explicit Pixels(const QImage &p) : bits(p.constBits()), stride(p.bytesPerLine()) {}
+    QRgb at(int x, int y) const { return reinterpret_cast<const QRgb *>(bits + y * stride)[x]; }
+    const uchar *bits;
+    qsizetype stride;
+};
 
 // How unlike the patch's ring is to the spot's: the squared differences
 // per channel less what a constant colour shift would explain.
-double mismatch(const QImage &p, const Spot &s, const std::vector<Offset> &ring, int sx, int sy)
+double mismatch(const Pixels &p, const Spot &s, const std::vector<Offset> &ring, int sx, int sy)
 {
     double sum[3] = {0, 0, 0}, squares = 0;
     for (const Offset &o : ring) {
-        const QRgb a = at(p, s.x + o.dx, s.y + o.dy), b = at(p, sx + o.dx, sy + o.dy);
+        const QRgb a = p.at(s.x + o.dx, s.y + o.dy), b = p.at(sx + o.dx, sy + o.dy);
         const int d[3] = {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)};
         for (int c = 0; c < 3; ++c) {
             sum[c] += d[c];
@@ -66,12 +69,12 @@ double mismatch(const QImage &p, const Spot &s, const std::vector<Offset> &ring,
 }
 
 // Least squares of diff = a + b dx + c dy per channel over the ring.
-std::array<std::array<double, 3>, 3> colourPlane(const QImage &p, const Spot &s, const std::vector<Offset> &ring,
+std::array<std::array<double, 3>, 3> colourPlane(const Pixels &p, const Spot &s, const std::vector<Offset> &ring,
                                                  QPoint from)
 {
     double m[3][3] = {}, v[3][3] = {};  // normal matrix; right-hand side per channel
     for (const Offset &o : ring) {
-        const QRgb a = at(p, s.x + o.dx, s.y + o.dy), b = at(p, from.x() + o.dx, from.y() + o.dy);
+        const QRgb a = p.at(s.x + o.dx, s.y + o.dy), b = p.at(from.x() + o.dx, from.y() + o.dy);
         const double row[3] = {1.0, double(o.dx) / s.radius, double(o.dy) / s.radius};
         const double d[3] = {double(qRed(a) - qRed(b)), double(qGreen(a) - qGreen(b)), double(qBlue(a) - qBlue(b))};
         for (int i = 0; i < 3; ++i) {
@@ -133,12 +136,13 @@ QPoint sourceFor(const QImage &picture, const Spot &s)
         const qint64 dx = sx - s.x, dy = sy - s.y;
         return dx * dx + dy * dy >= qint64(9) * r * r;
     };
+    const Pixels pixels(picture);
     double best = std::numeric_limits<double>::infinity();
     QPoint found(-1, -1);
     auto consider = [&](int sx, int sy) {
         if (sx < left || sx > right || sy < top || sy > bottom || !clear(sx, sy))
             return;
-        const double m = mismatch(picture, s, ring, sx, sy);
+        const double m = mismatch(pixels, s, ring, sx, sy);
         if (m < best) {
             best = m;
             found = {sx, sy};
@@ -176,24 +180,26 @@ QImage apply(const QImage &picture, const Spot &s)
     const QPoint from = sourceFor(picture, s);
     if (from.x() < 0)
         return {};
-    const auto plane = colourPlane(picture, s, ringOf(picture.size(), s), from);
+    const Pixels pixels(picture);
+    const auto plane = colourPlane(pixels, s, ringOf(picture.size(), s), from);
     QImage out = picture.copy();
     if (out.isNull())
         return {};
     const int r = s.radius, reach = int(std::ceil(kEdge * r));
+    const int width = out.width(), height = out.height();
     for (int dy = -reach; dy <= reach; ++dy) {
         const int y = s.y + dy;
-        if (y < 0 || y >= out.height())
+        if (y < 0 || y >= height)
             continue;
         QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
         for (int dx = -reach; dx <= reach; ++dx) {
             const int x = s.x + dx;
-            if (x < 0 || x >= out.width())
+            if (x < 0 || x >= width)
                 continue;
             const int w = edgeWeight(qint64(dx) * dx + qint64(dy) * dy, r);
             if (w == 0)
                 continue;
-            const QRgb patch = at(picture, from.x() + dx, from.y() + dy), here = line[x];
+            const QRgb patch = pixels.at(from.x() + dx, from.y() + dy), here = line[x];
             const double u = double(dx) / r, v = double(dy) / r;
             int rgb[3] = {qRed(patch), qGreen(patch), qBlue(patch)};
             const int old[3] = {qRed(here), qGreen(here), qBlue(here)};

@@ -142,13 +142,28 @@ QSize croppedSize(QSize source, double vertical, double horizontal)
 
 namespace {
 
-inline QRgb pixelAt(const QImage &source, const Mapping &m, int x, int y)
+// floor(v) for the positions' range, without a call into the maths library.
+inline qint64 roundedDown(double v)
+{
+    const qint64 i = qint64(v);
+    return i > v ? i - 1 : i;
+}
+
+// The source position of output pixel (x, y) in fixed point, rounded.
+inline void positionOf(const Mapping &m, int x, int y, qint64 *fx, qint64 *fy)
 {
     const auto &h = m.h;
-    const double z = h[6] * x + h[7] * y + h[8];
-    const double sx = (h[0] * x + h[1] * y + h[2]) / z, sy = (h[3] * x + h[4] * y + h[5]) / z;
     constexpr double one = double(qint64(1) << straighten::kFractionBits);
-    return straighten::sample(source, std::llround(sx * one), std::llround(sy * one));
+    const double scale = one / (h[6] * x + h[7] * y + h[8]);
+    *fx = roundedDown((h[0] * x + h[1] * y + h[2]) * scale + 0.5);
+    *fy = roundedDown((h[3] * x + h[4] * y + h[5]) * scale + 0.5);
+}
+
+inline QRgb pixelAt(const QImage &source, const Mapping &m, int x, int y)
+{
+    qint64 fx, fy;
+    positionOf(m, x, y, &fx, &fy);
+    return straighten::sample(source, fx, fy);
 }
 
 }  // namespace
@@ -170,11 +185,28 @@ QImage apply(const QImage &picture, double vertical, double horizontal)
         return {};
     uchar *bits = out.bits();  // detached once, before the bands share it
     const qsizetype stride = out.bytesPerLine();
+    const int width = out.width();
+    const uchar *source = picture.constBits();
+    const qsizetype sourceStride = picture.bytesPerLine();
+    const qint64 limitX = qint64(picture.width() - 1) << straighten::kFractionBits;
+    const qint64 limitY = qint64(picture.height() - 1) << straighten::kFractionBits;
     toolpicture::forEachBand(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             QRgb *line = reinterpret_cast<QRgb *>(bits + y * stride);
-            for (int x = 0; x < out.width(); ++x)
-                line[x] = pixelAt(picture, m, x, y);
+            for (int x = 0; x < width; ++x) {
+                qint64 fx, fy;
+                positionOf(m, x, y, &fx, &fy);
+                // Where all four neighbours exist, sample() comes down to this.
+                if (fx < 0 || fy < 0 || fx >= limitX || fy >= limitY) {
+                    line[x] = straighten::sample(picture, fx, fy);
+                    continue;
+                }
+                const QRgb *top = reinterpret_cast<const QRgb *>(source + (fy >> straighten::kFractionBits) * sourceStride)
+                                  + (fx >> straighten::kFractionBits);
+                const QRgb *bottom = reinterpret_cast<const QRgb *>(reinterpret_cast<const uchar *>(top) + sourceStride);
+                line[x] = straighten::mixFour(top[0], top[1], bottom[0], bottom[1], straighten::weightOf(fx),
+                                              straighten::weightOf(fy));
+            }
         }
     });
     return out;

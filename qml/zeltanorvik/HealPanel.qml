@@ -146,6 +146,8 @@ Pane {
             }
             var wanted = panel.source;
             panel.editor.withScreenCopy(function(made) {
+                if (!panel)  // closed in the meantime
+                    return;
                 if (made === "") {
                     panel.editor.fail("Heal: the preview copy cannot be made.");
                     return;
