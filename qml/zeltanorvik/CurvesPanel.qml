@@ -211,12 +211,6 @@ Pane {
 
         RowLayout {
             Layout.fillWidth: true
-            Label {
-                text: "Curves"
-                font.pixelSize: 18
-                font.bold: true
-            }
-            Item { Layout.fillWidth: true }
             Repeater {
                 model: panel.channels
                 Button {
@@ -225,7 +219,7 @@ Pane {
                     flat: panel.channel !== modelData
                     highlighted: panel.channel === modelData
                     implicitHeight: 44
-                    implicitWidth: 56
+                    Layout.fillWidth: true
                     Accessible.name: "curve of " + (modelData === "rgb" ? "all channels" : modelData)
                     onClicked: panel.channel = modelData
                 }

@@ -174,6 +174,7 @@ Pane {
             width: box.width
             height: box.height
             z: 6
+            clip: true
             readonly property real r: panel.size * Math.min(width, height)
 
             MouseArea {

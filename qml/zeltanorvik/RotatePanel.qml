@@ -297,7 +297,7 @@ Pane {
         }
         Repeater {
             model: [{ label: "Vertical", name: "perspective: vertical (widens the top)", which: "vertical" },
-                     { label: "Horizontal", name: "perspective: horizontal (widens the right)", which: "horizontal" }]
+                     { label: "Horiz.", name: "perspective: horizontal (widens the right)", which: "horizontal" }]
             RowLayout {
                 id: keystoneRow
                 required property var modelData

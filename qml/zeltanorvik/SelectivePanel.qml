@@ -205,6 +205,7 @@ Pane {
             width: box.width
             height: box.height
             z: 6
+            clip: true
 
             MouseArea {
                 objectName: "selectiveArea"
