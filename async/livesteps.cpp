@@ -68,6 +68,30 @@ const std::vector<Step> &steps()
              const QVariantList shares = EditorTools::histogramOf(p[0], a[1].toInt());
              return Outcome{{}, shares, !shares.isEmpty()};
          }},
+        // --- retouching and local edits (editing/heal.cpp ... colourmixer.cpp) ---
+        {"tools.healImage", 4, {0},
+         [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
+             return pictureOutcome(EditorTools::healed(p[0], a[1].toInt(), a[2].toInt(), a[3].toInt()));
+         }},
+        {"tools.selectiveImage", 7, {0},
+         [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
+             return pictureOutcome(EditorTools::selected(p[0], a[1].toInt(), a[2].toInt(), a[3].toInt(),
+                                                         a[4].toInt(), a[5].toInt(), a[6].toInt()));
+         }},
+        {"tools.perspectiveImage", 3, {0},
+         [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
+             return pictureOutcome(EditorTools::keystoned(p[0], a[1].toDouble(), a[2].toDouble()));
+         }},
+        {"tools.curvesImage", 3, {0},
+         [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
+             return pictureOutcome(EditorTools::curved(p[0], a[1].toString(), a[2].toString()));
+         }},
+        {"tools.hslImage", 5, {0},
+         [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
+             return pictureOutcome(EditorTools::hslMixed(p[0], a[1].toString(), a[2].toInt(), a[3].toInt(),
+                                                         a[4].toInt()));
+         }},
+        // --- end of retouching ---
     };
     return table;
 }

@@ -440,7 +440,11 @@ bool OperationRunner::allowed(const QString &operation)
         QStringLiteral("tools.exportImageAs"),
         // The "tools" object's picture operations.
         QStringLiteral("tools.blendImage"), QStringLiteral("tools.autoEnhanceImage"),
-        QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage")};
+        QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage"),
+        // Retouching and local edits (editing/heal.cpp ... colourmixer.cpp).
+        QStringLiteral("tools.healImage"), QStringLiteral("tools.selectiveImage"),
+        QStringLiteral("tools.perspectiveImage"), QStringLiteral("tools.curvesImage"),
+        QStringLiteral("tools.hslImage")};
     return operations.contains(operation);
 }
 

@@ -85,6 +85,7 @@ list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
 # Collages at print size, on the "tools" object.
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/collageprint.cpp)
 zn_sources(zn_engine_sources editing metadatabudget)
+zn_sources(zn_engine_sources editing heal selective perspective curvestool colourmixer)
 zn_sources(zn_engine_sources async operationrunner livesteps pictureprovider displaycopies bandworkers.h
   workingpicturetap.h)
 add_library(zn_engine STATIC ${zn_engine_sources})

@@ -94,6 +94,34 @@ public slots:
     // enlarged past their own pixels, or 1.
     int collagePrintScale();
 
+    // --- retouching and local edits (heal.cpp, selective.cpp, perspective.cpp,
+    // curvestool.cpp, colourmixer.cpp); positions and radii in the picture's
+    // own pixels ---
+
+    // The spot of `radius` around (x, y) filled from a matching patch of its
+    // surroundings, its colour matched to the spot's border, with a soft edge;
+    // nothing farther than 2 x radius changes.
+    QString healImage(QString path, int x, int y, int radius);
+    // A control point: brightness, contrast and saturation (-100..100) around
+    // (x, y), fading with the distance and stronger on colours like the one
+    // under the point; nothing beyond 1.75 x radius changes.
+    QString selectiveImage(QString path, int x, int y, int radius, int brightness, int contrast, int saturation);
+    // Keystone correction (-45..45 degrees each; vertical > 0 widens the top,
+    // horizontal > 0 widens the right side), cropped to the largest rectangle
+    // of the photo's proportions inside; 0, 0 gives the picture unchanged.
+    QString perspectiveImage(QString path, double vertical, double horizontal);
+    // The size perspectiveImage gives a width x height picture.
+    QSize perspectiveSize(int width, int height, double vertical, double horizontal);
+    // The library's tone curve through `points` ("x,y x,y ...", 0..255, at
+    // least two, x increasing) on `channel` "rgb", "red", "green" or "blue".
+    QString curvesImage(QString path, QString channel, QString points);
+    // The 256 levels of that curve (for drawing it), or an empty list.
+    QVariantList curveLevels(QString points);
+    // Colour mixer: hue, saturation and lightness (-100..100) of the colours
+    // of one `band` (red, orange, yellow, green, aqua, blue, purple, magenta),
+    // blending smoothly into the neighbouring bands.
+    QString hslImage(QString path, QString band, int hue, int saturation, int lightness);
+
 public:
     // The pixel work of strength, tone and the histogram on pictures already
     // decoded, as the file forms above run it after decoding (the live
@@ -103,6 +131,13 @@ public:
     static QImage toned(const QImage &picture, int exposure, int highlights, int shadows, int warmth, int tint,
                         int vignette);
     static QVariantList histogramOf(const QImage &picture, int bins);
+    // The same for the retouching tools above (the live previews' steps).
+    static QImage healed(const QImage &picture, int x, int y, int radius);
+    static QImage selected(const QImage &picture, int x, int y, int radius, int brightness, int contrast,
+                           int saturation);
+    static QImage keystoned(const QImage &picture, double vertical, double horizontal);
+    static QImage curved(const QImage &picture, const QString &channel, const QString &points);
+    static QImage hslMixed(const QImage &picture, const QString &band, int hue, int saturation, int lightness);
 
 private:
     // Whether the amounts are usable (each -100..100), the reason recorded if not.

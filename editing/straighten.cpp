@@ -60,28 +60,6 @@ Mapping mappingFor(QSize source, QSize output, double degrees)
     return {fixedOf(sx), fixedOf(sy), fixedOf(c), fixedOf(-s), fixedOf(s), fixedOf(c)};
 }
 
-namespace {
-
-// The bilinear mix of four pixels with weights in 256ths, each byte rounded.
-inline QRgb mixFour(QRgb p00, QRgb p01, QRgb p10, QRgb p11, int ax, int ay)
-{
-    QRgb out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int upper = int((p00 >> shift) & 0xff) * (256 - ax) + int((p01 >> shift) & 0xff) * ax;
-        const int lower = int((p10 >> shift) & 0xff) * (256 - ax) + int((p11 >> shift) & 0xff) * ax;
-        out |= QRgb((upper * (256 - ay) + lower * ay + 32768) >> 16) << shift;
-    }
-    return out;
-}
-
-// Weights in 256ths keep every product within 32 bits.
-inline int weightOf(qint64 f)
-{
-    return int((f & (kOne - 1)) >> (kFractionBits - 8));
-}
-
-}  // namespace
-
 QRgb sample(const QImage &source, qint64 fx, qint64 fy)
 {
     const qint64 maxX = qint64(source.width() - 1) << kFractionBits;

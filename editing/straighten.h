@@ -33,6 +33,24 @@ struct Mapping {
 };
 Mapping mappingFor(QSize source, QSize output, double degrees);
 
+// The bilinear mix of four pixels with weights in 256ths, each byte rounded.
+inline QRgb mixFour(QRgb p00, QRgb p01, QRgb p10, QRgb p11, int ax, int ay)
+{
+    QRgb out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int upper = int((p00 >> shift) & 0xff) * (256 - ax) + int((p01 >> shift) & 0xff) * ax;
+        const int lower = int((p10 >> shift) & 0xff) * (256 - ax) + int((p11 >> shift) & 0xff) * ax;
+        out |= QRgb((upper * (256 - ay) + lower * ay + 32768) >> 16) << shift;
+    }
+    return out;
+}
+
+// Weights in 256ths keep every product within 32 bits.
+inline int weightOf(qint64 f)
+{
+    return int((f & ((qint64(1) << kFractionBits) - 1)) >> (kFractionBits - 8));
+}
+
 // The source's colour at a fixed-point position, mixed from its four
 // neighbours (bilinear, rounded); positions are clamped to the picture.
 QRgb sample(const QImage &source, qint64 fx, qint64 fy);

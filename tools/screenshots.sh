@@ -6,7 +6,8 @@
 #
 # ZN_PROGRAM names the program to run (default: build/zeltanorvik). The
 # screens: the splash, home, the editor with the sample photo, each tool panel
-# (looks, frames, adjust, tone, focus, rotate, crop, text), a crop applied, the file
+# (looks, frames, adjust, tone with its curves and colour mixer, selective, heal,
+# focus, rotate, crop, text), a crop applied, the file
 # dialog, the collage screen (picking, then composing two photos) and the
 # share page; at 1280 x 800 ("-wide"), home, the editor with a tool open and a
 # collage.
@@ -92,7 +93,7 @@ photo="$ZELTANORVIK_ROOT/Path.jpg"
 shoot splash 1.5
 shoot home 5
 shoot editor 5 --open "$photo"
-for tool in looks frames adjust tone focus rotate crop text; do
+for tool in looks frames adjust tone curves mixer selective heal focus rotate crop text; do
   shoot "$tool" 4 --open "$photo" --tool "$tool"
 done
 shoot cropped 6 --open "$photo" --tool crop --apply

@@ -58,6 +58,11 @@ Page {
         { name: "frames", label: "Frames", glyph: "\u25a3", panel: "FramesPanel.qml" },
         { name: "adjust", label: "Adjust", glyph: "\u2600", panel: "AdjustPanel.qml" },
         { name: "tone", label: "Tone", glyph: "\u25d2", panel: "TonePanel.qml" },
+        { name: "selective", label: "Selective", glyph: "\u25c9", panel: "SelectivePanel.qml" },
+        { name: "heal", label: "Heal", glyph: "\u271a", panel: "HealPanel.qml" },
+        // Tone's other tabs (ToneTabs.qml): opened from the Tone panels, not the bar.
+        { name: "curves", label: "Curves", glyph: "", panel: "CurvesPanel.qml", hidden: true },
+        { name: "mixer", label: "Colour mixer", glyph: "", panel: "ColourMixerPanel.qml", hidden: true },
         { name: "focus", label: "Focus", glyph: "\u25ce", panel: "FocusPanel.qml" },
         { name: "rotate", label: "Rotate", glyph: "\u21bb", panel: "RotatePanel.qml" },
         { name: "crop", label: "Crop", glyph: "\u2702", panel: "CropPanel.qml" },
@@ -432,6 +437,7 @@ Page {
                         implicitHeight: 56
                         checkable: true
                         checked: editor.openTool === modelData.name
+                        visible: !modelData.hidden
                         enabled: photoView.hasPicture
                         Accessible.name: modelData.label
                         contentItem: Column {

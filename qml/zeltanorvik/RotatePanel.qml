@@ -2,6 +2,9 @@
 // scale and the two mirrors are shown at once on the picture as displayed;
 // Apply makes them on the photo itself.
 //
+// Perspective (vertical and horizontal, tools.perspectiveImage) comes first:
+// the keystone correction, cropped to the photo's proportions, previewed live
+// on the editor's screen copy and shown in the stage in the photo's place.
 // The fine angle straightens: the photo is turned and cropped to the largest
 // rectangle of its own proportions inside (tools.straightenImage), so no
 // corner is left empty; the preview zooms in by the same amount. Then the
@@ -33,11 +36,17 @@ Pane {
     property real scaling: 1.0       // 0.5 to 2
     property bool mirrorHorizontal: false
     property bool mirrorVertical: false
+    property real vertical: 0        // perspective, -45 to 45 degrees each
+    property real horizontal: 0
+    readonly property bool keystoned: vertical !== 0 || horizontal !== 0
+    property string copy: ""
+    property string corrected: ""    // the live preview of the correction on the copy
+    property int correctedSerial: 0
 
     readonly property real degree: quarterTurns * 90 + fineAngle
     // The box keeps the stored size after an even number of quarter turns.
     readonly property bool swap: quarterTurns % 2 === 0
-    readonly property bool unchanged: fineAngle === 0 && turnsOnlyUnchanged
+    readonly property bool unchanged: fineAngle === 0 && turnsOnlyUnchanged && !keystoned
     readonly property bool turnsOnlyUnchanged: quarterTurns === 0 && scaling === 1.0
                                                && !mirrorHorizontal && !mirrorVertical
     // The share of the photo's width (and height) the straightening keeps.
@@ -56,6 +65,24 @@ Pane {
         apply();
     }
 
+    // The correction on the screen copy, in memory, for the stage.
+    function previewPerspective() {
+        if (!keystoned || copy === "") {
+            editor.work.cancel("rotate-perspective");
+            corrected = "";
+            return;
+        }
+        editor.work.preview("rotate-perspective", [["tools.perspectiveImage", copy, vertical, horizontal]],
+                            function(path) {
+                                if (!panel.keystoned)
+                                    return;
+                                panel.corrected = path;
+                                panel.correctedSerial = panel.correctedSerial + 1;
+                            }, function(error) {
+                                editor.fail("Perspective: " + (error ? error : "the preview cannot be made."));
+                            });
+    }
+
     function turn(by) {
         quarterTurns = (quarterTurns + by + 4) % 4;
     }
@@ -72,8 +99,10 @@ Pane {
         // show first.
         function steps(from) {
             var calls = [];
+            if (keystoned)
+                calls.push(["tools.perspectiveImage", from, vertical, horizontal]);
             if (fineAngle !== 0)
-                calls.push(["tools.straightenImage", from, fineAngle]);
+                calls.push(["tools.straightenImage", calls.length ? "$previous" : from, fineAngle]);
             if (!turnsOnlyUnchanged)
                 calls.push(["revolvingImage", calls.length ? "$previous" : from, scaling, quarterTurns * 90,
                             mirrorHorizontal, mirrorVertical, swap]);
@@ -98,6 +127,9 @@ Pane {
         scaling = 1.0;
         mirrorHorizontal = false;
         mirrorVertical = false;
+        vertical = 0;
+        horizontal = 0;
+        previewPerspective();
         angleSlider.value = 0;
         scaleSlider.value = 1;
     }
@@ -111,7 +143,7 @@ Pane {
             return;
         stage = stageComponent.createObject(editor.photo);
         probe.measure(source);
-        editor.withScreenCopy(function(path) {});
+        editor.withScreenCopy(function(path) { panel.copy = path; });
     }
     Component.onDestruction: {
         if (stage)
@@ -159,7 +191,8 @@ Pane {
                     smooth: true
                     sourceSize: Qt.size(Math.ceil(stageArea.width * Screen.devicePixelRatio), // qmllint disable type
                                         Math.ceil(stageArea.height * Screen.devicePixelRatio))
-                    source: Display.url(panel.source, 0)
+                    source: panel.keystoned && panel.corrected !== "" ? Display.url(panel.corrected, panel.correctedSerial)
+                                                                     : Display.url(panel.source, 0)
                     transform: [
                         Rotation {
                             origin.x: picture.width / 2
@@ -260,6 +293,39 @@ Pane {
                 text: panel.fineAngle.toFixed(1) + "\u00b0"
                 horizontalAlignment: Text.AlignRight
                 Layout.preferredWidth: 48
+            }
+        }
+        Repeater {
+            model: [{ label: "Vertical", name: "perspective: vertical (widens the top)", which: "vertical" },
+                     { label: "Horiz.", name: "perspective: horizontal (widens the right)", which: "horizontal" }]
+            RowLayout {
+                id: keystoneRow
+                required property var modelData
+                Layout.fillWidth: true
+                Label {
+                    text: keystoneRow.modelData.label
+                    Layout.preferredWidth: 64
+                }
+                Slider {
+                    objectName: keystoneRow.modelData.which + "Slider"
+                    Layout.fillWidth: true
+                    implicitHeight: 44
+                    from: -45
+                    to: 45
+                    stepSize: 0.5
+                    value: panel[keystoneRow.modelData.which]
+                    enabled: panel.ready
+                    Accessible.name: keystoneRow.modelData.name
+                    onMoved: {
+                        panel[keystoneRow.modelData.which] = value;
+                        Qt.callLater(panel.previewPerspective); // qmllint disable type
+                    }
+                }
+                Label {
+                    text: panel[keystoneRow.modelData.which].toFixed(1) + "\u00b0"
+                    horizontalAlignment: Text.AlignRight
+                    Layout.preferredWidth: 48
+                }
             }
         }
         RowLayout {

@@ -165,6 +165,11 @@ Pane {
         width: parent.width
         spacing: 0
 
+        ToneTabs {
+            editor: panel.editor
+            current: "tone"
+        }
+
         RowLayout {
             Layout.fillWidth: true
             Label {
