@@ -7,9 +7,9 @@
 // saved entry.
 //
 // The budget: the photo as opened and at most `undoSteps` edits. Each kept
-// edit is a working file of the photo's size (a 48-megapixel photo's is about
-// 45 MB, an 8-megapixel one's about 8 MB), so the working folder holds at
-// most about 360 MB at 48 MP. An edit older than that is let go: undoing past
+// edit is a working file of the photo's size (a 48-megapixel photo's is
+// 45-55 MB, an 8-megapixel one's about 10 MB), so the working folder holds at
+// most about 450 MB at 48 MP. An edit older than that is let go: undoing past
 // the oldest kept edit returns to the photo as opened. A working file that
 // leaves the list (dropped for a newer edit, past the budget, or with the
 // whole list when the photo is closed) is removed with its screen copies at
