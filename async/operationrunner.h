@@ -91,8 +91,8 @@ public slots:
     int preview(const QString &lane, const QVariantList &calls);
     // Drops the lane's waiting job and the result of its running one.
     void cancel(const QString &lane);
-    // Whether the file at `path` (a path or file:// URL) is a picture its
-    // header describes (the pixels are not decoded).
+    // Whether the file at `path` (a path or file:// URL) is a photo the editor
+    // can open, from its header (imageio::openProblem; no pixels decoded).
     bool readable(const QString &path) const;
     // Why the file at `path` cannot be opened as a photo, in words for the
     // user (imageio::openProblem); "" when it can.
