@@ -224,6 +224,21 @@ QImage opaqueOnWhite(const QImage &picture)
     return flat;
 }
 
+// The same pixels without the text the decoder may have found in the photo
+// (Qt's JPEG writer would store it as comments): metadata comes from the
+// original alone, as the user chose it.
+QImage withoutText(const QImage &picture)
+{
+    if (picture.textKeys().isEmpty())
+        return picture;
+    QImage bare(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(), picture.format());
+    bare.setColorTable(picture.colorTable());
+    bare.setColorSpace(picture.colorSpace());
+    bare.setDotsPerMeterX(picture.dotsPerMeterX());
+    bare.setDotsPerMeterY(picture.dotsPerMeterY());
+    return bare;
+}
+
 // The picture encoded by Qt's writer for `format` ("jpeg", "webp"), or
 // empty. WebP at quality 100 is lossless.
 QByteArray encoded(const QImage &picture, const char *format, int quality)
@@ -235,7 +250,7 @@ QByteArray encoded(const QImage &picture, const char *format, int quality)
     writer.setQuality(quality);
     writer.setOptimizedWrite(true);
     const bool jpeg = qstrcmp(format, "jpeg") == 0;
-    if (!writer.write(jpeg ? opaqueOnWhite(picture) : picture)) {
+    if (!writer.write(withoutText(jpeg ? opaqueOnWhite(picture) : picture))) {
         qCWarning(lcFiles) << "the" << format << "writer failed:" << writer.errorString();
         return {};
     }

@@ -99,7 +99,12 @@ private:
     void directory(quint32 at, int depth)
     {
         while (at != 0 && !over() && depth < 8 && ++directories <= kMaxDirectories && seen.insert(at).second) {
-            const int entries = std::min<int>(u16(at), kMaxDirectoryEntries);
+            // More entries than any camera writes: not worth reading at all.
+            if (u16(at) > kMaxDirectoryEntries) {
+                total = limit + 1;
+                return;
+            }
+            const int entries = u16(at);
             for (int i = 0; i < entries && !over(); ++i) {
                 const qint64 e = qint64(at) + 2 + 12 * qint64(i);
                 if (e + 12 > n)

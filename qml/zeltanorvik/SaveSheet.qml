@@ -24,7 +24,7 @@ Dialog {
         { value: 0, label: "Original" },
         { value: 3840, label: "3840" },
         { value: 2048, label: "2048" },
-        { value: 1080, label: "1080 px" }
+        { value: 1080, label: "1080" }
     ]
 
     // What the sheet shows (the last choice while it is closed).
@@ -78,6 +78,8 @@ Dialog {
     modal: true
     closePolicy: Popup.CloseOnEscape
     title: "Save"
+    Material.theme: Material.Dark
+    Overlay.modal: Rectangle { color: "#99000000" }
 
     ColumnLayout {
         anchors.fill: parent
@@ -126,7 +128,7 @@ Dialog {
             onMoved: sheet.quality = Math.round(value)
         }
 
-        Label { text: "Size (long side)" }
+        Label { text: "Size (long side, pixels)" }
         RowLayout {
             spacing: 4
             Repeater {
@@ -156,11 +158,13 @@ Dialog {
     }
 
     footer: RowLayout {
-        spacing: 4
+        spacing: 8
+        Item { implicitWidth: 8 }
         Button {
             text: "Cancel"
             flat: true
             Layout.fillWidth: true
+            Layout.bottomMargin: 8
             Accessible.name: "cancel saving"
             onClicked: sheet.close()
         }
@@ -169,8 +173,10 @@ Dialog {
             text: "Save"
             highlighted: true
             Layout.fillWidth: true
+            Layout.bottomMargin: 8
             Accessible.name: "save with these settings"
             onClicked: sheet.choose()
         }
+        Item { implicitWidth: 8 }
     }
 }

@@ -347,6 +347,21 @@ private slots:
         }
     }
 
+    // A photo saved as opened, without its location: not a trace of it,
+    // though the decoder hands the photo's text along with the pixels.
+    void unEditedPhotoWithoutLocation()
+    {
+        QImage photo = quarters(QSize(30, 20));
+        photo.setText("Location", "59.9 N, 10.7 E");
+        const QString original = testsupport::writePicture(documentRoot() + "placed.png", photo);
+        QVERIFY(QImage(original).text().contains("59.9 N"));
+        for (const QString format : {"jpeg", "webp", "png"}) {
+            const QString saved = tools.exportImageAs(original, original, format, 90, 0, false);
+            QVERIFY(!saved.isEmpty());
+            QVERIFY2(!testsupport::fileBytes(saved).contains("59.9 N"), qPrintable(format));
+        }
+    }
+
     // EXIF tags that all point at the same bytes: left out (said in the
     // log), the rest of the metadata kept, and the save never takes the
     // memory the copies would (with the address space capped, it would fail).
