@@ -28,7 +28,7 @@
 #include "operationrunner.h"
 #include "pictureprovider.h"
 
-#include "async/bandworkers.h"
+#include "imaging/bandworkers.h"
 #include "benchphoto.h"
 
 #include <benchmark/benchmark.h>
