@@ -11,13 +11,13 @@
 // library changes the picture's own buffer in place.
 #include "ZQDImageEngine.h"
 
+#include "bandworkers.h"
 #include "logging.h"
 #include "operationerror.h"
 #include "photoreader.h"
 
 #include "qtqveffect.h"
 
-#include <future>
 #include <iterator>
 #include <utility>
 
@@ -93,20 +93,29 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
     qCDebug(lcEngine) << "Process id " << id;
     const Recipe *recipe = lookRecipe(id);
     // The masks need only the photo's size, which its header tells: they are
-    // stretched here while a second thread decodes the photo. A reason the
-    // decode records is handed back to this thread, whose caller asks for it.
-    std::future<std::pair<QImage, QString>> decoding = std::async(std::launch::async, [this, path] {
-        QImage picture = loadPic(path);
-        return std::pair(std::move(picture), OperationError::take());
-    });
+    // stretched while another thread decodes the photo. A reason either
+    // records is handed back to this thread, whose caller asks for it.
+    QImage qim;
     QList<QImage> masks;
     QByteArray data;
-    const QSize header = imageio::uprightSize(path);
-    bool inputsRead =
-        recipe && header.isValid() && loadLookInputs(*recipe, header.width(), header.height(), masks, data);
-    auto [qim, reason] = decoding.get();
-    if (!reason.isEmpty())
-        OperationError::set(reason);
+    QSize header;
+    bool inputsRead = false;
+    QString reasons[2];
+    bandworkers::forEach(2, bandworkers::threadsFor(2), [&](std::size_t piece, int) {
+        if (piece == 0) {
+            qim = loadPic(path);
+        } else {
+            header = imageio::uprightSize(path);
+            inputsRead = recipe && header.isValid()
+                         && loadLookInputs(*recipe, header.width(), header.height(), masks, data);
+        }
+        reasons[piece] = OperationError::take();
+        return true;
+    });
+    for (const QString &reason : reasons) {
+        if (!reason.isEmpty())
+            OperationError::set(reason);
+    }
     qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
     if (qim.isNull())
         return {};

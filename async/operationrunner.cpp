@@ -5,6 +5,7 @@
 #include "ZQDCommunication.h"
 #include "ZQDImageEngine.h"
 #include "ZQDImageRect.h"
+#include "bandworkers.h"
 #include "displaycopies.h"
 #include "livesteps.h"
 #include "operationerror.h"
@@ -202,6 +203,8 @@ void OperationRunner::Private::work(Worker &worker)
         }
         QString error;
         QVariant value;
+        // The job's fan-outs stop between bands once it is replaced.
+        const bandworkers::CancelScope scope(&job->cancelled);
         const QString path = job->cancelled ? QString()
                              : job->live    ? executeLive(facade, worker, *job, &error, &value)
                                             : execute(facade, tools, worker, *job, &error, &value);

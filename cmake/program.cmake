@@ -56,7 +56,7 @@ target_link_libraries(zn_diagnostics PUBLIC Qt6::Core)
 # --- the working-file PNG writer ------------------------------------------------
 zn_sources(zn_pngwriter_sources pngwriter workingpngwriter pngrows rundeflate)
 add_library(zn_pngwriter STATIC ${zn_pngwriter_sources})
-# The root for async/: the writer's bands run on the band workers.
+# The root for imaging/: the writer's bands run on the band workers.
 target_include_directories(zn_pngwriter PUBLIC ${ZN_SOURCE_ROOT}/pngwriter ${ZN_SOURCE_ROOT})
 target_link_libraries(zn_pngwriter PUBLIC Qt6::Gui PkgConfig::LIBDEFLATE zn_diagnostics)
 
@@ -78,7 +78,7 @@ list(APPEND zn_engine_sources
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_text.cpp)
 zn_sources(zn_engine_sources imageio photoreader)
 zn_sources(zn_engine_sources imageio pictureformat heifreader rawreader jpegcheck refusal photoprovider)
-zn_sources(zn_engine_sources imaging maskstretch collagesupport.h)
+zn_sources(zn_engine_sources imaging maskstretch collagesupport.h bandworkers.h)
 zn_sources(zn_engine_sources workingfiles documentroot workingfilename workingarea workingfolder)
 zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance straighten tone exportmetadata)
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
@@ -86,7 +86,7 @@ list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/collageprint.cpp)
 zn_sources(zn_engine_sources editing metadatabudget)
 zn_sources(zn_engine_sources editing heal selective perspective curvestool colourmixer)
-zn_sources(zn_engine_sources async operationrunner livesteps pictureprovider displaycopies bandworkers.h
+zn_sources(zn_engine_sources async operationrunner livesteps pictureprovider displaycopies
   workingpicturetap.h)
 add_library(zn_engine STATIC ${zn_engine_sources})
 target_include_directories(zn_engine PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/imageio ${ZN_SOURCE_ROOT}/imaging

@@ -4,6 +4,7 @@
 #include "autoenhance.h"
 
 #include "EditorTools.h"
+#include "bandworkers.h"
 #include "levels.h"
 #include "operationerror.h"
 #include "toolpicture.h"
@@ -164,7 +165,8 @@ QImage apply(const QImage &picture)
     const auto gamma = gammaTable(gammaFor(m.meanBrightness));
     const int saturation256 = int(std::lround(saturationFor(m.meanChroma) * 256));
     uchar *bits = out.bits();  // detached once, before the bands share it
-    toolpicture::forEachBand(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
+    // Null when the job was replaced before every band ran.
+    const bool whole = bandworkers::forRows(out.height(), out.width(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const QRgb *from = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
             QRgb *line = reinterpret_cast<QRgb *>(bits + y * out.bytesPerLine());
@@ -180,7 +182,7 @@ QImage apply(const QImage &picture)
             }
         }
     });
-    return out;
+    return whole ? out : QImage();
 }
 
 }  // namespace autoenhance

@@ -4,6 +4,7 @@
 #include "blend.h"
 
 #include "EditorTools.h"
+#include "bandworkers.h"
 #include "operationerror.h"
 #include "toolpicture.h"
 
@@ -34,7 +35,8 @@ QImage mix(const QImage &original, const QImage &edited, int weight)
         return {};
     const int bytes = original.width() * 4;
     uchar *bits = out.bits();  // detached once, before the bands share it
-    toolpicture::forEachBand(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
+    // Null when the job was replaced before every band ran.
+    const bool whole = bandworkers::forRows(out.height(), out.width(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const uchar *o = original.constScanLine(y);
             const uchar *e = edited.constScanLine(y);
@@ -43,7 +45,7 @@ QImage mix(const QImage &original, const QImage &edited, int weight)
                 d[i] = mixByte(o[i], e[i], weight);
         }
     });
-    return out;
+    return whole ? out : QImage();
 }
 
 QImage matchedOriginal(const QImage &original, const QImage &edited)

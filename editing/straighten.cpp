@@ -3,6 +3,7 @@
 #include "straighten.h"
 
 #include "EditorTools.h"
+#include "bandworkers.h"
 #include "operationerror.h"
 #include "toolpicture.h"
 
@@ -98,7 +99,8 @@ QImage apply(const QImage &picture, double degrees)
     const qsizetype stride = picture.bytesPerLine();
     const int last = size.width() - 1;
     uchar *outBits = out.bits();  // detached once, before the bands share it
-    toolpicture::forEachBand(size.height(), qint64(size.width()) * size.height(), [&](int first, int end) {
+    // Null when the job was replaced before every band ran.
+    const bool whole = bandworkers::forRows(size.height(), size.width(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             qint64 fx = m.originX + y * m.stepYx, fy = m.originY + y * m.stepYy;
             QRgb *line = reinterpret_cast<QRgb *>(outBits + y * out.bytesPerLine());
@@ -115,7 +117,7 @@ QImage apply(const QImage &picture, double degrees)
             }
         }
     });
-    return out;
+    return whole ? out : QImage();
 }
 
 }  // namespace straighten

@@ -3,6 +3,7 @@
 #include "tone.h"
 
 #include "EditorTools.h"
+#include "bandworkers.h"
 #include "operationerror.h"
 #include "toolpicture.h"
 
@@ -165,7 +166,8 @@ QImage apply(const QImage &picture, const Settings &settings)
     const bool darken = s.vignette > 0;
     const int depth = depthOf(s.vignette);
     uchar *bits = out.bits();  // detached once, before the bands share it
-    toolpicture::forEachBand(height, qint64(width) * height, [&](int first, int end) {
+    // Null when the job was replaced before every band ran.
+    const bool whole = bandworkers::forRows(height, width, [&](int first, int end) {
         std::vector<int> weights(static_cast<size_t>(width));
         for (int y = first; y < end; ++y) {
             if (s.vignette != 0) {
@@ -190,7 +192,7 @@ QImage apply(const QImage &picture, const Settings &settings)
             }
         }
     });
-    return out;
+    return whole ? out : QImage();
 }
 
 }  // namespace tone

@@ -2,17 +2,13 @@
 
 #include "ImageDispose.h"
 #include "ZQDCommunication.h"
+#include "bandworkers.h"
 #include "operationerror.h"
 #include "photoreader.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
-
-#include <algorithm>
-#include <future>
-#include <thread>
-#include <vector>
 
 namespace toolpicture {
 
@@ -38,39 +34,28 @@ QImage prepared(const QImage &picture)
 
 std::pair<QImage, QImage> loadTwo(const QString &first, const QString &second)
 {
-    // The reason is per thread: the helper thread hands its own back.
-    auto other = std::async(std::launch::async, [second] {
-        QImage picture = load(second);
-        return std::make_pair(picture, OperationError::take());
+    // The reason is per thread: each decode hands its own back.
+    QImage pictures[2];
+    QString reasons[2];
+    const QString *paths[2] = {&first, &second};
+    bandworkers::forEach(2, bandworkers::threadsFor(2), [&](std::size_t i, int) {
+        pictures[i] = load(*paths[i]);
+        reasons[i] = OperationError::take();
+        return true;
     });
-    QImage one = load(first);
-    auto [two, reason] = other.get();
+    const QString &reason = reasons[0].isEmpty() ? reasons[1] : reasons[0];
     if (!reason.isEmpty())
         OperationError::set(reason);
-    return {one, two};
-}
-
-void forEachBand(int rows, qint64 pixels, const std::function<void(int, int)> &work)
-{
-    constexpr qint64 kWorthSplitting = 512 * 1024;  // pixels
-    const int bands = pixels < kWorthSplitting ? 1 : std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
-    if (bands == 1 || rows < 2 * bands) {
-        work(0, rows);
-        return;
-    }
-    std::vector<std::thread> helpers;
-    for (int b = 1; b < bands; ++b)
-        helpers.emplace_back(work, int(qint64(rows) * b / bands), int(qint64(rows) * (b + 1) / bands));
-    work(0, rows / bands);
-    for (std::thread &t : helpers)
-        t.join();
+    return {pictures[0], pictures[1]};
 }
 
 QString write(ZQDCommunication *communication, QImage picture, const QString &source,
               const QString &operation)
 {
     if (picture.isNull()) {
-        OperationError::set(QStringLiteral("%1: there was not enough memory for the result.").arg(operation));
+        OperationError::set(bandworkers::cancelled()
+                                ? QStringLiteral("%1 was cancelled.").arg(operation)
+                                : QStringLiteral("%1: there was not enough memory for the result.").arg(operation));
         return {};
     }
     const QString path = communication->writeWorkingFile(QPixmap::fromImage(std::move(picture)), stripFileUrl(source));

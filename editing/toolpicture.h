@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QString>
 
-#include <functional>
 #include <utility>
 
 class ZQDCommunication;
@@ -21,13 +20,9 @@ QImage load(const QString &path);
 QImage prepared(const QImage &picture);
 
 // Both pictures, decoded at the same time on two threads; either is null
-// (the first failure's reason recorded) when it cannot be read.
+// (the first failure's reason recorded) when it cannot be read or the job was
+// cancelled.
 std::pair<QImage, QImage> loadTwo(const QString &first, const QString &second);
-
-// Runs work(firstRow, endRow) over rows 0..rows-1 in bands, one per
-// processor (up to four) when the picture is large enough to gain from it;
-// the bands never overlap, so row-by-row work gives the same bytes.
-void forEachBand(int rows, qint64 pixels, const std::function<void(int, int)> &work);
 
 // Writes `picture` as the working file named after `source` and returns its
 // path, or "" (the reason recorded) when nothing was written.

@@ -274,44 +274,16 @@ inline V Splat(double v)
 }  // namespace
 
 // --- 4. The instance ------------------------------------------------------------------------
+//
+// Every call builds its coefficients on its own stack, so blurs on several
+// threads at once each get the set of their own sigma.
 
-GaussianBlurFilterUtil::GaussianBlurFilterUtil()
+namespace {
+
+// Filters every row (horizontal) or every column with the set k.
+void FilterPicture(unsigned char *image, int width, int height, int bytesPerPixel, bool horizontal,
+                   const Coefficients &k)
 {
-    for (int i = 0; i < 5; ++i) {
-        m_dCausal[i] = m_dAntiCausal[i] = m_dCausalDen[i] = 0;
-        m_dAntiCausalDen[i] = m_dCausalEdge[i] = m_dAntiCausalEdge[i] = 0;
-    }
-}
-
-GaussianBlurFilterUtil *GaussianBlurFilterUtil::GetInst()
-{
-    static GaussianBlurFilterUtil instance;
-    return &instance;
-}
-
-void GaussianBlurFilterUtil::FindConstants(double sigma)
-{
-    if (!(sigma >= 1e-8))
-        return;
-    Coefficients k;
-    recursivegaussian::Build(recursivegaussian::EffectiveSigma(sigma), k);
-    recursivegaussian::Unpack(k, m_dCausal, m_dAntiCausal, m_dCausalDen, m_dAntiCausalDen, m_dCausalEdge,
-                              m_dAntiCausalEdge);
-}
-
-void GaussianBlurFilterUtil::ConvoluteDimension(unsigned char *image, int width, int height, int bytesPerPixel,
-                                                double sigma, bool horizontal)
-{
-    if (!image || width < 1 || height < 1 || bytesPerPixel < 1 || !(sigma >= 1e-8))
-        return;
-    Coefficients k;
-    std::memcpy(k.c, m_dCausal, sizeof k.c);
-    std::memcpy(k.a, m_dAntiCausal, sizeof k.a);
-    std::memcpy(k.dc, m_dCausalDen, sizeof k.dc);
-    std::memcpy(k.da, m_dAntiCausalDen, sizeof k.da);
-    std::memcpy(k.ec, m_dCausalEdge, sizeof k.ec);
-    std::memcpy(k.ea, m_dAntiCausalEdge, sizeof k.ea);
-
     const int channels = std::min(bytesPerPixel, 3);
     const std::ptrdiff_t pixel = bytesPerPixel;
     const std::ptrdiff_t row = pixel * width;
@@ -340,6 +312,37 @@ void GaussianBlurFilterUtil::ConvoluteDimension(unsigned char *image, int width,
     }
 }
 
+Coefficients SetFor(double sigma)
+{
+    Coefficients k;
+    recursivegaussian::Build(recursivegaussian::EffectiveSigma(sigma), k);
+    return k;
+}
+
+}  // namespace
+
+GaussianBlurFilterUtil::GaussianBlurFilterUtil() = default;
+
+GaussianBlurFilterUtil *GaussianBlurFilterUtil::GetInst()
+{
+    static GaussianBlurFilterUtil instance;
+    return &instance;
+}
+
+void GaussianBlurFilterUtil::FindConstants(double sigma)
+{
+    // Nothing is kept: each pass builds the set of the sigma it is given.
+    (void)sigma;
+}
+
+void GaussianBlurFilterUtil::ConvoluteDimension(unsigned char *image, int width, int height, int bytesPerPixel,
+                                                double sigma, bool horizontal)
+{
+    if (!image || width < 1 || height < 1 || bytesPerPixel < 1 || !(sigma >= 1e-8))
+        return;
+    FilterPicture(image, width, height, bytesPerPixel, horizontal, SetFor(sigma));
+}
+
 int GaussianBlurFilterUtil::CreateBlurEffect(unsigned char *image, int width, int height, int channels,
                                              double sigmaX, double sigmaY)
 {
@@ -349,13 +352,16 @@ int GaussianBlurFilterUtil::CreateBlurEffect(unsigned char *image, int width, in
     auto clampSigma = [](double s) { return s > 255 ? 255.0 : (s >= 0 ? s : 0.0); };  // NaN -> 0
     sigmaX = clampSigma(sigmaX);
     sigmaY = clampSigma(sigmaY);
-    FindConstants(sigmaX);
-    ConvoluteDimension(image, width, height, 4, sigmaX, true);
-    // A new set for the columns when sigma y differs, and also when sigma x was
-    // too small to build one (the set would belong to an earlier call).
-    if (std::fabs(sigmaX - sigmaY) > 1e-6 || sigmaX < 1e-8)
-        FindConstants(sigmaY);
-    ConvoluteDimension(image, width, height, 4, sigmaY, false);
+    if (width < 1 || height < 1)
+        return 1;
+    const Coefficients rows = SetFor(sigmaX);
+    if (sigmaX >= 1e-8)
+        FilterPicture(image, width, height, 4, true, rows);
+    // The columns keep the rows' set when the sigmas are within 1e-6 of each
+    // other, and get their own when sigma x was too small for one.
+    if (sigmaY >= 1e-8)
+        FilterPicture(image, width, height, 4, false,
+                      std::fabs(sigmaX - sigmaY) > 1e-6 || sigmaX < 1e-8 ? SetFor(sigmaY) : rows);
     return 1;
 }
 

@@ -98,7 +98,7 @@ void cpuzzleformat::SetPuzzleRectWithIndex(int i, _tagCGRect rect)
 
 // --- ctemplatepuzzle: reading -----------------------------------------------
 
-cpuzzleformat ctemplatepuzzle::m_format;
+thread_local cpuzzleformat ctemplatepuzzle::m_format;
 
 ctemplatepuzzle::ctemplatepuzzle() = default;
 

@@ -1,12 +1,13 @@
 // Template collage files: cell layouts (".zeltambpt") and borders (".ptbj").
 //
 // A cell layout lists up to nine cells on a design canvas (640 x 896 in every
-// shipped layout); the library keeps exactly one, ctemplatepuzzle::m_format,
-// shared by every ctemplatepuzzle. A border holds eight raw mask pieces (four
-// corners, four edge tiles, in the frame pieces' order) and the border's
-// insets. ResetAll grows the canvas so the edge tiles fit and moves the edge
-// cells under the border; GetResultBackImage cuts a background of the grown
-// size to the border's shape.
+// shipped layout); the library keeps exactly one a thread,
+// ctemplatepuzzle::m_format, shared by every ctemplatepuzzle of that thread
+// (a collage job on a worker never sees the layout the interface just read).
+// A border holds eight raw mask pieces (four corners, four edge tiles, in the
+// frame pieces' order) and the border's insets. ResetAll grows the canvas so
+// the edge tiles fit and moves the edge cells under the border;
+// GetResultBackImage cuts a background of the grown size to the border's shape.
 //
 // Contents: cpuzzleformat (cell layout); ctemplatepuzzle (border reader, the
 // fitting, the mask rule FrameProcessEx).
@@ -85,8 +86,8 @@ public:
     // Frees the pieces; the border counts as not read afterwards.
     void ReleaseTemplatePuzzleFrame();
 
-    // The one cell layout of the library.
-    static cpuzzleformat m_format;
+    // The one cell layout of the library on this thread.
+    static thread_local cpuzzleformat m_format;
 
 private:
     uchar m_cPieceCount = 0;        // 8 once a border is read

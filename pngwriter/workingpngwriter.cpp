@@ -11,7 +11,7 @@
 
 #include "workingpngwriter.h"
 
-#include "async/bandworkers.h"
+#include "imaging/bandworkers.h"
 #include "async/workingpicturetap.h"
 #include "operationerror.h"
 #include "pngrows.h"
@@ -292,6 +292,8 @@ bool compressRuns(RowFilters &rows, int height, Buffer *packed, std::size_t *pac
     };
     if (threads == 1) {
         for (std::size_t k = 0; k < blocks; ++k) {
+            if (bandworkers::cancelled())
+                return false;
             const auto [y, end] = rowsOf(k);
             if (!rows[0].filterRows(y, end, input[0].data.get())
                 || !coder.add(input[0].data.get(), stride * std::size_t(end - y), end == height))

@@ -29,7 +29,7 @@
 #include "photoprovider.h"
 #include "pictureprovider.h"
 
-#include "async/bandworkers.h"
+#include "imaging/bandworkers.h"
 #include "benchphoto.h"
 
 #include <benchmark/benchmark.h>

@@ -2,7 +2,7 @@
 // photo (run coder) and a painted picture of the same size (full deflate),
 // written with the thread limit at 1, 2 and 4. The files are the same bytes
 // whatever the number of threads (tests/pngwriter); this shows the time.
-#include "async/bandworkers.h"
+#include "imaging/bandworkers.h"
 #include "benchphoto.h"
 #include "workingpngwriter.h"
 

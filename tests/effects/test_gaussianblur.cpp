@@ -13,7 +13,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdint>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -222,6 +224,47 @@ TEST(GaussianBlur, ApproximatesADirectGaussianOfTheEffectiveSigma)
         EXPECT_LE(largest, 1) << "sigma " << sigma << " (s " << s << ")";
         EXPECT_LT(sum / count, 0.15) << "sigma " << sigma << " (s " << s << ")";
     }
+}
+
+TEST(GaussianBlur, TwoThreadsBlurringAtOnceEachGetTheirOwnSigma)
+{
+    // The focus tool's copy and a look's tilt blur can run on two workers at
+    // once, on the one shared instance.
+    const Picture photo = testpic::noise(1200, 900, 2612);
+    const double sigmas[2] = {3, 34};
+    const Picture alone[2] = {blurred(photo, sigmas[0], sigmas[0]), blurred(photo, sigmas[1], sigmas[1])};
+    constexpr int kRounds = 12;
+    std::atomic<int> ready{0};
+    int wrong[2] = {0, 0};
+    auto blurMany = [&](int which) {
+        ++ready;
+        while (ready.load() < 2) {
+        }
+        for (int round = 0; round < kRounds; ++round) {
+            Picture p = photo;
+            GaussianBlurFilterUtil::GetInst()->CreateBlurEffect(p.data(), p.width, p.height, 7, sigmas[which],
+                                                                sigmas[which]);
+            wrong[which] += p.bytes != alone[which].bytes;
+        }
+    };
+    std::thread other(blurMany, 1);
+    blurMany(0);
+    other.join();
+    EXPECT_EQ(wrong[0], 0) << "of " << kRounds << " rounds at sigma " << sigmas[0];
+    EXPECT_EQ(wrong[1], 0) << "of " << kRounds << " rounds at sigma " << sigmas[1];
+}
+
+TEST(GaussianBlur, EachPassUsesTheSigmaItIsGiven)
+{
+    // A set built for another sigma (or on another thread) is never used.
+    GaussianBlurFilterUtil *g = GaussianBlurFilterUtil::GetInst();
+    const gaussref::Coefficients k = gaussref::Build(gaussref::EffectiveSigma(6));
+    const Picture p = testpic::noise(41, 29, 31);
+    Picture a = p, b = p;
+    g->FindConstants(40);
+    g->ConvoluteDimension(a.data(), a.width, a.height, 4, 6, true);
+    gaussref::FilterPicture(b.data(), b.width, b.height, 4, true, k);
+    EXPECT_EQ(testpic::describeDifference(b, a), "");
 }
 
 TEST(GaussianBlur, DoubleToIntTruncatesAndSaturates)

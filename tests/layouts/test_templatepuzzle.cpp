@@ -2,6 +2,7 @@
 // border and the border mask.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "ctemplatepuzzle.h"
@@ -309,4 +310,23 @@ TEST(TemplateBorderFile, TruncationsLiesAndHugeSizesAreRefusedWithThePreviousBor
     // A good border replaces the previous one.
     ASSERT_EQ(ReadBorder(t, Border002()), 1);
     EXPECT_FALSE(SnapshotBorder(t) == before);
+}
+
+TEST(TemplateFormat, EachThreadKeepsTheLayoutItRead)
+{
+    // The interface reads a layout on its thread while a collage job reads
+    // and fits another on a worker.
+    ASSERT_EQ(ReadFormat(TwoCells()), 1);
+    std::vector<_tagCGRect> workerCells;
+    std::thread worker([&] {
+        EXPECT_EQ(ReadFormat(FourCells()), 1);
+        ctemplatepuzzle fitted;
+        EXPECT_EQ(ReadBorder(fitted, Border002()), 1);
+        fitted.ResetAll();
+        workerCells = FormatCells();
+    });
+    worker.join();
+    EXPECT_EQ(FormatCells(), TwoCells().cells);
+    ASSERT_EQ(workerCells.size(), 4u);
+    EXPECT_NE(workerCells, FourCells().cells);  // fitted to the border on its own thread
 }

@@ -4,7 +4,7 @@
 // same chunks, pass pngcheck, and a failed write must leave no file behind.
 
 // The writer, and its row routines checked on their own.
-#include "async/bandworkers.h"
+#include "imaging/bandworkers.h"
 #include "pngrows.h"
 #include "workingpngwriter.h"
 
