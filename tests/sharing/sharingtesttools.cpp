@@ -37,20 +37,8 @@ TestServer::~TestServer()
 
 bool TestServer::start()
 {
-    // A server the caller started, "PORT <n> FULL <m> LOG <folder>": the
-    // ThreadSanitizer run starts it outside the test process, because once a
-    // process has started a child the sanitizer no longer sees its main
-    // thread's locks.
-    const QList<QByteArray> running = qgetenv("ZN_RUNNING_TEST_SERVER").split(' ');
-    if (running.size() == 6 && running.at(0) == "PORT" && running.at(2) == "FULL" && running.at(4) == "LOG") {
-        serverPort = running.at(1).toInt();
-        fullPort = running.at(3).toInt();
-        logPath = QString::fromLocal8Bit(running.at(5));
-        return serverPort > 0 && fullPort > 0;
-    }
     if (!logDir.isValid())
         return false;
-    logPath = logDir.path();
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start(QStringLiteral(ZN_PYTHON), {QStringLiteral(ZN_TEST_SERVER), logDir.path()});
     if (!process.waitForStarted(10000))
@@ -76,7 +64,7 @@ QString TestServer::url(const QString &path) const
 
 int TestServer::requestCount() const
 {
-    return int(QDir(logPath).entryList({QStringLiteral("*.json")}, QDir::Files).size());
+    return int(QDir(logDir.path()).entryList({QStringLiteral("*.json")}, QDir::Files).size());
 }
 
 QList<RecordedRequest> TestServer::requests() const
@@ -84,7 +72,7 @@ QList<RecordedRequest> TestServer::requests() const
     QList<RecordedRequest> out;
     const int count = requestCount();
     for (int n = 1; n <= count; ++n) {
-        QFile file(QDir(logPath).filePath(QStringLiteral("%1.json").arg(n)));
+        QFile file(logDir.filePath(QStringLiteral("%1.json").arg(n)));
         if (!file.open(QIODevice::ReadOnly))
             break;
         const QJsonObject entry = QJsonDocument::fromJson(file.readAll()).object();

@@ -52,7 +52,6 @@ public:
 private:
     QProcess process;
     QTemporaryDir logDir;
-    QString logPath;  // where the server records its requests
     int serverPort = 0;
     int fullPort = 0;
 };
