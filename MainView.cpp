@@ -13,6 +13,7 @@
 #include "pictureprovider.h"
 #include "touchapplicationviewer.h"
 
+#include <QFileInfo>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -39,6 +40,9 @@ MainView::MainView(QWidget *parent)
 
 MainView::~MainView()
 {
+    // The documents go first: their bindings read the objects below (the
+    // facade's document folder, say) for as long as they live.
+    delete viewer->rootObject();
     delete touch;
     delete tools;
     delete communication;
@@ -101,8 +105,9 @@ void MainView::loadMainDocument()
         // a main document that declares "picturesFolder" gets it before it
         // completes (its start-up reads it); one that does not loads as well.
         if (main->metaObject()->indexOfProperty("picturesFolder") >= 0) {
+            // Only a folder that is there: "" says there is none.
             const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-            const QString folder = QUrl::fromLocalFile(pictures).toString();
+            const QString folder = QFileInfo(pictures).isDir() ? QUrl::fromLocalFile(pictures).toString() : QString();
             component->setInitialProperties(main, {{QStringLiteral("picturesFolder"), folder}});
         }
         component->completeCreate();

@@ -95,8 +95,10 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
     // The masks need only the photo's size, which its header tells: they are
     // stretched here while a second thread decodes the photo. A reason the
     // decode records is handed back to this thread, whose caller asks for it.
-    std::future<std::pair<QImage, QString>> decoding = std::async(std::launch::async, [this, path] {
-        QImage picture = loadPic(path);
+    // A picture with transparency is worked on opaque and gets its alpha back.
+    QImage alpha;
+    std::future<std::pair<QImage, QString>> decoding = std::async(std::launch::async, [this, path, &alpha] {
+        QImage picture = loadPic(path, &alpha);
         return std::pair(std::move(picture), OperationError::take());
     });
     QList<QImage> masks;
@@ -111,14 +113,14 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
     if (qim.isNull())
         return {};
     if (!recipe)
-        return resultPixmap(std::move(qim));
+        return resultPixmap(withAlpha(std::move(qim), alpha));
 
     // A format that does not tell its size beforehand gets its masks now.
     if (qim.size() != header)
         inputsRead = loadLookInputs(*recipe, qim.width(), qim.height(), masks, data);
     if (!inputsRead) {
         qCWarning(lcEngine) << "Process: a resource of look" << id << "cannot be read; the picture is unchanged";
-        return resultPixmap(std::move(qim));
+        return resultPixmap(withAlpha(std::move(qim), alpha));
     }
     if (id == 1018) {
         for (int i = 0; i < masks.size(); ++i)
@@ -126,7 +128,7 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
                                         << " height=" << masks[i].height() << " len=" << masks[i].sizeInBytes();
     }
     applyLook(*recipe, qim, masks, data);
-    return resultPixmap(std::move(qim));
+    return resultPixmap(withAlpha(std::move(qim), alpha));
 }
 
 bool ZQDImageEngine::loadLookInputs(const LookRecipe &recipe, int width, int height, QList<QImage> &masks,

@@ -41,6 +41,10 @@ public slots:
     // file's path, or "" (nothing under the final name, the reason recorded)
     // when it cannot be saved. (editing/export.cpp)
     QString exportImage(QString workingFile, QString originalPhoto, QString format, int quality);
+    // A collage's working file saved the same way, as JPEG or (with
+    // transparency) PNG, named for the day: collage-2026-12-08-1.jpg, then
+    // collage-2026-12-08-2.jpg, ... (editing/export.cpp)
+    QString exportCollage(QString workingFile, int quality);
 
     // Why the last failed operation on this thread failed, in words for the
     // user, or "" when no reason was recorded; asking forgets it.
@@ -85,6 +89,9 @@ private:
     static bool tonable(const tone::Settings &settings);
     // Whether `bins` divides 256, the reason recorded if not.
     static bool histogramBins(int bins);
+    // exportImage and exportCollage: `collage` names the file for the day.
+    QString exportPicture(const QString &source, const QString &original, QString format, int quality,
+                          bool collage);
 
     ZQDCommunication *m_communication = nullptr;
 };

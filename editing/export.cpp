@@ -8,7 +8,7 @@
 // leaves anything under a final name, and no saved picture is overwritten.
 //
 // Contents
-//   names (IMG_1234_edited.jpg, IMG_1234_edited-2.jpg, ...)
+//   names (IMG_1234_edited.jpg, IMG_1234_edited-2.jpg, ...; collage-<date>-<n>.jpg)
 //   pixels (format choice, encoding, writing)
 //   exportImage
 #include "EditorTools.h"
@@ -23,6 +23,7 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QDate>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
@@ -52,8 +53,11 @@ QString baseName(const QString &original)
     return base.isEmpty() ? QStringLiteral("picture") : base;
 }
 
-QString candidateName(const QString &base, int number, const QString &extension)
+QString candidateName(const QString &base, int number, const QString &extension, bool collage)
 {
+    // A collage has no photo to be named after: collage-2026-12-08-1.jpg, -2, ...
+    if (collage)
+        return base + QStringLiteral("-%1.").arg(number) + extension;
     const QString counter = number == 1 ? QString() : QStringLiteral("-%1").arg(number);
     return base + QStringLiteral("_edited") + counter + QLatin1Char('.') + extension;
 }
@@ -61,11 +65,11 @@ QString candidateName(const QString &base, int number, const QString &extension)
 // Links the finished file `temporary` to the first free name; "" when no name
 // could be taken for another reason than being in use.
 QString linkToFreeName(const QString &temporary, const QString &folder, const QString &base,
-                       const QString &extension)
+                       const QString &extension, bool collage)
 {
     const QByteArray from = QFile::encodeName(temporary);
     for (int number = 1; number <= kMaxNameNumber; ++number) {
-        const QString name = folder + candidateName(base, number, extension);
+        const QString name = folder + candidateName(base, number, extension, collage);
         if (::link(from.constData(), QFile::encodeName(name).constData()) == 0)
             return name;
         if (errno != EEXIST) {
@@ -143,10 +147,20 @@ bool writeJpeg(const QImage &picture, int quality, const QString &path)
 
 // --- exportImage -------------------------------------------------------------
 
+QString EditorTools::exportCollage(QString workingFile, int quality)
+{
+    return exportPicture(stripFileUrl(std::move(workingFile)), QString(), QString(), quality, true);
+}
+
 QString EditorTools::exportImage(QString workingFile, QString originalPhoto, QString format, int quality)
 {
-    const QString source = stripFileUrl(std::move(workingFile));
-    const QString original = stripFileUrl(std::move(originalPhoto));
+    return exportPicture(stripFileUrl(std::move(workingFile)), stripFileUrl(std::move(originalPhoto)),
+                         std::move(format), quality, false);
+}
+
+QString EditorTools::exportPicture(const QString &source, const QString &original, QString format, int quality,
+                                   bool collage)
+{
     format = format.toLower();
     if (format != QLatin1String("jpeg") && format != QLatin1String("png") && !format.isEmpty()) {
         OperationError::set(QStringLiteral("Pictures can be saved as \"jpeg\" or \"png\", not \"%1\".").arg(format));
@@ -196,8 +210,9 @@ QString EditorTools::exportImage(QString workingFile, QString originalPhoto, QSt
                                 .arg(format.toUpper()));
         return {};
     }
-    const QString saved = linkToFreeName(temporaryPath, folder, baseName(original.isEmpty() ? source : original),
-                                         extension);
+    const QString base = collage ? QStringLiteral("collage-") + QDate::currentDate().toString(Qt::ISODate)
+                                 : baseName(original.isEmpty() ? source : original);
+    const QString saved = linkToFreeName(temporaryPath, folder, base, extension, collage);
     if (saved.isEmpty()) {
         OperationError::set(cannotWrite);
         return {};

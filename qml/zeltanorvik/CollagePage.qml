@@ -415,23 +415,32 @@ Page {
         var operation = kind === "free" ? "savePuzzleFree" : kind === "template" ? "savePuzzleTemplate"
                                                                                   : "savePuzzleStitching";
         calls.push([operation, backgroundFile]);
+        // The same collage again (same background, same placements) is not
+        // saved twice: the message says where it is.
+        var key = revision + " " + JSON.stringify(calls);
+        if (key === savedKey && app && app.fileCheck.readable(savedWhere)) {
+            app.showMessage("Already saved in " + savedWhere);
+            return;
+        }
         runInBackground("collage-save", "Making the collage", calls, function(result) {
-            saveRendered(result);
+            saveRendered(result, key);
         }, function(error) {
             fail("The collage could not be made." + (error ? " " + error : ""));
         });
     }
 
     // The collage's working file saved into the saved-pictures folder (a JPEG,
-    // or a PNG when it has transparency, named after the collage's working
-    // file; a collage has no one photo whose metadata it keeps).
-    function saveRendered(result) {
-        runInBackground("collage-save", "Saving the collage", [["tools.exportImage", result, "", "", 92]],
+    // or a PNG when it has transparency, named collage-<date>-<n>; a collage
+    // has no one photo whose metadata it keeps).
+    function saveRendered(result, key) {
+        runInBackground("collage-save", "Saving the collage", [["tools.exportCollage", result, 92]],
                         function(saved) {
                             // The editor takes the collage's own working file
                             // (lossless), so an edit starts from the picture
                             // itself, not from its JPEG.
                             savedCollage = result;
+                            savedKey = key;
+                            savedWhere = saved;
                             app.pictureSaved(saved);
                             app.showMessage("Collage saved as " + saved);
                             editOffer.open();
@@ -442,6 +451,10 @@ Page {
     }
 
     property string savedCollage: ""
+    // What was saved last (the background's revision and the render's
+    // calls), and where.
+    property string savedKey: ""
+    property string savedWhere: ""
 
     function editSavedCollage() {
         editOffer.close();
@@ -585,6 +598,7 @@ Page {
 
     CollagePicker {
         id: picker
+        objectName: "collagePicker"
         anchors.fill: parent
         visible: !page.composing
         app: page.app

@@ -70,14 +70,17 @@ Item {
 
         GridView {
             id: grid
+            objectName: "pickerGrid"
             Layout.fillWidth: true
             Layout.fillHeight: true
             clip: true
             cellWidth: Math.floor(width / 4)
             cellHeight: cellWidth
-            model: FolderListModel {
+            // With no folder the model would list the current one.
+            model: picker.folder !== "" ? photos : null
+            FolderListModel {
                 id: photos
-                folder: picker.folder
+                folder: picker.folder !== "" ? picker.folder : "file:///nonexistent/"
                 nameFilters: ["*.jpg", "*.jpeg", "*.png", "*.JPG", "*.JPEG", "*.PNG", "*.bmp", "*.webp"]
                 showDirs: false
                 sortField: FolderListModel.Time
@@ -139,9 +142,11 @@ Item {
             }
 
             Label {
+                objectName: "noPhotosLabel"
                 anchors.centerIn: parent
                 width: parent.width - 32
-                visible: photos.count === 0
+                // The view's count: the model's own is not always announced.
+                visible: grid.count === 0
                 wrapMode: Text.Wrap
                 horizontalAlignment: Text.AlignHCenter
                 color: "#9e9e9e"

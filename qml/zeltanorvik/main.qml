@@ -23,8 +23,13 @@ Item {
     Material.accent: "#ffb74d"
     Material.primary: "#1e1e1e"
 
-    // Handed over by the program at start-up (a file URL).
+    // Handed over by the program at start-up (a file URL); "" when the user
+    // has no Pictures folder.
     property string picturesFolder: ""
+    // Where the Open dialog starts, every time: the Pictures folder, else
+    // the document folder.
+    readonly property string openFolder: picturesFolder !== "" ? picturesFolder
+                                         : documentRoot ? WorkingFiles.toUrl(documentRoot) : ""
 
     // "" when no folder for the user's pictures could be made (then every
     // operation fails, and the folders below are "" too).
@@ -121,9 +126,9 @@ Item {
         return true;
     }
 
-    function browse(folder) {
-        if (folder)
-            fileDialog.currentFolder = folder;
+    function browse() {
+        if (openFolder)
+            fileDialog.currentFolder = openFolder;
         fileDialog.open();
     }
 
@@ -182,7 +187,7 @@ Item {
         initialItem: HomePage {
             app: root
             onOpenRequested: (path) => root.openPhoto(path)
-            onBrowseRequested: (folder) => root.browse(folder)
+            onBrowseRequested: root.browse()
             onCollageRequested: root.openCollage()
         }
     }
@@ -208,7 +213,7 @@ Item {
 
     Shortcut {
         sequence: "Ctrl+O"
-        onActivated: root.browse(root.picturesFolder)
+        onActivated: root.browse()
     }
 
     Timer {
@@ -278,7 +283,7 @@ Item {
                 openShare(editorPage.history.current);
         } else if (args.indexOf("--browse") >= 0) {
             // The dialog needs the window, which the document gets once it is loaded.
-            Qt.callLater(browse, picturesFolder);
+            Qt.callLater(browse);
         } else if (args.indexOf("--collage") >= 0) {
             Qt.callLater(openCollage);
         }

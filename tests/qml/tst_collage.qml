@@ -183,6 +183,34 @@ WindowTestCase {
         compare(app.pages.currentItem, page);
     }
 
+    // The picker says a folder is empty only when it lists nothing.
+    function test_pickerListsWithoutSayingEmpty() {
+        openPage();
+        var picker = findChild(page, "collagePicker");
+        var empty = findChild(picker, "noPhotosLabel");
+        picker.folder = "file://" + testFolder;
+        var grid = findChild(picker, "pickerGrid");
+        tryVerify(function() { return grid.count >= 4; });
+        verify(!empty.visible);
+    }
+
+    // A collage is named for the day; the same collage saved again is not
+    // written twice, and says where it is.
+    function test_collageSavedOnceUnderItsDate() {
+        compose(2, "stitched");
+        page.save();
+        tryCompare(app, "busy", false);
+        var offer = findChild(page, "editOffer");
+        tryCompare(offer, "opened", true);
+        offer.reject();
+        var name = page.savedWhere.substring(page.savedWhere.lastIndexOf("/") + 1);
+        verify(/^collage-\d{4}-\d{2}-\d{2}-1\.(jpg|png)$/.test(name), name);
+        page.save();
+        tryCompare(app, "busy", false);
+        compare(app.messages.text, "Already saved in " + page.savedWhere);
+        compare(savedCount(), 1);
+    }
+
     function test_swapExchangesPhotosAndKeepsZoom() {
         compose(2, "template");
         page.zoomBy(0, 2);

@@ -55,6 +55,17 @@ WindowTestCase {
         compare(pictureSize(editor.history.current), Qt.size(640, 400));
     }
 
+    // A mouse's vertical wheel scrolls the strip sideways.
+    function test_wheelScrollsTheStrip() {
+        var panel = openTool("looks");
+        var flick = findChild(panel, "stripFlickable");
+        tryVerify(function() { return flick.contentWidth > flick.width; }, 5000, flick.contentWidth + " " + flick.width);
+        mouseWheel(flick, flick.width / 2, flick.height / 2, 0, -120);
+        verify(flick.contentX > 0);
+        mouseWheel(flick, flick.width / 2, flick.height / 2, 0, 240);
+        compare(flick.contentX, 0);
+    }
+
     function test_resultArrivesAndBusyClears() {
         var panel = looksPanel();
         var shown = panel.preview.serial;

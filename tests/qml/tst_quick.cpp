@@ -40,6 +40,14 @@ public:
         QDir dir(root);
         return !root.isEmpty() && dir.removeRecursively() && QDir().mkpath(root);
     }
+
+    // Makes `path` the current folder; returns the one before.
+    Q_INVOKABLE QString setCurrentFolder(const QString &path) const
+    {
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(path);
+        return before;
+    }
 };
 
 namespace {
