@@ -158,10 +158,34 @@ Page {
         measure();
     }
 
+    // Each kind's last layout and placements for these photos, so that
+    // coming back to a kind finds the photos as they were left.
+    property var kindsLeft: ({})
+
     function choose(property, value) {
+        if (property === "kind") {
+            chooseKind(value);
+            return;
+        }
         page[property] = value;
         // Only the look around the photos changes: the photos stay as placed.
         rebuild(["borderChoice", "patternChoice", "backgroundChoice"].indexOf(property) >= 0); // qmllint disable type
+    }
+
+    function chooseKind(value) {
+        if (value === kind)
+            return;
+        var left = Object.assign({}, kindsLeft);
+        if (placements.length === photos.length && cells.length === photos.length)
+            left[kind] = { photos: photos.join("\n"), layout: layoutChoice, cells: cells, placements: placements };
+        kindsLeft = left;
+        var back = left[value];
+        // The placements of one kind mean nothing to another.
+        placements = [];
+        selected = -1;
+        layoutChoice = back && back.photos === photos.join("\n") ? back.layout : 0;
+        kind = value;
+        rebuild(false);
     }
 
     function pictureSize(url) {
@@ -234,11 +258,20 @@ Page {
         canvasSize = full;
         backgroundFile = path;
         var before = cells;
+        var back = kindsLeft[kind];
         cells = list;
-        if (keep && before.length === list.length)
+        if (keep && before.length === list.length) {
             keepPlacements(before);
-        else
+        } else if (back && back.photos === photos.join("\n") && back.layout === layoutChoice
+                   && back.placements.length === list.length) {
+            placements = back.placements;
+            keepPlacements(back.cells);
+            var left = Object.assign({}, kindsLeft);
+            delete left[kind];
+            kindsLeft = left;
+        } else {
             resetPlacements();
+        }
         if (saveWhenReady) {
             saveWhenReady = false;
             Qt.callLater(save);
@@ -621,12 +654,7 @@ Page {
                     text: modelData.label
                     implicitHeight: 48
                     Accessible.name: modelData.label + " collage"
-                    onClicked: {
-                        if (page.kind !== modelData.kind) {
-                            page.layoutChoice = 0;
-                            page.choose("kind", modelData.kind);
-                        }
-                    }
+                    onClicked: page.choose("kind", modelData.kind)
                 }
             }
         }
