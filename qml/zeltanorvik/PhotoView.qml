@@ -121,24 +121,16 @@ Item {
         transformOrigin: Item.Center
 
         // Behind transparent parts of the picture.
-        Canvas {
+        Image {
+            objectName: "checkerboard"
             x: overlayItem.x
             y: overlayItem.y
             width: overlayItem.width
             height: overlayItem.height
-            visible: view.shown.status === Image.Ready && !view.failed && width > 0 && height > 0
-            onWidthChanged: requestPaint()
-            onHeightChanged: requestPaint()
-            onPaint: {
-                var ctx = getContext("2d");
-                var side = 10;
-                ctx.fillStyle = "#cccccc";
-                ctx.fillRect(0, 0, width, height);
-                ctx.fillStyle = "#ffffff";
-                for (var y = 0; y < height; y += side)
-                    for (var x = (y / side) % 2 === 0 ? 0 : side; x < width; x += 2 * side)
-                        ctx.fillRect(x, y, side, side);
-            }
+            visible: view.shown.status === Image.Ready && !view.failed
+            source: "checker.png"
+            fillMode: Image.Tile
+            smooth: false
         }
 
         Picture {

@@ -55,6 +55,27 @@ WindowTestCase {
         compare(pictureSize(editor.history.current), Qt.size(640, 400));
     }
 
+    // A transparent picture keeps its transparency through a look, shows
+    // on a checkerboard and is saved as PNG.
+    function test_transparencyKept() {
+        openPhoto("sticker.png");
+        var panel = openTool("looks");
+        tryCompare(panel.strip, "complete", true, 20000);
+        panel.pick(entryOf(panel, 1101));
+        idle();
+        panel.apply();
+        idle();
+        compare(editor.history.count, 2);
+        tryVerify(function() { return editor.photo.hasPicture; });
+        var checks = findChild(editor.photo, "checkerboard");
+        verify(checks.visible);
+        compare(checks.width, editor.photo.overlay.width);
+        // Saved as PNG: the transparency is there.
+        editor.save();
+        tryCompare(app, "busy", false);
+        compare(app.messages.text, "Saved as " + app.savedFolder + "sticker_edited.png");
+    }
+
     // A mouse's vertical wheel scrolls the strip sideways.
     function test_wheelScrollsTheStrip() {
         var panel = openTool("looks");
