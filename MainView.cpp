@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <QFileInfo>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -71,6 +72,9 @@ MainView::~MainView()
 {
     if (keepsGeometry && viewer->visibility() == QWindow::Windowed)
         QSettings().setValue(QStringLiteral("window/geometry"), viewer->geometry());
+    // The documents go first: their bindings read the objects below (the
+    // facade's document folder, say) for as long as they live.
+    delete viewer->rootObject();
     delete touch;
     delete tools;
     delete communication;
@@ -145,8 +149,10 @@ void MainView::loadMainDocument()
         // completes (its start-up reads it); one that does not loads as well.
         QVariantMap initial;
         if (main->metaObject()->indexOfProperty("picturesFolder") >= 0) {
+            // Only a folder that is there: "" says there is none.
             const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-            initial.insert(QStringLiteral("picturesFolder"), QUrl::fromLocalFile(pictures).toString());
+            const QString folder = QFileInfo(pictures).isDir() ? QUrl::fromLocalFile(pictures).toString() : QString();
+            initial.insert(QStringLiteral("picturesFolder"), folder);
         }
         if (main->metaObject()->indexOfProperty("startFiles") >= 0)
             initial.insert(QStringLiteral("startFiles"), startPaths);

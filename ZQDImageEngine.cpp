@@ -48,9 +48,11 @@ ZQDImageEngine::~ZQDImageEngine()
 
 // --- loaders -----------------------------------------------------------------
 
-QImage ZQDImageEngine::loadPic(QString path)
+QImage ZQDImageEngine::loadPic(QString path, QImage *alpha)
 {
     const QImage image = imageio::readPicture(path);
+    if (alpha)
+        *alpha = alphaOf(image);
     if (image.isNull())
         return {};
     qCDebug(lcEngine).nospace() << "loadPic image 1.0 w=" << image.width() << " h=" << image.height()
@@ -129,6 +131,35 @@ uchar *ZQDImageEngine::pixelBuffer(QImage &image)
 QPixmap ZQDImageEngine::resultPixmap(QImage &&image)
 {
     return QPixmap::fromImage(std::move(image));
+}
+
+QImage ZQDImageEngine::alphaOf(const QImage &picture)
+{
+    if (picture.isNull() || !picture.hasAlphaChannel())
+        return {};
+    QImage alpha = picture.convertToFormat(QImage::Format_Alpha8);
+    for (int y = 0; y < alpha.height(); ++y) {
+        const uchar *row = alpha.constScanLine(y);
+        if (std::any_of(row, row + alpha.width(), [](uchar a) { return a != 255; }))
+            return alpha;
+    }
+    return {};
+}
+
+QImage ZQDImageEngine::withAlpha(QImage result, const QImage &alpha)
+{
+    if (alpha.isNull() || result.isNull() || result.size() != alpha.size())
+        return result;
+    // The operations' colours stay as they are (not premultiplied); only
+    // the alpha byte is the source's.
+    result = result.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(result.scanLine(y));
+        const uchar *a = alpha.constScanLine(y);
+        for (int x = 0; x < result.width(); ++x)
+            row[x] = (row[x] & 0x00ffffffu) | (uint(a[x]) << 24);
+    }
+    return result;
 }
 
 // --- time --------------------------------------------------------------------

@@ -48,8 +48,9 @@ public:
 
     // The picture at `path` (a file or a ":/" resource) upright at full size
     // in Format_RGB32; null when it cannot be read or decoded, or is beyond
-    // the photo budget (photoreader.h).
-    QImage loadPic(QString path);
+    // the photo budget (photoreader.h). `alpha`, when given, receives the
+    // picture's alpha when it has transparency (alphaOf).
+    QImage loadPic(QString path, QImage *alpha = nullptr);
     // The picture at `path` stretched to exactly winW x winH (fast scaling,
     // aspect ignored): the loader of masks and textures. Null when unreadable.
     QPixmap loadPic(QString path, int winW, int winH);
@@ -69,6 +70,12 @@ public:
     static uchar *pixelBuffer(QImage &image);
     // The picture after the library changed its buffer, as the result pixmap.
     static QPixmap resultPixmap(QImage &&image);
+    // Transparency through the opaque operations (looks, sharpening, the
+    // colour mixer): the alpha of a picture with a pixel that is not fully
+    // opaque (Format_Alpha8; null for an opaque picture), and a result given
+    // that alpha back (unchanged when `alpha` is null or of another size).
+    static QImage alphaOf(const QImage &picture);
+    static QImage withAlpha(QImage result, const QImage &alpha);
 
     // --- sizes the interface previews at ------------------------------------
 

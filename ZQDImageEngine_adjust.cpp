@@ -103,7 +103,7 @@ QImage photoOfSize(QImage qim, int width, int height, const char *operation)
 
 QPixmap ZQDImageEngine::SharpenImage(QString path, int width, int height, float depth)
 {
-    QImage qim = loadPic(path);
+    QImage qim = imageio::readPicture(path);
     qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
     if (qim.isNull())
         return {};
@@ -112,6 +112,7 @@ QPixmap ZQDImageEngine::SharpenImage(QString path, int width, int height, float 
 
 QPixmap ZQDImageEngine::SharpenImage(QImage qim, int width, int height, float depth)
 {
+    const QImage alpha = alphaOf(qim);
     qim = photoOfSize(std::move(qim), width, height, "SharpenImage");
     if (qim.isNull())
         return {};
@@ -120,13 +121,13 @@ QPixmap ZQDImageEngine::SharpenImage(QImage qim, int width, int height, float de
     if (!blurred)
         return {};
     iTheEngine->SharpProcess(image, blurred.get(), width, height, depth);
-    return resultPixmap(std::move(qim));
+    return resultPixmap(withAlpha(std::move(qim), alpha));
 }
 
 QPixmap ZQDImageEngine::MixingColorBCS(QString path, int width, int height, int brightness, int contrast,
                                        int saturation)
 {
-    QImage qim = loadPic(path);
+    QImage qim = imageio::readPicture(path);
     qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
     if (qim.isNull())
         return {};
@@ -136,11 +137,12 @@ QPixmap ZQDImageEngine::MixingColorBCS(QString path, int width, int height, int 
 QPixmap ZQDImageEngine::MixingColorBCS(QImage qim, int width, int height, int brightness, int contrast,
                                        int saturation)
 {
+    const QImage alpha = alphaOf(qim);
     qim = photoOfSize(std::move(qim), width, height, "MixingColorBCS");
     if (qim.isNull())
         return {};
     iTheEngine->ColorMixing(pixelBuffer(qim), width, height, brightness, contrast, saturation);
-    return resultPixmap(std::move(qim));
+    return resultPixmap(withAlpha(std::move(qim), alpha));
 }
 
 // --- geometry ----------------------------------------------------------------

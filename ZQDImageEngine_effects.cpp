@@ -95,7 +95,9 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
     // The masks need only the photo's size, which its header tells: they are
     // stretched while another thread decodes the photo. A reason either
     // records is handed back to this thread, whose caller asks for it.
+    // A picture with transparency is worked on opaque and gets its alpha back.
     QImage qim;
+    QImage alpha;
     QList<QImage> masks;
     QByteArray data;
     QSize header;
@@ -103,7 +105,7 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
     QString reasons[2];
     bandworkers::forEach(2, bandworkers::threadsFor(2), [&](std::size_t piece, int) {
         if (piece == 0) {
-            qim = loadPic(path);
+            qim = loadPic(path, &alpha);
         } else {
             header = imageio::uprightSize(path);
             inputsRead = recipe && header.isValid()
@@ -120,14 +122,14 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
     if (qim.isNull())
         return {};
     if (!recipe)
-        return resultPixmap(std::move(qim));
+        return resultPixmap(withAlpha(std::move(qim), alpha));
 
     // A format that does not tell its size beforehand gets its masks now.
     if (qim.size() != header)
         inputsRead = loadLookInputs(*recipe, qim.width(), qim.height(), masks, data);
     if (!inputsRead) {
         qCWarning(lcEngine) << "Process: a resource of look" << id << "cannot be read; the picture is unchanged";
-        return resultPixmap(std::move(qim));
+        return resultPixmap(withAlpha(std::move(qim), alpha));
     }
     if (id == 1018) {
         for (int i = 0; i < masks.size(); ++i)
@@ -135,7 +137,7 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
                                         << " height=" << masks[i].height() << " len=" << masks[i].sizeInBytes();
     }
     applyLook(*recipe, qim, masks, data);
-    return resultPixmap(std::move(qim));
+    return resultPixmap(withAlpha(std::move(qim), alpha));
 }
 
 bool ZQDImageEngine::loadLookInputs(const LookRecipe &recipe, int width, int height, QList<QImage> &masks,

@@ -440,6 +440,7 @@ bool OperationRunner::allowed(const QString &operation)
         QStringLiteral("revolvFreeBgImage"), QStringLiteral("clearPaintImageList"), QStringLiteral("addPaintImage"),
         QStringLiteral("savePuzzleFree"),   QStringLiteral("savePuzzleTemplate"), QStringLiteral("savePuzzleStitching"),
         kCollageCells,                      QStringLiteral("tools.exportImage"), QStringLiteral("tools.collageImage"),
+        QStringLiteral("tools.exportCollage"),
         QStringLiteral("tools.exportImageAs"),
         // The "tools" object's picture operations.
         QStringLiteral("tools.blendImage"), QStringLiteral("tools.autoEnhanceImage"),
@@ -498,6 +499,12 @@ void OperationRunner::deliver(int ticket, const QString &lane, const QString &pa
     emit finished(ticket, lane, path, error, cancelled, value);
     if (--d->open == 0)
         emit busyChanged();
+}
+
+bool OperationRunner::hasDisplayCopy(const QString &path, QSize size) const
+{
+    const QString file = stripFileUrl(path);
+    return !file.isEmpty() && !d->copies.find(file, size).isNull();
 }
 
 bool OperationRunner::readable(const QString &path) const

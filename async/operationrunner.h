@@ -100,6 +100,9 @@ public slots:
     // The size of the picture at `path` as shown (upright by its EXIF
     // orientation), from its header; (-1, -1) when unreadable.
     QSize pictureSize(const QString &path) const;
+    // Whether a screen copy of the picture at `path` at least `size` (fitted)
+    // is kept, so that it shows without its file being decoded.
+    bool hasDisplayCopy(const QString &path, QSize size) const;
     // Blocks until every queued job has run (for scripts and tests).
     void waitIdle();
     // A photo was closed: the screen copies, the live previews' pictures and

@@ -50,6 +50,10 @@ public slots:
     // name too long, metadata too large for a JPEG, a full disk, ...).
     QString exportImageAs(QString workingFile, QString originalPhoto, QString format, int quality, int longSide,
                           bool keepLocation);
+    // A collage's working file saved the same way, as JPEG or (with
+    // transparency) PNG, named for the day: collage-2026-12-08-1.jpg, then
+    // collage-2026-12-08-2.jpg, ... (editing/export.cpp)
+    QString exportCollage(QString workingFile, int quality);
 
     // Why the last failed operation on this thread failed, in words for the
     // user, or "" when no reason was recorded; asking forgets it.
@@ -144,6 +148,9 @@ private:
     static bool tonable(const tone::Settings &settings);
     // Whether `bins` divides 256, the reason recorded if not.
     static bool histogramBins(int bins);
+    // exportImageAs and exportCollage: `collage` names the file for the day.
+    QString exportPicture(const QString &source, const QString &original, QString format, int quality, int longSide,
+                          bool keepLocation, bool collage);
 
     ZQDCommunication *m_communication = nullptr;
 };

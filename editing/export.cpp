@@ -10,10 +10,11 @@
 // program is, so the saved picture follows the user's umask.
 //
 // Contents
-//   names (IMG_1234_edited.jpg, IMG_1234_edited-2.jpg, ..., never too long)
+//   names (IMG_1234_edited.jpg, IMG_1234_edited-2.jpg, ..., never too long;
+//   collage-<date>-<n>.jpg)
 //   the file (temporary name, flush, link)
 //   pixels (format choice, size, encoding)
-//   exportImage, exportImageAs
+//   exportImage, exportImageAs, exportCollage
 #include "EditorTools.h"
 
 #include "ImageDispose.h"
@@ -28,6 +29,7 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QDate>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
@@ -64,8 +66,11 @@ QString baseName(const QString &original)
 
 // Shortened as working-file names are, so a photo with a very long name
 // still saves (the same base always gives the same beginning).
-QString candidateName(const QString &base, int number, const QString &extension)
+QString candidateName(const QString &base, int number, const QString &extension, bool collage)
 {
+    // A collage has no photo to be named after: collage-2026-12-08-1.jpg, -2, ...
+    if (collage)
+        return base + QStringLiteral("-%1.").arg(number) + extension;
     const QString counter = number == 1 ? QString() : QStringLiteral("-%1").arg(number);
     return workingFileName(base, QStringLiteral("_edited") + counter + QLatin1Char('.') + extension);
 }
@@ -165,11 +170,11 @@ int linkWithoutReplacing(const QByteArray &from, const QByteArray &to)
 // Links the finished file `temporary` to the first free name; "" when no
 // name could be taken for another reason than being in use (recorded).
 QString linkToFreeName(const QString &temporary, const QString &folder, const QString &base,
-                       const QString &extension)
+                       const QString &extension, bool collage)
 {
     const QByteArray from = QFile::encodeName(temporary);
     for (int number = 1; number <= kMaxNameNumber; ++number) {
-        const QString name = folder + candidateName(base, number, extension);
+        const QString name = folder + candidateName(base, number, extension, collage);
         const int error = linkWithoutReplacing(from, QFile::encodeName(name));
         if (error == 0) {
             // The new name itself on the disk too.
@@ -334,8 +339,18 @@ QString EditorTools::exportImage(QString workingFile, QString originalPhoto, QSt
 QString EditorTools::exportImageAs(QString workingFile, QString originalPhoto, QString format, int quality,
                                    int longSide, bool keepLocation)
 {
-    const QString source = stripFileUrl(std::move(workingFile));
-    const QString original = stripFileUrl(std::move(originalPhoto));
+    return exportPicture(stripFileUrl(std::move(workingFile)), stripFileUrl(std::move(originalPhoto)),
+                         std::move(format), quality, longSide, keepLocation, false);
+}
+
+QString EditorTools::exportCollage(QString workingFile, int quality)
+{
+    return exportPicture(stripFileUrl(std::move(workingFile)), QString(), QString(), quality, 0, true, true);
+}
+
+QString EditorTools::exportPicture(const QString &source, const QString &original, QString format, int quality,
+                                   int longSide, bool keepLocation, bool collage)
+{
     format = format.toLower();
     if (format == QLatin1String("jpg"))
         format = QStringLiteral("jpeg");
@@ -376,8 +391,9 @@ QString EditorTools::exportImageAs(QString workingFile, QString originalPhoto, Q
         workingpng::explainWriteFailure(errno, temporary.path());
         return {};
     }
-    const QString saved =
-        linkToFreeName(temporary.path(), folder, baseName(original.isEmpty() ? source : original), extension);
+    const QString base = collage ? QStringLiteral("collage-") + QDate::currentDate().toString(Qt::ISODate)
+                                 : baseName(original.isEmpty() ? source : original);
+    const QString saved = linkToFreeName(temporary.path(), folder, base, extension, collage);
     if (saved.isEmpty())
         return {};
     qCDebug(lcFiles) << "saved" << source << "as" << saved;

@@ -19,6 +19,8 @@
 // folder holding zeltanorvik/main.qml, e.g. an older version of qml/), in the
 // same process, so that before and after come from the same run (the
 // working-file writer then runs on one thread, as it did before).
+// undo_burst: 20 undos then 20 redos 200 ms apart after 20 edits (its own
+// function, registerUndoBurst).
 // ZN_FEEL_SIZES="8,48" adds the 8000 x 6000 photo (skipped with a note when
 // the picture reader refuses it); ZN_FEEL_REPEAT=n takes each live-preview
 // step n times and keeps the medians (tap_max_ms: the slowest). A Markdown summary is printed at the end.
@@ -54,6 +56,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -330,6 +333,24 @@ public:
         return r;
     }
 
+    // The longest time between two frames (ms) while `work` runs.
+    double longestGap(const std::function<void()> &work)
+    {
+        frames.clear();
+        watching = QStringLiteral("false");
+        qint64 last = clock.nsecsElapsed();
+        work();
+        const qint64 end = clock.nsecsElapsed();
+        watching.clear();
+        frames.push_back(end);
+        double gap = 0;
+        for (const qint64 f : frames) {
+            gap = std::max(gap, double(f - last) / 1e6);
+            last = f;
+        }
+        return gap;
+    }
+
     void close()
     {
         evaluate("if (mark.page) { pages.pop(null); mark.page = null; } else editorPage.closeTool();");
@@ -424,6 +445,68 @@ void registerScenarios(const std::string &variant, const QString &folder, const 
     }
 }
 
+// undo_burst: 20 edits of the photo (colour mixes, each a working file of
+// its own), then 20 undos and 20 redos 200 ms apart, as fast fingers do;
+// done_ms until the last picture shows, gap_ms the longest frame gap over
+// the whole burst.
+void registerUndoBurst(const std::string &variant, const QString &folder, const std::vector<int> &sizes)
+{
+    for (const int mp : sizes) {
+        const std::string row = std::to_string(mp) + "MP/undo_burst";
+        if (std::find(gRowOrder.begin(), gRowOrder.end(), row) == gRowOrder.end())
+            gRowOrder.push_back(row);
+        const std::string name = "feel/" + variant + "/" + row;
+        benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &state) {
+            bandworkers::setThreadLimit(variant == "before" ? 1 : 0);
+            Window &w = windowFor(variant, folder);
+            // Edits of an earlier scenario are dropped unasked.
+            bool ready = gPhotos.count(mp)
+                         && w.evaluate("if (editorPage) editorPage.history.clear(); return openPhoto('"
+                                       + gPhotos.at(mp) + "', true);").toBool()
+                         && w.waitFor("editorPage.photo.hasPicture && !pages.busy && " IDLE, 60);
+            for (int i = 1; ready && i <= 20; ++i) {
+                w.evaluate("var s = runner.pictureSize(editorPage.history.current);"
+                           "editorPage.applyAsync('Edit', [['mixingcolorImage', editorPage.history.current,"
+                           " s.width, s.height, 3, 0, 0]], null);");
+                ready = w.waitFor(QStringLiteral("editorPage.history.count === %1 && " IDLE).arg(i + 1), 300);
+            }
+            if (!ready || !w.waitFor("editorPage.photo.hasPicture", 60)) {
+                state.SkipWithError("the photo or its edits could not be made");
+                for (auto _ : state) {
+                }
+                return;
+            }
+            w.settle();
+            Result r;
+            for (auto _ : state) {
+                QElapsedTimer clock;
+                clock.start();
+                r.gap = w.longestGap([&] {
+                    for (const char *step : {"editorPage.undo();", "editorPage.redo();"}) {
+                        for (int i = 0; i < 20; ++i) {
+                            w.evaluate(step);
+                            w.pause(200);
+                        }
+                    }
+                    w.waitFor("editorPage.photo.hasPicture", 120);
+                });
+                r.done = double(clock.nsecsElapsed()) / 1e6;
+                state.SetIterationTime(r.done / 1e3);
+            }
+            w.evaluate("editorPage.history.clear();");
+            // Decodes the burst started and then passed over still run on the
+            // picture loader's thread: they end before the window may go.
+            w.pause(mp == 48 ? 8000 : 2000);
+            state.counters["done_ms"] = r.done;
+            state.counters["gap_ms"] = r.gap;
+            gResults[variant + "/" + row] = r;
+        })
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
 std::string cell(const std::string &key, double Result::*field)
 {
     auto it = gResults.find(key);
@@ -512,6 +595,9 @@ int main(int argc, char **argv)
         registerScenarios("before", before, sizes);
     const QString after = qEnvironmentVariable("ZN_FEEL_QML", QCoreApplication::applicationDirPath() + "/../../qml");
     registerScenarios("after", after, sizes);
+    if (!before.isEmpty())
+        registerUndoBurst("before", before, sizes);
+    registerUndoBurst("after", after, sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     printSummary();

@@ -126,13 +126,16 @@ Item {
                    && view.composer.sizes.length === view.composer.cells.length ? view.composer.cells.length : 0
             Item {
                 id: freeItem
+                objectName: "freePhoto" + index
                 required property int index
                 readonly property var place: view.composer.placements[index]
                 readonly property var size: view.composer.sizes[index]
+                // From the placement alone: a binding on the item's own size
+                // could keep a value of the kind shown before.
                 width: place.shown
                 height: place.shown * size.height / size.width
-                x: place.cx - width / 2
-                y: place.cy - height / 2
+                x: place.cx - place.shown / 2
+                y: place.cy - place.shown * size.height / size.width / 2
                 rotation: place.degree
                 z: view.composer.selected === index ? 1 : 0
 

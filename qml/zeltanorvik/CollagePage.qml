@@ -166,10 +166,35 @@ Page {
         measure();
     }
 
+    // Each kind's last layout and placements for these photos, so that
+    // coming back to a kind finds the photos as they were left.
+    property var kindsLeft: ({})
+
     function choose(property, value) {
+        if (property === "kind") {
+            chooseKind(value);
+            return;
+        }
         page[property] = value;
         // Only the look around the photos changes: the photos stay as placed.
         rebuild(["borderChoice", "patternChoice", "backgroundChoice", "shape"].indexOf(property) >= 0); // qmllint disable type
+    }
+
+    function chooseKind(value) {
+        if (value === kind)
+            return;
+        var left = Object.assign({}, kindsLeft);
+        if (placements.length === photos.length && cells.length === photos.length)
+            left[kind] = { photos: photos.join("\n"), layout: layoutChoice, cells: cells, placements: placements,
+                          canvas: Qt.size(canvasSize.width, canvasSize.height) };
+        kindsLeft = left;
+        var back = left[value];
+        // The placements of one kind mean nothing to another.
+        placements = [];
+        selected = -1;
+        layoutChoice = back && back.photos === photos.join("\n") ? back.layout : 0;
+        kind = value;
+        rebuild(false);
     }
 
     function pictureSize(url) {
@@ -250,12 +275,21 @@ Page {
         canvasSize = full;
         backgroundFile = path;
         var before = cells;
+        var back = kindsLeft[kind];
         layoutCells = kind === "template" ? list : [];
         cells = kind === "template" ? Geometry.spacedCells(list, cellSpacing) : list;
-        if (keep && before.length === list.length)
+        if (keep && before.length === list.length) {
             keepPlacements(before, canvasBefore);
-        else
+        } else if (back && back.photos === photos.join("\n") && back.layout === layoutChoice
+                   && back.placements.length === list.length) {
+            placements = back.placements;
+            keepPlacements(back.cells, back.canvas);
+            var left = Object.assign({}, kindsLeft);
+            delete left[kind];
+            kindsLeft = left;
+        } else {
             resetPlacements();
+        }
         if (saveWhenReady) {
             saveWhenReady = false;
             Qt.callLater(save);
@@ -447,23 +481,32 @@ Page {
         // Drawn as large as the photos allow (two to four times the canvas),
         // each photo sampled afresh from its file, so it is sharp in print.
         calls.push(["tools.collageImage", kind, backgroundFile, 0, kind === "template" ? cornerRadius : 0]);
+        // The same collage again (same background, same placements) is not
+        // saved twice: the message says where it is.
+        var key = revision + " " + JSON.stringify(calls);
+        if (key === savedKey && app && app.fileCheck.readable(savedWhere)) {
+            app.showMessage("Already saved in " + savedWhere);
+            return;
+        }
         runInBackground("collage-save", "Making the collage", calls, function(result) {
-            saveRendered(result);
+            saveRendered(result, key);
         }, function(error) {
             fail("The collage could not be made." + (error ? " " + error : ""));
         });
     }
 
     // The collage's working file saved into the saved-pictures folder (a JPEG,
-    // or a PNG when it has transparency, named after the collage's working
-    // file; a collage has no one photo whose metadata it keeps).
-    function saveRendered(result) {
-        runInBackground("collage-save", "Saving the collage", [["tools.exportImage", result, "", "", 92]],
+    // or a PNG when it has transparency, named collage-<date>-<n>; a collage
+    // has no one photo whose metadata it keeps).
+    function saveRendered(result, key) {
+        runInBackground("collage-save", "Saving the collage", [["tools.exportCollage", result, 92]],
                         function(saved) {
                             // The editor takes the collage's own working file
                             // (lossless), so an edit starts from the picture
                             // itself, not from its JPEG.
                             savedCollage = result;
+                            savedKey = key;
+                            savedWhere = saved;
                             app.pictureSaved(saved);
                             app.showMessage("Collage saved as " + saved);
                             editOffer.open();
@@ -474,6 +517,10 @@ Page {
     }
 
     property string savedCollage: ""
+    // What was saved last (the background's revision and the render's
+    // calls), and where.
+    property string savedKey: ""
+    property string savedWhere: ""
 
     function editSavedCollage() {
         editOffer.close();
@@ -655,12 +702,7 @@ Page {
                     text: modelData.label
                     implicitHeight: 48
                     Accessible.name: modelData.label + " collage"
-                    onClicked: {
-                        if (page.kind !== modelData.kind) {
-                            page.layoutChoice = 0;
-                            page.choose("kind", modelData.kind);
-                        }
-                    }
+                    onClicked: page.choose("kind", modelData.kind)
                 }
             }
         }

@@ -71,15 +71,18 @@ Item {
 
         GridView {
             id: grid
+            objectName: "pickerGrid"
             Layout.fillWidth: true
             Layout.fillHeight: true
             clip: true
             // Four to a row on a phone, more on a big screen.
             cellWidth: Math.floor(width / Math.max(4, Math.round(width / 160)))
             cellHeight: cellWidth
-            model: FolderListModel {
+            // With no folder the model would list the current one.
+            model: picker.folder !== "" ? photos : null
+            FolderListModel {
                 id: photos
-                folder: picker.folder
+                folder: picker.folder !== "" ? picker.folder : "file:///nonexistent/"
                 nameFilters: PhotoFormats.namePatterns()
                 showDirs: false
                 sortField: FolderListModel.Time
@@ -142,9 +145,11 @@ Item {
             }
 
             Label {
+                objectName: "noPhotosLabel"
                 anchors.centerIn: parent
                 width: parent.width - 32
-                visible: photos.count === 0
+                // The view's count: the model's own is not always announced.
+                visible: grid.count === 0
                 wrapMode: Text.Wrap
                 horizontalAlignment: Text.AlignHCenter
                 color: "#9e9e9e"

@@ -18,6 +18,32 @@ function ratioValue(name, pictureRatio) {
     }
 }
 
+// The named ratio in whole numbers, { a, b } for a:b (width to height);
+// "Original" is the picture's own size in lowest terms; null for a free box.
+function ratioParts(name, pictureW, pictureH) {
+    switch (name) {
+    case "1:1": return { a: 1, b: 1 };
+    case "4:3": return { a: 4, b: 3 };
+    case "3:4": return { a: 3, b: 4 };
+    case "16:9": return { a: 16, b: 9 };
+    case "Original":
+        if (!(pictureW > 0 && pictureH > 0))
+            return null;
+        var g = gcd(pictureW, pictureH);
+        return { a: pictureW / g, b: pictureH / g };
+    default: return null;
+    }
+}
+
+function gcd(m, n) {
+    while (n > 0) {
+        var r = m % n;
+        m = n;
+        n = r;
+    }
+    return m;
+}
+
 function clamp(v, lo, hi) {
     return Math.max(lo, Math.min(hi, v));
 }
@@ -96,13 +122,31 @@ function resizeBox(box, corner, dx, dy, ratio, areaW, areaH) {
 // cropPic's arguments for a box on a picture shown at areaW x areaH whose
 // decoded size is pictureW x pictureH: the box in picture pixels, with the
 // picture's own size as the screen size, so cropPic cuts the picture at that
-// size without scaling it first.
-function cropArguments(box, areaW, areaH, pictureW, pictureH) {
+// size without scaling it first. With a ratio `parts` ({ a, b }, ratioParts)
+// the cut is exactly a:b in whole pixels (k·a x k·b) about the box's centre;
+// a box smaller than one a x b step comes as close to the ratio as it can.
+function cropArguments(box, areaW, areaH, pictureW, pictureH, parts) {
     var sx = pictureW / areaW;
     var sy = pictureH / areaH;
     var x = clamp(Math.round(box.x * sx), 0, pictureW - 1);
     var y = clamp(Math.round(box.y * sy), 0, pictureH - 1);
     var w = clamp(Math.round(box.w * sx), 1, pictureW - x);
     var h = clamp(Math.round(box.h * sy), 1, pictureH - y);
+    if (parts && parts.a > 0 && parts.b > 0) {
+        var cx = x + w / 2;
+        var cy = y + h / 2;
+        var k = Math.min(Math.round((w / parts.a + h / parts.b) / 2),
+                         Math.floor(pictureW / parts.a), Math.floor(pictureH / parts.b));
+        if (k >= 1) {
+            w = k * parts.a;
+            h = k * parts.b;
+        } else if (w * parts.b >= h * parts.a) {
+            w = clamp(Math.round(h * parts.a / parts.b), 1, pictureW);
+        } else {
+            h = clamp(Math.round(w * parts.b / parts.a), 1, pictureH);
+        }
+        x = clamp(Math.round(cx - w / 2), 0, pictureW - w);
+        y = clamp(Math.round(cy - h / 2), 0, pictureH - h);
+    }
     return { screenW: pictureW, screenH: pictureH, x: x, y: y, w: w, h: h };
 }

@@ -32,7 +32,9 @@ Pane {
             return;
         }
         var g = CropGeometry.cropArguments(cropBox.box, cropBox.width, cropBox.height,
-                                           sizeProbe.decodedWidth, sizeProbe.decodedHeight);
+                                           sizeProbe.decodedWidth, sizeProbe.decodedHeight,
+                                           CropGeometry.ratioParts(ratioName, sizeProbe.decodedWidth,
+                                                                   sizeProbe.decodedHeight));
         var source = editor.history.current;
         var calls = [["cropPic", source, g.screenW, g.screenH, g.w, g.h, g.x, g.y]];
         // The box is in screen terms, so the same crop of the screen copy

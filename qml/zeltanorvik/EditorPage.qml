@@ -155,8 +155,12 @@ Page {
 
     // Opens a tool; `properties` are handed to its panel besides `editor`.
     function openToolNamed(name, properties) {
-        if (!photo.hasPicture)
+        // A photo still loading gets the tool once it shows.
+        if (!photo.hasPicture) {
+            pendingTool = photo.status === Image.Error ? null : { name: name, properties: properties };
             return;
+        }
+        pendingTool = null;
         for (var i = 0; i < toolEntries.length; ++i) {
             if (toolEntries[i].name === name) {
                 photo.resetView();
@@ -169,7 +173,17 @@ Page {
         }
     }
 
+    property var pendingTool: null
+    Connections {
+        target: editor.photo
+        function onHasPictureChanged() {
+            if (editor.photo.hasPicture && editor.pendingTool)
+                editor.openToolNamed(editor.pendingTool.name, editor.pendingTool.properties);
+        }
+    }
+
     function closeTool() {
+        pendingTool = null;
         openTool = "";
         panelLoader.source = "";
     }
@@ -258,6 +272,9 @@ Page {
 
     UnsavedEditsPrompt {
         id: unsavedPrompt
+        // A popup does not take the page's colours by itself.
+        Material.theme: editor.Material.theme
+        Material.accent: editor.Material.accent
         onSaveChosen: (then) => editor.save(then)
         onDiscardChosen: (then) => {
             editor.closeTool();
@@ -285,6 +302,7 @@ Page {
 
     Shortcut { sequence: "Ctrl+Z"; enabled: editor.visible; onActivated: editor.undo() }
     Shortcut { sequence: "Ctrl+Shift+Z"; enabled: editor.visible; onActivated: editor.redo() }
+    Shortcut { sequence: "Ctrl+Y"; enabled: editor.visible; onActivated: editor.redo() }
     Shortcut { sequence: "Ctrl+S"; enabled: editor.visible; onActivated: editor.save() }
 
     EditorHistory {

@@ -15,7 +15,9 @@ ToolButton {
     text: glyph
     font.pixelSize: glyph.length <= 2 ? 24 : 16
     Accessible.name: name
-    ToolTip.visible: hovered && name.length > 0
+    // Not while pressed: a button held down (compare) shows what it does
+    // under the tooltip's place.
+    ToolTip.visible: hovered && !pressed && name.length > 0
     ToolTip.text: name
     ToolTip.delay: 600
 }

@@ -12,7 +12,8 @@ Page {
     property var app: null
 
     signal openRequested(string path)
-    signal browseRequested(string folder)
+    // The Open dialog, which starts in the application's `openFolder`.
+    signal browseRequested()
     signal collageRequested()
 
     header: ToolBar {
@@ -28,7 +29,7 @@ Page {
             GlyphButton {
                 glyph: "Open\u2026"
                 name: "open a file"
-                onClicked: home.browseRequested(home.app ? home.app.picturesFolder : "")
+                onClicked: home.browseRequested()
             }
         }
     }
@@ -56,7 +57,7 @@ Page {
                     implicitHeight: 64
                     font.pixelSize: 17
                     Accessible.name: "edit a photo"
-                    onClicked: home.browseRequested(home.app ? WorkingFiles.toUrl(home.app.documentRoot) : "")
+                    onClicked: home.browseRequested()
                 }
                 Button {
                     text: "Make a collage"

@@ -8,6 +8,7 @@ import QtQuick.Controls.Material
 import QtQuick.Window
 import Qt.labs.folderlistmodel
 import "PhotoFormats.js" as PhotoFormats
+import "WorkingFiles.js" as WorkingFiles
 
 Column {
     id: grid
@@ -19,8 +20,10 @@ Column {
     property int limit: columns > 3 ? columns * 2 : 9
     property int revision: 0
     // The model's own count is not always announced when it changes; the
-    // Repeater's is.
-    readonly property int count: thumbnails.count
+    // Repeater's is. A model made with a folder that does not exist lists
+    // the current folder instead: such a list counts as nothing (all its
+    // entries share one folder, so the first one tells).
+    readonly property int count: thumbnails.count > 0 && grid.asked(photos.get(0, "filePath")) ? thumbnails.count : 0
 
     signal picked(string path)
 
@@ -32,6 +35,13 @@ Column {
     function folderName() {
         var f = grid.folder.replace(/\/+$/, "");
         return grid.revision % 2 === 0 ? f + "/" : f;
+    }
+
+    // Whether `path` lies in the folder asked for.
+    function asked(path) {
+        var file = String(path);
+        var folder = WorkingFiles.toPath(grid.folder).replace(/\/+$/, "");
+        return folder !== "" && file.substring(0, file.lastIndexOf("/")) === folder;
     }
 
     FolderListModel {
@@ -64,7 +74,7 @@ Column {
                 required property string filePath
                 required property string fileName
                 readonly property real side: (grid.width - (grid.columns - 1) * 6) / grid.columns
-                visible: index < grid.limit
+                visible: index < grid.limit && grid.count > 0
                 width: visible ? side : 0
                 height: visible ? side : 0
 

@@ -79,6 +79,8 @@ Item {
     // delegates that scroll away, and a remade thumbnail would decode a file
     // that another entry has replaced since.
     Flickable {
+        id: flick
+        objectName: "stripFlickable"
         anchors.fill: parent
         contentWidth: row.width
         contentHeight: height
@@ -86,6 +88,16 @@ Item {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.horizontal: ScrollBar { policy: ScrollBar.AsNeeded }
+
+        // A mouse wheel turns vertically: it scrolls the strip sideways.
+        WheelHandler {
+            target: null
+            onWheel: (event) => {
+                var delta = event.angleDelta.y !== 0 ? event.angleDelta.y : event.angleDelta.x;
+                var most = Math.max(0, flick.contentWidth - flick.width);
+                flick.contentX = Math.max(0, Math.min(most, flick.contentX - delta / 120 * strip.thumbnailSize));
+            }
+        }
 
         Row {
             id: row

@@ -495,7 +495,7 @@ Page {
                             placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Microblog application secret") }
                         TextField { id: sinaTokenField; objectName: "sinaTokenField"; Layout.fillWidth: true
-                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Access token"); Accessible.name: qsTr("Microblog access token") }
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Access token"); echoMode: TextInput.Password; Accessible.name: qsTr("Microblog access token") }
                         TextField { id: sinaTokenSecretField; objectName: "sinaTokenSecretField"; Layout.fillWidth: true
                             placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Token secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Microblog token secret") }
@@ -508,7 +508,7 @@ Page {
                             placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Upload address (https://…)"); inputMethodHints: Qt.ImhUrlCharactersOnly
                             Accessible.name: qsTr("Social network upload address") }
                         TextField { id: renrenTokenField; objectName: "renrenTokenField"; Layout.fillWidth: true
-                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Access token"); Accessible.name: qsTr("Social network access token") }
+                            placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Access token"); echoMode: TextInput.Password; Accessible.name: qsTr("Social network access token") }
                         TextField { id: renrenSecretField; objectName: "renrenSecretField"; Layout.fillWidth: true
                             placeholderTextColor: sharePage.quietTextColour; placeholderText: qsTr("Application secret"); echoMode: TextInput.Password
                             Accessible.name: qsTr("Social network application secret") }

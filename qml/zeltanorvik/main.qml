@@ -24,13 +24,18 @@ Item {
     Material.accent: "#ffb74d"
     Material.primary: "#1e1e1e"
 
-    // Handed over by the program at start-up (a file URL).
+    // Handed over by the program at start-up (a file URL); "" when the user
+    // has no Pictures folder.
     property string picturesFolder: ""
     // The files the program was given (absolute paths), and why others
     // cannot be opened (sentences); see OutsideFiles.qml.
     property var startFiles: []
     property var startProblems: []
     readonly property alias outsideFiles: outsideFiles
+    // Where the Open dialog starts, every time: the Pictures folder, else
+    // the document folder.
+    readonly property string openFolder: picturesFolder !== "" ? picturesFolder
+                                         : documentRoot ? WorkingFiles.toUrl(documentRoot) : ""
 
     // "" when no folder for the user's pictures could be made (then every
     // operation fails, and the folders below are "" too).
@@ -131,9 +136,9 @@ Item {
         return true;
     }
 
-    function browse(folder) {
-        if (folder)
-            fileDialog.currentFolder = folder;
+    function browse() {
+        if (openFolder)
+            fileDialog.currentFolder = openFolder;
         fileDialog.open();
     }
 
@@ -192,7 +197,7 @@ Item {
         initialItem: HomePage {
             app: root
             onOpenRequested: (path) => root.openPhoto(path)
-            onBrowseRequested: (folder) => root.browse(folder)
+            onBrowseRequested: root.browse()
             onCollageRequested: root.openCollage()
         }
     }
@@ -228,7 +233,7 @@ Item {
 
     Shortcut {
         sequence: "Ctrl+O"
-        onActivated: root.browse(root.picturesFolder)
+        onActivated: root.browse()
     }
 
     Timer {
@@ -298,7 +303,7 @@ Item {
                 openShare(editorPage.history.current);
         } else if (args.indexOf("--browse") >= 0) {
             // The dialog needs the window, which the document gets once it is loaded.
-            Qt.callLater(browse, picturesFolder);
+            Qt.callLater(browse);
         } else if (args.indexOf("--collage") >= 0) {
             Qt.callLater(openCollage);
         }

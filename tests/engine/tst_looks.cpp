@@ -12,6 +12,10 @@
 
 #include "qtqveffect.h"
 
+#include <QPainter>
+
+#include <functional>
+
 using namespace enginetest;
 
 namespace {
@@ -176,7 +180,7 @@ private slots:
     }
 
     // A grey-scale, palette or alpha source gives what the same pixels give as
-    // an opaque 32-bit photo.
+    // an opaque 32-bit photo (with alpha: and its transparency back).
     void anySourceReachesTheLookAs32Bit()
     {
         QFETCH(QString, file);
@@ -187,7 +191,62 @@ private slots:
         const QString asRgb = writePhoto("looks/as-rgb.png", decoded.convertToFormat(QImage::Format_RGB32));
         const QImage expected = rgb32(engine.Process(asRgb, id));
         const QString path = facade.loadImage(file, id);
-        ZN_COMPARE_PICTURES(expected, readRgb32(path));
+        if (!decoded.hasAlphaChannel()) {
+            ZN_COMPARE_PICTURES(expected, readRgb32(path));
+            return;
+        }
+        const QImage withAlpha = ZQDImageEngine::withAlpha(expected, ZQDImageEngine::alphaOf(decoded));
+        ZN_COMPARE_PICTURES(withAlpha.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                            QImage(path).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+
+    // A transparent picture (a translucent circle and black text on nothing)
+    // through a look, the colour mixer and sharpening: its alpha comes back
+    // exactly, and its opaque pixels are what the operation gives on the
+    // opaque picture.
+    void transparencyComesBack()
+    {
+        QImage sticker(160, 120, QImage::Format_ARGB32);
+        sticker.fill(Qt::transparent);
+        {
+            QPainter painter(&sticker);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(220, 60, 30, 128));
+            painter.drawEllipse(20, 10, 100, 100);
+            painter.setPen(Qt::black);
+            QFont font;
+            font.setPixelSize(30);
+            font.setBold(true);
+            painter.setFont(font);
+            painter.drawText(sticker.rect(), Qt::AlignCenter, QStringLiteral("Hi!"));
+            painter.fillRect(10, 100, 140, 10, Qt::black);
+        }
+        const QString path = writePhoto("alpha/sticker.png", sticker);
+        const QString opaque = writePhoto("alpha/opaque.png", sticker.convertToFormat(QImage::Format_RGB32));
+        const QImage alpha = sticker.convertToFormat(QImage::Format_Alpha8);
+        const int w = sticker.width(), h = sticker.height();
+        const QList<std::function<QString(const QString &)>> operations = {
+            [&](const QString &p) { return facade.loadImage(p, 1101); },
+            [&](const QString &p) { return facade.mixingcolorImage(p, w, h, 20, 10, 30); },
+            [&](const QString &p) { return facade.SharpImage(p, w, h, 0.6f); },
+        };
+        for (const auto &operation : operations) {
+            const QImage expected = readRgb32(operation(opaque));
+            const QImage result = QImage(operation(path)).convertToFormat(QImage::Format_ARGB32);
+            QVERIFY(result.hasAlphaChannel());
+            QCOMPARE(result.convertToFormat(QImage::Format_Alpha8), alpha);
+            int opaquePixels = 0;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    if (qAlpha(sticker.pixel(x, y)) == 255) {
+                        ++opaquePixels;
+                        QCOMPARE(result.pixel(x, y), expected.pixel(x, y));
+                    }
+                }
+            }
+            QVERIFY(opaquePixels > 1000);
+        }
     }
 
     void everyLookIsTheLibrarysLook_data()

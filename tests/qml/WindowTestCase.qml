@@ -94,6 +94,8 @@ TestCase {
     function openPhoto(name) {
         verify(app.openPhoto(testFolder + name));
         tryCompare(app.pages, "busy", false);
+        // A photo just opened is decoded off the GUI thread.
+        tryVerify(function() { return editor.photo.hasPicture; }, 20000);
         compare(editor.history.count, 1);
         app.messages.hide();
     }

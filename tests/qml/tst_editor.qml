@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.Material
 import QtTest
 import "../../qml/zeltanorvik"
 import "../../qml/zeltanorvik/WorkingFiles.js" as WorkingFiles
@@ -189,6 +190,31 @@ Item {
             compare(editor.history.index, 1);
             keySequence("Ctrl+Shift+Z");
             compare(editor.history.index, 2);
+            keySequence("Ctrl+Z");
+            keySequence("Ctrl+Y");
+            compare(editor.history.index, 2);
+        }
+
+        // A picture whose screen copy is not in memory is decoded off the
+        // GUI thread: the one before stays on screen meanwhile.
+        function test_newPictureDecodedOffTheGuiThread() {
+            var big = communication.qualityImage(testFolder + "wide.jpg", 4);
+            verify(editor.commit(big, "Enlarging"));
+            verify(!editor.photo.hasPicture);
+            compare(editor.photo.shown.status, Image.Ready);
+            verify(editor.photo.shown.visible);
+            tryVerify(function() { return editor.photo.hasPicture; }, 10000);
+            compare(editor.photo.shown.sourceSize, editor.photo.decodeSize);
+        }
+
+        // The unsaved-edits prompt is in the window's colours: Save in the accent.
+        function test_promptSaveInTheAccent() {
+            edit();
+            backButton().clicked();
+            tryCompare(editor.unsavedPrompt, "opened", true);
+            compare(editor.unsavedPrompt.Material.accent, app.Material.accent);
+            compare(editor.unsavedPrompt.Material.theme, Material.Dark);
+            editor.unsavedPrompt.choose("cancel");
         }
 
         function test_failuresAreSaid() {

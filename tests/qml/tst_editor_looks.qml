@@ -55,6 +55,38 @@ WindowTestCase {
         compare(pictureSize(editor.history.current), Qt.size(640, 400));
     }
 
+    // A transparent picture keeps its transparency through a look, shows
+    // on a checkerboard and is saved as PNG.
+    function test_transparencyKept() {
+        openPhoto("sticker.png");
+        var panel = openTool("looks");
+        tryCompare(panel.strip, "complete", true, 20000);
+        panel.pick(entryOf(panel, 1101));
+        idle();
+        panel.apply();
+        idle();
+        compare(editor.history.count, 2);
+        tryVerify(function() { return editor.photo.hasPicture; });
+        var checks = findChild(editor.photo, "checkerboard");
+        verify(checks.visible);
+        compare(checks.width, editor.photo.overlay.width);
+        // Saved as PNG: the transparency is there.
+        editor.save();
+        tryCompare(app, "busy", false);
+        compare(app.messages.text, "Saved as " + app.savedFolder + "sticker_edited.png");
+    }
+
+    // A mouse's vertical wheel scrolls the strip sideways.
+    function test_wheelScrollsTheStrip() {
+        var panel = openTool("looks");
+        var flick = findChild(panel, "stripFlickable");
+        tryVerify(function() { return flick.contentWidth > flick.width; }, 5000, flick.contentWidth + " " + flick.width);
+        mouseWheel(flick, flick.width / 2, flick.height / 2, 0, -120);
+        verify(flick.contentX > 0);
+        mouseWheel(flick, flick.width / 2, flick.height / 2, 0, 240);
+        compare(flick.contentX, 0);
+    }
+
     function test_resultArrivesAndBusyClears() {
         var panel = looksPanel();
         var shown = panel.preview.serial;

@@ -65,6 +65,29 @@ Item {
             verify(edge.w >= 1 && edge.h >= 1);
         }
 
+        // A ratio crop is exact in whole pixels (k·a x k·b), inside the
+        // picture, even when the shown picture's sides are not whole or
+        // not in the photo's proportions.
+        function test_ratioCropsAreExact() {
+            var cases = [["1:1", 8000, 6000, 480.4, 360.2], ["4:3", 8000, 6000, 479.7, 359.9],
+                         ["16:9", 3264, 2448, 480, 359.6], ["3:4", 2448, 3264, 338.5, 451.3],
+                         ["Original", 6000, 4000, 480, 320.3]];
+            for (var i = 0; i < cases.length; ++i) {
+                var c = cases[i];
+                var parts = CropGeometry.ratioParts(c[0], c[1], c[2]);
+                var ratio = parts.a / parts.b;
+                for (var f = 0.05; f < 1; f += 0.113) {
+                    var box = CropGeometry.reshapeBox({ x: c[3] * f / 3, y: c[4] * f / 4, w: c[3] * f, h: c[4] * f },
+                                                      ratio, c[3], c[4]);
+                    var g = CropGeometry.cropArguments(box, c[3], c[4], c[1], c[2], parts);
+                    compare(g.w * parts.b, g.h * parts.a, c[0] + " " + JSON.stringify(g));
+                    verify(g.x >= 0 && g.y >= 0 && g.x + g.w <= c[1] && g.y + g.h <= c[2], JSON.stringify(g));
+                }
+            }
+            compare(CropGeometry.ratioParts("Original", 6000, 4000), { a: 3, b: 2 });
+            compare(CropGeometry.ratioParts("Free", 6000, 4000), null);
+        }
+
         function test_ratioNames() {
             compare(CropGeometry.ratioValue("Free"), 0);
             compare(CropGeometry.ratioValue("1:1"), 1);

@@ -1,11 +1,13 @@
 import QtQuick
 import QtTest
+import "../../qml/zeltanorvik"
 
 // Home and the window around the pages: the functions the program calls when
 // the touch tracker or the sharing controller reports something, and Home's
 // Saved grid following a save made when another photo is opened over
 // unsaved edits.
 WindowTestCase {
+    id: testCase
     name: "Home"
     photo: ""
 
@@ -13,6 +15,24 @@ WindowTestCase {
         var grid = findChild(app.pages.get(0), "savedGrid");
         verify(grid);
         return grid;
+    }
+
+    Component {
+        id: gridComponent
+        PhotoGrid {}
+    }
+
+    // A folder that is not there lists nothing (never the current folder,
+    // which holds pictures here); the Open dialog starts in a folder that is.
+    function test_missingFolderListsNothing() {
+        var before = testFiles.setCurrentFolder(testFolder);
+        var grid = createTemporaryObject(gridComponent, testCase, { folder: "file:///nonexistent-zn-pictures/" });
+        wait(500);
+        testFiles.setCurrentFolder(before);
+        compare(grid.count, 0);
+        verify(!grid.visible);
+        compare(app.picturesFolder, "");
+        compare(app.openFolder, "file://" + app.documentRoot);
     }
 
     function test_rootFunctions() {

@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QPainter>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QTemporaryDir>
@@ -40,6 +41,14 @@ public:
         const QString root = zntest::documentRoot();
         QDir dir(root);
         return !root.isEmpty() && dir.removeRecursively() && QDir().mkpath(root);
+    }
+
+    // Makes `path` the current folder; returns the one before.
+    Q_INVOKABLE QString setCurrentFolder(const QString &path) const
+    {
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(path);
+        return before;
     }
 };
 
@@ -105,6 +114,23 @@ public slots:
             plain.fill(colour);
             writePhoto(plain, pictures + folder + "/same.png");
         }
+        // A transparent picture: a translucent circle and black text on nothing.
+        QImage sticker(320, 240, QImage::Format_ARGB32);
+        sticker.fill(Qt::transparent);
+        {
+            QPainter painter(&sticker);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(220, 60, 30, 128));
+            painter.drawEllipse(60, 20, 200, 200);
+            painter.setPen(Qt::black);
+            QFont font;
+            font.setPixelSize(48);
+            font.setBold(true);
+            painter.setFont(font);
+            painter.drawText(sticker.rect(), Qt::AlignCenter, QStringLiteral("Hello"));
+        }
+        writePhoto(sticker, pictures + "sticker.png");
         // A small picture to share.
         QImage share(64, 48, QImage::Format_RGB32);
         share.fill(QColor(40, 120, 200));

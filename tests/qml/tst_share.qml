@@ -53,6 +53,13 @@ Item {
             page.busy = false
         }
 
+        // Access tokens are secrets: masked like the others.
+        function test_tokensAreMasked() {
+            var page = makePage()
+            for (var name of ["sinaTokenField", "sinaTokenSecretField", "renrenTokenField"])
+                compare(field(page, name).echoMode, TextInput.Password, name)
+        }
+
         function test_answerBytesAsText() {
             var page = makePage()
             compare(page.bytesToText(new Uint8Array([0x6f, 0x6b]).buffer), "ok")
