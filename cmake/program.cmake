@@ -72,13 +72,13 @@ list(APPEND zn_engine_sources
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_free.cpp
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_template.cpp
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_text.cpp)
-zn_sources(zn_engine_sources imageio photoreader)
+zn_sources(zn_engine_sources imageio photoreader picturememory)
 zn_sources(zn_engine_sources imaging maskstretch collagesupport.h)
 zn_sources(zn_engine_sources workingfiles documentroot workingfilename)
 zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance straighten tone exportmetadata)
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
-zn_sources(zn_engine_sources async operationrunner livesteps pictureprovider displaycopies bandworkers.h
-  workingpicturetap.h)
+zn_sources(zn_engine_sources async operationrunner operationtable livesteps pictureprovider displaycopies
+  bandworkers.h)
 add_library(zn_engine STATIC ${zn_engine_sources})
 target_include_directories(zn_engine PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/imageio ${ZN_SOURCE_ROOT}/imaging
   ${ZN_SOURCE_ROOT}/workingfiles ${ZN_SOURCE_ROOT}/editing ${ZN_SOURCE_ROOT}/async)

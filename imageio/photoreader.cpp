@@ -2,6 +2,7 @@
 
 #include "logging.h"
 #include "operationerror.h"
+#include "picturememory.h"
 
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -59,6 +60,16 @@ QImage readPicture(const QString &path, const SizeRule &sizeFor)
     Q_UNUSED(kReaderLimitSet);
     if (path.isEmpty())
         return {};
+    // A picture just written or decoded is taken from memory at full size.
+    PictureMemory &memory = PictureMemory::shared();
+    if (const QImage kept = memory.find(path); !kept.isNull()) {
+        const QSize wanted = sizeFor ? sizeFor(kept.size()) : kept.size();
+        if (wanted.isEmpty())
+            return {};
+        if (wanted == kept.size())
+            return kept;
+    }
+    const PictureMemory::Stamp before = PictureMemory::stamp(path);
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
@@ -73,10 +84,14 @@ QImage readPicture(const QString &path, const SizeRule &sizeFor)
             const QSize wanted = sizeFor(upright);
             if (wanted.isEmpty())
                 return {};
-            if (wanted != upright)
+            if (wanted != upright) {
                 reader.setScaledSize(turned ? wanted.transposed() : wanted);
+                return reader.read();
+            }
         }
-        return reader.read();
+        const QImage picture = reader.read();
+        memory.keepDecoded(path, picture, before);
+        return picture;
     }
 
     // A format that tells its size only by decoding: the reader's own limit
@@ -84,6 +99,7 @@ QImage readPicture(const QString &path, const SizeRule &sizeFor)
     QImage picture = reader.read();
     if (picture.isNull() || !withinBudget(picture.size()))
         return {};
+    memory.keepDecoded(path, picture, before);
     if (!sizeFor)
         return picture;
     const QSize wanted = sizeFor(picture.size());
