@@ -3,6 +3,7 @@
 #include "logging.h"
 #include "photoreader.h"
 #include "operationerror.h"
+#include "picturememory.h"
 #include "workingpngwriter.h"
 
 #include <QDateTime>
@@ -298,7 +299,7 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
         return {};
     }
     const QImage cropped = image.copy(boxStartx, boxStarty, boxWidth, boxHeight);
-    const bool saved = saveWorkingPng(cropped, output);
+    const bool saved = imageio::saveWorkingPicture(cropped, output);
     qCDebug(lcFiles) << "save upload  logo image " << saved;
     qCDebug(lcFiles) << "logo qvrkTempImagePath=" << output;
     return saved ? output : QString();

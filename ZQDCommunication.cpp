@@ -7,6 +7,7 @@
 #include "logging.h"
 #include "operationerror.h"
 #include "photoreader.h"
+#include "picturememory.h"
 #include "workingpngwriter.h"
 
 #include <QDateTime>
@@ -69,7 +70,8 @@ QString ZQDCommunication::writeWorkingFile(const QPixmap &pix, const QString &so
         return {};
     // The file already there (an earlier result of the same source) stays
     // until the new picture is completely written and renamed over it.
-    const bool sta = !pix.isNull() && saveWorkingPng(pix.toImage(), path);
+    // Kept in memory too, for the next operation on this file.
+    const bool sta = !pix.isNull() && imageio::saveWorkingPicture(pix.toImage(), path);
     qCDebug(lcFacade) << "sta=" << (sta ? "true" : "false");
     return sta ? path : QString();
 }

@@ -138,15 +138,17 @@ public:
     // The recipe of a look number; null for a number that no look uses.
     static const LookRecipe *lookRecipe(int id);
     // The picture at `path` with look `id` applied, at full size. Null when
-    // the picture cannot be decoded; the picture unchanged (opaque 32-bit RGB)
-    // for a number that no look uses or when a mask or data file is unreadable.
+    // the picture cannot be decoded, or (the reason recorded) when a mask or
+    // data file is unreadable or does not fit; the picture unchanged (opaque
+    // 32-bit RGB) for a number that no look uses.
     QPixmap Process(QString path, int id);
     // A recipe's masks stretched to width x height as 32-bit pictures, and its
     // data file. False when one of them cannot be decoded or is too short.
     bool loadLookInputs(const LookRecipe &recipe, int width, int height, QList<QImage> &masks,
                         QByteArray &data);
-    // Runs the recipe's library overload on `picture` in place (32-bit).
-    void applyLook(const LookRecipe &recipe, QImage &picture, QList<QImage> &masks, QByteArray &data);
+    // Runs the recipe's library overload on `picture` in place (32-bit);
+    // false, the picture untouched, when its inputs do not fit the overload.
+    bool applyLook(const LookRecipe &recipe, QImage &picture, QList<QImage> &masks, QByteArray &data);
 
     // --- frames (ZQDImageEngine_frames.cpp) ----------------------------------
 

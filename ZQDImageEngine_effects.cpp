@@ -69,13 +69,35 @@ constexpr Recipe kLooks[] = {
     {1500, 2, {":/colorful/0.jpg"}, nullptr, 0},
 };
 
-int maskCount(const Recipe &recipe)
+constexpr int maskCount(const Recipe &recipe)
 {
     int n = 0;
     while (n < int(std::size(recipe.masks)) && recipe.masks[n])
         ++n;
     return n;
 }
+
+// The overload a recipe's inputs call for: one more than its pictures (the
+// photo and its masks), 5 with a blend table; 1104 hands its mask file over
+// as the second buffer. The number of pictures a look takes is said once, by
+// its masks, and the overload must agree.
+constexpr int overloadFor(const Recipe &recipe)
+{
+    const int pictures = 1 + maskCount(recipe);
+    if (recipe.data && pictures == 1)
+        return 2;  // the file is the second buffer
+    return recipe.data ? 5 : pictures;
+}
+
+constexpr bool overloadsAgree()
+{
+    for (const Recipe &recipe : kLooks) {
+        if (recipe.overload != overloadFor(recipe))
+            return false;
+    }
+    return true;
+}
+static_assert(overloadsAgree(), "a look's overload does not take the pictures its recipe lists");
 
 }  // namespace
 
@@ -128,15 +150,21 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
     if (qim.size() != header)
         inputsRead = loadLookInputs(*recipe, qim.width(), qim.height(), masks, data);
     if (!inputsRead) {
-        qCWarning(lcEngine) << "Process: a resource of look" << id << "cannot be read; the picture is unchanged";
-        return resultPixmap(withAlpha(std::move(qim), alpha));
+        qCWarning(lcEngine) << "Process: a resource of look" << id << "cannot be read";
+        OperationError::set(QStringLiteral("The look %1 cannot be applied: a picture or file it needs cannot be read.")
+                                .arg(id));
+        return {};
     }
     if (id == 1018) {
         for (int i = 0; i < masks.size(); ++i)
             qCDebug(lcEngine).nospace() << "mask" << i + 1 << " width=" << masks[i].width()
                                         << " height=" << masks[i].height() << " len=" << masks[i].sizeInBytes();
     }
-    applyLook(*recipe, qim, masks, data);
+    if (!applyLook(*recipe, qim, masks, data)) {
+        OperationError::set(
+            QStringLiteral("The look %1 cannot be applied: its masks do not match the photo.").arg(id));
+        return {};
+    }
     return resultPixmap(withAlpha(std::move(qim), alpha));
 }
 
@@ -160,26 +188,26 @@ bool ZQDImageEngine::loadLookInputs(const LookRecipe &recipe, int width, int hei
     return true;
 }
 
-void ZQDImageEngine::applyLook(const LookRecipe &recipe, QImage &picture, QList<QImage> &masks, QByteArray &data)
+bool ZQDImageEngine::applyLook(const LookRecipe &recipe, QImage &picture, QList<QImage> &masks, QByteArray &data)
 {
     uchar *image = pixelBuffer(picture);
     if (!image)
-        return;
+        return false;
     const int w = picture.width();
     const int h = picture.height();
     // Every mask the overload reads, and the data file when there is one.
     uchar *m[3] = {};
     const int count = maskCount(recipe);
     if (masks.size() != count)
-        return;
+        return false;
     for (int i = 0; i < count; ++i) {
         if (masks[i].size() != picture.size() || !(m[i] = pixelBuffer(masks[i])))
-            return;
+            return false;
     }
     uchar *bytes = nullptr;
     if (recipe.data) {
         if (data.size() < recipe.dataLength)
-            return;
+            return false;
         bytes = reinterpret_cast<uchar *>(data.data());
     }
 
@@ -201,6 +229,7 @@ void ZQDImageEngine::applyLook(const LookRecipe &recipe, QImage &picture, QList<
         iTheEngine->effect(recipe.id, image, m[0], m[1], w, h, bytes, int(data.size()));
         break;
     default:
-        break;
+        return false;
     }
+    return true;
 }

@@ -251,7 +251,6 @@ QPixmap ZQDImageEngine::FrameSimple(QString path, int id)
         resultImage = composeScaledFrame(originImage);
     if (resultImage.isNull())
         resultImage = composeSimpleFrame(originImage);
-    qCDebug(lcEngine) << "here is over";
     if (resultImage.isNull())
         return resultPixmap(std::move(originImage));
     return resultPixmap(std::move(resultImage));

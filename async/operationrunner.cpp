@@ -9,15 +9,17 @@
 #include "displaycopies.h"
 #include "livesteps.h"
 #include "operationerror.h"
+#include "operationtable.h"
 #include "photoreader.h"
+#include "picturememory.h"
 #include "pictureprovider.h"
-#include "workingpicturetap.h"
-#include "workingpngwriter.h"
+#include "workingfilename.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMetaMethod>
+#include <QSet>
 #include <QThread>
 
 #include <atomic>
@@ -29,18 +31,6 @@
 namespace {
 
 const QString kPrevious = QStringLiteral("$previous");
-const QString kScreenCopy = QStringLiteral("screenCopy");
-const QString kThumbnailCopy = QStringLiteral("thumbnailCopy");
-const QString kCollageCells = QStringLiteral("collageCells");
-// Calls named "tools.<operation>" go to the worker's "tools" object.
-const QString kToolsPrefix = QStringLiteral("tools.");
-
-// Whether a call works on a copy's own name chain (what the quick worker may write).
-bool onCopyChain(const QString &path)
-{
-    const QString name = QFileInfo(stripFileUrl(path)).fileName();
-    return name.contains(QLatin1String(".screen")) || name.contains(QLatin1String(".thumbs"));
-}
 
 struct Job {
     int ticket = 0;
@@ -49,6 +39,13 @@ struct Job {
     bool live = false;  // a live preview, in memory
     std::atomic<bool> cancelled{false};
     QStringList written;  // every working file the job wrote
+};
+
+// One call of a job, looked up in the table, "$previous" replaced.
+struct Call {
+    const operations::Operation *op = nullptr;
+    QString name;
+    QVariantList args;
 };
 
 // The collage cells the worker's facade holds (after a layout was read), as
@@ -65,16 +62,15 @@ QVariantList collageCells(ZQDCommunication &facade)
     return cells;
 }
 
-// Calls the facade's operation `name` with `args` converted to its parameter
-// types; false when it has no such operation taking that many arguments or an
+// Calls the method `name` of `object` with `args` converted to its parameter
+// types; false when it has no such method taking that many arguments or an
 // argument does not convert.
-bool invokeByName(QObject *facade, const QString &name, const QVariantList &args, QVariant *result)
+bool invokeByName(QObject *object, const QByteArray &name, const QVariantList &args, QVariant *result)
 {
-    const QMetaObject *meta = facade->metaObject();
-    const QByteArray wanted = name.toLatin1();
+    const QMetaObject *meta = object->metaObject();
     for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
         const QMetaMethod method = meta->method(i);
-        if (method.name() != wanted || method.parameterCount() != args.size()
+        if (method.name() != name || method.parameterCount() != args.size()
             || method.access() != QMetaMethod::Public)
             continue;
         std::vector<QVariant> values;
@@ -93,7 +89,7 @@ bool invokeByName(QObject *facade, const QString &name, const QVariantList &args
         argv[0] = ret.isValid() ? ret.data() : nullptr;
         for (std::size_t a = 0; a < values.size(); ++a)
             argv[a + 1] = values[a].data();
-        QMetaObject::metacall(facade, QMetaObject::InvokeMetaMethod, i, argv.data());
+        QMetaObject::metacall(object, QMetaObject::InvokeMetaMethod, i, argv.data());
         *result = ret;
         return true;
     }
@@ -109,8 +105,7 @@ struct Worker {
     std::shared_ptr<Job> running;
     QThread *thread = nullptr;
     bool quick = false;
-    livesteps::DecodedPictures decoded;  // the live previews' sources (its thread alone)
-    bool dropKept = false;               // drop `decoded` before the next job
+    bool dropKept = false;  // let go of kept memory before the next job
 };
 
 struct OperationRunner::Private {
@@ -123,15 +118,29 @@ struct OperationRunner::Private {
     DisplayCopies copies;
     int nextTicket = 1;
     int open = 0;  // tickets not yet delivered (GUI thread)
+    // The copies the runner made and the files made from them on the quick
+    // worker: the only files the quick worker and the live previews work on.
+    mutable std::mutex madeMutex;
+    QSet<QString> made;
 
     void work(Worker &worker);
+    // Removes what a cancelled job wrote (no lock held: the files are the job's alone).
+    void discard(const Job &job);
     QString execute(ZQDCommunication &facade, EditorTools &tools, Worker &worker, Job &job, QString *error,
                     QVariant *value);
-    QString executeLive(ZQDCommunication &facade, Worker &worker, Job &job, QString *error, QVariant *value);
-    // The picture at `path` fitted into side x side, written as
-    // "<name><suffix>" beside the working files.
+    QString executeLive(ZQDCommunication &facade, Job &job, QString *error, QVariant *value);
+    // The job's call at `entry` looked up and checked, "$previous" replaced by
+    // `previous`; false with the reason when it cannot run on this worker.
+    bool resolve(const QVariant &entry, const QString &previous, const Worker &worker, Call *call,
+                 QString *error) const;
+    // Runs a resolved call on the worker's objects.
+    bool invoke(ZQDCommunication &facade, EditorTools &tools, const Call &call, QVariant *result);
+    // The picture at `path` fitted into side x side, written as a copy beside
+    // the working files (`suffix`: ".screen.png", ".thumbs.png").
     QString smallCopy(ZQDCommunication &facade, const QString &path, int side, const QString &suffix);
     void keepDisplayCopy(const QString &path, const QImage &picture);
+    bool isMade(const QString &path) const;
+    void remember(const QString &path);
     void post(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled,
               const QVariant &value = {});
     // Drops the lane's waiting jobs and, unless `keepRunning`, marks its
@@ -176,6 +185,29 @@ bool OperationRunner::Private::allIdle() const
     return true;
 }
 
+bool OperationRunner::Private::isMade(const QString &path) const
+{
+    std::lock_guard lock(madeMutex);
+    return made.contains(stripFileUrl(path));
+}
+
+void OperationRunner::Private::remember(const QString &path)
+{
+    std::lock_guard lock(madeMutex);
+    made.insert(path);
+}
+
+void OperationRunner::Private::discard(const Job &job)
+{
+    for (const QString &file : job.written) {
+        copies.remove(file);
+        imageio::PictureMemory::shared().remove(file);
+        QFile::remove(file);
+        std::lock_guard lock(madeMutex);
+        made.remove(file);
+    }
+}
+
 void OperationRunner::Private::work(Worker &worker)
 {
     ZQDCommunication facade;
@@ -189,7 +221,6 @@ void OperationRunner::Private::work(Worker &worker)
                 return;
             if (worker.dropKept) {
                 lock.unlock();
-                worker.decoded = livesteps::DecodedPictures();
                 facade.workingFolder()->returnMemory();
                 lock.lock();
                 worker.dropKept = false;
@@ -206,87 +237,122 @@ void OperationRunner::Private::work(Worker &worker)
         // The job's fan-outs stop between bands once it is replaced.
         const bandworkers::CancelScope scope(&job->cancelled);
         const QString path = job->cancelled ? QString()
-                             : job->live    ? executeLive(facade, worker, *job, &error, &value)
+                             : job->live    ? executeLive(facade, *job, &error, &value)
                                             : execute(facade, tools, worker, *job, &error, &value);
-        std::unique_lock lock(mutex);
-        worker.running.reset();
-        if (job->cancelled) {
-            for (const QString &file : job->written) {
-                copies.remove(file);
-                QFile::remove(file);
-            }
-            post(job->ticket, job->lane, {}, {}, true);
-        } else {
-            post(job->ticket, job->lane, path, error, false, value);
+        // Cancelled from now on or not: decided under the mutex, the files
+        // removed after it.
+        bool cancelled = false;
+        {
+            std::lock_guard lock(mutex);
+            worker.running.reset();
+            cancelled = job->cancelled;
         }
+        if (cancelled)
+            discard(*job);
+        std::lock_guard lock(mutex);
+        if (cancelled)
+            post(job->ticket, job->lane, {}, {}, true);
+        else
+            post(job->ticket, job->lane, path, error, false, value);
         if (allIdle())
             idle.notify_all();
     }
 }
 
+bool OperationRunner::Private::resolve(const QVariant &entry, const QString &previous, const Worker &worker,
+                                       Call *call, QString *error) const
+{
+    QVariantList parts = entry.toList();
+    call->name = parts.isEmpty() ? QString() : parts.takeFirst().toString();
+    call->op = operations::find(call->name);
+    if (!call->op) {
+        *error = QStringLiteral("\u201c%1\u201d cannot run in the background.").arg(call->name);
+        return false;
+    }
+    if (!operations::check(*call->op, parts, error))
+        return false;
+    for (QVariant &arg : parts) {
+        if (arg.typeId() == QMetaType::QString && arg.toString() == kPrevious)
+            arg = previous;
+    }
+    call->args = std::move(parts);
+    if (!worker.quick)
+        return true;
+    // The quick worker writes copies' chains only (never a file of the main
+    // worker's), and no collage or saved picture.
+    if (call->op->workers == operations::Workers::Main) {
+        *error = QStringLiteral("\u201c%1\u201d cannot run in the quick lane.").arg(call->name);
+        return false;
+    }
+    const int source = call->op->source;
+    if (!operations::isRunnerCopy(*call->op) && source >= 0 && source < call->args.size()
+        && !isMade(call->args.at(source).toString())) {
+        *error = QStringLiteral("\u201c%1\u201d may only work on a screen copy in the quick lane.").arg(call->name);
+        return false;
+    }
+    return true;
+}
+
+bool OperationRunner::Private::invoke(ZQDCommunication &facade, EditorTools &tools, const Call &call,
+                                      QVariant *result)
+{
+    const QByteArray method(call.op->method);
+    switch (call.op->object) {
+    case operations::Object::Communication:
+        return invokeByName(&facade, method, call.args, result);
+    case operations::Object::Tools:
+        return invokeByName(&tools, method, call.args, result);
+    case operations::Object::Runner:
+        break;
+    }
+    if (method == "collageCells") {
+        *result = collageCells(facade);
+        return true;
+    }
+    const QString suffix = method == "screenCopy" ? QStringLiteral(".screen.png") : QStringLiteral(".thumbs.png");
+    *result = smallCopy(facade, call.args.at(0).toString(), call.args.at(1).toInt(), suffix);
+    return true;
+}
+
 QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools &tools, Worker &worker, Job &job,
                                           QString *error, QVariant *value)
 {
-    const bool quick = worker.quick;
+    imageio::PictureMemory &memory = imageio::PictureMemory::shared();
     QString previous;
-    QImage previousPicture;  // the picture written as `previous`, when one was
+    QImage previousPicture;  // the picture of `previous`, when this job wrote it
     for (const QVariant &entry : std::as_const(job.calls)) {
         if (job.cancelled)
             return {};
-        QVariantList call = entry.toList();
-        const QString name = call.isEmpty() ? QString() : call.takeFirst().toString();
-        if (!allowed(name)) {
-            *error = QStringLiteral("\u201c%1\u201d cannot run in the background.").arg(name);
+        Call call;
+        if (!resolve(entry, previous, worker, &call, error))
             return {};
-        }
-        for (QVariant &arg : call) {
-            if (arg.typeId() == QMetaType::QString && arg.toString() == kPrevious)
-                arg = previous;
-        }
-        // The picture a call works on: the text operation's second argument
-        // (after the bubble file), every other operation's first.
-        const int source = name == QLatin1String("writingFontImage") ? 1 : 0;
-        const bool copying = name == kScreenCopy || name == kThumbnailCopy;
-        if (quick && !copying && call.size() > source && !onCopyChain(call.at(source).toString())) {
-            *error = QStringLiteral("\u201c%1\u201d may only work on a screen copy in the quick lane.").arg(name);
-            return {};
-        }
         OperationError::clear();
-        WorkingPictureTap::arm();
+        const quint64 before = memory.next();
         QVariant result;
-        bool called = true;
-        if (copying)
-            result = call.size() == 2 ? smallCopy(facade, call.at(0).toString(), call.at(1).toInt(),
-                                                  name == kScreenCopy ? QStringLiteral(".screen.png")
-                                                                      : QStringLiteral(".thumbs.png"))
-                                      : QString();
-        else if (name == kCollageCells)
-            result = collageCells(facade);
-        else if (name.startsWith(kToolsPrefix))
-            called = invokeByName(&tools, name.mid(kToolsPrefix.size()), call, &result);
-        else
-            called = invokeByName(&facade, name, call, &result);
-        const QImage picture = WorkingPictureTap::take();
+        const bool called = invoke(facade, tools, call, &result);
         const QString reason = OperationError::take();
         if (!called) {
-            *error = QStringLiteral("\u201c%1\u201d cannot be called with these arguments.").arg(name);
+            *error = QStringLiteral("\u201c%1\u201d cannot be called with these arguments.").arg(call.name);
             return {};
         }
         if (result.typeId() == QMetaType::QString) {
             const QString path = result.toString();
-            // Only files this call wrote: the crop hands back an existing output as it is.
-            if (!path.isEmpty() && !picture.isNull())
+            // The picture this call wrote comes back from memory; a path it
+            // did not write (the crop hands back an existing output as it
+            // is) is checked by its header.
+            quint64 kept = 0;
+            const QImage picture = path.isEmpty() ? QImage() : memory.find(path, &kept);
+            const bool wrote = kept >= before;
+            if (wrote)
                 job.written.append(path);
-            if (path.isEmpty() || !QImageReader(path).canRead()) {
+            if (path.isEmpty() || (picture.isNull() && !QImageReader(path).canRead())) {
                 *error = reason;
                 return {};
             }
             previous = path;
-            previousPicture = picture;
-            // What the quick worker writes (the screen copy, a treatment of
-            // it) is what its live previews start from: kept decoded.
-            if (quick && !picture.isNull())
-                worker.decoded.put(path, picture);
+            previousPicture = wrote ? picture : QImage();
+            if (worker.quick && (wrote || operations::isRunnerCopy(*call.op)))
+                remember(path);
         } else if (result.typeId() == QMetaType::Bool && !result.toBool()) {
             *error = reason;
             return {};
@@ -299,8 +365,7 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools 
     return previous;
 }
 
-QString OperationRunner::Private::executeLive(ZQDCommunication &facade, Worker &worker, Job &job, QString *error,
-                                             QVariant *value)
+QString OperationRunner::Private::executeLive(ZQDCommunication &facade, Job &job, QString *error, QVariant *value)
 {
     QImage previous;
     for (const QVariant &entry : std::as_const(job.calls)) {
@@ -309,17 +374,20 @@ QString OperationRunner::Private::executeLive(ZQDCommunication &facade, Worker &
         const QVariantList call = entry.toList();
         const QString name = call.isEmpty() ? QString() : call.first().toString();
         const QVariantList args = call.mid(1);
-        if (!livesteps::known(name)) {
+        const operations::Operation *op = operations::find(name);
+        if (!op || !op->live) {
             *error = QStringLiteral("\u201c%1\u201d cannot be previewed live.").arg(name);
             return {};
         }
+        if (!operations::check(*op, args, error))
+            return {};
         std::vector<QImage> pictures;
-        for (const int at : livesteps::pictureArguments(name)) {
+        for (const int at : op->pictureArguments()) {
             const QString source = args.value(at).toString();
             if (source == kPrevious) {
                 pictures.push_back(previous);
-            } else if (onCopyChain(source)) {
-                pictures.push_back(worker.decoded.find(stripFileUrl(source)));
+            } else if (isMade(source)) {
+                pictures.push_back(imageio::readPicture(stripFileUrl(source)));
             } else {
                 *error = QStringLiteral("\u201c%1\u201d may only be previewed on a screen copy.").arg(name);
                 return {};
@@ -345,12 +413,14 @@ QString OperationRunner::Private::smallCopy(ZQDCommunication &facade, const QStr
                                            const QString &suffix)
 {
     const QString from = stripFileUrl(path);
-    QString out = facade.files()->setTemporaryPic(from);
-    out.chop(qsizetype(qstrlen("_norvik.png")));
-    out += suffix;
+    // Beside the working file of `from`, under the same naming rule.
+    const QFileInfo working(facade.files()->setTemporaryPic(from));
+    if (working.fileName().isEmpty())
+        return {};
+    const QString out = working.path() + QLatin1Char('/') + workingFileName(QFileInfo(from).completeBaseName(), suffix);
     const QImage small = PictureProvider::picture(&copies, from, QSize(side, side), nullptr);
     QFile::remove(out);
-    return !small.isNull() && saveWorkingPng(small, out) ? out : QString();
+    return !small.isNull() && imageio::saveWorkingPicture(small, out) ? out : QString();
 }
 
 void OperationRunner::Private::keepDisplayCopy(const QString &path, const QImage &picture)
@@ -428,28 +498,23 @@ void OperationRunner::setDisplaySize(QSize size)
 
 bool OperationRunner::allowed(const QString &operation)
 {
-    static const QStringList operations = {
-        QStringLiteral("qualityImage"),     QStringLiteral("loadImage"),        QStringLiteral("framesimpleImage"),
-        QStringLiteral("framecolorfulImage"), QStringLiteral("mixingcolorImage"), QStringLiteral("SharpImage"),
-        QStringLiteral("writingFontImage"), QStringLiteral("weakinit"),         QStringLiteral("weakprogress"),
-        QStringLiteral("weakrelease"),      QStringLiteral("weakRectprogress"), QStringLiteral("revolvingImage"),
-        QStringLiteral("cropPic"),          kScreenCopy,                        kThumbnailCopy,
-        // Collages: each job reads its layout and places its photos on the
-        // worker's own facade, from an empty list, before it renders.
-        QStringLiteral("getTemplateRule"),  QStringLiteral("getMixRule"),       QStringLiteral("getStitchingRule"),
-        QStringLiteral("revolvFreeBgImage"), QStringLiteral("clearPaintImageList"), QStringLiteral("addPaintImage"),
-        QStringLiteral("savePuzzleFree"),   QStringLiteral("savePuzzleTemplate"), QStringLiteral("savePuzzleStitching"),
-        kCollageCells,                      QStringLiteral("tools.exportImage"), QStringLiteral("tools.collageImage"),
-        QStringLiteral("tools.exportCollage"),
-        QStringLiteral("tools.exportImageAs"),
-        // The "tools" object's picture operations.
-        QStringLiteral("tools.blendImage"), QStringLiteral("tools.autoEnhanceImage"),
-        QStringLiteral("tools.straightenImage"), QStringLiteral("tools.toneImage"),
-        // Retouching and local edits (editing/heal.cpp ... colourmixer.cpp).
-        QStringLiteral("tools.healImage"), QStringLiteral("tools.selectiveImage"),
-        QStringLiteral("tools.perspectiveImage"), QStringLiteral("tools.curvesImage"),
-        QStringLiteral("tools.hslImage")};
-    return operations.contains(operation);
+    return operations::find(operation) != nullptr;
+}
+
+QString OperationRunner::workingFileFor(const QString &source) const
+{
+    const QString from = stripFileUrl(source);
+    return from.isEmpty() ? QString() : ImageDispose().setTemporaryPic(from);
+}
+
+int OperationRunner::screenSide() const
+{
+    return ZQDImageEngine::kScreenSide;
+}
+
+bool OperationRunner::isCopy(const QString &path) const
+{
+    return d->isMade(path);
 }
 
 int OperationRunner::run(const QString &lane, const QVariantList &calls)
@@ -510,7 +575,12 @@ bool OperationRunner::hasDisplayCopy(const QString &path, QSize size) const
 bool OperationRunner::readable(const QString &path) const
 {
     const QString file = stripFileUrl(path);
-    return !file.isEmpty() && imageio::openProblem(file).isEmpty();
+    if (file.isEmpty())
+        return false;
+    // What an operation has just written is in memory: no header to read.
+    if (!imageio::PictureMemory::shared().find(file).isNull())
+        return true;
+    return imageio::openProblem(file).isEmpty();
 }
 
 QString OperationRunner::openProblem(const QString &path) const
@@ -531,6 +601,7 @@ QSize OperationRunner::pictureSize(const QString &path) const
 void OperationRunner::dropKeptPictures()
 {
     d->copies.clear();
+    imageio::PictureMemory::shared().clear();
     {
         std::lock_guard lock(d->mutex);
         for (Worker &w : d->workers)

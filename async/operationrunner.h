@@ -19,9 +19,10 @@
 // Threads: two workers, each running its jobs one at a time, in order. run()
 // queues on the main worker; runQuick() on the quick one, for previews on the
 // screen-size copy, which must not wait behind a full-resolution job. A quick
-// job may only work on a copy's name chain (a source whose file name holds
-// ".screen" or ".thumbs"), the main worker writes the photo's own chain, so no
-// two jobs write the same working file at once. Each worker has a facade and an
+// job may only work on a copy's name chain (a copy the runner made, or a file
+// the quick worker made from one: the runner remembers them, whatever their
+// names), the main worker writes the photo's own chain, so no two jobs write
+// the same working file at once. Each worker has a facade and an
 // engine of its own, made and used on its thread alone: the GUI thread's
 // facade (its collage lists, its frame, bubble and layout readers) is never
 // touched from a worker, and a focus-blur sequence belongs to the worker whose
@@ -42,9 +43,16 @@
 // it. A new preview replaces the lane's waiting one; the one running still
 // ends and is delivered, so a picture follows a finger that never stops.
 //
-// Each picture a job makes is also kept as a screen-size copy (at most
-// displaySize) for the picture provider, so the interface shows it without
-// decoding the file. readable() and pictureSize() read a file's header only.
+// Calls are looked up in the table of operations (operationtable.h), which
+// says which object runs them, which argument is the picture they work on,
+// and whether they may run on the quick worker or live.
+//
+// Each picture a job makes is kept in memory (imageio::PictureMemory), so the
+// next operation on its file does not decode it, and as a screen-size copy
+// (at most displaySize) for the picture provider, so the interface shows it
+// without decoding the file. readable() and pictureSize() read a file's
+// header only. The interface asks the runner for the names of working files
+// and the screen copies' side rather than knowing the naming rule.
 #pragma once
 
 #include <QObject>
@@ -62,6 +70,11 @@ class OperationRunner : public QObject
     Q_OBJECT
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     Q_PROPERTY(QSize displaySize READ displaySize WRITE setDisplaySize NOTIFY displaySizeChanged)
+    // The long side of the screen copies on which the focus blur and the
+    // frames are previewed: the engine draws their fixed blur strength and
+    // frame pieces for a picture of this size and grows them for a larger
+    // one, so a preview at this size is what Apply gives on the photo.
+    Q_PROPERTY(int screenSide READ screenSide CONSTANT)
 public:
     explicit OperationRunner(QObject *parent = nullptr);
     ~OperationRunner() override;
@@ -81,6 +94,8 @@ public:
     // (the strips' thumbnails are made from it, on the GUI thread), and
     // "collageCells"(), the cells of the collage layout read last.
     static bool allowed(const QString &operation);
+
+    int screenSide() const;
 
 public slots:
     // Queues a job on the main worker; returns its ticket (> 0).
@@ -103,6 +118,12 @@ public slots:
     // Whether a screen copy of the picture at `path` at least `size` (fitted)
     // is kept, so that it shows without its file being decoded.
     bool hasDisplayCopy(const QString &path, QSize size) const;
+    // The working file an operation on `source` writes (a path or file://
+    // URL); "" when there is no folder for working files.
+    QString workingFileFor(const QString &source) const;
+    // Whether `path` is a copy this runner made (screenCopy, thumbnailCopy)
+    // or a file its quick worker made from one.
+    bool isCopy(const QString &path) const;
     // Blocks until every queued job has run (for scripts and tests).
     void waitIdle();
     // A photo was closed: the screen copies, the live previews' pictures and

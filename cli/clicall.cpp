@@ -1,5 +1,7 @@
 #include "clicall.h"
 
+#include "operationtable.h"
+
 #include <QFileInfo>
 #include <QImage>
 #include <QMetaObject>
@@ -93,10 +95,28 @@ bool resolveOne(const QStringList &words, const QList<PublishedObject> &objects,
         }
         call->arguments.append(value);
     }
+    // A picture operation takes the arguments its table entry allows; the
+    // other published methods (queries) are called as they are.
+    if (const operations::Operation *op = tableEntry(objectName, methodName)) {
+        QString reason;
+        if (!operations::check(*op, call->arguments, &reason)) {
+            *error = reason;
+            return false;
+        }
+    }
     return true;
 }
 
 }  // namespace
+
+const operations::Operation *tableEntry(const QString &objectName, const QString &methodName)
+{
+    const QString name = objectName == QLatin1String("communication") ? methodName
+                         : objectName == QLatin1String("tools")       ? QStringLiteral("tools.") + methodName
+                                                                      : QString();
+    const operations::Operation *op = name.isEmpty() ? nullptr : operations::find(name);
+    return op && op->object != operations::Object::Runner ? op : nullptr;
+}
 
 QList<QMetaMethod> callableMethods(const QObject *object)
 {

@@ -12,6 +12,10 @@
 
 #include <functional>
 
+namespace operations {
+struct Operation;
+}
+
 // An object the command line can reach, by the name QML knows it by.
 struct PublishedObject {
     QString name;
@@ -36,9 +40,16 @@ QList<QMetaMethod> callableMethods(const QObject *object);
 // "QString qualityImage(QString pathimage, double timesTemp)".
 QString signatureText(const QMetaMethod &method);
 
+// The table's entry of the operation `methodName` of the object the command
+// line names `objectName` ("communication", "tools"), or null for a method
+// that is not a picture operation.
+const operations::Operation *tableEntry(const QString &objectName, const QString &methodName);
+
 // Splits `words` at lone "--" into calls, each "[--object NAME] METHOD ARGS...",
-// and resolves every one of them. On the first problem returns false with a
-// one-line message in `error`; nothing has been called then.
+// and resolves every one of them; a picture operation's arguments are
+// checked against its entry in the table of operations (their number, kinds
+// and ranges). On the first problem returns false with a one-line message in
+// `error`; nothing has been called then.
 bool resolveCalls(const QStringList &words, const QList<PublishedObject> &objects, QList<CliCall> *calls,
                   QString *error);
 

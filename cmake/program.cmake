@@ -76,7 +76,7 @@ list(APPEND zn_engine_sources
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_free.cpp
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_template.cpp
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_text.cpp)
-zn_sources(zn_engine_sources imageio photoreader)
+zn_sources(zn_engine_sources imageio photoreader picturememory)
 zn_sources(zn_engine_sources imageio pictureformat heifreader rawreader jpegcheck refusal photoprovider)
 zn_sources(zn_engine_sources imaging maskstretch collagesupport.h bandworkers.h)
 zn_sources(zn_engine_sources workingfiles documentroot workingfilename workingarea workingfolder)
@@ -86,8 +86,7 @@ list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/collageprint.cpp)
 zn_sources(zn_engine_sources editing metadatabudget)
 zn_sources(zn_engine_sources editing heal selective perspective curvestool colourmixer)
-zn_sources(zn_engine_sources async operationrunner livesteps pictureprovider displaycopies
-  workingpicturetap.h)
+zn_sources(zn_engine_sources async operationrunner operationtable livesteps pictureprovider displaycopies)
 add_library(zn_engine STATIC ${zn_engine_sources})
 target_include_directories(zn_engine PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/imageio ${ZN_SOURCE_ROOT}/imaging
   ${ZN_SOURCE_ROOT}/workingfiles ${ZN_SOURCE_ROOT}/editing ${ZN_SOURCE_ROOT}/async)

@@ -19,7 +19,6 @@
 
 #include "ImageDispose.h"
 #include "ZQDCommunication.h"
-#include "async/workingpicturetap.h"
 #include "exportmetadata.h"
 #include "logging.h"
 #include "operationerror.h"
@@ -358,9 +357,6 @@ QString EditorTools::exportPicture(const QString &source, const QString &origina
         OperationError::set(refusal);
         return {};
     }
-    // A saved picture is the user's, not a working file: the runner must
-    // neither keep it for the display nor remove it with a cancelled job.
-    WorkingPictureTap::take();
 
     const QImage picture = imageio::readPicture(source, fittedTo(longSide));
     if (picture.isNull()) {

@@ -5,6 +5,7 @@
 #include "logging.h"
 #include "operationerror.h"
 #include "pictureformat.h"
+#include "picturememory.h"
 #include "rawreader.h"
 #include "refusal.h"
 
@@ -43,7 +44,8 @@ QSize toolkitUprightSize(const QString &path)
     return turnedQuarter(reader) ? stored.transposed() : stored;
 }
 
-QImage toolkitRead(const QString &path, const PictureFormat &format, const SizeRule &sizeFor)
+// `fullSize` is set when the picture was decoded at its own size.
+QImage toolkitRead(const QString &path, const PictureFormat &format, const SizeRule &sizeFor, bool *fullSize)
 {
     if (isJpeg(format)) {
         const QString damaged = jpeg::damage(path);
@@ -68,6 +70,9 @@ QImage toolkitRead(const QString &path, const PictureFormat &format, const SizeR
                 return {};
             if (wanted != upright)
                 reader.setScaledSize(turned ? wanted.transposed() : wanted);
+            *fullSize = wanted == upright;
+        } else {
+            *fullSize = true;
         }
         picture = reader.read();
     } else {
@@ -76,12 +81,15 @@ QImage toolkitRead(const QString &path, const PictureFormat &format, const SizeR
         picture = reader.read();
         if (!picture.isNull() && !withinBudget(picture.size()))
             return {};
+        *fullSize = true;
         if (!picture.isNull() && sizeFor) {
             const QSize wanted = sizeFor(picture.size());
             if (wanted.isEmpty())
                 return {};
-            if (wanted != picture.size())
+            if (wanted != picture.size()) {
                 picture = picture.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                *fullSize = false;
+            }
         }
     }
     if (picture.isNull()) {
@@ -157,7 +165,19 @@ QImage readPicture(const QString &path, const SizeRule &sizeFor)
     Q_UNUSED(kReaderLimitSet);
     if (path.isEmpty())
         return {};
+    // A picture just written or decoded is taken from memory at full size.
+    PictureMemory &memory = PictureMemory::shared();
+    if (const QImage kept = memory.find(path); !kept.isNull()) {
+        const QSize wanted = sizeFor ? sizeFor(kept.size()) : kept.size();
+        if (wanted.isEmpty())
+            return {};
+        if (wanted == kept.size())
+            return kept;
+    }
+    const PictureMemory::Stamp before = PictureMemory::stamp(path);
     const PictureFormat format = identify(path);
+    QImage picture;
+    bool fullSize = !sizeFor;
     switch (format.decoder) {
     case Decoder::Missing:
         return {};
@@ -166,13 +186,19 @@ QImage readPicture(const QString &path, const SizeRule &sizeFor)
         OperationError::set(notPictureReason(path, format.name));
         return {};
     case Decoder::Toolkit:
-        return toolkitRead(path, format, sizeFor);
+        picture = toolkitRead(path, format, sizeFor, &fullSize);
+        break;
     case Decoder::Heif:
-        return heif::read(path, format.name, sizeFor);
+        picture = heif::read(path, format.name, sizeFor);
+        break;
     case Decoder::Raw:
-        return raw::read(path, sizeFor);
+        picture = raw::read(path, sizeFor);
+        break;
     }
-    return {};
+    // Only a picture at its own size stands for its file.
+    if (fullSize && !picture.isNull())
+        memory.keepDecoded(path, picture, before);
+    return picture;
 }
 
 QImage drawable(QImage picture)

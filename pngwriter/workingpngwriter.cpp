@@ -12,7 +12,6 @@
 #include "workingpngwriter.h"
 
 #include "imaging/bandworkers.h"
-#include "async/workingpicturetap.h"
 #include "operationerror.h"
 #include "pngrows.h"
 #include "rundeflate.h"
@@ -344,8 +343,6 @@ bool compressDeflate(RowFilters &rows, int height, libdeflate_compressor *compre
 
 bool compressPicture(const QImage &image, const Layout &layout, Buffer *packed, std::size_t *packedSize)
 {
-    // The asynchronous runner keeps the picture for the display (see the tap).
-    WorkingPictureTap::offer(image);
     RowFilters rows(image, layout, bandworkers::threadsFor(std::size_t(std::max(1, image.height()))));
     if (!rows.ok())
         return false;

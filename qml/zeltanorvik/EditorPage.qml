@@ -94,7 +94,7 @@ Page {
         screenCopyPending = source;
         // The size the engine draws the focus blur and the frames for, so
         // that a preview on the copy is what Apply gives on the photo.
-        var side = ToolWork.screenSide;
+        var side = runner.screenSide;
         work.start("screen-copy", [["screenCopy", source, side]],
                    function(path) { screenCopyMade(source, path); },
                    function(error) { screenCopyMade(source, ""); }, true);

@@ -3,12 +3,11 @@
 // made on a copy of the screen's size, for which the engine draws a frame's
 // pieces as they are (it grows them with a larger photo's size).
 import QtQuick
-import "ToolWork.js" as ToolWork
 
 StripPanel {
     title: "Frames"
     lists: [{ list: "frames", kind: "frame" }, { list: "colorfulFrames", kind: "colourful" }]
-    copySide: ToolWork.screenSide
+    copySide: runner.screenSide
     operation: function(entry, source) {
         return [entry.kind === "frame" ? "framesimpleImage" : "framecolorfulImage", source, entry.id];
     }

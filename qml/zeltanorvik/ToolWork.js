@@ -7,12 +7,10 @@
 // safe to use: entries after the current one (kept for redo) that carry this
 // name are dropped from the history, since the write replaces their file.
 // Previews work on the editor's screen copy and thumbnails on a copy of their
-// own, whose name chains ("<name>.screen_norvik.png", "<name>.thumbs_...")
-// never meet the photo's.
-.import "WorkingFiles.js" as WorkingFiles
+// own, whose name chains never meet the photo's. The runner names the files.
 
 function outputOf(editor, source) {
-    return WorkingFiles.workingFileFor(source, editor.app.temporaryFolder);
+    return runner.workingFileFor(source);
 }
 
 function claim(editor, source) {
@@ -27,9 +25,3 @@ function claim(editor, source) {
 function written(editor, path) {
     return path !== "" && editor.app.fileCheck.readable(path);
 }
-
-// The long side of the copy on which the focus blur and the frames are
-// previewed: the engine draws their fixed blur strength and frame pieces for
-// a picture of this size and grows them for a larger one, so a preview made
-// at this size is what Apply gives on the photo (ZQDImageEngine::kScreenSide).
-var screenSide = 854;
