@@ -4,6 +4,7 @@
 
 #include "EditorTools.h"
 #include "operationerror.h"
+#include "bandworkers.h"
 #include "toolpicture.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ QImage apply(const QImage &picture, const Settings &s)
     weights(s.band);  // built before the bands share it
     uchar *bits = out.bits();  // detached once, before the bands share it
     const int width = picture.width();
-    toolpicture::forEachBand(picture.height(), qint64(width) * picture.height(), [&](int first, int end) {
+    const bool whole = bandworkers::forRows(picture.height(), width, [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const QRgb *in = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
             QRgb *o = reinterpret_cast<QRgb *>(bits + y * out.bytesPerLine());
@@ -130,7 +131,7 @@ QImage apply(const QImage &picture, const Settings &s)
                 o[x] = mixedPixel(in[x], s);
         }
     });
-    return out;
+    return whole ? out : QImage();  // null when the job was replaced
 }
 
 }  // namespace colourmixer

@@ -4,6 +4,7 @@
 
 #include "EditorTools.h"
 #include "operationerror.h"
+#include "bandworkers.h"
 #include "toolpicture.h"
 
 #include <QStringList>
@@ -87,10 +88,10 @@ QImage apply(const QImage &picture, int channel, const std::vector<_POINT> &poin
     uchar *bits = out.bits();  // detached once, before the bands share it
     const int width = out.width();
     // 32-bit rows have no padding: a band of rows is a picture of its own.
-    toolpicture::forEachBand(out.height(), qint64(width) * out.height(), [&](int first, int end) {
+    const bool whole = bandworkers::forRows(out.height(), width, [&](int first, int end) {
         curve.ApplyCurve(channel, bits + qsizetype(first) * out.bytesPerLine(), width, end - first);
     });
-    return out;
+    return whole ? out : QImage();  // null when the job was replaced
 }
 
 }  // namespace curvestool

@@ -6,6 +6,7 @@
 #include "EditorTools.h"
 #include "operationerror.h"
 #include "straighten.h"
+#include "bandworkers.h"
 #include "toolpicture.h"
 
 #include <algorithm>
@@ -190,7 +191,7 @@ QImage apply(const QImage &picture, double vertical, double horizontal)
     const qsizetype sourceStride = picture.bytesPerLine();
     const qint64 limitX = qint64(picture.width() - 1) << straighten::kFractionBits;
     const qint64 limitY = qint64(picture.height() - 1) << straighten::kFractionBits;
-    toolpicture::forEachBand(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
+    const bool whole = bandworkers::forRows(out.height(), out.width(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             QRgb *line = reinterpret_cast<QRgb *>(bits + y * stride);
             for (int x = 0; x < width; ++x) {
@@ -209,7 +210,7 @@ QImage apply(const QImage &picture, double vertical, double horizontal)
             }
         }
     });
-    return out;
+    return whole ? out : QImage();  // null when the job was replaced
 }
 
 }  // namespace perspective

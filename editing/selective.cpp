@@ -4,6 +4,7 @@
 
 #include "EditorTools.h"
 #include "operationerror.h"
+#include "bandworkers.h"
 #include "toolpicture.h"
 
 #include <algorithm>
@@ -145,7 +146,7 @@ QImage apply(const QImage &picture, const Point &p)
         return out;
     uchar *bits = out.bits();  // detached once, before the bands share it
     const qsizetype stride = out.bytesPerLine();
-    toolpicture::forEachBand(bottom - top + 1, qint64(right - left + 1) * (bottom - top + 1), [&](int first, int end) {
+    const bool whole = bandworkers::forRows(bottom - top + 1, right - left + 1, [&](int first, int end) {
         for (int y = top + first; y < top + end; ++y) {
             const qint64 dy = y - p.y;
             QRgb *line = reinterpret_cast<QRgb *>(bits + y * stride);
@@ -155,7 +156,7 @@ QImage apply(const QImage &picture, const Point &p)
             }
         }
     });
-    return out;
+    return whole ? out : QImage();  // null when the job was replaced
 }
 
 }  // namespace selective
