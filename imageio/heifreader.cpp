@@ -38,7 +38,7 @@ using Image = std::unique_ptr<heif_image, ImageFree>;
 QString reasonFor(const heif_error &error, const QString &format)
 {
     if (error.code == heif_error_Unsupported_feature && error.subcode == heif_suberror_Unsupported_codec) {
-        return QStringLiteral("The photo is a %1 picture of a kind the editor cannot decode (%2).")
+        return QStringLiteral("The photo is in %1 format, of a kind the editor cannot decode (%2).")
             .arg(format, QString::fromUtf8(error.message));
     }
     if (error.code == heif_error_Memory_allocation_error)
