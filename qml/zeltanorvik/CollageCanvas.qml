@@ -10,6 +10,7 @@ import QtQuick.Controls.Material
 import Qt5Compat.GraphicalEffects
 import "CollageGeometry.js" as Geometry
 import "WorkingFiles.js" as WorkingFiles
+import "PhotoFormats.js" as PhotoFormats
 
 Item {
     id: view
@@ -86,7 +87,7 @@ Item {
                         smooth: true
                         sourceSize.width: 1280
                         sourceSize.height: 1280
-                        source: WorkingFiles.toUrl(view.composer.photos[cellItem.index])
+                        source: PhotoFormats.address(view.composer.photos[cellItem.index])
                     }
                 }
                 Rectangle {
@@ -146,7 +147,7 @@ Item {
                     smooth: true
                     sourceSize.width: 1280
                     sourceSize.height: 1280
-                    source: WorkingFiles.toUrl(view.composer.photos[freeItem.index])
+                    source: PhotoFormats.address(view.composer.photos[freeItem.index])
                 }
                 Rectangle {
                     anchors.fill: parent

@@ -24,6 +24,7 @@ import QtQuick.Layouts
 import "CollageCatalogue.js" as Catalogue
 import "CollageGeometry.js" as Geometry
 import "WorkingFiles.js" as WorkingFiles
+import "PhotoFormats.js" as PhotoFormats
 
 Page {
     id: page
@@ -132,7 +133,7 @@ Page {
         measuring = true;
         sizes = [];
         sizeProbe.next = 0;
-        sizeProbe.source = WorkingFiles.toUrl(photos[0]);
+        sizeProbe.source = PhotoFormats.address(photos[0]);
     }
 
     function measured(ok, width, height) {
@@ -147,7 +148,7 @@ Page {
         sizes = list;
         sizeProbe.next += 1;
         if (sizeProbe.next < photos.length) {
-            sizeProbe.source = WorkingFiles.toUrl(photos[sizeProbe.next]);
+            sizeProbe.source = PhotoFormats.address(photos[sizeProbe.next]);
         } else {
             measuring = false;
             rebuild();
