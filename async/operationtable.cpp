@@ -327,9 +327,14 @@ bool check(const Operation &op, const QVariantList &args, QString *reason)
             return false;
         }
         if ((a.kind == Kind::Integer || a.kind == Kind::Number) && (n < a.least || n > a.most)) {
-            *reason = QStringLiteral("Argument %1 (%2) of \u201c%3\u201d must be between %4 and %5, not %6.")
+            // A range open at one end says only its bound.
+            const QString range = std::isinf(a.most)    ? QStringLiteral("at least %1").arg(rangeText(a.least))
+                                  : std::isinf(a.least) ? QStringLiteral("at most %1").arg(rangeText(a.most))
+                                                        : QStringLiteral("between %1 and %2")
+                                                              .arg(rangeText(a.least), rangeText(a.most));
+            *reason = QStringLiteral("Argument %1 (%2) of \u201c%3\u201d must be %4, not %5.")
                           .arg(i + 1)
-                          .arg(QLatin1String(a.name), name, rangeText(a.least), rangeText(a.most), rangeText(n));
+                          .arg(QLatin1String(a.name), name, range, rangeText(n));
             return false;
         }
     }

@@ -98,6 +98,14 @@ private slots:
         same(step("tools.blendImage", {file, edited, 0.35}, {source, imageio::readPicture(edited)}),
              tools.blendImage(file, edited, 0.35));
 
+        same(step("tools.healImage", {file, w / 2, h / 2, 8}, {source}), tools.healImage(file, w / 2, h / 2, 8));
+        same(step("tools.selectiveImage", {file, w / 3, h / 2, 30, 20, -10, 30}, {source}),
+             tools.selectiveImage(file, w / 3, h / 2, 30, 20, -10, 30));
+        same(step("tools.perspectiveImage", {file, 10.0, -5.0}, {source}), tools.perspectiveImage(file, 10, -5));
+        same(step("tools.curvesImage", {file, "rgb", "0,0 128,160 255,255"}, {source}),
+             tools.curvesImage(file, "rgb", "0,0 128,160 255,255"));
+        same(step("tools.hslImage", {file, "red", 10, -40, 20}, {source}), tools.hslImage(file, "red", 10, -40, 20));
+
         facade.weakinit(file);
         same(step("weakprogress", {file, 20.0, 60.0, w / 3, h / 2}, {}), facade.weakprogress(file, 20, 60, w / 3, h / 2));
         same(step("weakRectprogress", {file, 15.0, 40.0, 0, h / 4, w, h / 2}, {}),

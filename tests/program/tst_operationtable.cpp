@@ -149,7 +149,7 @@ private slots:
             QVERIFY(end.path.isEmpty());
             QVERIFY2(end.error.contains(c.reason), qPrintable(end.error));
         }
-        QVERIFY(QDir(documentRoot() + ".qvrkTemp").entryList(QDir::Files).isEmpty());
+        QVERIFY(QDir(zntest::workingFolder()).entryList(QDir::Files).isEmpty());
         // The command line says the same.
         ZQDCommunication facade;
         EditorTools tools(&facade);

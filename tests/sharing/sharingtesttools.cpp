@@ -120,12 +120,26 @@ QByteArray pythonMd5Hex(const QByteArray &bytes)
 
 QByteArray testPictureBytes()
 {
-    QByteArray bytes("\x89PNG\r\n\x1a\n", 8);
+    // The chunks of a PNG with no metadata, so the upload sends it as it is;
+    // the picture data holds the bytes a multipart body could get wrong.
+    QByteArray data;
     for (int v = 0; v < 256; ++v)
-        bytes.append(char(v));
-    bytes.append("\r\n\r\n\n\r--\r\n-");
+        data.append(char(v));
+    data.append("\r\n\r\n\n\r--\r\n-");
     for (int v = 255; v >= 0; --v)
-        bytes.append(char(v));
-    bytes.append("\r\n", 2); // the part's own CR LF follows: both must survive
+        data.append(char(v));
+    data.append("\r\n", 2);
+    const auto chunk = [](const char *type, const QByteArray &body) {
+        QByteArray c;
+        const quint32 n = quint32(body.size());
+        c.append(char(n >> 24)).append(char(n >> 16)).append(char(n >> 8)).append(char(n));
+        c.append(type, 4).append(body).append(QByteArray(4, '\0'));  // the CRC is not read on the way
+        return c;
+    };
+    QByteArray bytes("\x89PNG\r\n\x1a\n", 8);
+    bytes += chunk("IHDR", QByteArray("\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0", 13));
+    bytes += chunk("IDAT", data);
+    bytes += chunk("IEND", QByteArray());
+    // The part's own CR LF follows: both must survive.
     return bytes;
 }

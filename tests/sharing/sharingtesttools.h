@@ -59,6 +59,7 @@ private:
 // Lower-case hexadecimal MD5 of `bytes`, computed by Python's hashlib.
 QByteArray pythonMd5Hex(const QByteArray &bytes);
 
-// A picture file's bytes: a PNG signature, every byte value, CR, LF and CR LF
-// runs and a stray hyphen pair, so a lost or changed byte shows.
+// A picture file's bytes: a PNG without metadata whose data holds every byte
+// value, CR, LF and CR LF runs and a stray hyphen pair, so a lost or changed
+// byte shows.
 QByteArray testPictureBytes();
