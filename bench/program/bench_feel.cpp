@@ -468,7 +468,11 @@ void registerUndoBurst(const std::string &variant, const QString &folder, const 
                 w.evaluate("var s = runner.pictureSize(editorPage.history.current);"
                            "editorPage.applyAsync('Edit', [['mixingcolorImage', editorPage.history.current,"
                            " s.width, s.height, 3, 0, 0]], null);");
-                ready = w.waitFor(QStringLiteral("editorPage.history.count === %1 && " IDLE).arg(i + 1), 300);
+                // The history keeps the photo and its last `undoSteps` edits.
+                ready = w.waitFor(
+                    QStringLiteral("editorPage.history.count === Math.min(%1, editorPage.history.undoSteps + 1) && " IDLE)
+                        .arg(i + 1),
+                    300);
             }
             if (!ready || !w.waitFor("editorPage.photo.hasPicture", 60)) {
                 state.SkipWithError("the photo or its edits could not be made");
