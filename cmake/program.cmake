@@ -85,7 +85,7 @@ list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
 # Collages at print size, on the "tools" object.
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/collageprint.cpp)
 zn_sources(zn_engine_sources editing metadatabudget)
-zn_sources(zn_engine_sources editing heal selective perspective curvestool colourmixer)
+zn_sources(zn_engine_sources editing heal selective keystone curvestool colourmixer)
 zn_sources(zn_engine_sources async operationrunner operationtable livesteps pictureprovider displaycopies)
 add_library(zn_engine STATIC ${zn_engine_sources})
 target_include_directories(zn_engine PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/imageio ${ZN_SOURCE_ROOT}/imaging

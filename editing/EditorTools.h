@@ -98,7 +98,7 @@ public slots:
     // enlarged past their own pixels, or 1.
     int collagePrintScale();
 
-    // --- retouching and local edits (heal.cpp, selective.cpp, perspective.cpp,
+    // --- retouching and local edits (heal.cpp, selective.cpp, keystone.cpp,
     // curvestool.cpp, colourmixer.cpp); positions and radii in the picture's
     // own pixels ---
 

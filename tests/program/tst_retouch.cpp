@@ -9,7 +9,7 @@
 #include "heal.h"
 #include "livesteps.h"
 #include "operationrunner.h"
-#include "perspective.h"
+#include "keystone.h"
 #include "selective.h"
 #include "testsupport.h"
 

@@ -1,7 +1,7 @@
 // Perspective (perspectiveImage): the turned plane's outline, the largest
 // rectangle of the photo's proportions inside it, and the resampling through
 // the homography, in bands.
-#include "perspective.h"
+#include "keystone.h"
 
 #include "EditorTools.h"
 #include "operationerror.h"
