@@ -29,6 +29,7 @@
 #include "EditorTools.h"
 #include "operationerror.h"
 
+#include "largepages.h"
 #include "startfiles.h"
 
 #include <QCommandLineParser>
@@ -112,6 +113,7 @@ QString fileReason(const CliCall &call)
 
 int main(int argc, char *argv[])
 {
+    largepages::use(argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const QStringList given = givenWords(argc, argv);
