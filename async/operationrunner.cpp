@@ -6,6 +6,7 @@
 #include "ZQDImageEngine.h"
 #include "ZQDImageRect.h"
 #include "bandworkers.h"
+#include "decodeprogress.h"
 #include "displaycopies.h"
 #include "livesteps.h"
 #include "operationerror.h"
@@ -236,6 +237,12 @@ void OperationRunner::Private::work(Worker &worker)
         QVariant value;
         // The job's fan-outs stop between bands once it is replaced.
         const bandworkers::CancelScope scope(&job->cancelled);
+        const imageio::DecodeProgress progress([this, job](int percent) {
+            if (!job->cancelled)
+                QMetaObject::invokeMethod(q, [q = q, ticket = job->ticket, lane = job->lane, percent] {
+                    emit q->progress(ticket, lane, percent);
+                }, Qt::QueuedConnection);
+        });
         const QString path = job->cancelled ? QString()
                              : job->live    ? executeLive(facade, *job, &error, &value)
                                             : execute(facade, tools, worker, *job, &error, &value);
@@ -586,6 +593,11 @@ bool OperationRunner::readable(const QString &path) const
 QString OperationRunner::openProblem(const QString &path) const
 {
     return imageio::openProblem(stripFileUrl(path));
+}
+
+bool OperationRunner::reportsProgress(const QString &path) const
+{
+    return imageio::reportsProgress(stripFileUrl(path));
 }
 
 QSize OperationRunner::pictureSize(const QString &path) const

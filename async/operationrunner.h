@@ -112,6 +112,9 @@ public slots:
     // Why the file at `path` cannot be opened as a photo, in words for the
     // user (imageio::openProblem); "" when it can.
     QString openProblem(const QString &path) const;
+    // Whether opening the photo at `path` takes long enough to show its
+    // progress: its decoder reports it (a camera raw; from the header).
+    bool reportsProgress(const QString &path) const;
     // The size of the picture at `path` as shown (upright by its EXIF
     // orientation), from its header; (-1, -1) when unreadable.
     QSize pictureSize(const QString &path) const;
@@ -134,6 +137,9 @@ public slots:
 signals:
     void finished(int ticket, const QString &lane, const QString &path, const QString &error, bool cancelled,
                   const QVariant &value);
+    // How far the decode of a running job has come (a camera raw's
+    // development), in whole percents, increasing; not every job says.
+    void progress(int ticket, const QString &lane, int percent);
     void busyChanged();
     void displaySizeChanged();
 

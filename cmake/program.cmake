@@ -77,6 +77,7 @@ list(APPEND zn_engine_sources
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_template.cpp
   ${ZN_SOURCE_ROOT}/ZQDImageEngine_text.cpp)
 zn_sources(zn_engine_sources imageio photoreader picturememory)
+zn_sources(zn_engine_sources imageio decodeprogress)
 zn_sources(zn_engine_sources imageio pictureformat heifreader rawreader jpegcheck refusal photoprovider)
 zn_sources(zn_engine_sources imaging maskstretch collagesupport.h bandworkers.h)
 zn_sources(zn_engine_sources workingfiles documentroot workingfilename workingarea workingfolder)

@@ -4,16 +4,20 @@
 // refused with the reason. The files are made here: heif-enc and ImageMagick
 // when they are installed (the cases needing one skip without it), the DNG
 // by rawtestfile.h.
+#include "bandworkers.h"
+#include "decodeprogress.h"
 #include "operationerror.h"
 #include "operationrunner.h"
 #include "photoprovider.h"
 #include "photoreader.h"
+#include "picturememory.h"
 #include "phototestsupport.h"
 #include "rawtestfile.h"
 #include "testsupport.h"
 #include "ZQDCommunication.h"
 
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 
 using namespace phototest;
@@ -202,6 +206,72 @@ private slots:
         QCOMPARE(turned.size(), size.transposed());
         QVERIFY(qRed(turned.pixel(turned.width() / 2, turned.height() / 4)) > 150);
         QVERIFY(qBlue(turned.pixel(turned.width() / 2, 3 * turned.height() / 4)) > 150);
+    }
+
+    // A raw's development says how far it has come, increasing to 100, at
+    // full and at half size; the runner hands it on with the job's ticket.
+    void rawProgress()
+    {
+        const QSize size(1200, 800);
+        QVERIFY(rawtest::writeDng(file("progress.dng"), size, [&](int x, int) { return redThenBlue(x, size.width()); }));
+        QVERIFY(imageio::reportsProgress(file("progress.dng")));
+        QVERIFY(!imageio::reportsProgress(file("notes.jpg")));
+        for (const bool half : {false, true}) {
+            imageio::PictureMemory::shared().clear();
+            std::vector<int> said;
+            const imageio::DecodeProgress progress([&](int percent) { said.push_back(percent); });
+            const QImage picture = imageio::readPicture(file("progress.dng"), [half](QSize s) { return half ? s / 2 : s; });
+            QCOMPARE(picture.size(), half ? size / 2 : size);
+            QVERIFY2(said.size() >= 4, qPrintable(QString::number(said.size())));
+            QVERIFY(std::adjacent_find(said.begin(), said.end(), std::greater_equal<int>()) == said.end());
+            QVERIFY(said.front() < 20);
+            QCOMPARE(said.back(), 100);
+        }
+
+        imageio::PictureMemory::shared().clear();
+        OperationRunner runner;
+        QSignalSpy progress(&runner, &OperationRunner::progress);
+        QSignalSpy finished(&runner, &OperationRunner::finished);
+        QVERIFY(runner.reportsProgress(QUrl::fromLocalFile(file("progress.dng")).toString()));
+        const QVariantList open{"screenCopy", file("progress.dng"), 300};
+        const int ticket = runner.run("open", QVariantList{QVariant(open)});
+        QVERIFY(finished.wait(20000));
+        QVERIFY2(!finished.first().at(2).toString().isEmpty(), qPrintable(finished.first().at(3).toString()));
+        QVERIFY(progress.size() >= 2);
+        int last = -1;
+        for (const QList<QVariant> &said : std::as_const(progress)) {
+            QCOMPARE(said.at(0).toInt(), ticket);
+            QCOMPARE(said.at(1).toString(), QString("open"));
+            QVERIFY(said.at(2).toInt() > last);
+            last = said.at(2).toInt();
+        }
+        QCOMPARE(last, 100);
+    }
+
+    // A job cancelled while its raw develops stops there, without a picture,
+    // and the next open of the same file develops it whole.
+    void cancelledRawStopsEarly()
+    {
+        const QSize size(1200, 800);
+        QVERIFY(rawtest::writeDng(file("stopped.dng"), size, [&](int x, int) { return redThenBlue(x, size.width()); }));
+        imageio::PictureMemory::shared().clear();
+        std::atomic<bool> cancelled{false};
+        int last = -1;
+        {
+            const bandworkers::CancelScope job(&cancelled);
+            // Cancelled as soon as anything was read, as a photo closed at once.
+            const imageio::DecodeProgress progress([&](int percent) {
+                last = percent;
+                if (percent >= 1)
+                    cancelled = true;
+            });
+            OperationError::clear();
+            QVERIFY(imageio::readPicture(file("stopped.dng")).isNull());
+        }
+        QVERIFY2(last >= 1 && last < 30, qPrintable(QString::number(last)));
+        QCOMPARE(OperationError::take(), QString("Opening the photo was stopped."));
+        QVERIFY(imageio::PictureMemory::shared().find(file("stopped.dng")).isNull());
+        QCOMPARE(imageio::readPicture(file("stopped.dng")).size(), size);
     }
 
     // Every refusal says why: not a picture, a kind of file named, damaged
