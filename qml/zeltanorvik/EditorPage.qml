@@ -69,7 +69,63 @@ Page {
         { name: "text", label: "Text", glyph: "\u275d", panel: "TextPanel.qml" }
     ]
 
+    // A photo being opened on the runner before it shows (a camera raw,
+    // whose development takes seconds: see openPicture), and its progress.
+    property string opening: ""
+    property int openingPercent: -1
+    property int openingTicket: 0
+
     signal closed()
+
+    onClosed: stopOpening()
+
+    // Opens the photo at `path` (checked readable) in place of the current
+    // one. A photo whose decoder says how far it is (a camera raw) is decoded
+    // first on the runner, as large as the view may show it, with its progress
+    // over the empty view; it then shows from memory. Opening another photo
+    // or closing this one stops it.
+    function openPicture(path) {
+        stopOpening();
+        var slow = runner.reportsProgress(path);
+        // Set first: the view must not start decoding the photo itself.
+        if (slow) {
+            opening = path;
+            openingPercent = -1;
+        }
+        history.open(path);
+        photo.resetView();
+        if (!slow) {
+            photo.reload();
+            return;
+        }
+        // As large as the view may show it, so that it shows without another
+        // decode (a window just starting may not have its size yet: the screen has).
+        var side = Math.max(runner.screenSide, runner.displaySize.width, runner.displaySize.height,
+                            Math.ceil(Math.max(Screen.width, Screen.height) * Screen.devicePixelRatio));
+        openingTicket = work.start("open", [["screenCopy", path, side]], function() {
+            opening = "";
+            photo.reload();
+        }, function(error) {
+            opening = "";
+            history.clear();
+            fail(error || "The photo could not be opened.");
+        });
+    }
+
+    function stopOpening() {
+        if (opening === "")
+            return;
+        work.cancel("open");
+        opening = "";
+    }
+
+    Connections {
+        target: runner
+        function onProgress(ticket, lane, percent) {
+            if (ticket === editor.openingTicket && editor.opening !== "")
+                editor.openingPercent = percent;
+        }
+    }
 
     function run(label, fn) {
         app.runBusy(label, fn);
@@ -390,12 +446,17 @@ Page {
             Layout.column: 0
             Layout.fillWidth: true
             Layout.fillHeight: true
-            source: editor.history.current
+            source: editor.opening ? "" : editor.history.current
             compareSource: editor.history.original
             comparing: editor.comparing
             interactive: editor.openTool === ""
             pinchScale: editor.app ? editor.app.pinchScale : 1
 
+            OpeningProgress {
+                anchors.centerIn: parent
+                path: editor.opening
+                percent: editor.openingPercent
+            }
             Label {
                 anchors.centerIn: parent
                 visible: photoView.status === Image.Error

@@ -129,9 +129,7 @@ Item {
         else if (stack.currentItem !== editorPage)
             stack.push(editorPage, {}, operation);
         editorPage.closeTool();
-        editorPage.history.open(path);
-        editorPage.photo.resetView();
-        editorPage.photo.reload();
+        editorPage.openPicture(path);
         editorPage.forceActiveFocus();
         return true;
     }

@@ -246,6 +246,8 @@ private slots:
             last = said.at(2).toInt();
         }
         QCOMPARE(last, 100);
+        // The photo then shows from memory, without another decode.
+        QVERIFY(runner.hasDisplayCopy(file("progress.dng"), {300, 300}));
     }
 
     // A job cancelled while its raw develops stops there, without a picture,
