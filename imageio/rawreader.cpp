@@ -271,6 +271,8 @@ QImage read(const QString &path, const SizeRule &sizeFor)
         d.raw->dcraw_make_mem_image(&code), LibRaw::dcraw_clear_mem);
     if (!developed || fail(code))
         return {};
+    // LibRaw's own buffers (eight bytes a pixel) go before the picture is made.
+    d.raw->recycle();
     d.reached(0.97);
     const libraw_processed_image_t &p = *developed;
     if (p.type != LIBRAW_IMAGE_BITMAP || p.bits != 8 || (p.colors != 3 && p.colors != 1) || p.width == 0
