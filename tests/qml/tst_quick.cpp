@@ -6,6 +6,7 @@
 // (the photos below, written once), "testServer" (the local HTTP server) and
 // "testFiles" (empties the document folder between tests).
 #include "../common/qttestsupport.h"
+#include "../program/rawtestfile.h"
 #include "../sharing/sharingtesttools.h"
 
 #include "EditorTools.h"
@@ -41,6 +42,15 @@ public:
         const QString root = zntest::documentRoot();
         QDir dir(root);
         return !root.isEmpty() && dir.removeRecursively() && QDir().mkpath(root);
+    }
+
+    // Writes a Bayer DNG of `width` x `height` at `path` (red light on the
+    // left half, blue on the right); false when it cannot be written.
+    Q_INVOKABLE bool writeRaw(const QString &path, int width, int height) const
+    {
+        return rawtest::writeDng(path, QSize(width, height), [width](int x, int) {
+            return x < width / 2 ? rawtest::Light{40000, 1000, 1000} : rawtest::Light{1000, 1000, 40000};
+        });
     }
 
     // Makes `path` the current folder; returns the one before.
