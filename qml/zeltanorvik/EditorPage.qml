@@ -447,7 +447,7 @@ Page {
             Layout.fillWidth: true
             Layout.fillHeight: true
             source: editor.opening ? "" : editor.history.current
-            compareSource: editor.history.original
+            compareSource: editor.opening ? "" : editor.history.original
             comparing: editor.comparing
             interactive: editor.openTool === ""
             pinchScale: editor.app ? editor.app.pinchScale : 1
