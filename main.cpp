@@ -8,6 +8,7 @@
 #include "operationerror.h"
 #include "qmlapplicationviewer/qmlapplicationviewer.h"
 #include "startfiles.h"
+#include "startup/hugepages.h"
 #include "touchapplicationviewer.h"
 
 #include <QApplication>
@@ -63,6 +64,7 @@ QSize parseSize(const QString &text)
 
 int main(int argc, char *argv[])
 {
+    startup::useHugePages(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zeltanorvik"));
     QApplication::setOrganizationName(QStringLiteral("zeltanorvik"));
