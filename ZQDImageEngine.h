@@ -169,7 +169,7 @@ public:
     // For a photo larger than the screen: the loaded frame as it is laid
     // around the photo's screen-size copy, scaled up to the photo's size over
     // the photo itself (placed where the copy lies). Null when the copy would
-    // be empty, the frame hides its centre or the result exceeds the limits.
+    // be empty, the frame trims all of it or the result exceeds the limits.
     QImage composeScaledFrame(QImage &photo);
     // The mask and ColorfulFrame mode of colourful frame `id`; false if unknown.
     static bool colorfulFrameRecipe(int id, const char **mask, int *mode);
@@ -303,4 +303,8 @@ private:
     QImage *weakImage = nullptr;
     // Set once a border file was read: only then has a collage a size.
     bool templateBorderRead = false;
+    // The simple frame read last: its corners' insets and its pieces as
+    // handed to the compositor (null for a piece the file lacks).
+    int frameInsets[8] = {};
+    QImage framePieces[8];
 };

@@ -8,7 +8,7 @@
 #include "operationerror.h"
 #include "qmlapplicationviewer/qmlapplicationviewer.h"
 #include "startfiles.h"
-#include "startup/hugepages.h"
+#include "startup/allocator.h"
 #include "touchapplicationviewer.h"
 
 #include <QApplication>
@@ -64,7 +64,7 @@ QSize parseSize(const QString &text)
 
 int main(int argc, char *argv[])
 {
-    startup::useHugePages(argv);
+    startup::tuneAllocator(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zeltanorvik"));
     QApplication::setOrganizationName(QStringLiteral("zeltanorvik"));

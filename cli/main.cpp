@@ -28,7 +28,7 @@
 #include "ZQDCommunication.h"
 #include "EditorTools.h"
 #include "operationerror.h"
-#include "startup/hugepages.h"
+#include "startup/allocator.h"
 
 #include "startfiles.h"
 
@@ -113,7 +113,7 @@ QString fileReason(const CliCall &call)
 
 int main(int argc, char *argv[])
 {
-    startup::useHugePages(argv);
+    startup::tuneAllocator(argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const QStringList given = givenWords(argc, argv);

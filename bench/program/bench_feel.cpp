@@ -33,7 +33,7 @@
 
 #include "imaging/bandworkers.h"
 #include "benchphoto.h"
-#include "startup/hugepages.h"
+#include "startup/allocator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -581,7 +581,7 @@ QString makePhoto(int megapixels)
 
 int main(int argc, char **argv)
 {
-    startup::useHugePages(argv);  // as the program does
+    startup::tuneAllocator(argv);  // as the program does
     QTemporaryDir work;
     const QString root = work.path() + QStringLiteral("/MyDocs/");
     QDir().mkpath(root);

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "benchphoto.h"
-#include "startup/hugepages.h"
+#include "startup/allocator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,7 +36,7 @@ class ProgramBench
 public:
     // `argc` must outlive the object (the application keeps a reference).
     ProgramBench(int &argc, char **argv)
-        : started((startup::useHugePages(argv), true)), root(prepareBenchRoot(work)), app(argc, argv)
+        : started((startup::tuneAllocator(argv), true)), root(prepareBenchRoot(work)), app(argc, argv)
     {
         benchmark::Initialize(&argc, argv);
     }
