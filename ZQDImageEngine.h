@@ -28,6 +28,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <vector>
+
 #include "ZQDImageRect.h"
 #include "ZQDPaintImage.h"
 
@@ -137,6 +139,8 @@ public:
     };
     // The recipe of a look number; null for a number that no look uses.
     static const LookRecipe *lookRecipe(int id);
+    // Every look's number, in increasing order.
+    static std::vector<int> lookNumbers();
     // The picture at `path` with look `id` applied, at full size. Null when
     // the picture cannot be decoded, or (the reason recorded) when a mask or
     // data file is unreadable or does not fit; the picture unchanged (opaque

@@ -11,11 +11,13 @@
 //
 // So the program asks the C library (its malloc tunables, read only as a
 // program starts) to keep what it frees for the next buffer: one heap for
-// every thread, no separate mappings for large blocks, and up to 256 MiB
-// free at its top before it gives memory back (closing a photo gives back
-// all of it, malloc_trim); and to lay the heap on huge pages where the system
-// leaves that to the program (16 faults for 8 megapixels). First thing in
-// main(), the program starts itself again once with them set.
+// every thread, blocks up to 32 MiB (an 8-megapixel picture) taken from it,
+// and up to 256 MiB free at its top before it gives memory back (closing a
+// photo gives back all of it, malloc_trim). Larger blocks (a 48-megapixel
+// picture) are still mapped apart and given back when freed, so the memory
+// a large photo's operation holds is what it was. And it asks for huge pages
+// where the system leaves them to the program: 16 faults for 8 megapixels.
+// First thing in main(), the program starts itself again once with them set.
 //
 // Nothing happens when malloc's tunables are set already (by the user too),
 // under a sanitizer (it has its own allocator), or when the program cannot
@@ -31,7 +33,7 @@
 namespace startup {
 
 inline constexpr const char kAllocatorTunables[] =
-    "glibc.malloc.hugetlb=1:glibc.malloc.arena_max=1:glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=268435456";
+    "glibc.malloc.hugetlb=1:glibc.malloc.arena_max=1:glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=268435456";
 
 // The GLIBC_TUNABLES value that adds ours to `current` (null or empty: none).
 inline std::string withAllocatorTunables(const char *current)
