@@ -28,6 +28,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <vector>
+
 #include "ZQDImageRect.h"
 #include "ZQDPaintImage.h"
 
@@ -137,6 +139,8 @@ public:
     };
     // The recipe of a look number; null for a number that no look uses.
     static const LookRecipe *lookRecipe(int id);
+    // Every look's number, in increasing order.
+    static std::vector<int> lookNumbers();
     // The picture at `path` with look `id` applied, at full size. Null when
     // the picture cannot be decoded, or (the reason recorded) when a mask or
     // data file is unreadable or does not fit; the picture unchanged (opaque
@@ -169,7 +173,7 @@ public:
     // For a photo larger than the screen: the loaded frame as it is laid
     // around the photo's screen-size copy, scaled up to the photo's size over
     // the photo itself (placed where the copy lies). Null when the copy would
-    // be empty, the frame hides its centre or the result exceeds the limits.
+    // be empty, the frame trims all of it or the result exceeds the limits.
     QImage composeScaledFrame(QImage &photo);
     // The mask and ColorfulFrame mode of colourful frame `id`; false if unknown.
     static bool colorfulFrameRecipe(int id, const char **mask, int *mode);
@@ -303,4 +307,8 @@ private:
     QImage *weakImage = nullptr;
     // Set once a border file was read: only then has a collage a size.
     bool templateBorderRead = false;
+    // The simple frame read last: its corners' insets and its pieces as
+    // handed to the compositor (null for a piece the file lacks).
+    int frameInsets[8] = {};
+    QImage framePieces[8];
 };

@@ -18,6 +18,7 @@
 
 #include "qtqveffect.h"
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -108,6 +109,15 @@ const ZQDImageEngine::LookRecipe *ZQDImageEngine::lookRecipe(int id)
             return &recipe;
     }
     return nullptr;
+}
+
+std::vector<int> ZQDImageEngine::lookNumbers()
+{
+    std::vector<int> numbers;
+    for (const Recipe &recipe : kLooks)
+        numbers.push_back(recipe.id);
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
 }
 
 QPixmap ZQDImageEngine::Process(QString path, int id)

@@ -20,6 +20,7 @@
 #include "photoreader.h"
 
 #include "cframe.h"
+#include "framegeometry.h"
 #include "qtqveffect.h"
 
 #include <QFile>
@@ -85,36 +86,19 @@ QImage plainPicture(QSize size, QRgb colour)
     return picture;
 }
 
-// Where two pictures of one size first differ; (-1, -1) when nowhere.
-QPoint firstDifference(const QImage &a, const QImage &b)
+// What the compositor lays over the photo, on a layer of its composite's size:
+// the white it starts from, clear where the photo (`photo`) lies, for the
+// pieces to be laid over.
+QImage frameLayer(QSize size, const QRect &photo)
 {
-    for (int y = 0; y < a.height(); ++y) {
-        const auto *ra = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-        const auto *rb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            if (ra[x] != rb[x])
-                return {x, y};
-        }
-    }
-    return {-1, -1};
-}
-
-// The frame of two composites, around a black and around a white photo, as a
-// premultiplied layer: where the photo shows through, the two differ by the
-// part of it that shows.
-QImage frameLayer(const QImage &onBlack, const QImage &onWhite)
-{
-    QImage layer(onBlack.size(), QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < layer.height(); ++y) {
-        const auto *black = reinterpret_cast<const QRgb *>(onBlack.constScanLine(y));
-        const auto *white = reinterpret_cast<const QRgb *>(onWhite.constScanLine(y));
-        auto *out = reinterpret_cast<QRgb *>(layer.scanLine(y));
-        for (int x = 0; x < layer.width(); ++x) {
-            const int alpha = 255 - std::clamp(qGreen(white[x]) - qGreen(black[x]), 0, 255);
-            out[x] = qRgba(std::min(qRed(black[x]), alpha), std::min(qGreen(black[x]), alpha),
-                           std::min(qBlue(black[x]), alpha), alpha);
-        }
-    }
+    QImage layer(size, QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull())
+        return {};
+    layer.fill(qRgb(255, 255, 255));
+    QPainter clear(&layer);
+    clear.setCompositionMode(QPainter::CompositionMode_Source);
+    clear.fillRect(photo, Qt::transparent);
+    clear.end();
     return layer;
 }
 
@@ -146,9 +130,13 @@ bool ZQDImageEngine::loadSimpleFrame(int id)
     }
     QByteArray inifileByte = inifile.readAll();
     qCDebug(lcEngine) << "inifileByte.length()=" << inifileByte.length();
-    if (!frame->ReadFrameFile(reinterpret_cast<uchar *>(inifileByte.data()), int(inifileByte.size())))
+    const auto *bytes = reinterpret_cast<uchar *>(inifileByte.data());
+    if (!frame->ReadFrameFile(const_cast<uchar *>(bytes), int(inifileByte.size()))
+        || !framegeometry::readInsets(bytes, int(inifileByte.size()), frameInsets))
         return false;
 
+    for (QImage &piece : framePieces)
+        piece = QImage();
     for (int i = 0; i < frame->BODERPART_COUNT; ++i) {
         int nLen = 0;
         uchar *pImage = frame->GetFrameImage(i, nLen);
@@ -167,6 +155,7 @@ bool ZQDImageEngine::loadSimpleFrame(int id)
         if (!pixels)
             return false;
         frame->SetFrameImageData(i, pixels, tempImage.width(), tempImage.height());
+        framePieces[i] = std::move(tempImage);
     }
     return true;
 }
@@ -199,35 +188,39 @@ QImage ZQDImageEngine::composeScaledFrame(QImage &photo)
     const QSize copy = screenCopySize(photo.size());
     if (copy.isEmpty())
         return {};
-    QImage black = plainPicture(copy, qRgb(0, 0, 0));
-    QImage white = plainPicture(copy, qRgb(255, 255, 255));
-    const QImage onBlack = composeSimpleFrame(black);
-    const QImage onWhite = composeSimpleFrame(white);
-    // Where the copy lies in its composite: a black copy with one white pixel
-    // at its centre is framed differently there alone.
-    const QPoint centre(copy.width() / 2, copy.height() / 2);
-    black.setPixel(centre, qRgb(255, 255, 255));
-    const QImage marked = composeSimpleFrame(black);
-    if (onBlack.isNull() || onWhite.size() != onBlack.size() || marked.size() != onBlack.size())
+    // The frame laid around the copy, by the compositor's own rule.
+    long long pieceSize[framegeometry::PieceCount][2] = {};
+    for (int p = 0; p < framegeometry::PieceCount; ++p) {
+        pieceSize[p][0] = framePieces[p].width();
+        pieceSize[p][1] = framePieces[p].height();
+    }
+    const int cutWidth[4] = {frameInsets[0], frameInsets[2], frameInsets[4], frameInsets[6]};
+    const int cutHeight[4] = {frameInsets[1], frameInsets[3], frameInsets[5], frameInsets[7]};
+    const framegeometry::Layout l = framegeometry::layout(copy.width(), copy.height(), cutWidth, cutHeight, pieceSize);
+    if (l.left >= l.right || l.top >= l.bottom || l.width > kFrameMaxSide || l.height > kFrameMaxSide)
         return {};
-    const QPoint landing = firstDifference(onBlack, marked);
-    if (landing.x() < 0)
-        return {};  // a frame that hides the copy's centre: nothing to align on
 
     const double sx = double(photo.width()) / copy.width();
     const double sy = double(photo.height()) / copy.height();
-    const QSize size(qRound(onBlack.width() * sx), qRound(onBlack.height() * sy));
+    const QSize size(qRound(l.width * sx), qRound(l.height * sy));
     if (size.width() > kFrameMaxSide || size.height() > kFrameMaxSide ||
         qint64(size.width()) * size.height() > kFrameMaxPixels)
         return {};
     QImage result = plainPicture(size, qRgb(255, 255, 255));
-    if (result.isNull())
+    QImage layer = frameLayer(QSize(int(l.width), int(l.height)),
+                              QRect(int(l.x), int(l.y), int(l.right - l.left), int(l.bottom - l.top)));
+    if (result.isNull() || layer.isNull())
         return {};
+    QPainter pieces(&layer);
+    framegeometry::forEachPiece(l, pieceSize, [&](int p, long long x, long long y) {
+        if (!framePieces[p].isNull())
+            pieces.drawImage(QPoint(int(x), int(y)), framePieces[p]);
+    });
+    pieces.end();
     QPainter painter(&result);
-    painter.drawImage(QPointF(qRound(sx * (landing.x() - centre.x())), qRound(sy * (landing.y() - centre.y()))),
-                      photo);
+    painter.drawImage(QPointF(qRound(sx * double(l.x - l.left)), qRound(sy * double(l.y - l.top))), photo);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(size)), frameLayer(onBlack, onWhite));
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(size)), layer);
     painter.end();
     return result;
 }

@@ -4,11 +4,11 @@
 // are declared here too so that --help shows them and their values are not
 // taken for files.
 #include "ImageDispose.h"
-#include "largepages.h"
 #include "MainView.h"
 #include "operationerror.h"
 #include "qmlapplicationviewer/qmlapplicationviewer.h"
 #include "startfiles.h"
+#include "startup/allocator.h"
 #include "touchapplicationviewer.h"
 
 #include <QApplication>
@@ -64,7 +64,7 @@ QSize parseSize(const QString &text)
 
 int main(int argc, char *argv[])
 {
-    largepages::use(argv);
+    startup::tuneAllocator(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zeltanorvik"));
     QApplication::setOrganizationName(QStringLiteral("zeltanorvik"));

@@ -56,18 +56,32 @@ Argument optional(Argument a)
     a.optional = true;
     return a;
 }
+// A whole number that must name one of `list`'s.
+Argument among(const char *name, std::vector<int> (*list)())
+{
+    Argument a{name, K::Integer};
+    a.among = list;
+    return a;
+}
+// The colour mixer's amounts: at -100 contrast leaves flat grey and saturation
+// grey; beyond they would turn the picture's tones or colours inside out, and
+// the sliders stop there.
+Argument mixAmount(const char *name)
+{
+    return integer(name, -100, 100);
+}
 
 const std::vector<Operation> kOperations = {
     // --- the facade: copies, looks and frames ---
     {"qualityImage", Object::Communication, "qualityImage",
      {picture("picture"), optional(number("scale", 0, INFINITY))}},
-    {"loadImage", Object::Communication, "loadImage", {picture("picture"), integer("look")}},
+    {"loadImage", Object::Communication, "loadImage", {picture("picture"), among("look", &ZQDImageEngine::lookNumbers)}},
     {"framesimpleImage", Object::Communication, "framesimpleImage", {picture("picture"), integer("frame")}},
     {"framecolorfulImage", Object::Communication, "framecolorfulImage", {picture("picture"), integer("frame")}},
     // --- adjustments, with their live forms ---
     {"mixingcolorImage", Object::Communication, "mixingcolorImage",
-     {picture("picture"), pixels("width"), pixels("height"), integer("brightness"), integer("contrast"),
-      integer("saturation")},
+     {picture("picture"), pixels("width"), pixels("height"), mixAmount("brightness"), mixAmount("contrast"),
+      mixAmount("saturation")},
      0, Workers::Any,
      [](ZQDImageEngine &engine, const QVariantList &a, const std::vector<QImage> &p) {
          return pictureOutcome(
@@ -247,6 +261,23 @@ bool ofKind(const QVariant &value, Kind kind, double *number)
     return false;
 }
 
+// A list of whole numbers in words, runs shortened: "1, 3-5, 9".
+QString listText(std::vector<int> list)
+{
+    std::sort(list.begin(), list.end());
+    QStringList parts;
+    for (std::size_t i = 0; i < list.size();) {
+        std::size_t j = i;
+        while (j + 1 < list.size() && list[j + 1] == list[j] + 1)
+            ++j;
+        parts << (j > i + 1 ? QStringLiteral("%1\u2013%2").arg(list[i]).arg(list[j]) : QString::number(list[i]));
+        if (j == i + 1)
+            parts << QString::number(list[j]);
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
 const char *kindText(Kind kind)
 {
     switch (kind) {
@@ -336,6 +367,15 @@ bool check(const Operation &op, const QVariantList &args, QString *reason)
                           .arg(i + 1)
                           .arg(QLatin1String(a.name), name, range, rangeText(n));
             return false;
+        }
+        if (a.among) {
+            const std::vector<int> list = a.among();
+            if (std::find(list.begin(), list.end(), n) == list.end()) {
+                *reason = QStringLiteral("Argument %1 (%2) of \u201c%3\u201d must be one of %4, not %5.")
+                              .arg(i + 1)
+                              .arg(QLatin1String(a.name), name, listText(list), rangeText(n));
+                return false;
+            }
         }
     }
     return true;

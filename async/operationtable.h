@@ -62,6 +62,9 @@ struct Argument {
     bool pictureUnits = false;
     // May be left out, with the ones after it (the method has a default).
     bool optional = false;
+    // A whole number that names one of a list (a look): the list, from its
+    // owner. Null: any number in the range.
+    std::vector<int> (*among)() = nullptr;
 };
 
 // What a live form gives: a picture, or a value (a histogram).

@@ -28,8 +28,8 @@
 #include "ZQDCommunication.h"
 #include "EditorTools.h"
 #include "operationerror.h"
+#include "startup/allocator.h"
 
-#include "largepages.h"
 #include "startfiles.h"
 
 #include <QCommandLineParser>
@@ -113,7 +113,7 @@ QString fileReason(const CliCall &call)
 
 int main(int argc, char *argv[])
 {
-    largepages::use(argv);
+    startup::tuneAllocator(argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const QStringList given = givenWords(argc, argv);

@@ -15,6 +15,7 @@
 #include <new>
 
 #include "bytereader.h"
+#include "framegeometry.h"
 
 namespace {
 
@@ -80,7 +81,6 @@ struct ParsedFrame {
     ParsedPiece piece[8];
 };
 
-constexpr std::size_t kInsetsOffset = 44;
 constexpr std::size_t kRecordsOffset = 80;
 
 // Reads what the data holds, never past its end. A record is counted only when
@@ -89,16 +89,12 @@ constexpr std::size_t kRecordsOffset = 80;
 ParsedFrame ParseFrame(const uchar *data, int length, int pieceCount)
 {
     ParsedFrame f;
-    layoutio::ByteReader r(data, length);
-    if (!r.seek(kInsetsOffset))
-        return f;
     int32_t v[8];
-    for (int i = 0; i < 8; ++i) {
-        if (!r.readInt32(v[i]))
-            return f;
-    }
+    if (!framegeometry::readInsets(data, length, v))
+        return f;
     f.haveInsets = true;
     std::memcpy(f.insets, v, sizeof v);
+    layoutio::ByteReader r(data, length);
     if (!r.seek(kRecordsOffset))
         return f;
     for (int i = 0; i < pieceCount && i < 8; ++i) {
@@ -277,26 +273,14 @@ uchar *cframe::GetCompositeImage(uchar *image, int width, int height, float scal
         }
     }
 
-    auto pw = [this](int p) { return static_cast<long long>(m_nImageSize[p][0]); };
-    auto ph = [this](int p) { return static_cast<long long>(m_nImageSize[p][1]); };
+    long long size[framegeometry::PieceCount][2];
+    for (int p = 0; p < BODERPART_COUNT; ++p) {
+        size[p][0] = m_nImageSize[p][0];
+        size[p][1] = m_nImageSize[p][1];
+    }
     const long long W = width, H = height;
-    const long long a0 = m_nCutWidth[LEFTUP], a2 = m_nCutWidth[RIGHTUP];
-    const long long b0 = m_nCutHeight[LEFTUP], b1 = m_nCutHeight[LEFTDOWN];
-    const long long tileW = pw(UP), tileH = ph(LEFT);
-
-    // Trim so the tiles fit a whole number of times (C remainders keep the
-    // dividend's sign). Without a top tile or a side tile there is nothing to
-    // fit in that direction: no trim and no tiles.
-    const long long innerW = W - a0 - a2, innerH = H - b0 - b1;
-    const long long rx = tileW > 0 ? innerW % tileW : 0;
-    const long long ry = tileH > 0 ? innerH % tileH : 0;
-
-    long long outW = pw(LEFTUP) + pw(RIGHTUP) - a0 - a2 + W - rx;
-    long long outH = ph(LEFTUP) + ph(LEFTDOWN) - b0 - b1 + H - ry;
-    if (outW < 1)
-        outW = 1;
-    if (outH < 1)
-        outH = 1;
+    const framegeometry::Layout l = framegeometry::layout(W, H, m_nCutWidth, m_nCutHeight, size);
+    const long long outW = l.width, outH = l.height;
     std::size_t bytes = 0;
     // Sides first: only then is their product known to fit.
     if (!layoutio::PixelBytes(outW, outH, kFrameMaxSide, bytes) ||
@@ -307,37 +291,13 @@ uchar *cframe::GetCompositeImage(uchar *image, int width, int height, float scal
         return nullptr;
     std::memset(m_pResult, 255, bytes);
 
-    // Photo, trimmed margin split with the smaller half on the left and top.
-    BlendRegion(m_pResult, outW, outH, image, W, H, pw(LEFTUP) - a0, ph(LEFTUP) - b0, rx / 2,
-                ry / 2, W - rx / 2, H - ry / 2);
-
-    auto drawPiece = [&](int p, long long x, long long y) {
+    BlendRegion(m_pResult, outW, outH, image, W, H, l.x, l.y, l.left, l.top, l.right, l.bottom);
+    framegeometry::forEachPiece(l, size, [&](int p, long long x, long long y) {
         if (!m_bIsHaveImage[p] || !m_pImage[p])
             return;
-        BlendRegion(m_pResult, outW, outH, m_pImage[p], pw(p), ph(p), x, y, 0, 0, pw(p), ph(p));
-    };
-    drawPiece(LEFTUP, 0, 0);
-    drawPiece(LEFTDOWN, 0, outH - ph(LEFTDOWN));
-    drawPiece(RIGHTUP, outW - pw(RIGHTUP), 0);
-    drawPiece(RIGHTDOWN, outW - pw(RIGHTDOWN), outH - ph(RIGHTDOWN));
-
-    // The bottom row steps by the top tile's width too.
-    if (tileW > 0) {
-        const long long count = (innerW - rx) / tileW;
-        long long x = pw(LEFTUP);
-        for (long long k = 0; k < count; ++k, x += tileW) {
-            drawPiece(UP, x, 0);
-            drawPiece(DOWN, x, outH - ph(LEFTDOWN));
-        }
-    }
-    if (tileH > 0) {
-        const long long count = (innerH - ry) / tileH;
-        long long y = ph(LEFTUP);
-        for (long long k = 0; k < count; ++k, y += tileH) {
-            drawPiece(LEFT, 0, y);
-            drawPiece(RIGHT, outW - pw(RIGHTUP), y);
-        }
-    }
+        BlendRegion(m_pResult, outW, outH, m_pImage[p], size[p][0], size[p][1], x, y, 0, 0, size[p][0],
+                    size[p][1]);
+    });
 
     if (outWidth)
         *outWidth = static_cast<int>(outW);

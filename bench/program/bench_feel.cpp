@@ -33,6 +33,7 @@
 
 #include "imaging/bandworkers.h"
 #include "benchphoto.h"
+#include "startup/allocator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -55,6 +56,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -308,6 +310,7 @@ public:
         evaluate(s.tap);
         const bool finished = waitFor(s.done, 120);
         const qint64 doneAt = clock.nsecsElapsed();
+        markProfile(s.name, start, doneAt);
         // The frame that shows the finished state.
         const std::size_t framesThen = frames.size();
         QElapsedTimer t;
@@ -331,6 +334,21 @@ public:
         }
         r.gap = gap;
         return r;
+    }
+
+    // ZN_FEEL_PROFILE_TIMES=1: each tap's start and end on the monotonic
+    // clock in seconds, as `perf record -k CLOCK_MONOTONIC` stamps its
+    // samples, for `perf report --time start,end` of that tap alone.
+    void markProfile(const char *name, qint64 start, qint64 end) const
+    {
+        static const bool wanted = qEnvironmentVariableIsSet("ZN_FEEL_PROFILE_TIMES");
+        if (!wanted)
+            return;
+        const qint64 origin = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch()).count()
+                              - clock.nsecsElapsed();
+        std::fprintf(stderr, "bench_feel: %s from %.6f to %.6f\n", name, double(origin + start) / 1e9,
+                     double(origin + end) / 1e9);
     }
 
     // The longest time between two frames (ms) while `work` runs.
@@ -563,6 +581,7 @@ QString makePhoto(int megapixels)
 
 int main(int argc, char **argv)
 {
+    startup::tuneAllocator(argv);  // as the program does
     QTemporaryDir work;
     const QString root = work.path() + QStringLiteral("/MyDocs/");
     QDir().mkpath(root);

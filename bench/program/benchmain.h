@@ -12,6 +12,7 @@
 #pragma once
 
 #include "benchphoto.h"
+#include "startup/allocator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,11 +29,14 @@ inline int benchIterations()
 
 class ProgramBench
 {
+    // First of all, as the program does (before the folder is made).
+    const bool started;
     QTemporaryDir work;  // first: the folder exists before anything reads the root
 
 public:
     // `argc` must outlive the object (the application keeps a reference).
-    ProgramBench(int &argc, char **argv) : root(prepareBenchRoot(work)), app(argc, argv)
+    ProgramBench(int &argc, char **argv)
+        : started((startup::tuneAllocator(argv), true)), root(prepareBenchRoot(work)), app(argc, argv)
     {
         benchmark::Initialize(&argc, argv);
     }

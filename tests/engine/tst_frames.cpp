@@ -87,6 +87,37 @@ private slots:
         QVERIFY(!difference(vga, framed.toImage().copy(0, 0, 640, 480)).isEmpty());
     }
 
+    // A photo larger than the screen lands in its frame where its screen
+    // copy lands in the compositor's frame (found here the slow way: a copy
+    // with its centre marked, composed twice), scaled, with its own pixels.
+    void largePhotoLandsWhereItsCopyDoes()
+    {
+        const QImage large = photo(2000, 1500);
+        const QString file = writePhoto("frames/large.png", large);
+        const QSize copy = ZQDImageEngine::screenCopySize(large.size());
+        for (int id = 1701; id <= 1714; ++id) {
+            QVERIFY(engine.loadSimpleFrame(id));
+            QImage plain(copy, QImage::Format_RGB32);
+            plain.fill(Qt::black);
+            QImage marked = plain;
+            marked.setPixel(copy.width() / 2, copy.height() / 2, qRgb(255, 255, 255));
+            const QImage a = engine.composeSimpleFrame(plain);
+            const QImage b = engine.composeSimpleFrame(marked);
+            QPoint landing(-1, -1);
+            for (int y = 0; y < a.height() && landing.x() < 0; ++y)
+                for (int x = 0; x < a.width() && landing.x() < 0; ++x)
+                    if (a.pixel(x, y) != b.pixel(x, y))
+                        landing = QPoint(x, y);
+            QVERIFY(landing.x() >= 0);
+            const double sx = double(large.width()) / copy.width(), sy = double(large.height()) / copy.height();
+            const QImage framed = rgb32(engine.FrameSimple(file, id));
+            QCOMPARE(framed.size(), QSize(qRound(a.width() * sx), qRound(a.height() * sy)));
+            const QPoint offset(qRound(sx * (landing.x() - copy.width() / 2)), qRound(sy * (landing.y() - copy.height() / 2)));
+            const QRect middle(large.width() / 2 - 30, large.height() / 2 - 30, 60, 60);
+            ZN_COMPARE_PICTURES(large.copy(middle), framed.copy(middle.translated(offset)));
+        }
+    }
+
     // An unknown frame leaves the photo alone, also right after a frame that
     // the compositor still holds.
     void unknownSimpleFrameLeavesThePhoto()

@@ -51,6 +51,8 @@ QString wordFor(const operations::Argument &a, const QString &picture)
         return "true";
     case operations::Kind::Integer:
     case operations::Kind::Number:
+        if (a.among)
+            return QString::number(a.among().front());
         return QString::number(std::isfinite(a.least) ? a.least : 1);
     }
     return {};
@@ -143,6 +145,13 @@ private slots:
             {{"revolvingImage", photo, 1.0, 0.0, 1, false, false}, "true or false"},
             {{"loadImage", photo}, "\u201cloadImage\u201d takes 2 arguments, not 1."},
             {{"qualityImage", photo, 0.5, 1}, "takes 1 to 2 arguments, not 3"},
+            // Look numbers are the engine's; 1024 falls between two looks.
+            {{"loadImage", photo, 1024},
+             "Argument 2 (look) of \u201cloadImage\u201d must be one of 1018\u20131023, 1026\u20131028, "
+             "1030\u20131035, 1038\u20131048, 1101, 1102, 1104, 1500, not 1024."},
+            {{"loadImage", photo, -1}, "not -1."},
+            {{"mixingcolorImage", photo, 60, 40, 0, -101, 0}, "Argument 5 (contrast) of \u201cmixingcolorImage\u201d must be between -100 and 100, not -101."},
+            {{"mixingcolorImage", photo, 60, 40, 0, 0, 300}, "not 300"},
         };
         for (const Case &c : cases) {
             const Ending end = runJob(runner, false, one(c.call));
@@ -150,6 +159,11 @@ private slots:
             QVERIFY2(end.error.contains(c.reason), qPrintable(end.error));
         }
         QVERIFY(QDir(zntest::workingFolder()).entryList(QDir::Files).isEmpty());
+        // Every look the engine has passes, and the mixer's ends.
+        QString reason;
+        for (const int look : ZQDImageEngine::lookNumbers())
+            QVERIFY2(operations::check(*operations::find("loadImage"), {photo, look}, &reason), qPrintable(reason));
+        QVERIFY(operations::check(*operations::find("mixingcolorImage"), {photo, 60, 40, -100, 100, -100}, &reason));
         // The command line says the same.
         ZQDCommunication facade;
         EditorTools tools(&facade);
