@@ -28,9 +28,6 @@ target_include_directories(zeltanorvik_view PUBLIC ${PROJECT_SOURCE_DIR}/startup
 # The command-line front says why a file it was given cannot be read.
 target_sources(zeltanorvik-cli PRIVATE ${PROJECT_SOURCE_DIR}/startup/startfiles.cpp)
 target_include_directories(zeltanorvik-cli PRIVATE ${PROJECT_SOURCE_DIR}/startup)
-# Both programs start with the C library backing large pictures with huge pages.
-target_sources(zeltanorvik PRIVATE ${PROJECT_SOURCE_DIR}/startup/largepages.h ${PROJECT_SOURCE_DIR}/startup/largepages.cpp)
-target_sources(zeltanorvik-cli PRIVATE ${PROJECT_SOURCE_DIR}/startup/largepages.cpp)
 # --version of both programs.
 target_compile_definitions(zeltanorvik PRIVATE ZN_VERSION="${PROJECT_VERSION}")
 target_compile_definitions(zeltanorvik-cli PRIVATE ZN_VERSION="${PROJECT_VERSION}")
