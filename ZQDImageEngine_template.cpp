@@ -15,6 +15,7 @@
 #include "collagesupport.h"
 #include "logging.h"
 #include "photoreader.h"
+#include "smoothscale.h"
 
 #include "ctemplatepuzzle.h"
 
@@ -251,7 +252,7 @@ QImage ZQDImageEngine::printBackground(QString bgImagePath, int printScale)
     const QSize larger = background.size() * printScale;
     if (!allocatable(larger))
         return {};
-    return background.scaled(larger, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return smoothscale::scaled(background, larger);
 }
 
 int ZQDImageEngine::collagePrintScale() const
