@@ -292,8 +292,14 @@ private:
     // when it cannot be made.
     QPixmap borderedBackground(int width, int height, const QString &pingpuFile);
     // The collage background for a print scale: as collageBackground gives it
-    // at 1, enlarged smoothly `printScale` times otherwise.
+    // at 1. Larger, a bordered background this engine made last is drawn again
+    // at that scale from the border's and the pattern's print variants; any
+    // other background (or a pattern without a variant) is enlarged smoothly.
     QImage printBackground(QString bgImagePath, int printScale);
+    // `background` drawn again `printScale` times larger from the border and
+    // pattern it was made of, when it is the last bordered background this
+    // engine made; null otherwise.
+    QImage redrawnBackground(const QImage &background, int printScale);
 
 private:
     Qtqveffect *iTheEngine = nullptr;
@@ -311,4 +317,11 @@ private:
     // handed to the compositor (null for a piece the file lacks).
     int frameInsets[8] = {};
     QImage framePieces[8];
+    // The border file read last, and what the last bordered background was
+    // made of (so a print can draw it again larger).
+    QString borderFile;
+    struct BorderedRecipe {
+        QString border, pattern;
+        QSize size;
+    } lastBordered;
 };

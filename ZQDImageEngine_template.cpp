@@ -15,6 +15,7 @@
 #include "collagesupport.h"
 #include "logging.h"
 #include "photoreader.h"
+#include "smoothscale.h"
 
 #include "ctemplatepuzzle.h"
 
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 using collagesupport::allocatable;
 using collagesupport::kMaxPictureSide;
@@ -136,6 +138,7 @@ ZQDImageEngine::BorderRead ZQDImageEngine::readTemplateBorder(const QString &fra
     if (templatePuzzle->ReadPuzzleFrameFile(reinterpret_cast<uchar *>(bytes->data()), int(bytes->size())) == 0)
         return BorderRead::Refused;
     templateBorderRead = true;
+    borderFile = frameStyle;
     return BorderRead::Read;
 }
 
@@ -193,6 +196,7 @@ QPixmap ZQDImageEngine::borderedBackground(int width, int height, const QString 
     if (!pixels)
         return {};
     templatePuzzle->GetResultBackImage(pixels, width, height);
+    lastBordered = {borderFile, pingpuFile, QSize(width, height)};
     return QPixmap::fromImage(std::move(pingpuImage));
 }
 
@@ -241,17 +245,103 @@ QImage ZQDImageEngine::collageBackground(QString bgImagePath)
     return bgImage;
 }
 
+namespace {
+
+// The print variant of a bundled border or pattern ("puzzleframe/002.ptbj"
+// at 4x: "puzzleframe@4x/002.ptbj"), or nothing when the bundle has none.
+QString printVariant(const QString &path, int printScale)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return {};
+    const QString variant = path.left(slash) + QStringLiteral("@%1x").arg(printScale) + path.mid(slash);
+    return QFile::exists(variant) ? variant : QString();
+}
+
+// `border` read into a reader of its own and applied to `picture`; false
+// when it cannot be read.
+bool applyBorder(const QString &border, QImage &picture)
+{
+    std::optional<QByteArray> bytes = collagesupport::readLayoutBytes(border);
+    ctemplatepuzzle reader;
+    if (!bytes || !reader.ReadPuzzleFrameFile(reinterpret_cast<uchar *>(bytes->data()), int(bytes->size())))
+        return false;
+    reader.GetResultBackImage(picture.bits(), picture.width(), picture.height());
+    return true;
+}
+
+// The same pixels, whatever the formats or colour spaces say (what is fully
+// transparent counts as the same whatever its colour).
+bool samePixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return false;
+    const QImage pa = a.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage pb = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < pa.height(); ++y)
+        if (std::memcmp(pa.constScanLine(y), pb.constScanLine(y), std::size_t(pa.width()) * 4) != 0)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+QImage ZQDImageEngine::redrawnBackground(const QImage &background, int printScale)
+{
+    const BorderedRecipe &recipe = lastBordered;
+    if (recipe.border.isEmpty() || recipe.size != background.size())
+        return {};
+    const QString border = printVariant(recipe.border, printScale);
+    if (border.isEmpty())
+        return {};
+    const QString path = QString(recipe.pattern).remove(QStringLiteral("file://")).remove(QStringLiteral("qrc://"));
+    // Only what this recipe gives at the canvas size is drawn again larger.
+    QImage same = pingpu(recipe.size.width(), recipe.size.height(), path);
+    if (same.isNull() || !applyBorder(recipe.border, same) || !samePixels(same, background))
+        return {};
+    const QSize larger = recipe.size * printScale;
+    QImage redrawn;
+    if (const QString pattern = printVariant(path, printScale); !pattern.isEmpty()) {
+        redrawn = pingpu(larger.width(), larger.height(), pattern);
+    } else {
+        // A textured tile is enlarged among its own repeats (so its edges
+        // meet without a seam), then tiled at the larger size.
+        const QImage tile(path);
+        if (tile.isNull())
+            return {};
+        QImage around(tile.size() * 3, QImage::Format_ARGB32);
+        around.fill(0);
+        {
+            QPainter painter(&around);
+            painter.drawTiledPixmap(around.rect(), QPixmap::fromImage(tile));
+        }
+        const QImage enlarged = smoothscale::scaled(around, around.size() * printScale)
+                                    .copy(QRect(QPoint(tile.width(), tile.height()) * printScale, tile.size() * printScale));
+        redrawn = QImage(larger, QImage::Format_ARGB32);
+        if (redrawn.isNull() || enlarged.isNull())
+            return {};
+        redrawn.fill(0);
+        QPainter painter(&redrawn);
+        painter.drawTiledPixmap(redrawn.rect(), QPixmap::fromImage(enlarged), QPoint(0, 0));
+    }
+    if (redrawn.isNull() || !applyBorder(border, redrawn))
+        return {};
+    return redrawn;
+}
+
 QImage ZQDImageEngine::printBackground(QString bgImagePath, int printScale)
 {
     QImage background = collageBackground(std::move(bgImagePath));
     if (printScale == 1 || background.isNull())
         return background;
-    // The background's bitmaps (border pieces, tiled patterns) cannot be
-    // drawn again larger; enlarged smoothly they keep their look.
     const QSize larger = background.size() * printScale;
     if (!allocatable(larger))
         return {};
-    return background.scaled(larger, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // The border and the pattern drawn for the scale, when the background is
+    // the one this engine made from them; otherwise its bitmap enlarged.
+    if (QImage redrawn = redrawnBackground(background, printScale); !redrawn.isNull())
+        return redrawn;
+    return smoothscale::scaled(background, larger);
 }
 
 int ZQDImageEngine::collagePrintScale() const

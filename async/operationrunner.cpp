@@ -14,6 +14,7 @@
 #include "photoreader.h"
 #include "picturememory.h"
 #include "pictureprovider.h"
+#include "smoothscale.h"
 #include "workingfilename.h"
 
 #include <QFile>
@@ -438,8 +439,11 @@ void OperationRunner::Private::keepDisplayCopy(const QString &path, const QImage
         box = displaySize;
     }
     const QSize wanted = DisplayCopies::fitted(picture.size(), box);
-    copies.put(path, wanted == picture.size() ? picture : picture.scaled(wanted, Qt::KeepAspectRatio, Qt::SmoothTransformation),
-               picture.size());
+    // Scaled on the band workers: the toolkit's own scaling would queue
+    // ahead of the window's frames. (Null when the job was cancelled.)
+    const QImage shown = wanted == picture.size() ? picture : smoothscale::scaled(picture, wanted);
+    if (!shown.isNull())
+        copies.put(path, shown, picture.size());
 }
 
 OperationRunner::OperationRunner(QObject *parent)

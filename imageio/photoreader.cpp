@@ -8,6 +8,7 @@
 #include "picturememory.h"
 #include "rawreader.h"
 #include "refusal.h"
+#include "smoothscale.h"
 
 #include <QFileInfo>
 #include <QImageIOHandler>
@@ -44,6 +45,29 @@ QSize toolkitUprightSize(const QString &path)
     return turnedQuarter(reader) ? stored.transposed() : stored;
 }
 
+// A JPEG smaller than stored (`wanted` as stored, before turning): the
+// decoder's own exact reduction by 2, 4 or 8 where the sides divide, the rest
+// scaled on the band workers. (Asked for any other size, the toolkit's reader
+// scales on the toolkit's shared threads, where the window's frames wait.)
+QImage smallerJpeg(QImageReader &reader, QSize stored, QSize wanted, bool turned)
+{
+    for (const int d : {8, 4, 2}) {
+        if (stored.width() % d == 0 && stored.height() % d == 0 && stored.width() / d >= wanted.width()
+            && stored.height() / d >= wanted.height()) {
+            reader.setScaledSize(stored / d);
+            break;
+        }
+    }
+    QImage picture = reader.read();
+    if (picture.isNull()) {
+        qCWarning(lcEngine) << "could not decode jpeg picture:" << reader.errorString();
+        OperationError::set(damagedReason());
+        return {};
+    }
+    const QSize upright = turned ? wanted.transposed() : wanted;
+    return picture.size() == upright ? picture : smoothscale::scaled(picture, upright);
+}
+
 // `fullSize` is set when the picture was decoded at its own size.
 QImage toolkitRead(const QString &path, const PictureFormat &format, const SizeRule &sizeFor, bool *fullSize)
 {
@@ -68,9 +92,13 @@ QImage toolkitRead(const QString &path, const PictureFormat &format, const SizeR
             const QSize wanted = sizeFor(upright);
             if (wanted.isEmpty())
                 return {};
-            if (wanted != upright)
-                reader.setScaledSize(turned ? wanted.transposed() : wanted);
             *fullSize = wanted == upright;
+            if (isJpeg(format) && wanted.width() <= upright.width() && wanted.height() <= upright.height()) {
+                if (!*fullSize)
+                    return smallerJpeg(reader, stored, turned ? wanted.transposed() : wanted, turned);
+            } else if (wanted != upright) {
+                reader.setScaledSize(turned ? wanted.transposed() : wanted);
+            }
         } else {
             *fullSize = true;
         }

@@ -1,7 +1,9 @@
 #include "picturememory.h"
 
+#include "bandworkers.h"
 #include "workingpngwriter.h"
 
+#include <QColorSpace>
 #include <QFileInfo>
 #include <QHash>
 
@@ -127,6 +129,34 @@ quint64 PictureMemory::keep(const QString &path, const QImage &picture, bool wri
     return sequence;
 }
 
+namespace {
+
+// Premultiplied to straight alpha on the band workers, the bytes the
+// toolkit's conversion gives: the toolkit converts a large picture on its
+// shared threads, where the window's frames would wait behind it.
+QImage straightAlpha(const QImage &premultiplied)
+{
+    if (premultiplied.format() != QImage::Format_ARGB32_Premultiplied)
+        return premultiplied.convertToFormat(QImage::Format_ARGB32);
+    QImage straight(premultiplied.size(), QImage::Format_ARGB32);
+    if (straight.isNull())
+        return {};
+    straight.setColorSpace(premultiplied.colorSpace());
+    // Null when the job was cancelled halfway (a half-converted picture is
+    // never kept).
+    const bool whole = bandworkers::forRows(straight.height(), straight.width(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            const auto *from = reinterpret_cast<const QRgb *>(premultiplied.constScanLine(y));
+            auto *to = reinterpret_cast<QRgb *>(straight.scanLine(y));
+            for (int x = 0; x < straight.width(); ++x)
+                to[x] = qUnpremultiply(from[x]);
+        }
+    });
+    return whole ? straight : QImage();
+}
+
+}  // namespace
+
 QImage PictureMemory::find(const QString &path, quint64 *since)
 {
     const Identity identity = identityOf(path);
@@ -147,10 +177,11 @@ QImage PictureMemory::find(const QString &path, quint64 *since)
     // Converted outside the lock; whoever converts first keeps the result.
     const QImage premultiplied = it->picture;
     lock.unlock();
-    const QImage straight = premultiplied.convertToFormat(QImage::Format_ARGB32);
+    const QImage straight = straightAlpha(premultiplied);
     lock.lock();
     it = s.entries.find(path);
-    if (it != s.entries.end() && it->premultiplied && it->picture.constBits() == premultiplied.constBits()) {
+    if (!straight.isNull() && it != s.entries.end() && it->premultiplied
+        && it->picture.constBits() == premultiplied.constBits()) {
         s.bytes += straight.sizeInBytes() - it->picture.sizeInBytes();
         it->picture = straight;
         it->premultiplied = false;

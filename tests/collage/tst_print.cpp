@@ -131,6 +131,56 @@ private slots:
         QCOMPARE(QImage(tools.collageImage(QStringLiteral("stitched"), strip, 2, 0)).size(), QImage(strip).size() * 2);
     }
 
+    // The border and a drawn pattern are drawn again for the scale, not
+    // enlarged: an edge of the border is as narrow at 4x as at 1x (the
+    // partly transparent pixels along its edges grow with the edges' length,
+    // four times, not with their area, sixteen), and the pattern is its 4x
+    // tile repeated. A textured pattern is enlarged under a sharp border.
+    void bordersAndPatternsAreDrawnForTheScale()
+    {
+        const auto partlyTransparent = [](const QImage &image) {
+            const QImage straight = image.convertToFormat(QImage::Format_ARGB32);
+            qint64 n = 0;
+            for (int y = 0; y < straight.height(); ++y)
+                for (int x = 0; x < straight.width(); ++x)
+                    n += qAlpha(straight.pixel(x, y)) > 20 && qAlpha(straight.pixel(x, y)) < 235;
+            return n;
+        };
+        const QString dots = QStringLiteral(":/puzzlegrain/dots.png");
+        for (const QString &pattern : {dots, kPaper}) {
+            ZQDCommunication facade;
+            EditorTools tools(&facade);
+            const QString background = facade.getTemplateRule(kLayout002001, kBorder002, pattern);
+            const QImage small(tools.collageImage(QStringLiteral("template"), background, 1, 0));
+            const QImage large(tools.collageImage(QStringLiteral("template"), background, 4, 0));
+            QCOMPARE(large.size(), small.size() * 4);
+            const qint64 edge1 = partlyTransparent(small), edge4 = partlyTransparent(large);
+            const qint64 enlarged =
+                partlyTransparent(small.scaled(small.size() * 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            QVERIFY(edge1 > 100);
+            QVERIFY2(edge4 <= 6 * edge1 && enlarged >= 10 * edge1,
+                     qPrintable(QStringLiteral("%1 at 1x, %2 at 4x, %3 enlarged").arg(edge1).arg(edge4).arg(enlarged)));
+            if (pattern == dots) {
+                keepArtefact(large, QStringLiteral("print-border-4x.png"));
+                const QImage tile(QStringLiteral(":/puzzlegrain@4x/dots.png"));
+                QCOMPARE(tile.size(), QImage(dots).size() * 4);
+                // Inside the border, off its stitching: the 4x tile repeated.
+                for (const QPoint at : {QPoint(200, 180), QPoint(large.width() - 200, 400), QPoint(170, 1000)})
+                    QCOMPARE(large.pixel(at) | 0xff000000u, tile.pixel(at.x() % tile.width(), at.y() % tile.height()));
+            }
+        }
+        // Made from something else than what the engine drew last: enlarged.
+        ZQDCommunication facade;
+        EditorTools tools(&facade);
+        const QString background = facade.getTemplateRule(kLayout002001, kBorder002, dots);
+        QImage other(background);
+        other.setPixel(0, 0, qRgba(1, 2, 3, 255));
+        QVERIFY(other.save(background + QStringLiteral(".other.png")));
+        const QImage large(tools.collageImage(QStringLiteral("template"), background + QStringLiteral(".other.png"), 4, 0));
+        QCOMPARE(large.size(), other.size() * 4);
+        QVERIFY(partlyTransparent(large) >= 10 * partlyTransparent(other));
+    }
+
     // Rounded corners show the background at each cell's corner, at any
     // scale, and leave the rest of the cell as it was.
     void cornersAreRoundedAtEveryScale()

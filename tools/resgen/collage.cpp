@@ -283,7 +283,7 @@ const std::vector<BorderDesign> &borderDesigns()
              paint.setPen(linePen(1.0, 2.2));
              for (const Edge &e : borderEdges(g)) {
                  paint.save();
-                 paint.setTransform(e.toCanvas);
+                 paint.setTransform(e.toCanvas, true);  // on top of the drawing scale
                  repeatAlong(e, g.t / 4.0, 0, [&](double a) {
                      if (a < 31 || a + g.t / 8.0 > e.length - 31)
                          return;
@@ -432,7 +432,7 @@ const std::vector<BorderDesign> &borderDesigns()
              paint.setBrush(Qt::white);
              for (const Edge &e : borderEdges(g)) {
                  paint.save();
-                 paint.setTransform(e.toCanvas);
+                 paint.setTransform(e.toCanvas, true);  // on top of the drawing scale
                  repeatAlong(e, g.t, g.t / 2.0, [&](double a) {
                      if (a < 9 || a > e.length - 9)
                          return;
@@ -477,39 +477,53 @@ Bytes encodeMask(const QImage &keep, const QImage &paint, const QRect &r)
     return out;
 }
 
-void makeBorder(Bundle &bundle, const BorderDesign &d, int order)
+// The border drawn `scale` times larger: every piece and the inset that many
+// times its size, so the pieces tile a background `scale` times larger just
+// as the canvas-size pieces tile the canvas.
+BorderFile drawBorder(const BorderDesign &d, const BorderGeometry &g, int scale)
 {
-    BorderGeometry g = d.g;
-    g.nT = std::max(6, (3 * g.corner + g.t - 1) / g.t);
-    g.nS = std::max(6, (3 * g.corner + g.s - 1) / g.s);
-    QImage keep(g.width(), g.height(), QImage::Format_RGB32), paint(g.width(), g.height(), QImage::Format_ARGB32_Premultiplied);
+    const int W = g.width() * scale, H = g.height() * scale;
+    QImage keep(W, H, QImage::Format_RGB32), paint(W, H, QImage::Format_ARGB32_Premultiplied);
     keep.fill(Qt::black);
     paint.fill(Qt::transparent);
     {
         QPainter k(&keep), p(&paint);
         k.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::Antialiasing);
+        k.scale(scale, scale);
+        p.scale(scale, scale);
         d.draw(k, p, g);
     }
     // Inside the band's inner edge everything is kept, whatever was drawn.
+    const int band = g.band() * scale;
     {
         QPainter k(&keep), p(&paint);
-        const QRectF inside(g.band() + 0.0, g.band() + 0.0, g.width() - 2.0 * g.band(), g.height() - 2.0 * g.band());
+        const QRectF inside(band, band, W - 2.0 * band, H - 2.0 * band);
         k.fillRect(inside, Qt::white);
         p.setCompositionMode(QPainter::CompositionMode_Clear);
         p.fillRect(inside, Qt::transparent);
     }
-    const int W = g.width(), H = g.height(), c = g.corner;
-    const int tx = c + (g.nT / 2) * g.t, sy = c + (g.nS / 2) * g.s;
-    const QRect rects[8] = {QRect(0, 0, c, c),         QRect(0, H - c, c, c),     QRect(W - c, 0, c, c),
-                            QRect(W - c, H - c, c, c), QRect(tx, 0, g.t, c),      QRect(tx, H - c, g.t, c),
-                            QRect(0, sy, c, g.s),      QRect(W - c, sy, c, g.s)};
+    const int c = g.corner * scale, t = g.t * scale, s = g.s * scale;
+    const int tx = c + (g.nT / 2) * t, sy = c + (g.nS / 2) * s;
+    const QRect rects[8] = {QRect(0, 0, c, c),         QRect(0, H - c, c, c), QRect(W - c, 0, c, c),
+                            QRect(W - c, H - c, c, c), QRect(tx, 0, t, c),    QRect(tx, H - c, t, c),
+                            QRect(0, sy, c, s),        QRect(W - c, sy, c, s)};
     BorderFile file;
-    file.insetX = file.insetY = g.inset;
+    file.insetX = file.insetY = g.inset * scale;
     for (int i = 0; i < 8; ++i)
         file.pieces[i] = {rects[i].width(), rects[i].height(), encodeMask(keep, paint, rects[i])};
+    return file;
+}
+
+void makeBorder(Bundle &bundle, const BorderDesign &d, int order)
+{
+    BorderGeometry g = d.g;
+    g.nT = std::max(6, (3 * g.corner + g.t - 1) / g.t);
+    g.nS = std::max(6, (3 * g.corner + g.s - 1) / g.s);
     const std::string path = std::string("puzzleframe/") + d.file + ".ptbj";
-    bundle.add(path, writeBorderFile(file));
+    bundle.add(path, writeBorderFile(drawBorder(d, g, 1)));
+    for (int k = 2; k <= kPrintScales; ++k)
+        bundle.add(printVariantPath("puzzleframe/", k, std::string(d.file) + ".ptbj"), writeBorderFile(drawBorder(d, g, k)));
     QJsonObject e;
     e.insert("file", QString::fromStdString(":/" + path));
     e.insert("name", d.label);

@@ -27,6 +27,16 @@ void addDesignJobs(std::vector<Job> &jobs, const std::string &folder, const Desi
     }
 }
 
+// Collages are saved up to four times their canvas; the borders and the
+// drawn pattern tiles come drawn for each of those scales as well, in a
+// folder named for the scale beside their own: "puzzleframe/002.ptbj" at
+// 4x is "puzzleframe@4x/002.ptbj".
+constexpr int kPrintScales = 4;
+inline std::string printVariantPath(const std::string &folder, int scale, const std::string &file)
+{
+    return folder.substr(0, folder.size() - 1) + "@" + std::to_string(scale) + "x/" + file;
+}
+
 void addEffectTextureJobs(std::vector<Job> &jobs);   // style/, colorful/ textures of the looks
 void addColorfulFrameJobs(std::vector<Job> &jobs);   // colorful/ frame masks
 void addBlendTableJobs(std::vector<Job> &jobs);      // eb/

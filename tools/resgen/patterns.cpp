@@ -29,12 +29,19 @@ void drawWrapped(QPainter &p, int w, int h, const std::function<void(QPainter &)
         }
 }
 
+// The scale the drawn tiles are made at on this thread: 1 for the collage
+// canvas, 2 to 4 for the print variants (a tile w x h is then drawn again
+// k times larger, not enlarged).
+thread_local int tTileScale = 1;
+
 QImage tile(int w, int h, const QColor &ground, const std::function<void(QPainter &)> &f)
 {
-    QImage img(w, h, QImage::Format_RGB32);
+    const int k = tTileScale;
+    QImage img(w * k, h * k, QImage::Format_RGB32);
     img.fill(ground);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(k, k);
     drawWrapped(p, w, h, f);
     return img;
 }
@@ -270,6 +277,16 @@ void makePattern(Bundle &bundle, const Pattern &pattern, int order)
     e.insert("name", pattern.label);
     e.insert("size", QJsonArray{img.width(), img.height()});
     bundle.addIndexEntry("patterns", order, e);
+    // Print variants of the drawn tiles, beside it in puzzlegrain@<k>x/ (a
+    // textured tile comes out at its own size and has none: the print
+    // enlarges it).
+    for (int k = 2; k <= kPrintScales; ++k) {
+        tTileScale = k;
+        const QImage larger = pattern.make();
+        tTileScale = 1;
+        if (larger.size() == img.size() * k)
+            bundle.add(printVariantPath("puzzlegrain/", k, pattern.file), encodePng(larger));
+    }
 }
 
 // ---------------------------------------------------------------- backgrounds
