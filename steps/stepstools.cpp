@@ -14,6 +14,7 @@
 
 QVariantMap EditorTools::stepFor(QVariantMap step, int width, int height)
 {
+    OperationError::clear();  // a reason of an earlier call is not this one's
     if (width <= 0 || height <= 0) {
         OperationError::set(QStringLiteral("The step's picture has no size (%1 \u00d7 %2).").arg(width).arg(height));
         return {};
@@ -31,6 +32,7 @@ QVariantMap EditorTools::stepFor(QVariantMap step, int width, int height)
 
 QString EditorTools::stepsJson(QVariantList steps)
 {
+    OperationError::clear();  // a reason of an earlier call is not this one's
     QList<steps::Step> list;
     for (int i = 0; i < steps.size(); ++i) {
         steps::Step step;
@@ -55,6 +57,7 @@ QVariantMap EditorTools::readSteps(QString json)
 
 QString EditorTools::stepsOf(QString picture)
 {
+    OperationError::clear();  // a reason of an earlier call is not this one's
     const QString path = stripFileUrl(std::move(picture));
     bool tooLarge = false;
     const QByteArray text = exportmetadata::stepsIn(path, steps::kMaxFileBytes, &tooLarge);
@@ -76,6 +79,7 @@ QString EditorTools::stepsOf(QString picture)
 
 QStringList EditorTools::replaySteps(QString picture, QString stepsJson)
 {
+    OperationError::clear();  // a reason of an earlier call is not this one's
     const steps::Read read = steps::readFile(stepsJson.toUtf8());
     if (!read.error.isEmpty()) {
         OperationError::set(read.error);
@@ -91,6 +95,7 @@ QStringList EditorTools::replaySteps(QString picture, QString stepsJson)
 QString EditorTools::applySteps(QString photo, QString stepsJson, QString format, int quality, int longSide,
                                 bool keepLocation)
 {
+    OperationError::clear();
     const QString original = stripFileUrl(std::move(photo));
     const steps::Read read = steps::readFile(stepsJson.toUtf8());
     if (!read.error.isEmpty()) {
