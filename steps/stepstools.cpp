@@ -8,6 +8,7 @@
 #include "exportmetadata.h"
 #include "operationerror.h"
 #include "photoreader.h"
+#include "picturememory.h"
 #include "proportions.h"
 #include "replay.h"
 #include "stepsfile.h"
@@ -116,7 +117,9 @@ QString EditorTools::applySteps(QString photo, QString stepsJson, QString format
     }
     const QString saved = exportPicture(files.last(), original, std::move(format), quality, longSide, keepLocation,
                                         false, steps::writeCompact(read.steps));
-    // The replay's working files are no one's once the picture is saved.
+    // The replay's working files are no one's once the picture is saved, and
+    // a batch's next photo has no use for this one's pixels.
     steps::removeWorkingFiles(files);
+    imageio::PictureMemory::shared().remove(original);
     return saved;
 }
