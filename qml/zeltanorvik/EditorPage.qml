@@ -427,6 +427,8 @@ Page {
     // The Steps list: a column beside the photo in a big window (the top
     // bar's Steps button shows and hides it), a drawer otherwise.
     property bool stepsShown: true
+    readonly property alias stepsDrawer: stepsDrawer
+    readonly property alias stepsDrawerList: drawerStepsList
     function toggleSteps() {
         if (wide)
             stepsShown = !stepsShown;
@@ -450,6 +452,7 @@ Page {
         width: Math.min(320, editor.width * 0.8)
         height: editor.height
         StepsList {
+            id: drawerStepsList
             anchors.fill: parent
             editor: editor
             onChosen: stepsDrawer.close()

@@ -127,7 +127,7 @@ Pane {
 
     // "Rotate 90° · straighten 10.0°": what this Apply does, for the step's label.
     function stepLabel() {
-        var parts = [];
+        var parts = new Array(0);
         if (quarterTurns !== 0)
             parts.push("rotate " + quarterTurns * 90 + "\u00b0");
         if (fineAngle !== 0)

@@ -56,7 +56,8 @@ Pane {
                 highlighted: isCurrent || index - 1 === list.revised
                 enabled: list.free || highlighted
                 opacity: index > list.current ? 0.55 : 1
-                Accessible.name: (isStep ? "step " + index + ", " : "") + label.text + (isCurrent ? ", current" : "")
+                readonly property string label: !isStep ? "Original" : step && step.label ? step.label : "Step " + index
+                Accessible.name: (isStep ? "step " + index + ", " : "") + label + (isCurrent ? ", current" : "")
                 contentItem: RowLayout {
                     spacing: 8
                     Label {
@@ -65,20 +66,19 @@ Pane {
                         Layout.preferredWidth: 12
                     }
                     Label {
-                        id: label
                         Layout.fillWidth: true
                         elide: Text.ElideRight
-                        text: !row.isStep ? "Original"
-                              : row.step && row.step.label ? row.step.label : "Step " + row.index
+                        text: row.label
                         font.bold: row.isCurrent
                     }
                     ToolButton {
+                        objectName: "removeStep"
                         visible: row.isStep
                         text: "\u2715"
                         implicitWidth: 40
                         implicitHeight: 40
                         enabled: list.free
-                        Accessible.name: "remove " + label.text
+                        Accessible.name: "remove " + row.label
                         onClicked: {
                             list.chosen();
                             list.editor.removeStep(row.index - 1);

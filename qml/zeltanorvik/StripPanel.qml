@@ -160,7 +160,7 @@ Pane {
     // The chosen treatment at the chosen strength as a step: the treatment's
     // own call, mixed over its input at the strength (not the mix of two files).
     function step() {
-        var made = ToolWork.stepOf(editor, [operation(chosen, source)], source,
+        var made = ToolWork.stepOf(editor, [operation(chosen, source)], source, // qmllint disable type
                                    stepName + ": " + chosen.label
                                    + (strength < 1 ? " \u00b7 " + Math.round(strength * 100) + " %" : ""),
                                    { initialKey: chosen.key, strength: strength });

@@ -284,7 +284,7 @@ Item {
                 text: "Cancel"
                 flat: true
                 Accessible.name: "cancel " + root.busyLabel.toLowerCase()
-                onClicked: root.busyCancel()
+                onClicked: root.busyCancel() // qmllint disable type
             }
         }
     }
