@@ -509,6 +509,8 @@ Page {
                 anchors.bottom: parent.bottom
                 anchors.horizontalCenter: parent.horizontalCenter
                 anchors.bottomMargin: 8
+                // Over the tool's preview layer.
+                z: 20
                 visible: editor.revising !== null && editor.openTool !== ""
                 text: editor.revising ? "Changing step " + (editor.revising.step + 1) + " of "
                                         + editor.history.steps.length : ""

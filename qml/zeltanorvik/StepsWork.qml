@@ -33,7 +33,7 @@ QtObject {
         var size = runner.pictureSize(history.current);
         if (size.width <= 0 || size.height <= 0)
             return null;
-        var made = typeof tools.stepFor === "function" ? tools.stepFor(step, size.width, size.height) : step;
+        var made = tools.stepFor(step, size.width, size.height);
         if (!made || !made.call && !made.calls) {
             console.warn("The step cannot be recorded: " + tools.lastError());
             return null;
