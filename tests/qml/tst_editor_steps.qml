@@ -166,6 +166,32 @@ WindowTestCase {
         editor.history.undoSteps = 8;
     }
 
+    // Every tool's Apply records its step (with its label and how to reopen
+    // the tool), and the steps of all of them are made again when the first
+    // one is removed.
+    function test_everyToolRecordsItsStep() {
+        var names = ["looks", "frames", "adjust", "tone", "curves", "mixer", "selective", "heal", "focus", "rotate",
+                     "crop", "text"];
+        for (var i = 0; i < names.length; ++i) {
+            editor.openToolNamed(names[i], { applyWhenReady: true });
+            tryCompare(editor.history, "count", i + 2, 20000, names[i]);
+            tryCompare(editor, "openTool", "", 20000, names[i]);
+            idle();
+            var step = editor.history.steps[i];
+            verify(step, names[i]);
+            verify(step.label.length > 0, names[i]);
+            compare(step.tool.name, names[i]);
+        }
+        verify(!app.messages.visible, app.messages.text);
+        var labels = editor.history.steps.map(function(s) { return s.label; });
+        editor.removeStep(0);
+        idle();
+        verify(!app.messages.visible, app.messages.text);
+        compare(editor.history.steps.map(function(s) { return s.label; }), labels.slice(1));
+        compare(editor.history.index, names.length - 1);
+        verify(app.fileCheck.readable(editor.history.current));
+    }
+
     function test_openWithSteps() {
         tone(30);
         turn();
