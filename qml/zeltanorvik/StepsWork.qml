@@ -81,30 +81,37 @@ QtObject {
         app.busyLabel = label;
         app.busy = true;
         app.busyCancel = cancel;
-        if (shownJson !== "") {
-            var copy = editor.screenCopyOf === from && editor.screenCopy !== "" ? editor.screenCopy : "";
-            var previewCalls = copy ? [["tools.replaySteps", copy, shownJson]]
-                                    : [["screenCopy", from, runner.screenSide], ["tools.replaySteps", "$previous", shownJson]];
-            editor.work.start("steps-preview", previewCalls, function(path) {
-                if (work.replaying)
-                    editor.photo.standIn = path;
-            }, null, true);
-        }
-        editor.work.start("steps-replay", [["tools.replaySteps", from, json]], function(path, value) {
-            finish();
-            var files = value ? Array.from(value) : [];
-            if (files.length !== steps.length) {
-                spoil();
-                failed("the steps gave no picture.");
+        var full = function() {
+            if (!work.replaying)
                 return;
-            }
-            spoiled = [];
-            done(files);
-        }, function(error) {
-            finish();
-            spoil();
-            failed(numbered(error, firstNumber));
-        });
+            editor.work.start("steps-replay", [["tools.replaySteps", from, json]], function(path, value) {
+                finish();
+                var files = value ? Array.from(value) : [];
+                if (files.length !== steps.length) {
+                    spoil();
+                    failed("the steps gave no picture.");
+                    return;
+                }
+                spoiled = [];
+                done(files);
+            }, function(error) {
+                finish();
+                spoil();
+                failed(numbered(error, firstNumber));
+            });
+        };
+        if (shownJson === "") {
+            full();
+            return;
+        }
+        // The preview first, on a copy as large as the photo shows (no
+        // larger), alone on the processor; then the photo.
+        var previewCalls = [["thumbnailCopy", from, shownSide(from)], ["tools.replaySteps", "$previous", shownJson]];
+        editor.work.start("steps-preview", previewCalls, function(path) {
+            if (work.replaying)
+                editor.photo.standIn = path;
+            full();
+        }, full, true);
     }
 
     // The names a replay of `steps` from `from` may write: `from` itself when
@@ -144,6 +151,17 @@ QtObject {
                 editor.fail("The picture could not be made again. " + reason);
             });
         });
+    }
+
+    // The long side of the picture at `path` fitted into the photo view (in
+    // device pixels), at most the screen copies' side.
+    function shownSide(path) {
+        var size = runner.pictureSize(path);
+        var view = editor.photo.decodeSize;
+        if (size.width <= 0 || size.height <= 0)
+            return runner.screenSide;
+        var fit = Math.min(view.width / size.width, view.height / size.height, 1);
+        return Math.max(64, Math.min(runner.screenSide, Math.ceil(Math.max(size.width, size.height) * fit)));
     }
 
     // The replay's "Step n: ..." counts from the first step it was given.
