@@ -183,7 +183,21 @@ WindowTestCase {
             compare(step.tool.name, names[i]);
         }
         verify(!app.messages.visible, app.messages.text);
+        // Each tool reopens with its step's settings; cancelled, nothing changes.
         var labels = editor.history.steps.map(function(s) { return s.label; });
+        for (i = 0; i < names.length; ++i) {
+            editor.reviseStep(i);
+            var panel = reopened(names[i]);
+            compare(editor.history.index, i);
+            var settings = editor.history.steps[i].tool.settings;
+            for (var key in settings)
+                compare(JSON.stringify(panel[key]), JSON.stringify(settings[key]), names[i] + " " + key);
+            editor.closeTool();
+            idle();
+            compare(editor.history.index, names.length);
+        }
+        compare(editor.history.steps.map(function(s) { return s.label; }), labels);
+        verify(!app.messages.visible, app.messages.text);
         editor.removeStep(0);
         idle();
         verify(!app.messages.visible, app.messages.text);
