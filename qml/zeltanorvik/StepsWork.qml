@@ -115,13 +115,13 @@ QtObject {
     }
 
     // The names a replay of `steps` from `from` may write: `from` itself when
-    // it is not a kept file, and its chain as deep as the steps' calls (with
-    // a margin: a strength mixes once more).
+    // it is not a kept file, and its chain as deep as the steps' calls (one
+    // file each, and one more for a strength's mix).
     property var spoiled: []
     function namesWritten(from, steps) {
-        var depth = 1;
+        var depth = 0;
         for (var i = 0; i < steps.length; ++i)
-            depth += (steps[i].calls ? steps[i].calls.length : 1) + 1;
+            depth += (steps[i].calls ? steps[i].calls.length : 1) + (steps[i].strength < 1 ? 1 : 0);
         var names = history.entries.indexOf(from) < 0 ? [from] : [];
         var name = from;
         for (var d = 0; d < depth && name !== ""; ++d) {

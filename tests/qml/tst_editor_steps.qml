@@ -122,6 +122,22 @@ WindowTestCase {
         idle();
         compare(editor.history.index, 3);
         compare(editor.history.steps[1].label, "Adjust: brightness +20");
+
+        // Changed, then stopped while the steps are made again: the tool
+        // stays open, and closed, the picture and the steps are as they were.
+        mouseClick(stepRow(1));
+        panel = reopened("tone");
+        panel.exposure = 10;
+        panel.apply();
+        verify(app.busy);
+        app.busyCancel();
+        idle();
+        compare(editor.openTool, "tone");
+        editor.closeTool();
+        idle();
+        compare(editor.history.index, 3);
+        compare(editor.history.steps[0].args, [-40, 0, 0, 0, 0, 0]);
+        samePicture(editor.history.current, oneByOne([toneCall(-40), brightenCall(20), turnCall()]));
     }
 
     function test_removingAStep() {
