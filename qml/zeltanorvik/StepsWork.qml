@@ -299,48 +299,32 @@ QtObject {
         });
     }
 
-    // Opens `original` and replays `steps` (as the steps file holds them) on it.
-    property var pending: null
+    // Opens `original` and replays `steps` (as the steps file holds them) on
+    // it; unsaved edits of the picture open now are asked about first.
     function openWithSteps(original, steps) {
-        if (!steps || steps.length === 0)
-            return app.openPhoto(original);
-        pending = { steps: Array.from(steps) };
-        if (!app.openPhoto(original)) {
-            pending = null;
-            return false;
+        if (history.hasUnsavedEdits) {
+            editor.leave(function() { work.openWithSteps(original, steps); });
+            return true;
         }
-        pending.original = history.original;
-        Qt.callLater(work.startPending);
-        return true;
-    }
-
-    function startPending() {
-        if (!pending || history.original !== pending.original || history.count !== 1)
-            return;
-        var steps = pending.steps;
-        pending = null;
+        if (!app.openPhoto(original))
+            return false;
+        if (!steps || steps.length === 0)
+            return true;
+        var list = Array.from(steps);
         // Listed at once; the pictures follow. Cancelled, they stay to be
         // redone; failed, the photo stays as it is, without them.
-        history.replaceFrom(0, steps, [], 0);
-        replay("Applying the steps", history.original, steps, steps.length, 1, function(files) {
-            history.restore(0, files, steps.length);
+        history.replaceFrom(0, list, [], 0);
+        replay("Applying the steps", history.original, list, list.length, 1, function(files) {
+            history.restore(0, files, list.length);
             editor.photo.reload();
         }, function(reason) {
             history.replaceFrom(0, [], [], 0);
             editor.fail("The steps could not be applied. " + reason);
         });
+        return true;
     }
 
     function labelOf(step, i) {
         return step && step.label ? step.label : "Step " + (i + 1);
-    }
-
-    readonly property Connections afterOpening: Connections {
-        target: work.history
-        // A photo opened after the unsaved-edits prompt gets its steps then.
-        function onOriginalChanged() {
-            if (work.pending && work.pending.original)
-                Qt.callLater(work.startPending);
-        }
     }
 }

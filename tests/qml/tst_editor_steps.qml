@@ -226,8 +226,10 @@ WindowTestCase {
         tone(30);
         turn();
         var steps = editor.history.steps;
-        editor.history.clear();
+        // The edits open now are asked about first.
         verify(editor.openWithSteps(testFolder + "wide.png", steps));
+        tryCompare(editor.unsavedPrompt, "opened", true);
+        editor.unsavedPrompt.choose("discard");
         tryCompare(editor.history, "index", 2, 20000);
         idle();
         compare(editor.history.steps.length, 2);
