@@ -34,6 +34,8 @@ Page {
     property alias photo: photoView
     readonly property alias unsavedPrompt: unsavedPrompt
     readonly property alias saveSheet: saveSheet
+    readonly property alias stepsKeeper: stepsKeeper
+    readonly property alias stepsCopy: stepsCopy
     readonly property alias panel: panelLoader.item
     property string openTool: ""
     property bool comparing: false
@@ -217,7 +219,8 @@ Page {
         }
         app.busyLabel = "Saving";
         app.busy = true;
-        var call = ["tools.exportImageAs", history.current, history.original].concat(saveSheet.exportArguments());
+        var call = ["tools.exportImageAs", history.current, history.original].concat(saveSheet.exportArguments())
+                                                                                .concat([stepsKeeper.savedStepsText()]);
         work.start("save", [call], function(saved) {
             app.busy = false;
             savedAs(saved);
@@ -278,6 +281,7 @@ Page {
         onSaveChosen: (then) => editor.save(then)
         onDiscardChosen: (then) => {
             editor.closeTool();
+            stepsKeeper.forgetCurrent();
             editor.history.clear();
             then();
         }
@@ -311,6 +315,17 @@ Page {
 
     AsyncWork {
         id: asyncWork
+    }
+
+    StepsKeeper {
+        id: stepsKeeper
+        editor: editor
+    }
+
+    StepsCopy {
+        id: stepsCopy
+        app: editor.app
+        editor: editor
     }
 
     // The runner keeps screen-size copies of what it makes, large enough for
@@ -369,6 +384,24 @@ Page {
                 name: "share"
                 enabled: editor.history.current !== ""
                 onClicked: editor.app.openShare(editor.history.current)
+            }
+            GlyphButton {
+                objectName: "stepsMenuButton"
+                glyph: "\u22ef"
+                name: "copy or paste steps"
+                enabled: editor.history.current !== "" && editor.openTool === ""
+                onClicked: stepsMenu.popup()
+                Menu {
+                    id: stepsMenu
+                    MenuItem {
+                        text: "Copy steps"
+                        onTriggered: stepsCopy.copy()
+                    }
+                    MenuItem {
+                        text: "Paste steps"
+                        onTriggered: stepsCopy.paste()
+                    }
+                }
             }
         }
     }

@@ -58,6 +58,8 @@ Item {
     property string busyLabel: ""
     property var sharePage: null
     property var editorPage: null
+    // The steps last copied in the editor (also on the system clipboard).
+    property string copiedSteps: ""
 
     // --- called by the program ------------------------------------------
 
@@ -133,6 +135,7 @@ Item {
         editorPage.photo.resetView();
         editorPage.photo.reload();
         editorPage.forceActiveFocus();
+        editorPage.stepsKeeper.offer(path);
         return true;
     }
 
