@@ -20,7 +20,9 @@
 // same process, so that before and after come from the same run (the
 // working-file writer then runs on one thread, as it did before).
 // undo_burst: 20 undos then 20 redos 200 ms apart after 20 edits (its own
-// function, registerUndoBurst).
+// function, registerUndoBurst). steps_change_first: the first of ten steps
+// changed through its tool, the nine after it made again (registerStepsChange;
+// step_ms is the mean time of one of the ten steps when it was applied).
 // ZN_FEEL_SIZES="8,48" adds the 8000 x 6000 photo (skipped with a note when
 // the picture reader refuses it); ZN_FEEL_REPEAT=n takes each live-preview
 // step n times and keeps the medians (tap_max_ms: the slowest). A Markdown summary is printed at the end.
@@ -467,10 +469,13 @@ void registerUndoBurst(const std::string &variant, const QString &folder, const 
             for (int i = 1; ready && i <= 20; ++i) {
                 w.evaluate("var s = runner.pictureSize(editorPage.history.current);"
                            "editorPage.applyAsync('Edit', [['mixingcolorImage', editorPage.history.current,"
-                           " s.width, s.height, 3, 0, 0]], null);");
-                // The history keeps the photo and its last `undoSteps` edits.
+                           " s.width, s.height, 3, 0, 0]], null, null,"
+                           " { call: 'mixingcolorImage', args: [s.width, s.height, 3, 0, 0] });");
+                // The history keeps the photo and its last `undoSteps` edits
+                // (with steps: every edit, the files within the budget).
                 ready = w.waitFor(
-                    QStringLiteral("editorPage.history.count === Math.min(%1, editorPage.history.undoSteps + 1) && " IDLE)
+                    QStringLiteral("(editorPage.history.count === %1"
+                                   " || editorPage.history.count === Math.min(%1, editorPage.history.undoSteps + 1)) && " IDLE)
                         .arg(i + 1),
                     300);
             }
@@ -503,6 +508,77 @@ void registerUndoBurst(const std::string &variant, const QString &folder, const 
             w.pause(mp == 48 ? 8000 : 2000);
             state.counters["done_ms"] = r.done;
             state.counters["gap_ms"] = r.gap;
+            gResults[variant + "/" + row] = r;
+        })
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
+// steps_change_first: ten steps (tone and colour mix in turn) on the photo,
+// then the first one's tool reopened from the Steps list and its Apply: tap_ms
+// until the preview (the steps made again on the screen copy) shows, done_ms
+// until the photo's ten steps are made again, gap_ms the longest frame gap.
+void registerStepsChange(const std::string &variant, const QString &folder, const std::vector<int> &sizes)
+{
+    for (const int mp : sizes) {
+        const std::string row = std::to_string(mp) + "MP/steps_change_first";
+        if (std::find(gRowOrder.begin(), gRowOrder.end(), row) == gRowOrder.end())
+            gRowOrder.push_back(row);
+        const std::string name = "feel/" + variant + "/" + row;
+        benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &state) {
+            bandworkers::setThreadLimit(0);
+            Window &w = windowFor(variant, folder);
+            bool ready = gPhotos.count(mp)
+                         && w.evaluate("if (editorPage) editorPage.history.clear(); return openPhoto('"
+                                       + gPhotos.at(mp) + "', true);").toBool()
+                         && w.waitFor("editorPage.photo.hasPicture && !pages.busy && " IDLE, 60);
+            QElapsedTimer building;
+            building.start();
+            for (int i = 1; ready && i <= 10; ++i) {
+                const QString tone = QStringLiteral(
+                    "editorPage.applyAsync('Tone', [['tools.toneImage', from, %1, 0, 10, 0, 0, 0]], null, null,"
+                    " { object: 'tools', call: 'toneImage', args: [%1, 0, 10, 0, 0, 0], label: 'Tone',"
+                    " tool: { name: 'tone', settings: { exposure: %1, shadows: 10 } } });");
+                const QString mix = QStringLiteral(
+                    "editorPage.applyAsync('Mix', [['mixingcolorImage', from, s.width, s.height, %1, 0, 5]], null, null,"
+                    " { call: 'mixingcolorImage', args: [s.width, s.height, %1, 0, 5] });");
+                w.evaluate("var from = editorPage.history.current; var s = runner.pictureSize(from);"
+                           + (i % 2 ? tone : mix).arg(i));
+                ready = w.waitFor(QStringLiteral("editorPage.history.count === %1 && " IDLE).arg(i + 1), 300);
+            }
+            const double stepMs = double(building.elapsed()) / 10;
+            ready = ready && w.test("editorPage.history.steps.length === 10");
+            if (ready) {
+                w.evaluate("editorPage.reviseStep(0);");
+                ready = w.waitFor("p && p.ready && editorPage.revising && " IDLE, 120) && w.settle();
+            }
+            if (!ready) {
+                state.SkipWithError("the photo or its steps could not be made");
+                for (auto _ : state) {
+                }
+                return;
+            }
+            static const Scenario change = {
+                "steps_change_first", "tone", "", "mark.count = editorPage.history.steps.length;",
+                "p.exposure = 40; p.apply();", "editorPage.photo.standIn !== '' && editorPage.photo.hasPicture",
+                "!editorPage.revising && editorPage.openTool === '' && editorPage.history.index === 10"
+                " && editorPage.history.steps[0].args[0] === 40 && editorPage.photo.hasPicture && " IDLE};
+            Result r;
+            for (auto _ : state) {
+                r = w.tap(change);
+                state.SetIterationTime(std::max(0.0, r.tap) / 1e3);
+            }
+            w.evaluate("editorPage.history.clear();");
+            if (r.done < 0) {
+                state.SkipWithError("the steps were not made again");
+                return;
+            }
+            state.counters["tap_ms"] = r.tap;
+            state.counters["done_ms"] = r.done;
+            state.counters["gap_ms"] = r.gap;
+            state.counters["step_ms"] = stepMs;
             gResults[variant + "/" + row] = r;
         })
             ->Iterations(1)
@@ -602,6 +678,7 @@ int main(int argc, char **argv)
     if (!before.isEmpty())
         registerUndoBurst("before", before, sizes);
     registerUndoBurst("after", after, sizes);
+    registerStepsChange("after", after, sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     printSummary();

@@ -43,6 +43,9 @@ Pane {
         saturation = 30;
         sharpness = 40;
         apply();
+    } else if (ready && !neutral) {
+        // Reopened to change its step: the settings show at once.
+        requestPreview();
     }
 
     // The calls that mix, then sharpen, `from` (width x height); "$previous"
@@ -94,20 +97,29 @@ Pane {
         });
     }
 
+    // These adjustments as a step of the history.
+    function step() {
+        return ToolWork.stepOf(editor, processCalls(source, probe.pictureWidth, probe.pictureHeight), source,
+                               "Adjust: " + ToolWork.amounts(["brightness", "contrast", "saturation", "sharpen"],
+                                                             [brightness, contrast, saturation, sharpness]),
+                               { brightness: brightness, contrast: contrast, saturation: saturation,
+                                 sharpness: sharpness });
+    }
+
     function apply() {
         if (neutral) {
             done();
             return;
         }
         if (fullSettings === settings && fullResult !== "") {
-            if (editor.commit(fullResult, "Adjusting"))
+            if (editor.commit(fullResult, "Adjusting", step()))
                 done();
             return;
         }
         editor.work.cancel("adjust-full");
         var previewCalls = processCalls(smallCopy, smallProbe.pictureWidth, smallProbe.pictureHeight);
         editor.applyAsync("Adjusting", processCalls(source, probe.pictureWidth, probe.pictureHeight), previewCalls,
-                          function() { done(); });
+                          function() { done(); }, step());
     }
 
     function cancel() {

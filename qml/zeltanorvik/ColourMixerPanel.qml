@@ -93,7 +93,11 @@ Pane {
         var claimed = source;
         for (var i = 0; i < calls.length; ++i)
             claimed = ToolWork.claim(editor, claimed);
-        editor.applyAsync("Colour mixer", calls, mixCalls(copy), function() { done(); });
+        var changed = bands.filter(function(b, i) { return amounts[i].some(function(a) { return a !== 0; }); });
+        editor.applyAsync("Colour mixer", calls, mixCalls(copy), function() { done(); },
+                          ToolWork.stepOf(editor, calls, source,
+                                          "Colour mixer: " + changed.map(function(b) { return b.name; }).join(", "),
+                                          { amounts: amounts }));
     }
 
     function reset() {

@@ -7,6 +7,7 @@ import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
 import "CropGeometry.js" as CropGeometry
+import "ToolWork.js" as ToolWork
 
 Pane {
     id: panel
@@ -19,6 +20,8 @@ Pane {
 
     // Apply as soon as the photo's size is known (for demonstrations and scripts).
     property bool applyWhenReady: false
+    // Reopened to change its step: the box as shares of the shown picture.
+    property var initialBox: null
 
     signal done()
 
@@ -41,7 +44,22 @@ Pane {
         // shows at once while the photo is cut.
         var copy = editor.screenCopyOf === source ? editor.screenCopy : "";
         var previewCalls = copy ? [["cropPic", copy, g.screenW, g.screenH, g.w, g.h, g.x, g.y]] : null;
-        editor.applyAsync("Cropping", calls, previewCalls, function() { panel.done(); });
+        var b = cropBox.box;
+        var step = ToolWork.stepOf(editor, calls, source,
+                                   ratioName === "Free" ? "Crop" : ratioName === "Original" ? "Crop: original ratio"
+                                                                                           : "Crop " + ratioName,
+                                   { ratioName: ratioName,
+                                     initialBox: { x: b.x / cropBox.width, y: b.y / cropBox.height,
+                                                   w: b.w / cropBox.width, h: b.h / cropBox.height } });
+        editor.applyAsync("Cropping", calls, previewCalls, function() { panel.done(); }, step);
+    }
+
+    function placeInitialBox() {
+        if (!cropBox || !initialBox || cropBox.width <= 0)
+            return;
+        chooseRatio(ratioName);
+        cropBox.box = { x: initialBox.x * cropBox.width, y: initialBox.y * cropBox.height,
+                        w: initialBox.w * cropBox.width, h: initialBox.h * cropBox.height };
     }
 
     function cancel() {
@@ -68,6 +86,8 @@ Pane {
             return;
         cropBox = cropBoxComponent.createObject(editor.photo.overlay, { ratio: 0 });
         editor.withScreenCopy(function(path) {});
+        if (initialBox)
+            Qt.callLater(panel.placeInitialBox); // qmllint disable type
     }
     Component.onDestruction: {
         if (cropBox)

@@ -107,7 +107,9 @@ Pane {
         var claimed = source;
         for (var i = 0; i < calls.length; ++i)
             claimed = ToolWork.claim(editor, claimed);
-        editor.applyAsync("Curves", calls, curveCalls(copy), function() { done(); });
+        var changed = channels.filter(function(c) { return !straight(curves[c]); });
+        editor.applyAsync("Curves", calls, curveCalls(copy), function() { done(); },
+                          ToolWork.stepOf(editor, calls, source, "Curves: " + changed.join(", "), { curves: curves }));
     }
 
     // The point of the shown curve within `reach` pixels of (x, y) on a

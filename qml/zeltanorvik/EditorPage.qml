@@ -8,9 +8,13 @@
 // `editor.photo.overlay` (and destroys them when it goes). Picture operations
 // run on the runner's workers, never on the GUI thread: previews through
 // `editor.work` on the screen copy (`editor.withScreenCopy`), an Apply through
-// `editor.applyAsync(label, calls, previewCalls)`, which shows the busy
-// indicator, then hands the result to `editor.commit(path, label)`, which
+// `editor.applyAsync(label, calls, previewCalls, then, step)`, which shows the busy
+// indicator, then hands the result to `editor.commit(path, label, step)`, which
 // checks it, adds it to the history and shows it (or says what failed).
+// `step` is the edit as a step ({object, call, args, label, tool}, the
+// arguments after the picture in pixels of the picture applied to): the
+// history keeps it, and the Steps list reopens its tool with `tool.settings`
+// (as the panel's properties) to change it (StepsWork.qml).
 //
 // Working files are named after their source, so two steps from the same
 // source write the same file: run operations on `editor.history.current` only.
@@ -118,7 +122,13 @@ Page {
     // turning, and commits the result (then calls then()). `previewCalls`, when
     // given, make the same picture from the screen copy on the quick worker,
     // shown in the meantime.
-    function applyAsync(label, calls, previewCalls, then) {
+    function applyAsync(label, calls, previewCalls, then, step) {
+        // A step being changed: the new step and every later one are made
+        // again from the picture before it.
+        if (stepsWork.revising) {
+            stepsWork.replace(label, step, "", then);
+            return;
+        }
         app.busyLabel = label;
         app.busy = true;
         var over = false;
@@ -132,7 +142,7 @@ Page {
             work.start("apply-preview", previewCalls, function(path) { if (!over) photo.standIn = path; }, null, true);
         work.start("apply", calls, function(path) {
             finish();
-            if (commit(path, label) && then)
+            if (commit(path, label, step) && then)
                 then();
         }, function(error) {
             finish();
@@ -141,7 +151,7 @@ Page {
     }
 
     // Checks a result and makes it the current picture.
-    function commit(path, label) {
+    function commit(path, label, step) {
         if (!path) {
             fail(label + " failed.");
             return false;
@@ -150,7 +160,13 @@ Page {
             fail(label + " failed: no picture was written.");
             return false;
         }
-        history.apply(path);
+        // A step being changed: its Apply ends once the later steps are made
+        // again (the tool closes then).
+        if (stepsWork.revising) {
+            stepsWork.replace(label, step, path, null);
+            return false;
+        }
+        history.apply(path, stepsWork.recorded(step));
         photo.reload();
         return true;
     }
@@ -188,20 +204,39 @@ Page {
         pendingTool = null;
         openTool = "";
         panelLoader.source = "";
+        stepsWork.toolClosed();
     }
 
+    function hasTool(name) {
+        return toolEntries.some(function(entry) { return entry.name === name; });
+    }
+
+    // Undo and redo move through the steps; a picture whose working file
+    // went past the undo budget is made again from the nearest one kept.
     function undo() {
-        if (openTool === "" && history.canUndo) {
-            history.undo();
-            photo.reload();
-        }
+        if (openTool === "" && history.canUndo && !app.busy)
+            stepsWork.goTo(history.index - 1, null);
     }
 
     function redo() {
-        if (openTool === "" && history.canRedo) {
-            history.redo();
-            photo.reload();
-        }
+        if (openTool === "" && history.canRedo && !app.busy)
+            stepsWork.goTo(history.index + 1, null);
+    }
+
+    // The Steps list: change step i (its tool opens with its settings; its
+    // Apply replaces it and makes the later steps again) or remove it.
+    readonly property alias revising: stepsWork.revising
+    function reviseStep(i) {
+        stepsWork.revise(i);
+    }
+    function removeStep(i) {
+        stepsWork.remove(i);
+    }
+
+    // Opens `original` (a path) and replays `steps` (as readSteps gives
+    // them) on it, as "Continue editing" and "Edit steps" do.
+    function openWithSteps(original, steps) {
+        return stepsWork.openWithSteps(original, steps);
     }
 
     // Saves the current picture with the Save sheet's last choice, on the
@@ -248,7 +283,8 @@ Page {
         ToolWork.claim(editor, from);
         var copy = screenCopyOf === from ? screenCopy : "";
         applyAsync("Auto enhance", [["tools.autoEnhanceImage", from]],
-                   copy ? [["tools.autoEnhanceImage", copy]] : null, null);
+                   copy ? [["tools.autoEnhanceImage", copy]] : null, null,
+                   { object: "tools", call: "autoEnhanceImage", args: [], label: "Auto enhance" });
     }
 
     // After a save: the current entry is saved (at `where`, a file or the
@@ -317,6 +353,11 @@ Page {
         id: asyncWork
     }
 
+    StepsWork {
+        id: stepsWork
+        editor: editor
+    }
+
     StepsKeeper {
         id: stepsKeeper
         editor: editor
@@ -325,6 +366,7 @@ Page {
     StepsCopy {
         id: stepsCopy
         app: editor.app
+        stepsWork: stepsWork
         editor: editor
     }
 
@@ -349,6 +391,14 @@ Page {
                 onClicked: editor.leave(function() { editor.closed(); })
             }
             Item { Layout.fillWidth: true }
+            GlyphButton {
+                objectName: "stepsButton"
+                glyph: "\u2630"
+                name: "steps"
+                enabled: editor.history.current !== ""
+                highlighted: editor.wide && editor.stepsShown
+                onClicked: editor.toggleSteps()
+            }
             GlyphButton {
                 glyph: "\u21b6"
                 name: "undo"
@@ -408,9 +458,47 @@ Page {
 
     // Phone: photo, panel and tool bar in one column. Wide: the panel in a
     // column of its own beside the photo, the tool bar under both.
+    // The Steps list: a column beside the photo in a big window (the top
+    // bar's Steps button shows and hides it), a drawer otherwise.
+    property bool stepsShown: true
+    readonly property alias stepsDrawer: stepsDrawer
+    readonly property alias stepsDrawerList: drawerStepsList
+    function toggleSteps() {
+        if (wide)
+            stepsShown = !stepsShown;
+        else
+            stepsDrawer.open();
+    }
+
+    StepsList {
+        id: stepsColumn
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        width: visible ? 240 : 0
+        visible: editor.wide && editor.stepsShown
+        editor: editor
+    }
+
+    Drawer {
+        id: stepsDrawer
+        edge: Qt.RightEdge
+        width: Math.min(320, editor.width * 0.8)
+        height: editor.height
+        StepsList {
+            id: drawerStepsList
+            anchors.fill: parent
+            editor: editor
+            onChosen: stepsDrawer.close()
+        }
+    }
+
     GridLayout {
         id: editorLayout
-        anchors.fill: parent
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        anchors.right: parent.right
+        anchors.left: stepsColumn.right
         // A second column only while a panel is open: the tool bar spans
         // both, and an empty column would still take its share.
         columns: editor.wide && panelLoader.visible ? 2 : 1

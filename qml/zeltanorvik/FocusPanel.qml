@@ -116,7 +116,10 @@ Pane {
         // the copy's stays with the quick worker until the tool closes.
         var calls = [["weakinit", source], stepCall(source, probe.pictureWidth, probe.pictureHeight), ["weakrelease"]];
         var previewCalls = [stepCall(copy, copyProbe.pictureWidth, copyProbe.pictureHeight)];
-        editor.applyAsync("Focus blur", calls, previewCalls, function() { done(); });
+        editor.applyAsync("Focus blur", calls, previewCalls, function() { done(); },
+                          ToolWork.stepOf(editor, calls, source, mode === "circle" ? "Focus blur" : "Focus blur: band",
+                                          { mode: mode, centreX: centreX, centreY: centreY, size: size,
+                                            bandAngle: bandAngle }));
     }
 
     function cancel() {

@@ -6,6 +6,7 @@ import QtQuick
 
 StripPanel {
     title: "Frames"
+    stepName: "Frame"
     lists: [{ list: "frames", kind: "frame" }, { list: "colorfulFrames", kind: "colourful" }]
     copySide: runner.screenSide
     operation: function(entry, source) {

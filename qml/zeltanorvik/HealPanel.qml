@@ -98,12 +98,13 @@ Pane {
         var label = stroke.length === 1 ? "Heal" : "Heal: " + stroke.length + " spots";
         stroke = [];
         editor.work.cancel("heal-step");
+        var step = ToolWork.stepOf(editor, calls, source, label, { size: size });
         editor.applyAsync(label, calls, previewCalls, function() {
             panel.healed = panel.healed + 1;
             preview.clear();
             if (panel.applyWhenReady)
                 panel.done();
-        });
+        }, step);
     }
 
     // The new picture's screen copy, for the next spot.

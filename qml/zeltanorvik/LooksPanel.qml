@@ -4,6 +4,7 @@ import QtQuick
 
 StripPanel {
     title: "Looks"
+    stepName: "Look"
     lists: [{ list: "effects", kind: "look" }]
     copySide: 160
     isOriginal: function(entry) { return entry.id === 1500; }

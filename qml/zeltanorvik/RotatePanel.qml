@@ -114,11 +114,32 @@ Pane {
         for (var i = 0; i < calls.length; ++i)
             claimed = ToolWork.claim(editor, claimed);
         var copy = editor.screenCopyOf === source ? editor.screenCopy : "";
-        editor.applyAsync("Rotating", calls, copy ? steps(copy) : null, function() { done(); });
+        editor.applyAsync("Rotating", calls, copy ? steps(copy) : null, function() { done(); },
+                          ToolWork.stepOf(editor, calls, source, stepLabel(),
+                                          { quarterTurns: quarterTurns, fineAngle: fineAngle, scaling: scaling,
+                                            mirrorHorizontal: mirrorHorizontal, mirrorVertical: mirrorVertical,
+                                            vertical: vertical, horizontal: horizontal }));
     }
 
     function cancel() {
         done();
+    }
+
+    // "Rotate 90° · straighten 10.0°": what this Apply does, for the step's label.
+    function stepLabel() {
+        var parts = new Array(0);
+        if (quarterTurns !== 0)
+            parts.push("rotate " + quarterTurns * 90 + "\u00b0");
+        if (fineAngle !== 0)
+            parts.push("straighten " + fineAngle.toFixed(1) + "\u00b0");
+        if (scaling !== 1.0)
+            parts.push("scale " + Math.round(scaling * 100) + " %");
+        if (mirrorHorizontal || mirrorVertical)
+            parts.push("mirror");
+        if (keystoned)
+            parts.push("perspective");
+        var text = parts.join(" \u00b7 ");
+        return text.charAt(0).toUpperCase() + text.substring(1);
     }
 
     function reset() {
@@ -143,7 +164,12 @@ Pane {
             return;
         stage = stageComponent.createObject(editor.photo);
         probe.measure(source);
-        editor.withScreenCopy(function(path) { panel.copy = path; });
+        editor.withScreenCopy(function(path) {
+            panel.copy = path;
+            // Reopened to change its step: the correction shows at once.
+            if (panel.keystoned)
+                panel.previewPerspective();
+        });
     }
     Component.onDestruction: {
         if (stage)
@@ -284,7 +310,7 @@ Pane {
                 from: -45
                 to: 45
                 stepSize: 0.5
-                value: 0
+                value: panel.fineAngle
                 enabled: panel.ready
                 Accessible.name: "straighten by a fine angle"
                 onMoved: panel.fineAngle = value
@@ -341,7 +367,7 @@ Pane {
                 from: 0.5
                 to: 2
                 stepSize: 0.05
-                value: 1
+                value: panel.scaling
                 enabled: panel.ready
                 Accessible.name: "scale"
                 onMoved: panel.scaling = Math.round(value * 100) / 100

@@ -145,8 +145,10 @@ Pane {
         var claimed = source;
         for (var i = 0; i < calls.length; ++i)
             claimed = ToolWork.claim(editor, claimed);
-        editor.applyAsync(calls.length === 1 ? "Selective" : "Selective: " + calls.length + " points", calls,
-                          pointCalls(copy, copyProbe.pictureWidth, copyProbe.pictureHeight), function() { done(); });
+        var label = calls.length === 1 ? "Selective" : "Selective: " + calls.length + " points";
+        editor.applyAsync(label, calls, pointCalls(copy, copyProbe.pictureWidth, copyProbe.pictureHeight),
+                          function() { done(); },
+                          ToolWork.stepOf(editor, calls, source, label, { points: points, chosen: points.length - 1 }));
     }
 
     padding: 8

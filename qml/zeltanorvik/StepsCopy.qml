@@ -2,8 +2,8 @@
 // on the system clipboard as a steps file's text, and keeps them in the
 // application (`copiedSteps`) for when the clipboard is not available. Paste
 // takes steps from the clipboard (text another program holds is checked like
-// any steps file) or else the ones copied here, shows them on the screen
-// copy first, then replays the photo's own steps and the pasted ones on it.
+// any steps file) or else the ones copied here, and replays them on the
+// current picture.
 import QtQuick
 
 Item {
@@ -11,10 +11,10 @@ Item {
 
     property var app: null
     property var editor: null
+    // The editor's replays (StepsWork.qml).
+    property var stepsWork: null
     // More text than this is no steps file.
     readonly property int maximumLength: 4 * 1024 * 1024
-    // A paste's preview stands in for the photo until its replay ends.
-    property bool previewShown: false
 
     visible: false
 
@@ -56,6 +56,9 @@ Item {
         return { steps: read.steps, text: tools.stepsJson(read.steps) };
     }
 
+    // Appends the pasted steps after the current picture (as an Apply would:
+    // steps undone before go), made on its screen copy first, then on the
+    // photo; a failure or Cancel leaves the picture as it was.
     function paste() {
         if (!editor.history.current || app.busy)
             return;
@@ -64,40 +67,16 @@ Item {
             app.showError("These steps cannot be pasted: " + got.error);
             return;
         }
-        var original = editor.history.original;
-        var all = editor.stepsKeeper.currentSteps().concat(got.steps);
-        var replay = function() {
-            steps.previewShown = editor.photo.standIn !== "";
-            editor.openWithSteps(original, all);
-            if (!app.busy)
-                steps.endPreview();
-        };
-        editor.withScreenCopy(function(copy) {
-            if (!copy) {
-                replay();
-                return;
-            }
-            editor.work.start("paste-preview", [["tools.replaySteps", copy, got.text]], function(path) {
-                editor.photo.standIn = path;
-                replay();
-            }, function(error) {
-                app.showError("These steps cannot be pasted on this photo: " + (error || "they failed."));
-            }, true);
+        var history = editor.history;
+        var at = history.index;
+        var count = got.steps.length;
+        stepsWork.replay("Pasting the steps", history.current, got.steps, count, at + 1, function(files) {
+            history.replaceFrom(at, got.steps, files, at + count);
+            editor.photo.reload();
+            app.showMessage(count === 1 ? "1 step pasted." : count + " steps pasted.");
+        }, function(reason) {
+            app.showError("The steps could not be pasted. " + reason);
         });
-    }
-
-    function endPreview() {
-        if (previewShown)
-            editor.photo.standIn = "";
-        previewShown = false;
-    }
-
-    Connections {
-        target: steps.app
-        function onBusyChanged() {
-            if (!steps.app.busy)
-                steps.endPreview();
-        }
     }
 
     // The clipboard's go-between: Qt Quick reaches the clipboard through text editing.

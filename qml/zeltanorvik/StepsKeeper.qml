@@ -26,6 +26,8 @@ Item {
     // opening, or a replay starting).
     property bool keptSome: false
     property bool complained: false
+    // The photo being opened to replay steps on it: its opening offers nothing.
+    property string replaying: ""
     readonly property alias choice: choiceDialog
 
     visible: false
@@ -66,9 +68,15 @@ Item {
 
     // Called when `path` has just been opened in the editor.
     function offer(path) {
-        photo = "";
         keptSome = false;
         complained = false;
+        if (replaying !== "" && replaying === path) {
+            replaying = "";
+            photo = path;
+            return;
+        }
+        replaying = "";
+        photo = "";
         var name = WorkingFiles.fileName(path);
         var kept = store ? store.kept(path) : "";
         if (!kept && store && store.lastError())
@@ -127,9 +135,9 @@ Item {
     }
 
     function replay(path, steps) {
-        photo = path;
-        keptSome = false;
-        editor.openWithSteps(path, steps);
+        replaying = path;
+        if (!editor.openWithSteps(path, steps))
+            replaying = "";
     }
 
     function startOver(path) {

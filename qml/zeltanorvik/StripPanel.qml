@@ -37,6 +37,10 @@ Pane {
     property var operation: null
     // An entry that stands for the photo as it is (tapping it shows the photo).
     property var isOriginal: function(entry) { return false; }
+    // What one treatment is called in a step's label ("Look: Film · 80 %").
+    property string stepName: title
+    // Reopened to change its step: the entry (its key) to pick at once.
+    property string initialKey: ""
 
     readonly property string source: editor ? editor.history.current : ""
     property string smallCopy: ""
@@ -143,14 +147,26 @@ Pane {
             return;
         }
         if (strength >= 1) {
-            if (editor.commit(resultPath, title))
+            if (editor.commit(resultPath, title, step()))
                 done();
             return;
         }
         var wanted = strength;
         ToolWork.claim(editor, resultPath);
         editor.applyAsync(title + " at " + Math.round(wanted * 100) + " %",
-                          [["tools.blendImage", source, resultPath, wanted]], null, function() { done(); });
+                          [["tools.blendImage", source, resultPath, wanted]], null, function() { done(); }, step());
+    }
+
+    // The chosen treatment at the chosen strength as a step: the treatment's
+    // own call, mixed over its input at the strength (not the mix of two files).
+    function step() {
+        var made = ToolWork.stepOf(editor, [operation(chosen, source)], source, // qmllint disable type
+                                   stepName + ": " + chosen.label
+                                   + (strength < 1 ? " \u00b7 " + Math.round(strength * 100) + " %" : ""),
+                                   { initialKey: chosen.key, strength: strength });
+        if (strength < 1)
+            made.strength = strength;
+        return made;
     }
 
     function cancel() {
@@ -182,6 +198,14 @@ Pane {
         editor.work.start("strip-copy", [["thumbnailCopy", source, copySide]], function(path) {
             smallCopy = path;
             previewStrip.start();
+            if (initialKey !== "") {
+                for (var k = 0; k < previewStrip.entries.length; ++k) {
+                    if (previewStrip.entries[k].key === initialKey) {
+                        pick(previewStrip.entries[k]);
+                        break;
+                    }
+                }
+            }
             if (applyWhenReady) {
                 for (var i = 0; i < previewStrip.entries.length; ++i) {
                     if (!isOriginal(previewStrip.entries[i])) {
@@ -283,7 +307,7 @@ Pane {
                 from: 0
                 to: 100
                 stepSize: 1
-                value: 100
+                value: panel.strength * 100
                 enabled: panel.resultPath !== ""
                 Accessible.name: panel.title.toLowerCase() + " strength"
                 onMoved: panel.setStrength(value / 100)

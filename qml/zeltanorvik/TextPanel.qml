@@ -12,6 +12,7 @@ import QtQuick.Controls.Material
 import QtQuick.Layouts
 import "CollageCatalogue.js" as Catalogue
 import "CollageGeometry.js" as Geometry
+import "ToolWork.js" as ToolWork
 
 Pane {
     id: panel
@@ -28,6 +29,9 @@ Pane {
     property alias text: textField.text
 
     property var overlayBubble: null
+    // Reopened to change its step: where the bubble was, as shares of the
+    // shown picture ({x, y, zoom, degree}).
+    property var placement: null
     property int photoWidth: 0
     readonly property bool ready: overlayBubble !== null && photoWidth > 0 && overlayBubble.parent.width > 0
 
@@ -60,7 +64,13 @@ Pane {
                 ? [writing(copy, Geometry.bubblePlacement(bubble.size[0], bubble.size[1], b.zoom, b.cx, b.cy, b.degree,
                                                           b.parent.width, copyWidth))]
                 : null;
-        editor.applyAsync("Writing the text", [writing(source, g)], previewCalls, function() { panel.done(); });
+        var shownArea = b.parent;
+        editor.applyAsync("Writing the text", [writing(source, g)], previewCalls, function() { panel.done(); },
+                          ToolWork.stepOf(editor, [writing(source, g)], source, "Text: \u201c" + words + "\u201d",
+                                          { bubbleChoice: bubbleChoice, textColor: textColor, textSize: textSize,
+                                            bold: bold, text: words,
+                                            placement: { x: b.cx / shownArea.width, y: b.cy / shownArea.height,
+                                                         zoom: b.zoom / shownArea.width, degree: b.degree } }));
     }
 
     function cancel() {
@@ -78,6 +88,13 @@ Pane {
             textField.text = args[at + 1];
         if (editor) {
             overlayBubble = bubbleComponent.createObject(editor.photo.overlay, { panel: panel });
+            if (placement) {
+                var shown = editor.photo.overlay;
+                overlayBubble.zoom = placement.zoom * shown.width;
+                overlayBubble.cx = placement.x * shown.width;
+                overlayBubble.cy = placement.y * shown.height;
+                overlayBubble.degree = placement.degree;
+            }
             editor.withScreenCopy(function(path) {});
         }
     }

@@ -92,19 +92,28 @@ Pane {
         });
     }
 
+    // This tone as a step of the history.
+    function step() {
+        return ToolWork.stepOf(editor, toneCalls(source), source,
+                               "Tone: " + ToolWork.amounts(["exposure", "highlights", "shadows", "warmth", "tint",
+                                                            "vignette"], amounts),
+                               { exposure: exposure, highlights: highlights, shadows: shadows, warmth: warmth,
+                                 tint: tint, vignette: vignette });
+    }
+
     function apply() {
         if (neutral) {
             done();
             return;
         }
         if (fullSettings === settings && fullResult !== "") {
-            if (editor.commit(fullResult, "Tone"))
+            if (editor.commit(fullResult, "Tone", step()))
                 done();
             return;
         }
         editor.work.cancel("tone-full");
         ToolWork.claim(editor, source);
-        editor.applyAsync("Tone", toneCalls(source), toneCalls(smallCopy), function() { done(); });
+        editor.applyAsync("Tone", toneCalls(source), toneCalls(smallCopy), function() { done(); }, step());
     }
 
     function cancel() {

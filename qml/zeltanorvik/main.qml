@@ -56,6 +56,8 @@ Item {
     property real lastRotateDegree: 0
     property bool busy: false
     property string busyLabel: ""
+    // While set, the busy indicator offers Cancel, which calls it.
+    property var busyCancel: null
     property var sharePage: null
     property var editorPage: null
     // The steps last copied in the editor (also on the system clipboard).
@@ -278,6 +280,14 @@ Item {
             Label {
                 anchors.horizontalCenter: parent.horizontalCenter
                 text: root.busyLabel + "\u2026"
+            }
+            Button {
+                anchors.horizontalCenter: parent.horizontalCenter
+                visible: root.busyCancel !== null
+                text: "Cancel"
+                flat: true
+                Accessible.name: "cancel " + root.busyLabel.toLowerCase()
+                onClicked: root.busyCancel() // qmllint disable type
             }
         }
     }

@@ -83,25 +83,52 @@ Item {
             compare(history.savedWhere, "");
         }
 
-        // The photo as opened and at most `undoSteps` edits; a saved entry
-        // moves with its place and goes when it is past the budget.
+        // The photo as opened and at most `undoSteps` files; past it the
+        // files farthest from the current picture go, never the steps. Undo
+        // stops at a picture whose file went (the editor makes it again).
         function test_undoBudget() {
             history.undoSteps = 3;
             history.open("/p/a.jpg");
             for (var i = 1; i <= 5; ++i) {
-                history.apply("/t/" + i + ".png");
+                history.apply("/t/" + i + ".png", { call: "loadImage", args: [1000 + i] });
                 if (i === 3)
                     history.markSaved("/s/");
             }
-            compare(history.entries, ["/p/a.jpg", "/t/3.png", "/t/4.png", "/t/5.png"]);
-            compare(history.index, 3);
-            compare(history.savedIndex, 1);
-            history.apply("/t/6.png");
+            compare(history.entries, ["/p/a.jpg", "", "", "/t/3.png", "/t/4.png", "/t/5.png"]);
+            compare(history.steps.length, 5);
+            compare(history.index, 5);
+            compare(history.savedIndex, 3);
+            history.apply("/t/6.png", { call: "loadImage", args: [1006] });
             compare(history.original, "/p/a.jpg");
-            compare(history.savedIndex, -1);
+            compare(history.savedIndex, 3);  // its file went; its steps did not
             history.undo(); history.undo(); history.undo();
-            compare(history.current, "/p/a.jpg");
+            compare(history.index, 4);
+            compare(history.keptAtOrBefore(3), 0);
+            compare(history.currentSteps().map(function(s) { return s.args[0]; }), [1001, 1002, 1003, 1004]);
+            // Made again, the file is kept and the farthest one goes instead.
+            history.restore(0, ["/t/1.png", "/t/2.png", "/t/3.png"], 3);
+            compare(history.entries, ["/p/a.jpg", "", "/t/2.png", "/t/3.png", "/t/4.png", "", ""]);
+            compare(history.current, "/t/3.png");
             history.undoSteps = 8;
+        }
+
+        // Steps from one on replaced: the files before are kept, the later
+        // ones are those given; an undo's redo steps go with an apply.
+        function test_stepsReplaced() {
+            history.open("/p/a.jpg");
+            history.apply("/t/1.png", { call: "a" });
+            history.apply("/t/2.png", { call: "b" });
+            history.apply("/t/3.png", { call: "c" });
+            history.replaceFrom(1, [{ call: "B" }, { call: "c" }], ["/t/2b.png", "/t/3b.png"], 3);
+            compare(history.entries, ["/p/a.jpg", "/t/1.png", "/t/2b.png", "/t/3b.png"]);
+            compare(history.steps.map(function(s) { return s.call; }), ["a", "B", "c"]);
+            history.replaceFrom(0, [{ call: "B" }, { call: "c" }], ["/t/x.png", "/t/y.png"], 1);
+            compare(history.steps.length, 2);
+            compare(history.current, "/t/x.png");
+            verify(history.canRedo);
+            history.apply("/t/z.png", { call: "d" });
+            compare(history.steps.map(function(s) { return s.call; }), ["B", "d"]);
+            verify(!history.canRedo);
         }
 
         function test_openStartsOver() {

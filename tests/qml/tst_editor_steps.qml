@@ -1,0 +1,180 @@
+import QtQuick
+import QtTest
+
+// The editor's steps: a step changed through the Steps list (its tool reopened
+// with its settings) or removed has every later step made again, giving the
+// pixels of the edits made one by one; undo and redo move through the steps,
+// making again a picture whose file went past the undo budget; a photo opened
+// with steps replays them.
+WindowTestCase {
+    name: "EditorSteps"
+
+    // The same pixels as wide.png under another name: calls made on it write
+    // working files of their own, never the history's.
+    readonly property string twin: testFolder + "Прогулка_散歩_\u{1F332}.png"
+
+    function tone(exposure) {
+        var panel = openTool("tone");
+        panel.exposure = exposure;
+        panel.apply();
+        idle();
+    }
+
+    function brighten(amount) {
+        var panel = openTool("adjust");
+        panel.brightness = amount;
+        panel.apply();
+        idle();
+    }
+
+    function turn() {
+        var panel = openTool("rotate");
+        panel.turn(1);
+        panel.apply();
+        idle();
+    }
+
+    function threeSteps() {
+        tone(30);
+        brighten(20);
+        turn();
+        compare(editor.history.steps.map(function(s) { return s.label; }),
+                ["Tone: exposure +30", "Adjust: brightness +20", "Rotate 90\u00b0"]);
+        compare(editor.history.index, 3);
+        verify(!app.messages.visible, app.messages.text);
+    }
+
+    // The picture the calls make one by one from the twin of the photo.
+    function oneByOne(calls) {
+        var made = null;
+        calls[0].splice(1, 0, twin);
+        for (var i = 1; i < calls.length; ++i)
+            calls[i].splice(1, 0, "$previous");
+        editor.work.start("test-one-by-one", calls, function(path) { made = path; },
+                          function(error) { made = ""; fail("the calls failed: " + error); });
+        tryVerify(function() { return made !== null; }, 20000);
+        return made;
+    }
+
+    function toneCall(exposure) {
+        return ["tools.toneImage", exposure, 0, 0, 0, 0, 0];
+    }
+    function brightenCall(amount) {
+        return ["mixingcolorImage", 640, 400, amount, 0, 0];
+    }
+    function turnCall() {
+        return ["revolvingImage", 1.0, 90, false, false, false];
+    }
+
+    function samePicture(made, expected) {
+        compareToFile("file://" + made, expected);
+    }
+
+    // The Steps list's row for step `i` (0: the photo as opened), in the drawer.
+    function stepRow(i) {
+        editor.toggleSteps();
+        tryCompare(editor.stepsDrawer, "opened", true);
+        var row = null;
+        tryVerify(function() { row = editor.stepsDrawerList.view.itemAtIndex(i); return row !== null; });
+        return row;
+    }
+
+    function test_changingTheFirstStepMakesTheLaterOnesAgain() {
+        threeSteps();
+        var before = editor.history.entries.slice();
+        mouseClick(stepRow(1));
+        tryCompare(editor.stepsDrawer, "opened", false);
+        compare(editor.openTool, "tone");
+        var panel = editor.panel;
+        tryCompare(panel, "ready", true, 5000);
+        idle();
+        // The tool shows the step's settings, on the picture before it.
+        compare(panel.exposure, 30);
+        compare(editor.history.index, 0);
+        panel.exposure = -40;
+        panel.apply();
+        idle();
+        compare(editor.openTool, "");
+        compare(editor.history.index, 3);
+        compare(editor.history.steps.length, 3);
+        compare(editor.history.steps[0].label, "Tone: exposure -40");
+        compare(editor.history.steps[0].args, [-40, 0, 0, 0, 0, 0]);
+        compare(editor.history.entries[0], before[0]);
+        compare(pictureSize(editor.history.current), Qt.size(400, 640));
+        samePicture(editor.history.current, oneByOne([toneCall(-40), brightenCall(20), turnCall()]));
+        verify(!app.messages.visible, app.messages.text);
+
+        // Reopened and cancelled: nothing changes.
+        mouseClick(stepRow(2));
+        panel = editor.panel;
+        tryCompare(panel, "ready", true, 5000);
+        compare(panel.brightness, 20);
+        panel.cancel();
+        idle();
+        compare(editor.history.index, 3);
+        compare(editor.history.steps[1].label, "Adjust: brightness +20");
+    }
+
+    function test_removingAStep() {
+        threeSteps();
+        var row = stepRow(2);
+        var remove = findChild(row, "removeStep");
+        verify(remove);
+        mouseClick(remove);
+        idle();
+        compare(editor.history.steps.map(function(s) { return s.label; }), ["Tone: exposure +30", "Rotate 90\u00b0"]);
+        compare(editor.history.index, 2);
+        samePicture(editor.history.current, oneByOne([toneCall(30), turnCall()]));
+        // The last one removed: the picture before it, nothing to make again.
+        editor.removeStep(1);
+        idle();
+        compare(editor.history.steps.length, 1);
+        compare(editor.history.index, 1);
+        compare(pictureSize(editor.history.current), Qt.size(640, 400));
+    }
+
+    // Past the undo budget a picture's file goes but its step stays: undo
+    // makes it again from the photo, redo comes back.
+    function test_undoAndRedoThroughTheSteps() {
+        editor.history.undoSteps = 1;
+        threeSteps();
+        compare(editor.history.entries[1], "");
+        editor.undo();
+        idle();
+        compare(editor.history.index, 2);
+        editor.undo();
+        idle();
+        compare(editor.history.index, 1);
+        compare(editor.history.currentSteps().length, 1);
+        samePicture(editor.history.current, oneByOne([toneCall(30)]));
+        editor.redo();
+        idle();
+        editor.redo();
+        idle();
+        compare(editor.history.index, 3);
+        compare(editor.history.steps.length, 3);
+        samePicture(editor.history.current, oneByOne([toneCall(30), brightenCall(20), turnCall()]));
+        editor.history.undoSteps = 8;
+    }
+
+    function test_openWithSteps() {
+        tone(30);
+        turn();
+        var steps = editor.history.steps;
+        editor.history.clear();
+        verify(editor.openWithSteps(testFolder + "wide.png", steps));
+        idle();
+        compare(editor.history.index, 2);
+        compare(editor.history.steps.length, 2);
+        samePicture(editor.history.current, oneByOne([toneCall(30), turnCall()]));
+
+        // A step that cannot be made: said with its number; the photo as it is.
+        editor.history.clear();
+        verify(editor.openWithSteps(testFolder + "wide.png", [steps[0], null]));
+        idle();
+        compare(editor.history.count, 1);
+        compare(editor.history.steps.length, 0);
+        verify(app.messages.error);
+        verify(app.messages.text.indexOf("Step 2") >= 0, app.messages.text);
+    }
+}
