@@ -361,6 +361,7 @@ Page {
     StepsKeeper {
         id: stepsKeeper
         editor: editor
+        stepsWork: stepsWork
     }
 
     StepsCopy {
@@ -443,6 +444,8 @@ Page {
                 onClicked: stepsMenu.popup()
                 Menu {
                     id: stepsMenu
+                    // A popup does not take the page's colours by itself.
+                    Material.theme: Material.Dark
                     MenuItem {
                         text: "Copy steps"
                         onTriggered: stepsCopy.copy()

@@ -9,6 +9,7 @@ import "WorkingFiles.js" as WorkingFiles
 
 Page {
     id: home
+    objectName: "home"
 
     property var app: null
 
@@ -60,10 +61,13 @@ Page {
                 text: "Apply steps"
                 highlighted: true
                 enabled: home.selection.length > 0 && !stepsBatch.running
+                Layout.rightMargin: 8
                 Accessible.name: "apply steps to the chosen photos"
                 onClicked: applyMenu.popup()
                 Menu {
                     id: applyMenu
+                    // A popup does not take the page's colours by itself.
+                    Material.theme: Material.Dark
                     MenuItem {
                         text: "Copied steps"
                         onTriggered: stepsBatch.applyCopied(home.selection)

@@ -26,8 +26,9 @@ Item {
     // opening, or a replay starting).
     property bool keptSome: false
     property bool complained: false
-    // The photo being opened to replay steps on it: its opening offers nothing.
-    property string replaying: ""
+    // The editor's replays (StepsWork.qml): a photo opened to replay steps
+    // on it is offered nothing.
+    property var stepsWork: null
     readonly property alias choice: choiceDialog
 
     visible: false
@@ -70,12 +71,10 @@ Item {
     function offer(path) {
         keptSome = false;
         complained = false;
-        if (replaying !== "" && replaying === path) {
-            replaying = "";
+        if (stepsWork && stepsWork.pending) {
             photo = path;
             return;
         }
-        replaying = "";
         photo = "";
         var name = WorkingFiles.fileName(path);
         var kept = store ? store.kept(path) : "";
@@ -135,9 +134,7 @@ Item {
     }
 
     function replay(path, steps) {
-        replaying = path;
-        if (!editor.openWithSteps(path, steps))
-            replaying = "";
+        editor.openWithSteps(path, steps);
     }
 
     function startOver(path) {
