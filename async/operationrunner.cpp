@@ -8,6 +8,7 @@
 #include "bandworkers.h"
 #include "displaycopies.h"
 #include "livesteps.h"
+#include "operationcall.h"
 #include "operationerror.h"
 #include "operationtable.h"
 #include "photoreader.h"
@@ -41,12 +42,7 @@ struct Job {
     QStringList written;  // every working file the job wrote
 };
 
-// One call of a job, looked up in the table, "$previous" replaced.
-struct Call {
-    const operations::Operation *op = nullptr;
-    QString name;
-    QVariantList args;
-};
+using Call = operations::Call;
 
 // The collage cells the worker's facade holds (after a layout was read), as
 // {x, y, w, h, degree} in collage pixels.
@@ -60,40 +56,6 @@ QVariantList collageCells(ZQDCommunication &facade)
                                  {QStringLiteral("h"), r->getheight()},
                                  {QStringLiteral("degree"), r->getDegree()}});
     return cells;
-}
-
-// Calls the method `name` of `object` with `args` converted to its parameter
-// types; false when it has no such method taking that many arguments or an
-// argument does not convert.
-bool invokeByName(QObject *object, const QByteArray &name, const QVariantList &args, QVariant *result)
-{
-    const QMetaObject *meta = object->metaObject();
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.name() != name || method.parameterCount() != args.size()
-            || method.access() != QMetaMethod::Public)
-            continue;
-        std::vector<QVariant> values;
-        values.reserve(std::size_t(args.size()));
-        for (int a = 0; a < args.size(); ++a) {
-            QVariant v = args.at(a);
-            if (!v.convert(method.parameterMetaType(a)))
-                return false;
-            values.push_back(std::move(v));
-        }
-        const QMetaType returns = method.returnMetaType();
-        QVariant ret = returns.id() == QMetaType::Void ? QVariant() : QVariant(returns);
-        // Through the meta-call itself: QMetaMethod::invoke takes ten arguments
-        // at most, and the text operation has seventeen.
-        std::vector<void *> argv(values.size() + 1, nullptr);
-        argv[0] = ret.isValid() ? ret.data() : nullptr;
-        for (std::size_t a = 0; a < values.size(); ++a)
-            argv[a + 1] = values[a].data();
-        QMetaObject::metacall(object, QMetaObject::InvokeMetaMethod, i, argv.data());
-        *result = ret;
-        return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -262,20 +224,8 @@ void OperationRunner::Private::work(Worker &worker)
 bool OperationRunner::Private::resolve(const QVariant &entry, const QString &previous, const Worker &worker,
                                        Call *call, QString *error) const
 {
-    QVariantList parts = entry.toList();
-    call->name = parts.isEmpty() ? QString() : parts.takeFirst().toString();
-    call->op = operations::find(call->name);
-    if (!call->op) {
-        *error = QStringLiteral("\u201c%1\u201d cannot run in the background.").arg(call->name);
+    if (!operations::resolve(entry.toList(), previous, call, error))
         return false;
-    }
-    if (!operations::check(*call->op, parts, error))
-        return false;
-    for (QVariant &arg : parts) {
-        if (arg.typeId() == QMetaType::QString && arg.toString() == kPrevious)
-            arg = previous;
-    }
-    call->args = std::move(parts);
     if (!worker.quick)
         return true;
     // The quick worker writes copies' chains only (never a file of the main
@@ -296,15 +246,9 @@ bool OperationRunner::Private::resolve(const QVariant &entry, const QString &pre
 bool OperationRunner::Private::invoke(ZQDCommunication &facade, EditorTools &tools, const Call &call,
                                       QVariant *result)
 {
+    if (call.op->object != operations::Object::Runner)
+        return operations::invoke(facade, tools, call, result);
     const QByteArray method(call.op->method);
-    switch (call.op->object) {
-    case operations::Object::Communication:
-        return invokeByName(&facade, method, call.args, result);
-    case operations::Object::Tools:
-        return invokeByName(&tools, method, call.args, result);
-    case operations::Object::Runner:
-        break;
-    }
     if (method == "collageCells") {
         *result = collageCells(facade);
         return true;
@@ -335,7 +279,23 @@ QString OperationRunner::Private::execute(ZQDCommunication &facade, EditorTools 
             *error = QStringLiteral("\u201c%1\u201d cannot be called with these arguments.").arg(call.name);
             return {};
         }
-        if (result.typeId() == QMetaType::QString) {
+        if (result.typeId() == QMetaType::QStringList) {
+            // A chain of working files (a replay of steps): the last is the
+            // job's picture, the list its value; every one is the job's.
+            const QStringList paths = result.toStringList();
+            for (const QString &path : paths) {
+                job.written.append(path);
+                if (worker.quick)
+                    remember(path);
+            }
+            if (paths.isEmpty()) {
+                *error = reason;
+                return {};
+            }
+            previous = paths.last();
+            previousPicture = memory.find(previous);
+            *value = result;
+        } else if (result.typeId() == QMetaType::QString) {
             const QString path = result.toString();
             // The picture this call wrote comes back from memory; a path it
             // did not write (the crop hands back an existing output as it

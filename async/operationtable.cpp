@@ -46,10 +46,33 @@ Argument file(const char *name)
 {
     return {name, K::File};
 }
-// Pixels of the picture or of the screen it is shown on.
-Argument pixels(const char *name, Kind kind = K::Integer)
+// Pixels of the picture or of the screen it is shown on: x-like ones (of
+// the width), y-like ones (of the height), radii and lengths (of the long
+// side).
+Argument pixels(const char *name, Axis axis, Kind kind = K::Integer)
 {
-    return {name, kind, -INFINITY, INFINITY, true};
+    Argument a{name, kind, -INFINITY, INFINITY, true};
+    a.axis = axis;
+    return a;
+}
+Argument across(const char *name, Kind kind = K::Integer)
+{
+    return pixels(name, Axis::Width, kind);
+}
+Argument down(const char *name, Kind kind = K::Integer)
+{
+    return pixels(name, Axis::Height, kind);
+}
+Argument length(const char *name, Kind kind = K::Integer)
+{
+    return pixels(name, Axis::LongSide, kind);
+}
+// A word or text, never a path to open.
+Argument word(const char *name)
+{
+    Argument a{name, K::File};
+    a.word = true;
+    return a;
 }
 Argument optional(Argument a)
 {
@@ -66,7 +89,7 @@ const std::vector<Operation> kOperations = {
     {"framecolorfulImage", Object::Communication, "framecolorfulImage", {picture("picture"), integer("frame")}},
     // --- adjustments, with their live forms ---
     {"mixingcolorImage", Object::Communication, "mixingcolorImage",
-     {picture("picture"), pixels("width"), pixels("height"), integer("brightness"), integer("contrast"),
+     {picture("picture"), across("width"), down("height"), integer("brightness"), integer("contrast"),
       integer("saturation")},
      0, Workers::Any,
      [](ZQDImageEngine &engine, const QVariantList &a, const std::vector<QImage> &p) {
@@ -74,30 +97,32 @@ const std::vector<Operation> kOperations = {
              engine.MixingColorBCS(p[0], a[1].toInt(), a[2].toInt(), a[3].toInt(), a[4].toInt(), a[5].toInt()));
      }},
     {"SharpImage", Object::Communication, "SharpImage",
-     {picture("picture"), pixels("width"), pixels("height"), number("depth")}, 0, Workers::Any,
+     {picture("picture"), across("width"), down("height"), number("depth")}, 0, Workers::Any,
      [](ZQDImageEngine &engine, const QVariantList &a, const std::vector<QImage> &p) {
          return pictureOutcome(engine.SharpenImage(p[0], a[1].toInt(), a[2].toInt(), a[3].toFloat()));
      }},
     // --- text: the picture is the second argument, after the bubble file ---
     {"writingFontImage", Object::Communication, "writingFontImage",
-     {file("bubble"), picture("picture"), number("scale"), pixels("innerX", K::Number),
-      pixels("innerY", K::Number), file("textPicture"), number("textPictureScale"), file("text"),
-      number("degrees"), integer("textSize"), file("colour"), integer("shadow"), integer("bold"),
-      pixels("areaWidth", K::Number), pixels("areaHeight", K::Number), pixels("areaX", K::Number),
-      pixels("areaY", K::Number)},
+     // The scale is the picture's width over the width it was shown at, so
+     // it grows with the picture; the bubble's position is in shown units
+     // (times the scale) and its text area in the bubble picture's pixels.
+     {file("bubble"), picture("picture"), across("scale", K::Number), number("innerX"), number("innerY"),
+      file("textPicture"), number("textPictureScale"), word("text"), number("degrees"), integer("textSize"),
+      word("colour"), integer("shadow"), integer("bold"), number("areaWidth"), number("areaHeight"),
+      number("areaX"), number("areaY")},
      1},
     // --- the focus blur: weakinit, steps (on the picture of weakinit), weakrelease ---
     {"weakinit", Object::Communication, "weakinit", {picture("picture")}},
     {"weakprogress", Object::Communication, "weakprogress",
-     {{"picture", K::Name}, pixels("innerRadius", K::Number), pixels("outerRadius", K::Number), pixels("x"),
-      pixels("y")},
+     {{"picture", K::Name}, length("innerRadius", K::Number), length("outerRadius", K::Number), across("x"),
+      down("y")},
      0, Workers::Any,
      [](ZQDImageEngine &engine, const QVariantList &a, const std::vector<QImage> &) {
          return pictureOutcome(engine.weakprogress(a[1].toDouble(), a[2].toDouble(), a[3].toInt(), a[4].toInt()));
      }},
     {"weakRectprogress", Object::Communication, "weakRectprogress",
-     {{"picture", K::Name}, pixels("innerRadius", K::Number), pixels("outerRadius", K::Number), pixels("x1"),
-      pixels("y1"), pixels("x2"), pixels("y2")},
+     {{"picture", K::Name}, length("innerRadius", K::Number), length("outerRadius", K::Number), across("x1"),
+      down("y1"), across("x2"), down("y2")},
      0, Workers::Any,
      [](ZQDImageEngine &engine, const QVariantList &a, const std::vector<QImage> &) {
          return pictureOutcome(engine.weakRectprogress(a[1].toDouble(), a[2].toDouble(), a[3].toInt(), a[4].toInt(),
@@ -108,23 +133,23 @@ const std::vector<Operation> kOperations = {
     {"revolvingImage", Object::Communication, "revolvingImage",
      {picture("picture"), number("scale"), number("degrees"), flag("horizontal"), flag("vertical"), flag("swap")}},
     {"cropPic", Object::Communication, "cropPic",
-     {picture("picture"), pixels("screenWidth"), pixels("screenHeight"), pixels("boxWidth"), pixels("boxHeight"),
-      pixels("boxX"), pixels("boxY")}},
+     {picture("picture"), across("screenWidth"), down("screenHeight"), across("boxWidth"), down("boxHeight"),
+      across("boxX"), down("boxY")}},
     // --- collages: each job reads its layout and places its photos on the
     // worker's own facade, from an empty list, before it renders ---
     {"getTemplateRule", Object::Communication, "getTemplateRule",
      {file("template"), file("frame"), file("pattern")}, -1, Workers::Main},
     {"getMixRule", Object::Communication, "getMixRule", {file("style")}, -1, Workers::Main},
     {"getStitchingRule", Object::Communication, "getStitchingRule",
-     {file("frame"), file("pattern"), pixels("width", K::Number), pixels("height", K::Number)}, -1, Workers::Main},
+     {file("frame"), file("pattern"), across("width", K::Number), down("height", K::Number)}, -1, Workers::Main},
     {"revolvFreeBgImage", Object::Communication, "revolvFreeBgImage",
-     {picture("background"), number("scale"), pixels("width", K::Number), pixels("height", K::Number)}, -1,
+     {picture("background"), number("scale"), across("width", K::Number), down("height", K::Number)}, -1,
      Workers::Main},
     {"clearPaintImageList", Object::Communication, "clearPaintImageList", {}, -1, Workers::Main},
     {"addPaintImage", Object::Communication, "addPaintImage",
-     {picture("picture"), optional(pixels("x", K::Number)), optional(pixels("y", K::Number)),
-      optional(pixels("width", K::Number)), optional(pixels("height", K::Number)),
-      optional(pixels("copyX", K::Number)), optional(pixels("copyY", K::Number)), optional(number("degrees")),
+     {picture("picture"), optional(across("x", K::Number)), optional(down("y", K::Number)),
+      optional(across("width", K::Number)), optional(down("height", K::Number)),
+      optional(across("copyX", K::Number)), optional(down("copyY", K::Number)), optional(number("degrees")),
       optional(flag("horizontal")), optional(flag("vertical")), optional(number("scale"))},
      -1, Workers::Main},
     {"savePuzzleFree", Object::Communication, "savePuzzleFree", {picture("background")}, -1, Workers::Main},
@@ -162,7 +187,14 @@ const std::vector<Operation> kOperations = {
      }},
     // --- saving: the user's pictures, never working files ---
     {"tools.exportImageAs", Object::Tools, "exportImageAs",
-     {picture("picture"), file("original"), file("format"), integer("quality", 1, 100), integer("longSide", 0),
+     {picture("picture"), file("original"), word("format"), integer("quality", 1, 100), integer("longSide", 0),
+      flag("keepLocation"), optional(word("stepsJson"))},
+     -1, Workers::Main},
+    // --- steps: replayed on a picture (the preview on a screen copy, or the
+    // photo), or replayed and saved as exportImageAs saves ---
+    {"tools.replaySteps", Object::Tools, "replaySteps", {picture("picture"), word("stepsJson")}},
+    {"tools.applySteps", Object::Tools, "applySteps",
+     {picture("photo"), word("stepsJson"), word("format"), integer("quality", 1, 100), integer("longSide", 0),
       flag("keepLocation")},
      -1, Workers::Main},
     {"tools.exportCollage", Object::Tools, "exportCollage", {picture("picture"), integer("quality", 1, 100)}, -1,
@@ -173,12 +205,12 @@ const std::vector<Operation> kOperations = {
      Workers::Main},
     // --- retouching and local edits, with their live forms ---
     {"tools.healImage", Object::Tools, "healImage",
-     {picture("picture"), pixels("x"), pixels("y"), pixels("radius")}, 0, Workers::Any,
+     {picture("picture"), across("x"), down("y"), length("radius")}, 0, Workers::Any,
      [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
          return pictureOutcome(EditorTools::healed(p[0], a[1].toInt(), a[2].toInt(), a[3].toInt()));
      }},
     {"tools.selectiveImage", Object::Tools, "selectiveImage",
-     {picture("picture"), pixels("x"), pixels("y"), pixels("radius"), integer("brightness", -100, 100),
+     {picture("picture"), across("x"), down("y"), length("radius"), integer("brightness", -100, 100),
       integer("contrast", -100, 100), integer("saturation", -100, 100)},
      0, Workers::Any,
      [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
@@ -190,13 +222,13 @@ const std::vector<Operation> kOperations = {
      [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
          return pictureOutcome(EditorTools::keystoned(p[0], a[1].toDouble(), a[2].toDouble()));
      }},
-    {"tools.curvesImage", Object::Tools, "curvesImage", {picture("picture"), file("channel"), file("points")}, 0,
+    {"tools.curvesImage", Object::Tools, "curvesImage", {picture("picture"), word("channel"), word("points")}, 0,
      Workers::Any,
      [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
          return pictureOutcome(EditorTools::curved(p[0], a[1].toString(), a[2].toString()));
      }},
     {"tools.hslImage", Object::Tools, "hslImage",
-     {picture("picture"), file("band"), integer("hue", -100, 100), integer("saturation", -100, 100),
+     {picture("picture"), word("band"), integer("hue", -100, 100), integer("saturation", -100, 100),
       integer("lightness", -100, 100)},
      0, Workers::Any,
      [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
@@ -302,6 +334,28 @@ const Operation *find(const QString &name)
 bool isRunnerCopy(const Operation &op)
 {
     return op.object == Object::Runner && op.source == 0;
+}
+
+bool isPictureEdit(const Operation &op)
+{
+    if (op.object == Object::Runner || op.workers != Workers::Any || op.source < 0)
+        return false;
+    // The picture it works on is its only picture (a blend takes a second
+    // one: a step's strength is that blend).
+    for (std::size_t i = 0; i < op.arguments.size(); ++i) {
+        const Kind kind = op.arguments[i].kind;
+        if ((kind == Kind::Picture || kind == Kind::Name) && int(i) != op.source)
+            return false;
+    }
+    // The focus blur's set-up, a histogram, the opening copy and the steps
+    // themselves make no edit of their own.
+    static const char *const notEdits[] = {"weakinit", "qualityImage", "tools.brightnessHistogram",
+                                           "tools.replaySteps"};
+    for (const char *name : notEdits) {
+        if (qstrcmp(op.name, name) == 0)
+            return false;
+    }
+    return true;
 }
 
 bool check(const Operation &op, const QVariantList &args, QString *reason)

@@ -46,6 +46,17 @@ enum class Kind {
     Flag,
 };
 
+// What a picture-unit argument is measured against, so a step replayed on a
+// photo of another size scales it as the user meant: x-like ones with the
+// picture's width, y-like ones with its height, radii and lengths with its
+// long side.
+enum class Axis {
+    None,
+    Width,
+    Height,
+    LongSide,
+};
+
 // Which workers may run an operation's file form.
 enum class Workers {
     Any,   // the main worker, and the quick one on a copy's chain
@@ -62,6 +73,11 @@ struct Argument {
     bool pictureUnits = false;
     // May be left out, with the ones after it (the method has a default).
     bool optional = false;
+    // For picture units: which side of the picture it is measured against.
+    Axis axis = Axis::None;
+    // For a File argument: a word or text (a colour, a channel, the user's
+    // text), never a path to open.
+    bool word = false;
 };
 
 // What a live form gives: a picture, or a value (a histogram).
@@ -100,6 +116,11 @@ const Operation *find(const QString &name);
 
 // "screenCopy", "thumbnailCopy" and "collageCells": the runner's own.
 bool isRunnerCopy(const Operation &op);
+
+// Whether `op` is an edit of one picture that a step may record: it makes a
+// new picture from its source alone (not a copy, a collage, a save, the
+// focus blur's set-up or a histogram).
+bool isPictureEdit(const Operation &op);
 
 // Whether `args` suit `op`: their number, each one's kind and range. False
 // with the reason, in words for the user ("Argument 3 (brightness) of

@@ -239,6 +239,8 @@ bool resultIsFailure(const QVariant &result)
         // Only paths are checked; a name or a word is not a file to look for.
         return text.startsWith(QLatin1Char('/')) && !QFileInfo::exists(text);
     }
+    case QMetaType::QStringList:  // a chain of working files
+        return result.toStringList().isEmpty();
     case QMetaType::QPixmap:
         return result.value<QPixmap>().isNull();
     case QMetaType::QImage:
@@ -275,6 +277,8 @@ QString resultText(const QVariant &result)
     }
     case QMetaType::QByteArray:
         return QString::fromUtf8(result.toByteArray());
+    case QMetaType::QStringList:
+        return result.toStringList().join(QLatin1Char(' '));
     default:
         break;
     }

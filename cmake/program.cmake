@@ -88,9 +88,13 @@ list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/collageprint.cpp)
 zn_sources(zn_engine_sources editing metadatabudget)
 zn_sources(zn_engine_sources editing heal selective keystone curvestool colourmixer)
 zn_sources(zn_engine_sources async operationrunner operationtable livesteps pictureprovider displaycopies)
+# Steps: recorded, written, read, checked and replayed (on the "tools" object).
+zn_sources(zn_engine_sources async operationcall)
+zn_sources(zn_engine_sources steps step stepsfile proportions replay)
+list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/steps/stepstools.cpp)
 add_library(zn_engine STATIC ${zn_engine_sources})
 target_include_directories(zn_engine PUBLIC ${ZN_SOURCE_ROOT} ${ZN_SOURCE_ROOT}/imageio ${ZN_SOURCE_ROOT}/imaging
-  ${ZN_SOURCE_ROOT}/workingfiles ${ZN_SOURCE_ROOT}/editing ${ZN_SOURCE_ROOT}/async)
+  ${ZN_SOURCE_ROOT}/workingfiles ${ZN_SOURCE_ROOT}/editing ${ZN_SOURCE_ROOT}/async ${ZN_SOURCE_ROOT}/steps)
 # exiv2 is public: the tests read the saved metadata back with it.
 target_link_libraries(zn_engine PUBLIC Qt6::Gui Qt6::Qml Qt6::Quick Qtqveffect zn_pngwriter zn_diagnostics
   PkgConfig::EXIV2)

@@ -10,7 +10,9 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
+#include <QVariantMap>
 
 class QImage;
 class ZQDCommunication;
@@ -48,8 +50,10 @@ public slots:
     // taken (EXIF GPS, the XMP and IPTC location fields) and keeps the rest
     // (IMG_1234_edited.webp, ...). Every failure records its real reason (a
     // name too long, metadata too large for a JPEG, a full disk, ...).
+    // `stepsJson`, when given, is a steps file's text written into the saved
+    // picture's XMP (after it is checked as any steps file is).
     QString exportImageAs(QString workingFile, QString originalPhoto, QString format, int quality, int longSide,
-                          bool keepLocation);
+                          bool keepLocation, QString stepsJson = QString());
     // A collage's working file saved the same way, as JPEG or (with
     // transparency) PNG, named for the day: collage-2026-12-08-1.jpg, then
     // collage-2026-12-08-2.jpg, ... (editing/export.cpp)
@@ -126,7 +130,36 @@ public slots:
     // blending smoothly into the neighbouring bands.
     QString hslImage(QString path, QString band, int hue, int saturation, int lightness);
 
+    // --- steps (steps/stepstools.cpp; the file is described in docs/steps.md) ---
+
+    // `step` (a JS object: object, call, args in the picture's pixels, or
+    // calls; strength, label, tool) checked, with its picture-unit arguments
+    // turned into proportions of a width x height picture; an empty map when
+    // it is refused (the reason in lastError()).
+    QVariantMap stepFor(QVariantMap step, int width, int height);
+    // The steps file's text for `steps` (as stepFor gives them); "" when one
+    // is refused (the reason in lastError()).
+    QString stepsJson(QVariantList steps);
+    // {"steps": [...], "error": ""}; on a refusal "steps" is empty and
+    // "error" says which step and why.
+    QVariantMap readSteps(QString json);
+    // The steps file's text the saved picture carries in its XMP, checked as
+    // any steps file is, or "" (the reason in lastError()); reads metadata only.
+    QString stepsOf(QString picture);
+    // Every step of `stepsJson` replayed on `picture`: each step's working
+    // file, in order, or an empty list (the reason recorded).
+    QStringList replaySteps(QString picture, QString stepsJson);
+    // The steps replayed on `photo` and the result saved as exportImageAs
+    // saves it, with the steps in its XMP; the saved file, or "" (the reason
+    // recorded). The working files of the replay are removed.
+    QString applySteps(QString photo, QString stepsJson, QString format, int quality, int longSide,
+                       bool keepLocation);
+
 public:
+    // Where applySteps and exportImageAs save from now on: `folder`, or the
+    // saved-pictures folder when "" (the command line's --out).
+    void setSaveFolder(const QString &folder);
+
     // The pixel work of strength, tone and the histogram on pictures already
     // decoded, as the file forms above run it after decoding (the live
     // previews run these on the screen copy kept in memory). A null picture
@@ -150,7 +183,8 @@ private:
     static bool histogramBins(int bins);
     // exportImageAs and exportCollage: `collage` names the file for the day.
     QString exportPicture(const QString &source, const QString &original, QString format, int quality, int longSide,
-                          bool keepLocation, bool collage);
+                          bool keepLocation, bool collage, const QByteArray &steps = {});
 
     ZQDCommunication *m_communication = nullptr;
+    QString m_saveFolder;
 };

@@ -23,6 +23,7 @@
 #include "logging.h"
 #include "operationerror.h"
 #include "photoreader.h"
+#include "stepsfile.h"
 #include "workingfilename.h"
 #include "workingpngwriter.h"
 
@@ -336,10 +337,26 @@ QString EditorTools::exportImage(QString workingFile, QString originalPhoto, QSt
 }
 
 QString EditorTools::exportImageAs(QString workingFile, QString originalPhoto, QString format, int quality,
-                                   int longSide, bool keepLocation)
+                                   int longSide, bool keepLocation, QString stepsJson)
 {
+    QByteArray steps;
+    if (!stepsJson.isEmpty()) {
+        // Checked as any steps file, so a saved picture never carries steps
+        // that cannot be replayed.
+        const steps::Read read = steps::readFile(stepsJson.toUtf8());
+        if (!read.error.isEmpty()) {
+            OperationError::set(QStringLiteral("The steps cannot be saved with the picture. %1").arg(read.error));
+            return {};
+        }
+        steps = steps::writeCompact(read.steps);
+    }
     return exportPicture(stripFileUrl(std::move(workingFile)), stripFileUrl(std::move(originalPhoto)),
-                         std::move(format), quality, longSide, keepLocation, false);
+                         std::move(format), quality, longSide, keepLocation, false, steps);
+}
+
+void EditorTools::setSaveFolder(const QString &folder)
+{
+    m_saveFolder = folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
 QString EditorTools::exportCollage(QString workingFile, int quality)
@@ -348,7 +365,7 @@ QString EditorTools::exportCollage(QString workingFile, int quality)
 }
 
 QString EditorTools::exportPicture(const QString &source, const QString &original, QString format, int quality,
-                                   int longSide, bool keepLocation, bool collage)
+                                   int longSide, bool keepLocation, bool collage, const QByteArray &steps)
 {
     format = format.toLower();
     if (format == QLatin1String("jpg"))
@@ -371,7 +388,7 @@ QString EditorTools::exportPicture(const QString &source, const QString &origina
     }
     const QString extension = extensionOf(format);
 
-    const QString folder = m_communication->files()->savedFolder();
+    const QString folder = m_saveFolder.isEmpty() ? m_communication->files()->savedFolder() : m_saveFolder;
     if (folder.isEmpty())
         return {};  // the reason is recorded
     const TemporaryFile temporary(folder, extension);
@@ -381,7 +398,7 @@ QString EditorTools::exportPicture(const QString &source, const QString &origina
     }
     if (!writePixels(picture, format, quality, temporary.path()))
         return {};
-    if (!exportmetadata::carryOver(original, temporary.path(), picture.size(), keepLocation))
+    if (!exportmetadata::carryOver(original, temporary.path(), picture.size(), keepLocation, steps))
         return {};  // the reason is recorded
     if (!flushToDisk(temporary.path())) {
         workingpng::explainWriteFailure(errno, temporary.path());

@@ -22,6 +22,8 @@
 
 namespace exportmetadata {
 
+const char *const kStepsKey = "Xmp.zeltanorvik.Steps";
+
 namespace {
 
 struct Metadata {
@@ -31,6 +33,21 @@ struct Metadata {
     QByteArray icc;
 };
 
+// The XMP toolkit inside the library is shared by every thread: pictures
+// saved on several threads at once (a batch) take turns in it.
+void lockXmp(void *data, bool lock)
+{
+    auto *mutex = static_cast<std::recursive_mutex *>(data);
+    if (lock)
+        mutex->lock();
+    else
+        mutex->unlock();
+}
+
+// The program's own XMP namespace, where a saved picture keeps its steps.
+const char *const kStepsNamespace = "http://ns.zeltanorvik.org/steps/1.0/";
+const char *const kStepsPrefix = "zeltanorvik";
+
 void setUpLibrary()
 {
     static std::once_flag once;
@@ -38,7 +55,9 @@ void setUpLibrary()
         // Warnings about odd maker notes in a user's photo are no concern of
         // the user's; failures come back as exceptions.
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
+        static std::recursive_mutex xmpMutex;
+        Exiv2::XmpParser::initialize(lockXmp, &xmpMutex);
+        Exiv2::XmpProperties::registerNs(kStepsNamespace, kStepsPrefix);
         // HEIF and AVIF photos keep their metadata in the same container.
         Exiv2::enableBMFF(true);
     });
@@ -209,16 +228,65 @@ bool writeTo(const QString &target, const Metadata &m)
 
 }  // namespace
 
-bool carryOver(const QString &original, const QString &target, QSize pixels, bool keepLocation)
+bool carryOver(const QString &original, const QString &target, QSize pixels, bool keepLocation,
+               const QByteArray &steps)
 {
     setUpLibrary();
     std::optional<Metadata> metadata = readFrom(original);
-    if (!metadata)
-        return true;
+    if (!metadata) {
+        if (steps.isEmpty())
+            return true;
+        metadata = Metadata{};
+    }
     if (!keepLocation)
         withoutLocation(*metadata);
     describeSavedPixels(*metadata, pixels);
+    // Steps an original carried were made on another photo: only the ones
+    // given describe this picture.
+    const std::string ownPrefix = std::string("Xmp.") + kStepsPrefix + ".";
+    for (auto it = metadata->xmp.begin(); it != metadata->xmp.end();)
+        it = it->key().rfind(ownPrefix, 0) == 0 ? metadata->xmp.erase(it) : std::next(it);
+    if (!steps.isEmpty())
+        metadata->xmp[kStepsKey] = steps.toStdString();
     return writeTo(target, *metadata);
 }
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
+QByteArray stepsIn(const QString &path, qint64 limit, bool *tooLarge)
+{
+    *tooLarge = false;
+    setUpLibrary();
+    if (path.isEmpty() || !QFile::exists(path))
+        return {};
+    // Weighed before the library reads anything, as an original is.
+    const metadatabudget::Source source = metadatabudget::boundedSource(path);
+    if (source.kind == metadatabudget::Source::Nothing)
+        return {};
+    try {
+        Exiv2::Image::AutoPtr image =
+            source.kind == metadatabudget::Source::File
+                ? Exiv2::ImageFactory::open(localPath(path))
+                : Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(source.copy.constData()),
+                                            long(source.copy.size()));
+        image->readMetadata();
+        const Exiv2::XmpData &xmp = image->xmpData();
+        const auto found = xmp.findKey(Exiv2::XmpKey(kStepsKey));
+        if (found == xmp.end())
+            return {};
+        const std::string text = found->toString();
+        if (qint64(text.size()) > limit) {
+            *tooLarge = true;
+            return {};
+        }
+        return QByteArray::fromStdString(text);
+    } catch (const std::exception &e) {
+        qCWarning(lcFiles) << "the metadata of" << path << "cannot be read:" << e.what();
+    }
+    return {};
+}
+
+#pragma GCC diagnostic pop
 
 }  // namespace exportmetadata

@@ -3,6 +3,7 @@
 // their own size, no embedded thumbnail of the old pixels).
 #pragma once
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 
@@ -18,6 +19,17 @@ namespace exportmetadata {
 // carry over: the target is left as it is. False, with the reason recorded
 // for the user, when the target cannot be rewritten (a full disk, metadata
 // too large for a JPEG).
-bool carryOver(const QString &original, const QString &target, QSize pixels, bool keepLocation = true);
+// `steps`, when not empty, is a steps file's text written into the XMP in the
+// program's own namespace; steps the original carried never come along.
+bool carryOver(const QString &original, const QString &target, QSize pixels, bool keepLocation = true,
+               const QByteArray &steps = {});
+
+// The steps file's text the picture at `path` carries in its XMP, or empty
+// (none, or the picture's metadata cannot be read). Reads at most `limit`
+// bytes of steps; more gives `tooLarge` true and nothing.
+QByteArray stepsIn(const QString &path, qint64 limit, bool *tooLarge);
+
+// The XMP key the steps are kept under.
+extern const char *const kStepsKey;
 
 }  // namespace exportmetadata
