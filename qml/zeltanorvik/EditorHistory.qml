@@ -209,14 +209,14 @@ QtObject {
         letGo(dropped);
     }
 
-    // A file about to be written again, for a step being changed: the
-    // entries that name it lose their file (their steps stay, and are
-    // replayed when they are needed).
+    // A file about to be written again (for a step being changed) or
+    // removed: the entries that name it lose their file (their steps stay,
+    // and are replayed when they are needed); the current picture's stays.
     function invalidate(path) {
         var e = entries.slice();
         var gone = false;
         for (var p = 1; p < e.length; ++p) {
-            if (e[p] === path && p !== index) {
+            if (e[p] === path && p !== index && path !== "") {
                 e[p] = "";
                 gone = true;
             }

@@ -486,6 +486,8 @@ Page {
     Drawer {
         id: stepsDrawer
         edge: Qt.RightEdge
+        // Opened by the top bar's button only: a drag at the photo's edge pans it.
+        dragMargin: 0
         width: Math.min(320, editor.width * 0.8)
         height: editor.height
         StepsList {
@@ -538,6 +540,19 @@ Page {
                 running: asyncWork.busy && !(editor.app && editor.app.busy)
                 visible: running
                 Accessible.name: "working"
+            }
+            // A step being changed: which one (the tool works on the picture before it).
+            Label {
+                anchors.bottom: parent.bottom
+                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.bottomMargin: 8
+                // Over the tool's preview layer.
+                z: 20
+                visible: editor.revising !== null && editor.openTool !== ""
+                text: editor.revising ? "Changing step " + (editor.revising.step + 1) + " of "
+                                        + editor.history.steps.length : ""
+                padding: 6
+                background: Rectangle { color: "#a0000000"; radius: 4 }
             }
             Label {
                 anchors.top: parent.top

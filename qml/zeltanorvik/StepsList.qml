@@ -52,10 +52,10 @@ Pane {
                 readonly property var step: isStep ? list.steps[index - 1] : null
                 readonly property bool isCurrent: index === list.current
                 width: stepsView.width
-                implicitHeight: 48
-                highlighted: isCurrent || index - 1 === list.revised
+                implicitHeight: Math.max(48, contentItem.implicitHeight + topPadding + bottomPadding)
+                highlighted: isCurrent || isStep && index - 1 === list.revised
                 enabled: list.free || highlighted
-                opacity: index > list.current ? 0.55 : 1
+                opacity: index > list.current && !highlighted ? 0.55 : 1
                 readonly property string label: !isStep ? "Original" : step && step.label ? step.label : "Step " + index
                 Accessible.name: (isStep ? "step " + index + ", " : "") + label + (isCurrent ? ", current" : "")
                 contentItem: RowLayout {
@@ -67,6 +67,8 @@ Pane {
                     }
                     Label {
                         Layout.fillWidth: true
+                        wrapMode: Text.Wrap
+                        maximumLineCount: 2
                         elide: Text.ElideRight
                         text: row.label
                         font.bold: row.isCurrent

@@ -54,6 +54,12 @@ QtObject {
     // them on its screen copy first; done(files) gets the file after each
     // step, failed(reason) the reason (its step numbers counted from
     // `firstNumber`). Nothing else changes.
+    //
+    // Working files are named after their source, so a replay writes the
+    // names of the files already made down the same chain: when it fails or
+    // is cancelled (the runner then removes what it wrote), the history's
+    // files it may have written are let go, and the current picture, if it
+    // was one of them, is made again with the steps it had.
     function replay(label, from, steps, shown, firstNumber, done, failed) {
         var missing = unrecorded(steps);
         if (missing >= 0) {
@@ -64,12 +70,18 @@ QtObject {
             done([]);
             return;
         }
+        var json = tools.stepsJson(steps);
+        var shownJson = shown > 0 ? tools.stepsJson(steps.slice(0, shown)) : "";
+        if (json === "") {
+            failed(numbered(tools.lastError(), firstNumber));
+            return;
+        }
         replaying = true;
+        spoiled = namesWritten(from, steps);
         app.busyLabel = label;
         app.busy = true;
         app.busyCancel = cancel;
-        if (shown > 0) {
-            var shownJson = tools.stepsJson(steps.slice(0, shown));
+        if (shownJson !== "") {
             var copy = editor.screenCopyOf === from && editor.screenCopy !== "" ? editor.screenCopy : "";
             var previewCalls = copy ? [["tools.replaySteps", copy, shownJson]]
                                     : [["screenCopy", from, runner.screenSide], ["tools.replaySteps", "$previous", shownJson]];
@@ -78,17 +90,59 @@ QtObject {
                     editor.photo.standIn = path;
             }, null, true);
         }
-        editor.work.start("steps-replay", [["tools.replaySteps", from, tools.stepsJson(steps)]], function(path, value) {
+        editor.work.start("steps-replay", [["tools.replaySteps", from, json]], function(path, value) {
             finish();
             var files = value ? Array.from(value) : [];
             if (files.length !== steps.length) {
+                spoil();
                 failed("the steps gave no picture.");
                 return;
             }
+            spoiled = [];
             done(files);
         }, function(error) {
             finish();
+            spoil();
             failed(numbered(error, firstNumber));
+        });
+    }
+
+    // The names a replay of `steps` from `from` may write: `from` itself when
+    // it is not a kept file, and its chain as deep as the steps' calls (with
+    // a margin: a strength mixes once more).
+    property var spoiled: []
+    function namesWritten(from, steps) {
+        var depth = 1;
+        for (var i = 0; i < steps.length; ++i)
+            depth += (steps[i].calls ? steps[i].calls.length : 1) + 1;
+        var names = history.entries.indexOf(from) < 0 ? [from] : [];
+        var name = from;
+        for (var d = 0; d < depth && name !== ""; ++d) {
+            name = runner.workingFileFor(name);
+            names.push(name);
+        }
+        return names;
+    }
+
+    // After a replay that failed or was cancelled.
+    function spoil() {
+        var names = spoiled;
+        spoiled = [];
+        var current = history.current;
+        for (var i = 0; i < names.length; ++i)
+            history.invalidate(names[i]);
+        if (names.indexOf(current) < 0)
+            return;
+        var at = history.index;
+        var from = history.keptAtOrBefore(at - 1);
+        var steps = history.steps.slice(from, at);
+        Qt.callLater(function() {
+            replay("Making the picture again", history.fileAt(from), steps, 0, from + 1, function(files) {
+                history.restore(from, files, at);
+                editor.photo.reload();
+            }, function(reason) {
+                editor.fail("The picture could not be made again. " + reason);
+            });
         });
     }
 
@@ -114,6 +168,7 @@ QtObject {
             return;
         editor.work.cancel("steps-replay");
         finish();
+        spoil();
         app.showMessage("Stopped: the picture and its steps are as they were.");
     }
 
@@ -197,6 +252,8 @@ QtObject {
             editor.photo.reload();
             if (then)
                 then();
+            if (editor.openTool !== "")
+                editor.closeTool();
         };
         var failed = function(reason) {
             editor.fail("Changing step " + (i + 1) + " failed. " + reason);

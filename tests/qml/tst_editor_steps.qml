@@ -67,6 +67,8 @@ WindowTestCase {
     }
 
     function samePicture(made, expected) {
+        // The Steps drawer gone: it would lie over the pictures compared.
+        tryCompare(editor.stepsDrawer, "visible", false);
         compareToFile("file://" + made, expected);
     }
 
@@ -79,14 +81,22 @@ WindowTestCase {
         return row;
     }
 
+    // The tool of a step reopened from the list, once the picture before
+    // the step shows.
+    function reopened(name) {
+        tryCompare(editor, "openTool", name);
+        tryVerify(function() { return editor.panel !== null; });
+        var panel = editor.panel;
+        tryCompare(panel, "ready", true, 5000);
+        return panel;
+    }
+
     function test_changingTheFirstStepMakesTheLaterOnesAgain() {
         threeSteps();
         var before = editor.history.entries.slice();
         mouseClick(stepRow(1));
         tryCompare(editor.stepsDrawer, "opened", false);
-        compare(editor.openTool, "tone");
-        var panel = editor.panel;
-        tryCompare(panel, "ready", true, 5000);
+        var panel = reopened("tone");
         idle();
         // The tool shows the step's settings, on the picture before it.
         compare(panel.exposure, 30);
@@ -106,8 +116,7 @@ WindowTestCase {
 
         // Reopened and cancelled: nothing changes.
         mouseClick(stepRow(2));
-        panel = editor.panel;
-        tryCompare(panel, "ready", true, 5000);
+        panel = reopened("adjust");
         compare(panel.brightness, 20);
         panel.cancel();
         idle();
@@ -157,24 +166,50 @@ WindowTestCase {
         editor.history.undoSteps = 8;
     }
 
+    // Every tool's Apply records its step (with its label and how to reopen
+    // the tool), and the steps of all of them are made again when the first
+    // one is removed.
+    function test_everyToolRecordsItsStep() {
+        var names = ["looks", "frames", "adjust", "tone", "curves", "mixer", "selective", "heal", "focus", "rotate",
+                     "crop", "text"];
+        for (var i = 0; i < names.length; ++i) {
+            editor.openToolNamed(names[i], { applyWhenReady: true });
+            tryCompare(editor.history, "count", i + 2, 20000, names[i]);
+            tryCompare(editor, "openTool", "", 20000, names[i]);
+            idle();
+            var step = editor.history.steps[i];
+            verify(step, names[i]);
+            verify(step.label.length > 0, names[i]);
+            compare(step.tool.name, names[i]);
+        }
+        verify(!app.messages.visible, app.messages.text);
+        var labels = editor.history.steps.map(function(s) { return s.label; });
+        editor.removeStep(0);
+        idle();
+        verify(!app.messages.visible, app.messages.text);
+        compare(editor.history.steps.map(function(s) { return s.label; }), labels.slice(1));
+        compare(editor.history.index, names.length - 1);
+        verify(app.fileCheck.readable(editor.history.current));
+    }
+
     function test_openWithSteps() {
         tone(30);
         turn();
         var steps = editor.history.steps;
         editor.history.clear();
         verify(editor.openWithSteps(testFolder + "wide.png", steps));
+        tryCompare(editor.history, "index", 2, 20000);
         idle();
-        compare(editor.history.index, 2);
         compare(editor.history.steps.length, 2);
         samePicture(editor.history.current, oneByOne([toneCall(30), turnCall()]));
 
         // A step that cannot be made: said with its number; the photo as it is.
         editor.history.clear();
         verify(editor.openWithSteps(testFolder + "wide.png", [steps[0], null]));
+        tryVerify(function() { return app.messages.visible && app.messages.error; });
         idle();
         compare(editor.history.count, 1);
         compare(editor.history.steps.length, 0);
-        verify(app.messages.error);
         verify(app.messages.text.indexOf("Step 2") >= 0, app.messages.text);
     }
 }
