@@ -178,6 +178,8 @@ Item {
         closePolicy: Popup.NoAutoClose
         title: "Applying the steps"
         Material.theme: Material.Dark
+        Material.accent: batch.Material.accent
+        Overlay.modal: Rectangle { color: "#99000000" }
 
         ColumnLayout {
             anchors.fill: parent

@@ -5,6 +5,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
+import QtQuick.Window
 
 Dialog {
     id: choice
@@ -14,6 +15,8 @@ Dialog {
     property string secondLabel: ""
     property var onFirst: null
     property var onSecond: null
+    // An item of the page asking: the question waits until it is in a window.
+    property Item host: null
 
     function ask(title, text, first, second, onFirst, onSecond) {
         choice.title = title;
@@ -22,7 +25,22 @@ Dialog {
         secondLabel = second;
         choice.onFirst = onFirst;
         choice.onSecond = onSecond;
-        open();
+        show();
+    }
+
+    // A photo given at start opens before the window is there to show the
+    // question in: it waits for it.
+    function show() {
+        if (host && host.Window.window)
+            open();
+        else
+            waitForWindow.start();
+    }
+
+    Timer {
+        id: waitForWindow
+        interval: 50
+        onTriggered: choice.show()
     }
 
     // 0: the first answer, 1: the second.
@@ -40,7 +58,10 @@ Dialog {
     width: parent ? Math.min(parent.width - 32, 420) : 320
     modal: true
     closePolicy: Popup.NoAutoClose
+    // A popup does not take the page's colours by itself.
     Material.theme: Material.Dark
+    Material.accent: host ? host.Material.accent : "#ffb74d"
+    Overlay.modal: Rectangle { color: "#99000000" }
 
     contentItem: Label {
         wrapMode: Text.Wrap

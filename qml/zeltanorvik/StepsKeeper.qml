@@ -185,5 +185,6 @@ Item {
 
     StepsChoice {
         id: choiceDialog
+        host: keeper
     }
 }
