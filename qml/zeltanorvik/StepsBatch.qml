@@ -38,7 +38,7 @@ Item {
     function applyCopied(list) {
         var got = clipboard.pasted();
         if (got.error) {
-            app.showError("No steps to apply: " + got.error);
+            app.showError(got.error);
             return;
         }
         ask(list, got.text);
@@ -158,6 +158,8 @@ Item {
 
     SaveSheet {
         id: sheet
+        title: "Apply the steps and save"
+        Material.accent: batch.Material.accent
         onChosen: batch.start(batch.photos, batch.stepsText)
     }
 

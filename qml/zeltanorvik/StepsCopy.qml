@@ -45,12 +45,12 @@ Item {
         if (!fromClipboard)
             text = app.copiedSteps;
         if (!text)
-            return { error: "Nothing to paste: copy the steps of an edited photo first." };
+            return { error: "No steps were copied: copy the steps of an edited photo first." };
         if (text.length > maximumLength)
             return { error: "The clipboard holds too much text to be steps." };
         var read = tools.readSteps(text);
         if (read.error)
-            return { error: read.error };
+            return { error: "The steps on the clipboard cannot be used: " + read.error };
         if (read.steps.length === 0)
             return { error: "The copied steps are empty." };
         return { steps: read.steps, text: tools.stepsJson(read.steps) };
@@ -64,7 +64,7 @@ Item {
             return;
         var got = pasted();
         if (got.error) {
-            app.showError("These steps cannot be pasted: " + got.error);
+            app.showError(got.error);
             return;
         }
         var history = editor.history;

@@ -189,7 +189,7 @@ WindowTestCase {
         editor.stepsCopy.paste();
         idle();
         verify(app.messages.error);
-        verify(app.messages.text.indexOf("cannot be pasted: Step 2") >= 0, app.messages.text);
+        verify(app.messages.text.indexOf("cannot be used: Step 2") >= 0, app.messages.text);
         compare(labels(), ["Tone: exposure +30"]);
 
         // Other text leaves the steps copied here.
