@@ -344,6 +344,8 @@ Page {
     Shortcut { sequence: "Ctrl+Shift+Z"; enabled: editor.visible; onActivated: editor.redo() }
     Shortcut { sequence: "Ctrl+Y"; enabled: editor.visible; onActivated: editor.redo() }
     Shortcut { sequence: "Ctrl+S"; enabled: editor.visible; onActivated: editor.save() }
+    Shortcut { sequence: "Ctrl+Shift+C"; enabled: editor.visible; onActivated: stepsCopy.copy() }
+    Shortcut { sequence: "Ctrl+Shift+V"; enabled: editor.visible; onActivated: stepsCopy.paste() }
 
     EditorHistory {
         id: editorHistory
