@@ -60,7 +60,7 @@ Item {
     // steps undone before go), made on its screen copy first, then on the
     // photo; a failure or Cancel leaves the picture as it was.
     function paste() {
-        if (!editor.history.current || app.busy)
+        if (!editor.history.current || app.busy || editor.openTool !== "")
             return;
         var got = pasted();
         if (got.error) {
