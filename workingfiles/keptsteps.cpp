@@ -16,6 +16,8 @@
 namespace {
 
 const QString kFormat = QStringLiteral("zeltanorvik-kept-steps");
+const QString kOriginalFormat = QStringLiteral("zeltanorvik-saved-from");
+const QString kOriginalSuffix = QStringLiteral(".original");
 
 // One name for one photo, however it was named (URL, relative, through a link).
 QString photoPath(const QString &photo)
@@ -54,13 +56,13 @@ KeptSteps::KeptSteps(const QString &root, QObject *parent)
 {
 }
 
-QString KeptSteps::fileFor(const QString &photo) const
+QString KeptSteps::fileFor(const QString &photo, const QString &suffix) const
 {
     const QString path = photoPath(photo);
     if (m_folder.isEmpty() || path.isEmpty())
         return {};
     const QByteArray hash = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return m_folder + QString::fromLatin1(hash) + QStringLiteral(".json");
+    return m_folder + QString::fromLatin1(hash) + suffix;
 }
 
 bool KeptSteps::keep(const QString &photo, const QString &steps)
@@ -85,6 +87,14 @@ bool KeptSteps::keep(const QString &photo, const QString &steps)
         m_error = QStringLiteral("The steps are too many to keep.");
         return false;
     }
+    if (!writeRecord(file, data))
+        return false;
+    prune(QStringLiteral("*.json"));
+    return true;
+}
+
+bool KeptSteps::writeRecord(const QString &file, const QByteArray &data)
+{
     QDir().mkpath(m_folder);
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
@@ -92,8 +102,48 @@ bool KeptSteps::keep(const QString &photo, const QString &steps)
         qCWarning(lcFiles) << "kept steps not written:" << file << out.errorString();
         return false;
     }
-    prune();
     return true;
+}
+
+bool KeptSteps::rememberOriginal(const QString &picture, const QString &original)
+{
+    m_error.clear();
+    const QString file = fileFor(picture, kOriginalSuffix);
+    const QString from = photoPath(original);
+    if (file.isEmpty() || from.isEmpty()) {
+        m_error = QStringLiteral("There is no folder to keep the steps in.");
+        return false;
+    }
+    QJsonObject record;
+    record.insert(QStringLiteral("format"), kOriginalFormat);
+    record.insert(QStringLiteral("picture"), photoPath(picture));
+    record.insert(QStringLiteral("original"), from);
+    if (!writeRecord(file, QJsonDocument(record).toJson(QJsonDocument::Compact)))
+        return false;
+    prune(QStringLiteral("*") + kOriginalSuffix);
+    return true;
+}
+
+QString KeptSteps::originalOf(const QString &picture)
+{
+    m_error.clear();
+    const QString file = fileFor(picture, kOriginalSuffix);
+    if (file.isEmpty() || !QFileInfo::exists(file))
+        return {};
+    QByteArray data;
+    // A path and two names: anything larger is no such record.
+    if (!readBounded(file, 64 * 1024, &data, &m_error)) {
+        QFile::remove(file);
+        return {};
+    }
+    const QJsonObject record = QJsonDocument::fromJson(data).object();
+    const QString original = record.value(QStringLiteral("original")).toString();
+    if (record.value(QStringLiteral("format")).toString() != kOriginalFormat
+        || record.value(QStringLiteral("picture")).toString() != photoPath(picture) || !original.startsWith('/')) {
+        QFile::remove(file);
+        return {};
+    }
+    return original;
 }
 
 QString KeptSteps::kept(const QString &photo)
@@ -146,10 +196,10 @@ QString KeptSteps::readStepsFile(const QString &path)
     return QString::fromUtf8(data);
 }
 
-// The most recently kept photos stay; older ones go.
-void KeptSteps::prune()
+// The most recently kept records of a kind stay; older ones go.
+void KeptSteps::prune(const QString &pattern)
 {
-    QFileInfoList files = QDir(m_folder).entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Time);
+    QFileInfoList files = QDir(m_folder).entryInfoList({pattern}, QDir::Files, QDir::Time);
     for (qsizetype i = kMaxKept; i < files.size(); ++i)
         QFile::remove(files.at(i).filePath());
 }

@@ -12,8 +12,11 @@
 // and reads as nothing. The steps themselves are checked by the caller
 // (tools.readSteps). At most `kMaxKept` photos are remembered; the oldest go.
 //
-// It also reads a steps file the user picked (bounded), which the interface
-// cannot read by itself.
+// It also remembers which photo a saved picture was made from
+// (root/.qvrkSteps/<sha1 of the picture's path>.original, as bounded and
+// checked), for "Edit steps" when the picture's own steps do not say; and it
+// reads a steps file the user picked (bounded), which the interface cannot
+// read by itself.
 #pragma once
 
 #include <QObject>
@@ -41,16 +44,21 @@ public:
     Q_INVOKABLE QString kept(const QString &photo);
     // Forgets what was kept for `photo`.
     Q_INVOKABLE void forget(const QString &photo);
+    // `picture` (saved) was made from the photo `original`.
+    Q_INVOKABLE bool rememberOriginal(const QString &picture, const QString &original);
+    // The photo `picture` was saved from, or "" when not remembered.
+    Q_INVOKABLE QString originalOf(const QString &picture);
     // The text of the steps file at `path` (a path or file URL), at most
     // kMaxBytes; "" with the reason in lastError() when it cannot be read.
     Q_INVOKABLE QString readStepsFile(const QString &path);
     Q_INVOKABLE QString lastError() const { return m_error; }
 
     // The file that keeps the steps of `photo` (for tests).
-    QString fileFor(const QString &photo) const;
+    QString fileFor(const QString &photo, const QString &suffix = QStringLiteral(".json")) const;
 
 private:
-    void prune();
+    bool writeRecord(const QString &file, const QByteArray &data);
+    void prune(const QString &pattern);
 
     QString m_folder;
     QString m_error;

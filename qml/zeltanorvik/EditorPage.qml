@@ -291,6 +291,7 @@ Page {
     // folder), and Home's Saved grid shows it.
     function savedAs(where) {
         history.markSaved(where);
+        stepsKeeper.saved(where);
         app.pictureSaved(where);
     }
 

@@ -111,6 +111,7 @@ Item {
         }
         var call = ["tools.applySteps", photo, stepsText].concat(sheet.exportArguments());
         work.start("steps-batch", [call], function(path) {
+            communication.workingFolder.keptSteps.rememberOriginal(path, photo);
             var s = batch.saved;
             s.push(path);
             batch.saved = s;

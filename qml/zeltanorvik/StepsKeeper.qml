@@ -107,11 +107,15 @@ Item {
         var read = tools.readSteps(carried);
         if (read.error || read.steps.length === 0)
             return;  // shown as a picture like any other
+        // Where the photo was: as the picture says, else as remembered when
+        // it was saved here.
         var original = "";
         try {
             original = String(JSON.parse(carried).original || "");
         } catch (e) {
         }
+        if (!original && store)
+            original = store.originalOf(path);
         choice.ask("Edit steps?",
                    WorkingFiles.fileName(path) + " was saved with " + names(read.steps) + ". "
                    + "Edit steps replays them on the original photo"
@@ -141,6 +145,13 @@ Item {
         if (store)
             store.forget(path);
         photo = path;
+    }
+
+    // The current picture was saved as `where` (a file): which photo it
+    // was made from is remembered, for its "Edit steps".
+    function saved(where) {
+        if (store && history && currentSteps().length > 0 && where.indexOf("/") === 0)
+            store.rememberOriginal(where, history.original);
     }
 
     // The edits were discarded: their steps go too.

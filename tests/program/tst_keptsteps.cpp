@@ -133,6 +133,24 @@ private slots:
         QVERIFY(keeper.kept(photo).isEmpty());
     }
 
+    // Which photo a saved picture came from: read back for that picture only.
+    void remembersWhereASavedPictureCameFrom()
+    {
+        KeptSteps keeper(documentRoot());
+        const QString saved = photos.filePath("photo_edited.jpg");
+        QVERIFY(keeper.rememberOriginal(saved, QUrl::fromLocalFile(photo).toString()));
+        QCOMPARE(KeptSteps(documentRoot()).originalOf(saved), QFileInfo(photo).canonicalFilePath());
+        QVERIFY(keeper.originalOf(photo).isEmpty());
+        // Kept steps and these records do not count against each other.
+        QVERIFY(keeper.keep(photo, kSteps));
+        QVERIFY(!keeper.originalOf(saved).isEmpty());
+        // Another picture's record under this name is not believed.
+        writeFile(keeper.fileFor(saved, ".original"),
+                  "{\"format\":\"zeltanorvik-saved-from\",\"picture\":\"/x.jpg\",\"original\":\"/y.jpg\"}");
+        QVERIFY(keeper.originalOf(saved).isEmpty());
+        QVERIFY(!QFileInfo::exists(keeper.fileFor(saved, ".original")));
+    }
+
     // A steps file the user picked: read whole up to the bound, with reasons.
     void readsAChosenStepsFile()
     {
