@@ -491,6 +491,10 @@ Page {
         edge: Qt.RightEdge
         // Opened by the top bar's button only: a drag at the photo's edge pans it.
         dragMargin: 0
+        // A popup does not take the page's colours by itself.
+        Material.theme: editor.Material.theme
+        Material.accent: editor.Material.accent
+        Overlay.modal: Rectangle { color: "#80000000" }
         width: Math.min(320, editor.width * 0.8)
         height: editor.height
         StepsList {

@@ -81,40 +81,47 @@ QtObject {
         app.busyLabel = label;
         app.busy = true;
         app.busyCancel = cancel;
-        if (shownJson !== "") {
-            var copy = editor.screenCopyOf === from && editor.screenCopy !== "" ? editor.screenCopy : "";
-            var previewCalls = copy ? [["tools.replaySteps", copy, shownJson]]
-                                    : [["screenCopy", from, runner.screenSide], ["tools.replaySteps", "$previous", shownJson]];
-            editor.work.start("steps-preview", previewCalls, function(path) {
-                if (work.replaying)
-                    editor.photo.standIn = path;
-            }, null, true);
-        }
-        editor.work.start("steps-replay", [["tools.replaySteps", from, json]], function(path, value) {
-            finish();
-            var files = value ? Array.from(value) : [];
-            if (files.length !== steps.length) {
-                spoil();
-                failed("the steps gave no picture.");
+        var full = function() {
+            if (!work.replaying)
                 return;
-            }
-            spoiled = [];
-            done(files);
-        }, function(error) {
-            finish();
-            spoil();
-            failed(numbered(error, firstNumber));
-        });
+            editor.work.start("steps-replay", [["tools.replaySteps", from, json]], function(path, value) {
+                finish();
+                var files = value ? Array.from(value) : [];
+                if (files.length !== steps.length) {
+                    spoil();
+                    failed("the steps gave no picture.");
+                    return;
+                }
+                spoiled = [];
+                done(files);
+            }, function(error) {
+                finish();
+                spoil();
+                failed(numbered(error, firstNumber));
+            });
+        };
+        if (shownJson === "") {
+            full();
+            return;
+        }
+        // The preview first, on a copy as large as the photo shows (no
+        // larger), alone on the processor; then the photo.
+        var previewCalls = [["thumbnailCopy", from, shownSide(from)], ["tools.replaySteps", "$previous", shownJson]];
+        editor.work.start("steps-preview", previewCalls, function(path) {
+            if (work.replaying)
+                editor.photo.standIn = path;
+            full();
+        }, full, true);
     }
 
     // The names a replay of `steps` from `from` may write: `from` itself when
-    // it is not a kept file, and its chain as deep as the steps' calls (with
-    // a margin: a strength mixes once more).
+    // it is not a kept file, and its chain as deep as the steps' calls (one
+    // file each, and one more for a strength's mix).
     property var spoiled: []
     function namesWritten(from, steps) {
-        var depth = 1;
+        var depth = 0;
         for (var i = 0; i < steps.length; ++i)
-            depth += (steps[i].calls ? steps[i].calls.length : 1) + 1;
+            depth += (steps[i].calls ? steps[i].calls.length : 1) + (steps[i].strength < 1 ? 1 : 0);
         var names = history.entries.indexOf(from) < 0 ? [from] : [];
         var name = from;
         for (var d = 0; d < depth && name !== ""; ++d) {
@@ -144,6 +151,17 @@ QtObject {
                 editor.fail("The picture could not be made again. " + reason);
             });
         });
+    }
+
+    // The long side of the picture at `path` fitted into the photo view (in
+    // device pixels), at most the screen copies' side.
+    function shownSide(path) {
+        var size = runner.pictureSize(path);
+        var view = editor.photo.decodeSize;
+        if (size.width <= 0 || size.height <= 0)
+            return runner.screenSide;
+        var fit = Math.min(view.width / size.width, view.height / size.height, 1);
+        return Math.max(64, Math.min(runner.screenSide, Math.ceil(Math.max(size.width, size.height) * fit)));
     }
 
     // The replay's "Step n: ..." counts from the first step it was given.
@@ -281,48 +299,32 @@ QtObject {
         });
     }
 
-    // Opens `original` and replays `steps` (as the steps file holds them) on it.
-    property var pending: null
+    // Opens `original` and replays `steps` (as the steps file holds them) on
+    // it; unsaved edits of the picture open now are asked about first.
     function openWithSteps(original, steps) {
-        if (!steps || steps.length === 0)
-            return app.openPhoto(original);
-        pending = { steps: Array.from(steps) };
-        if (!app.openPhoto(original)) {
-            pending = null;
-            return false;
+        if (history.hasUnsavedEdits) {
+            editor.leave(function() { work.openWithSteps(original, steps); });
+            return true;
         }
-        pending.original = history.original;
-        Qt.callLater(work.startPending);
-        return true;
-    }
-
-    function startPending() {
-        if (!pending || history.original !== pending.original || history.count !== 1)
-            return;
-        var steps = pending.steps;
-        pending = null;
+        if (!app.openPhoto(original))
+            return false;
+        if (!steps || steps.length === 0)
+            return true;
+        var list = Array.from(steps);
         // Listed at once; the pictures follow. Cancelled, they stay to be
         // redone; failed, the photo stays as it is, without them.
-        history.replaceFrom(0, steps, [], 0);
-        replay("Applying the steps", history.original, steps, steps.length, 1, function(files) {
-            history.restore(0, files, steps.length);
+        history.replaceFrom(0, list, [], 0);
+        replay("Applying the steps", history.original, list, list.length, 1, function(files) {
+            history.restore(0, files, list.length);
             editor.photo.reload();
         }, function(reason) {
             history.replaceFrom(0, [], [], 0);
             editor.fail("The steps could not be applied. " + reason);
         });
+        return true;
     }
 
     function labelOf(step, i) {
         return step && step.label ? step.label : "Step " + (i + 1);
-    }
-
-    readonly property Connections afterOpening: Connections {
-        target: work.history
-        // A photo opened after the unsaved-edits prompt gets its steps then.
-        function onOriginalChanged() {
-            if (work.pending && work.pending.original)
-                Qt.callLater(work.startPending);
-        }
     }
 }

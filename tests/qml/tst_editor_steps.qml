@@ -122,6 +122,22 @@ WindowTestCase {
         idle();
         compare(editor.history.index, 3);
         compare(editor.history.steps[1].label, "Adjust: brightness +20");
+
+        // Changed, then stopped while the steps are made again: the tool
+        // stays open, and closed, the picture and the steps are as they were.
+        mouseClick(stepRow(1));
+        panel = reopened("tone");
+        panel.exposure = 10;
+        panel.apply();
+        verify(app.busy);
+        app.busyCancel();
+        idle();
+        compare(editor.openTool, "tone");
+        editor.closeTool();
+        idle();
+        compare(editor.history.index, 3);
+        compare(editor.history.steps[0].args, [-40, 0, 0, 0, 0, 0]);
+        samePicture(editor.history.current, oneByOne([toneCall(-40), brightenCall(20), turnCall()]));
     }
 
     function test_removingAStep() {
@@ -183,7 +199,21 @@ WindowTestCase {
             compare(step.tool.name, names[i]);
         }
         verify(!app.messages.visible, app.messages.text);
+        // Each tool reopens with its step's settings; cancelled, nothing changes.
         var labels = editor.history.steps.map(function(s) { return s.label; });
+        for (i = 0; i < names.length; ++i) {
+            editor.reviseStep(i);
+            var panel = reopened(names[i]);
+            compare(editor.history.index, i);
+            var settings = editor.history.steps[i].tool.settings;
+            for (var key in settings)
+                compare(JSON.stringify(panel[key]), JSON.stringify(settings[key]), names[i] + " " + key);
+            editor.closeTool();
+            idle();
+            compare(editor.history.index, names.length);
+        }
+        compare(editor.history.steps.map(function(s) { return s.label; }), labels);
+        verify(!app.messages.visible, app.messages.text);
         editor.removeStep(0);
         idle();
         verify(!app.messages.visible, app.messages.text);
@@ -196,8 +226,10 @@ WindowTestCase {
         tone(30);
         turn();
         var steps = editor.history.steps;
-        editor.history.clear();
+        // The edits open now are asked about first.
         verify(editor.openWithSteps(testFolder + "wide.png", steps));
+        tryCompare(editor.unsavedPrompt, "opened", true);
+        editor.unsavedPrompt.choose("discard");
         tryCompare(editor.history, "index", 2, 20000);
         idle();
         compare(editor.history.steps.length, 2);
