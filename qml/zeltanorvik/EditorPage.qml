@@ -364,7 +364,6 @@ Page {
     StepsKeeper {
         id: stepsKeeper
         editor: editor
-        stepsWork: stepsWork
     }
 
     StepsCopy {

@@ -26,9 +26,6 @@ Item {
     // opening, or a replay starting).
     property bool keptSome: false
     property bool complained: false
-    // The editor's replays (StepsWork.qml): a photo opened to replay steps
-    // on it is offered nothing.
-    property var stepsWork: null
     readonly property alias choice: choiceDialog
 
     visible: false
@@ -67,15 +64,23 @@ Item {
         return (steps.length === 1 ? "1 step" : steps.length + " steps") + (list ? " (" + list + ")" : "");
     }
 
-    // Called when `path` has just been opened in the editor.
+    // Called when `path` has just been opened in the editor. Asked once the
+    // opening is over: a photo opened to replay steps on it (openWithSteps
+    // lists them at once) is offered nothing.
     function offer(path) {
         keptSome = false;
         complained = false;
-        if (stepsWork && stepsWork.pending) {
+        photo = "";
+        Qt.callLater(keeper.offerNow, path); // qmllint disable type
+    }
+
+    function offerNow(path) {
+        if (!history || history.original !== path)
+            return;
+        if (history.steps.length > 0) {
             photo = path;
             return;
         }
-        photo = "";
         var name = WorkingFiles.fileName(path);
         var kept = store ? store.kept(path) : "";
         if (!kept && store && store.lastError())
