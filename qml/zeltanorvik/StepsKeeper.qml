@@ -92,7 +92,7 @@ Item {
                 app.showError("The steps kept for " + name + " cannot be used, so they were forgotten: " + read.error);
             } else if (read.steps.length > 0) {
                 choice.ask("Continue editing?",
-                           "You were editing " + name + ": " + names(read.steps) + " are kept. "
+                           "You were editing " + name + ", and its steps are kept: " + names(read.steps) + ". "
                            + "Continue editing replays them; Start over forgets them.",
                            "Continue editing", "Start over",
                            function() { keeper.replay(path, read.steps); },
