@@ -1,6 +1,8 @@
 #include "workingfolder.h"
 
 #include "ImageDispose.h"
+#include "documentroot.h"
+#include "keptsteps.h"
 #include "logging.h"
 
 #if defined(__GLIBC__)
@@ -10,6 +12,7 @@
 WorkingFolder::WorkingFolder(ImageDispose *files, QObject *parent)
     : QObject(parent)
     , files(files)
+    , kept(new KeptSteps(meeGoRootDir(), this))
 {
 }
 

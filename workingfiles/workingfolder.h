@@ -1,8 +1,11 @@
 // WorkingFolder: what the interface may do with its instance's working files
 // (published as the facade's "workingFolder"): know where they are, let go
 // of the ones the undo history no longer needs, and give the memory of closed
-// pictures back to the system.
+// pictures back to the system. Its `keptSteps` keeps the steps of the photos
+// being edited across runs (keptsteps.h).
 #pragma once
+
+#include "keptsteps.h"
 
 #include <QObject>
 #include <QString>
@@ -14,11 +17,13 @@ class WorkingFolder : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QString path READ path CONSTANT)
+    Q_PROPERTY(KeptSteps *keptSteps READ keptSteps CONSTANT)
 public:
     explicit WorkingFolder(ImageDispose *files, QObject *parent = nullptr);
 
     // This instance's folder of working files, ending with "/"; "" when there is none.
     QString path() const;
+    KeptSteps *keptSteps() const { return kept; }
 
     // Removes those of `paths` (paths or file URLs) that are this instance's
     // working files, with their screen and thumbnail copies; anything else is
@@ -33,4 +38,5 @@ signals:
 
 private:
     ImageDispose *files;
+    KeptSteps *kept;
 };

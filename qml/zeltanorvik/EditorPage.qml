@@ -38,6 +38,8 @@ Page {
     property alias photo: photoView
     readonly property alias unsavedPrompt: unsavedPrompt
     readonly property alias saveSheet: saveSheet
+    readonly property alias stepsKeeper: stepsKeeper
+    readonly property alias stepsCopy: stepsCopy
     readonly property alias panel: panelLoader.item
     property string openTool: ""
     property bool comparing: false
@@ -308,7 +310,8 @@ Page {
         }
         app.busyLabel = "Saving";
         app.busy = true;
-        var call = ["tools.exportImageAs", history.current, history.original].concat(saveSheet.exportArguments());
+        var call = ["tools.exportImageAs", history.current, history.original].concat(saveSheet.exportArguments())
+                                                                                .concat([stepsKeeper.savedStepsText()]);
         work.start("save", [call], function(saved) {
             app.busy = false;
             savedAs(saved);
@@ -344,6 +347,7 @@ Page {
     // folder), and Home's Saved grid shows it.
     function savedAs(where) {
         history.markSaved(where);
+        stepsKeeper.saved(where);
         app.pictureSaved(where);
     }
 
@@ -370,6 +374,7 @@ Page {
         onSaveChosen: (then) => editor.save(then)
         onDiscardChosen: (then) => {
             editor.closeTool();
+            stepsKeeper.forgetCurrent();
             editor.history.clear();
             then();
         }
@@ -396,6 +401,8 @@ Page {
     Shortcut { sequence: "Ctrl+Shift+Z"; enabled: editor.visible; onActivated: editor.redo() }
     Shortcut { sequence: "Ctrl+Y"; enabled: editor.visible; onActivated: editor.redo() }
     Shortcut { sequence: "Ctrl+S"; enabled: editor.visible; onActivated: editor.save() }
+    Shortcut { sequence: "Ctrl+Shift+C"; enabled: editor.visible; onActivated: stepsCopy.copy() }
+    Shortcut { sequence: "Ctrl+Shift+V"; enabled: editor.visible; onActivated: stepsCopy.paste() }
 
     EditorHistory {
         id: editorHistory
@@ -407,6 +414,18 @@ Page {
 
     StepsWork {
         id: stepsWork
+        editor: editor
+    }
+
+    StepsKeeper {
+        id: stepsKeeper
+        editor: editor
+    }
+
+    StepsCopy {
+        id: stepsCopy
+        app: editor.app
+        stepsWork: stepsWork
         editor: editor
     }
 
@@ -474,6 +493,26 @@ Page {
                 name: "share"
                 enabled: editor.history.current !== ""
                 onClicked: editor.app.openShare(editor.history.current)
+            }
+            GlyphButton {
+                objectName: "stepsMenuButton"
+                glyph: "\u22ef"
+                name: "copy or paste steps"
+                enabled: editor.history.current !== "" && editor.openTool === ""
+                onClicked: stepsMenu.popup()
+                Menu {
+                    id: stepsMenu
+                    // A popup does not take the page's colours by itself.
+                    Material.theme: Material.Dark
+                    MenuItem {
+                        text: "Copy steps"
+                        onTriggered: stepsCopy.copy()
+                    }
+                    MenuItem {
+                        text: "Paste steps"
+                        onTriggered: stepsCopy.paste()
+                    }
+                }
             }
         }
     }

@@ -1,5 +1,6 @@
 // Home: start editing or a collage, or open one of the recent photos; the
-// Saved grid shows the saved-pictures folder and follows every save.
+// Saved grid shows the saved-pictures folder and follows every save. Select
+// chooses several photos for "Apply steps" (StepsBatch.qml).
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
@@ -8,6 +9,7 @@ import "WorkingFiles.js" as WorkingFiles
 
 Page {
     id: home
+    objectName: "home"
 
     property var app: null
 
@@ -15,6 +17,69 @@ Page {
     // The Open dialog, which starts in the application's `openFolder`.
     signal browseRequested()
     signal collageRequested()
+
+    // Choosing photos for Apply steps: the chosen ones, in the order chosen.
+    property bool selecting: false
+    property var selection: []
+    readonly property alias batch: stepsBatch
+
+    function toggle(path) {
+        var chosen = selection.slice();
+        var at = chosen.indexOf(path);
+        if (at >= 0)
+            chosen.splice(at, 1);
+        else
+            chosen.push(path);
+        selection = chosen;
+    }
+
+    function endSelecting() {
+        selecting = false;
+        selection = [];
+    }
+
+    StepsBatch {
+        id: stepsBatch
+        app: home.app
+        onFinished: home.endSelecting()
+    }
+
+    footer: ToolBar {
+        visible: home.selecting
+        Material.background: "#1e1e1e"
+        RowLayout {
+            anchors.fill: parent
+            Label {
+                objectName: "selectionCount"
+                leftPadding: 16
+                Layout.fillWidth: true
+                text: home.selection.length === 0 ? "Choose photos"
+                      : home.selection.length === 1 ? "1 photo chosen" : home.selection.length + " photos chosen"
+            }
+            Button {
+                objectName: "applyStepsButton"
+                text: "Apply steps"
+                highlighted: true
+                enabled: home.selection.length > 0 && !stepsBatch.running
+                Layout.rightMargin: 8
+                Accessible.name: "apply steps to the chosen photos"
+                onClicked: applyMenu.popup()
+                Menu {
+                    id: applyMenu
+                    // A popup does not take the page's colours by itself.
+                    Material.theme: Material.Dark
+                    MenuItem {
+                        text: "Copied steps"
+                        onTriggered: stepsBatch.applyCopied(home.selection)
+                    }
+                    MenuItem {
+                        text: "A steps file\u2026"
+                        onTriggered: stepsBatch.chooseFile(home.selection)
+                    }
+                }
+            }
+        }
+    }
 
     header: ToolBar {
         Material.background: "#1e1e1e"
@@ -30,6 +95,12 @@ Page {
                 glyph: "Open\u2026"
                 name: "open a file"
                 onClicked: home.browseRequested()
+            }
+            GlyphButton {
+                objectName: "selectButton"
+                glyph: home.selecting ? "Done" : "Select"
+                name: home.selecting ? "stop choosing photos" : "choose photos to apply steps to"
+                onClicked: home.selecting ? home.endSelecting() : (home.selecting = true)
             }
         }
     }
@@ -72,12 +143,18 @@ Page {
             PhotoGrid {
                 width: parent.width
                 title: "Documents"
+                selecting: home.selecting
+                selected: home.selection
+                onToggled: (path) => home.toggle(path)
                 folder: home.app ? WorkingFiles.toUrl(home.app.documentRoot) : ""
                 onPicked: (path) => home.openRequested(path)
             }
             PhotoGrid {
                 width: parent.width
                 title: "Pictures"
+                selecting: home.selecting
+                selected: home.selection
+                onToggled: (path) => home.toggle(path)
                 folder: home.app ? home.app.picturesFolder : ""
                 onPicked: (path) => home.openRequested(path)
             }
@@ -85,6 +162,9 @@ Page {
                 objectName: "savedGrid"
                 width: parent.width
                 title: "Saved"
+                selecting: home.selecting
+                selected: home.selection
+                onToggled: (path) => home.toggle(path)
                 folder: home.app ? WorkingFiles.toUrl(home.app.savedFolder) : ""
                 revision: home.app ? home.app.savedCount : 0
                 onPicked: (path) => home.openRequested(path)

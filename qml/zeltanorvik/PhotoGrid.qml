@@ -1,4 +1,6 @@
-// The most recent photos of one folder as a grid of thumbnails; a tap opens one.
+// The most recent photos of one folder as a grid of thumbnails; a tap opens one
+// (while `selecting`, a tap chooses it or lets it go instead: `toggled`, and
+// the chosen ones, `selected`, show a mark).
 // No folder, no grid (the list never falls back to the current folder); a
 // change of `revision` makes it read the folder again.
 pragma ComponentBehavior: Bound
@@ -19,6 +21,8 @@ Column {
     property int columns: Math.max(3, Math.floor((width + 6) / 166))
     property int limit: columns > 3 ? columns * 2 : 9
     property int revision: 0
+    property bool selecting: false
+    property var selected: []
     // The model's own count is not always announced when it changes; the
     // Repeater's is. A model made with a folder that does not exist lists
     // the current folder instead: such a list counts as nothing (all its
@@ -26,6 +30,7 @@ Column {
     readonly property int count: thumbnails.count > 0 && grid.asked(photos.get(0, "filePath")) ? thumbnails.count : 0
 
     signal picked(string path)
+    signal toggled(string path)
 
     spacing: 8
     visible: count > 0
@@ -94,11 +99,35 @@ Column {
                     source: visible ? PhotoFormats.address(photoCell.filePath) : ""
                     clip: true
                 }
+                readonly property bool chosen: grid.selecting && grid.selected.indexOf(filePath) >= 0
+                Rectangle {
+                    anchors.fill: parent
+                    visible: photoCell.chosen
+                    color: "#40ffb74d"
+                    border.color: Material.accent
+                    border.width: 3
+                    radius: 4
+                    Label {
+                        anchors.top: parent.top
+                        anchors.right: parent.right
+                        anchors.margins: 6
+                        text: "\u2713"
+                        font.pixelSize: 20
+                        font.bold: true
+                        color: Material.accent
+                    }
+                }
                 MouseArea {
                     anchors.fill: parent
-                    Accessible.role: Accessible.Button
-                    Accessible.name: "open " + photoCell.fileName
-                    onClicked: grid.picked(photoCell.filePath)
+                    Accessible.role: grid.selecting ? Accessible.CheckBox : Accessible.Button
+                    Accessible.name: (grid.selecting ? "choose " : "open ") + photoCell.fileName
+                    Accessible.checked: photoCell.chosen
+                    onClicked: {
+                        if (grid.selecting)
+                            grid.toggled(photoCell.filePath);
+                        else
+                            grid.picked(photoCell.filePath);
+                    }
                 }
             }
         }

@@ -60,6 +60,8 @@ Item {
     property var busyCancel: null
     property var sharePage: null
     property var editorPage: null
+    // The steps last copied in the editor (also on the system clipboard).
+    property string copiedSteps: ""
 
     // --- called by the program ------------------------------------------
 
@@ -133,6 +135,7 @@ Item {
         editorPage.closeTool();
         editorPage.openPicture(path);
         editorPage.forceActiveFocus();
+        editorPage.stepsKeeper.offer(path);
         return true;
     }
 
