@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTextStream>
 
@@ -63,14 +64,16 @@ QByteArray readStepsFile(const QString &path, QString *error)
     return text;
 }
 
-// Photos whose working files would have the same names (the same file name
-// in two folders) go to the same job, one after the other.
+// Photos whose working files could have the same names (the same name in
+// two folders, or "a.jpg" beside "a_norvik.jpg", whose first working file is
+// the other's second) go to the same job, one after the other.
 QList<QStringList> groupedByName(const QStringList &photos)
 {
+    static const QRegularExpression workingSuffix(QStringLiteral("(_norvik)+$"));
     QList<QStringList> groups;
     QHash<QString, qsizetype> byName;
     for (const QString &photo : photos) {
-        const QString name = QFileInfo(photo).completeBaseName();
+        const QString name = QFileInfo(photo).completeBaseName().remove(workingSuffix);
         const auto found = byName.constFind(name);
         if (found == byName.constEnd()) {
             byName.insert(name, groups.size());
