@@ -2,6 +2,7 @@
 
 #include "EditorTools.h"
 #include "ZQDCommunication.h"
+#include "workingfolder.h"
 #include "bandworkers.h"
 #include "operationerror.h"
 #include "stepsfile.h"
@@ -151,6 +152,9 @@ int apply(const Batch &batch, QTextStream &out, QTextStream &err)
                 OperationError::clear();
                 const QString saved = tools.applySteps(photo, json, batch.format, batch.quality, batch.longSide, true);
                 report(photo, saved, OperationError::take());
+                // The photo's pictures are let go: their memory returns to the
+                // system, so a long batch holds no more than its first photo did.
+                facade.workingFolder()->returnMemory();
             }
         }
     };
