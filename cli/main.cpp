@@ -4,6 +4,10 @@
 //   zeltanorvik-cli --object NAME METHOD ARGS...   an operation of another object
 //   ... -- METHOD ARGS... -- ...                  several calls in one process
 //   zeltanorvik-cli --list                         every operation and its signature
+//   zeltanorvik-cli --apply STEPS.json [--jobs N] [--out DIR] [--format jpeg|png|webp]
+//                   [--quality Q] [--long-side N] PHOTO...
+//                                                 the steps replayed on each photo, saved
+//   zeltanorvik-cli --steps PICTURE                the steps a saved picture carries
 //
 // Each call prints its result on one line. A call that fails (it returns ""
 // or false, a path naming no file, or a null picture) also prints one line on
@@ -19,6 +23,7 @@
 // A file URL ("file:///a%20b.jpg") is taken as the path it names. A result
 // line escapes "\" as "\\" and a line break as "\n" (or "\r"), so a file
 // name holding one still gives one line a result.
+#include "applysteps.h"
 #include "clicall.h"
 #include "httpwait.h"
 
@@ -40,6 +45,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int kOperationFailed = 1;
@@ -48,6 +55,9 @@ constexpr int kUsageError = 2;
 void printUsage(QTextStream &out)
 {
     out << "usage: zeltanorvik-cli [--object NAME] METHOD [ARGS...] [-- [--object NAME] METHOD [ARGS...]]...\n"
+           "       zeltanorvik-cli --apply STEPS.json [--jobs N] [--out DIR] [--format jpeg|png|webp]\n"
+           "                       [--quality Q] [--long-side N] PHOTO...\n"
+           "       zeltanorvik-cli --steps PICTURE\n"
            "       zeltanorvik-cli --list | --help | --version\n"
            "Objects: communication (the default), tools, http, oauth. Words convert to the operation's\n"
            "parameter types (numbers, true/false, text; \"null\" for an object); a file URL is the path\n"
@@ -133,6 +143,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption objectOption(QStringLiteral("object"), QStringLiteral("The object of the first call."),
                                           QStringLiteral("NAME"));
     parser.addOptions({helpOption, versionOption, listOption, objectOption});
+    const QCommandLineOption applyOption(QStringLiteral("apply"), QStringLiteral("Replay a steps file on photos."),
+                                         QStringLiteral("STEPS"));
+    const QCommandLineOption jobsOption(QStringLiteral("jobs"), QStringLiteral("Photos at once."), QStringLiteral("N"));
+    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("Where the pictures go."),
+                                       QStringLiteral("DIR"));
+    const QCommandLineOption formatOption(QStringLiteral("format"), QStringLiteral("jpeg, png or webp."),
+                                          QStringLiteral("FORMAT"));
+    const QCommandLineOption qualityOption(QStringLiteral("quality"), QStringLiteral("1-100."), QStringLiteral("Q"));
+    const QCommandLineOption longSideOption(QStringLiteral("long-side"), QStringLiteral("The saved long side."),
+                                            QStringLiteral("N"));
+    const QCommandLineOption stepsOption(QStringLiteral("steps"), QStringLiteral("The steps a picture carries."),
+                                         QStringLiteral("PICTURE"));
+    parser.addOptions({applyOption, jobsOption, outOption, formatOption, qualityOption, longSideOption, stepsOption});
     if (!parser.parse(QStringList{QStringLiteral("zeltanorvik-cli")} + given)) {
         err << "zeltanorvik-cli: " << parser.errorText() << '\n';
         printUsage(err);
@@ -145,6 +168,54 @@ int main(int argc, char *argv[])
     if (parser.isSet(versionOption)) {
         out << "zeltanorvik-cli " << ZN_VERSION << '\n';
         return 0;
+    }
+    if (parser.isSet(stepsOption)) {
+        if (!parser.positionalArguments().isEmpty() || parser.isSet(applyOption)) {
+            printUsage(err);
+            return kUsageError;
+        }
+        return clisteps::printSteps(decodedWord(parser.value(stepsOption)), out, err);
+    }
+    if (parser.isSet(applyOption)) {
+        clisteps::Batch batch;
+        batch.stepsFile = decodedWord(parser.value(applyOption));
+        for (const QString &word : parser.positionalArguments())
+            batch.photos << decodedWord(word);
+        // A number option that is not a number is refused, not taken as 0.
+        auto number = [&](const QCommandLineOption &option, int fallback, bool *ok) {
+            if (!parser.isSet(option))
+                return fallback;
+            bool converted = false;
+            const int v = parser.value(option).toInt(&converted);
+            if (!converted) {
+                err << "zeltanorvik-cli: --" << option.names().first() << " takes a number, not \""
+                    << parser.value(option) << "\"\n";
+                *ok = false;
+            }
+            return v;
+        };
+        bool ok = true;
+        batch.jobs = number(jobsOption, 0, &ok);
+        batch.quality = number(qualityOption, 92, &ok);
+        batch.longSide = number(longSideOption, 0, &ok);
+        batch.format = parser.value(formatOption).toLower();
+        if (batch.format == QLatin1String("jpg"))
+            batch.format = QStringLiteral("jpeg");
+        batch.outFolder = decodedWord(parser.value(outOption));
+        batch.progress = isatty(fileno(stderr));
+        if (!ok)
+            return kUsageError;
+        if (batch.photos.isEmpty()) {
+            printUsage(err);
+            return kUsageError;
+        }
+        return clisteps::apply(batch, out, err);
+    }
+    for (const QCommandLineOption *batchOnly : {&jobsOption, &outOption, &formatOption, &qualityOption, &longSideOption}) {
+        if (parser.isSet(*batchOnly)) {
+            err << "zeltanorvik-cli: --" << batchOnly->names().first() << " goes with --apply\n";
+            return kUsageError;
+        }
     }
     QStringList words;
     if (parser.isSet(objectOption))

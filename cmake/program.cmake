@@ -137,6 +137,6 @@ target_link_libraries(zeltanorvik PRIVATE zeltanorvik_view Qt6::QuickControls2)
 zn_link_program(zeltanorvik)
 add_dependencies(zeltanorvik zeltanorvik_qml)
 
-zn_sources(zn_cli_sources cli clicall httpwait)
+zn_sources(zn_cli_sources cli clicall httpwait applysteps)
 qt_add_executable(zeltanorvik-cli ${ZN_SOURCE_ROOT}/cli/main.cpp ${zn_cli_sources})
 zn_link_program(zeltanorvik-cli)

@@ -8,12 +8,14 @@
 #include "exportmetadata.h"
 #include "operationerror.h"
 #include "photoreader.h"
+#include "picturememory.h"
 #include "proportions.h"
 #include "replay.h"
 #include "stepsfile.h"
 
 QVariantMap EditorTools::stepFor(QVariantMap step, int width, int height)
 {
+    OperationError::clear();  // a reason of an earlier call is not this one's
     if (width <= 0 || height <= 0) {
         OperationError::set(QStringLiteral("The step's picture has no size (%1 \u00d7 %2).").arg(width).arg(height));
         return {};
@@ -31,6 +33,7 @@ QVariantMap EditorTools::stepFor(QVariantMap step, int width, int height)
 
 QString EditorTools::stepsJson(QVariantList steps)
 {
+    OperationError::clear();  // a reason of an earlier call is not this one's
     QList<steps::Step> list;
     for (int i = 0; i < steps.size(); ++i) {
         steps::Step step;
@@ -55,6 +58,7 @@ QVariantMap EditorTools::readSteps(QString json)
 
 QString EditorTools::stepsOf(QString picture)
 {
+    OperationError::clear();  // a reason of an earlier call is not this one's
     const QString path = stripFileUrl(std::move(picture));
     bool tooLarge = false;
     const QByteArray text = exportmetadata::stepsIn(path, steps::kMaxFileBytes, &tooLarge);
@@ -76,6 +80,7 @@ QString EditorTools::stepsOf(QString picture)
 
 QStringList EditorTools::replaySteps(QString picture, QString stepsJson)
 {
+    OperationError::clear();  // a reason of an earlier call is not this one's
     const steps::Read read = steps::readFile(stepsJson.toUtf8());
     if (!read.error.isEmpty()) {
         OperationError::set(read.error);
@@ -91,6 +96,7 @@ QStringList EditorTools::replaySteps(QString picture, QString stepsJson)
 QString EditorTools::applySteps(QString photo, QString stepsJson, QString format, int quality, int longSide,
                                 bool keepLocation)
 {
+    OperationError::clear();
     const QString original = stripFileUrl(std::move(photo));
     const steps::Read read = steps::readFile(stepsJson.toUtf8());
     if (!read.error.isEmpty()) {
@@ -111,7 +117,9 @@ QString EditorTools::applySteps(QString photo, QString stepsJson, QString format
     }
     const QString saved = exportPicture(files.last(), original, std::move(format), quality, longSide, keepLocation,
                                         false, steps::writeCompact(read.steps));
-    // The replay's working files are no one's once the picture is saved.
+    // The replay's working files are no one's once the picture is saved, and
+    // a batch's next photo has no use for this one's pixels.
     steps::removeWorkingFiles(files);
+    imageio::PictureMemory::shared().remove(original);
     return saved;
 }

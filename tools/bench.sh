@@ -20,6 +20,8 @@ export QT_QPA_PLATFORM=offscreen
 # The quick pass checks that every row still runs: the working area's twenty
 # edits run at 8 megapixels only (its 48-megapixel rows take minutes).
 if [ $quick -eq 1 ]; then export ZN_WORKING_SIZES="${ZN_WORKING_SIZES:-8}"; fi
+# ... and the steps' batch takes two photos.
+if [ $quick -eq 1 ]; then export ZN_STEPS_PHOTOS="${ZN_STEPS_PHOTOS:-2}"; fi
 status=0
 for p in "${programs[@]}"; do
   n=$(basename "$p")
