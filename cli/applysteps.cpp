@@ -2,6 +2,7 @@
 
 #include "EditorTools.h"
 #include "ZQDCommunication.h"
+#include "workingfolder.h"
 #include "bandworkers.h"
 #include "operationerror.h"
 #include "stepsfile.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTextStream>
 
@@ -63,14 +65,16 @@ QByteArray readStepsFile(const QString &path, QString *error)
     return text;
 }
 
-// Photos whose working files would have the same names (the same file name
-// in two folders) go to the same job, one after the other.
+// Photos whose working files could have the same names (the same name in
+// two folders, or "a.jpg" beside "a_norvik.jpg", whose first working file is
+// the other's second) go to the same job, one after the other.
 QList<QStringList> groupedByName(const QStringList &photos)
 {
+    static const QRegularExpression workingSuffix(QStringLiteral("(_norvik)+$"));
     QList<QStringList> groups;
     QHash<QString, qsizetype> byName;
     for (const QString &photo : photos) {
-        const QString name = QFileInfo(photo).completeBaseName();
+        const QString name = QFileInfo(photo).completeBaseName().remove(workingSuffix);
         const auto found = byName.constFind(name);
         if (found == byName.constEnd()) {
             byName.insert(name, groups.size());
@@ -148,6 +152,9 @@ int apply(const Batch &batch, QTextStream &out, QTextStream &err)
                 OperationError::clear();
                 const QString saved = tools.applySteps(photo, json, batch.format, batch.quality, batch.longSide, true);
                 report(photo, saved, OperationError::take());
+                // The photo's pictures are let go: their memory returns to the
+                // system, so a long batch holds no more than its first photo did.
+                facade.workingFolder()->returnMemory();
             }
         }
     };

@@ -40,6 +40,8 @@ packages=(
   # WebP and TIFF readers, and the tools the tests and benchmarks make and
   # compare such files with
   libheif-dev libraw-dev qt6-image-formats-plugins libheif-examples libraw-bin
+  # the steps benchmark's peak memory and CPU time of each process
+  time
 )
 
 SUDO=""

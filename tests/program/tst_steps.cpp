@@ -165,6 +165,51 @@ private slots:
         QVERIFY(tools.lastError().contains("not a steps file"));
     }
 
+    void previewReplaysOnTheScreenCopyInTheQuickLane()
+    {
+        const QString original = photo("preview.jpg", 900, 600);
+        const QString json = stepsFile();
+        OperationRunner runner;
+        QSignalSpy spy(&runner, &OperationRunner::finished);
+        runner.runQuick("copy", QVariantList{QVariant(QVariantList{"screenCopy", original, 450})});
+        QVERIFY(spy.wait(60000));
+        const QString copy = spy.takeFirst().at(2).toString();
+        QCOMPARE(QImage(copy).size(), QSize(450, 300));
+        // The photo itself is not the quick lane's.
+        runner.runQuick("steps", QVariantList{QVariant(QVariantList{"tools.replaySteps", original, json})});
+        QVERIFY(spy.wait(60000));
+        QVERIFY(spy.takeFirst().at(3).toString().contains("screen copy"));
+        runner.runQuick("steps", QVariantList{QVariant(QVariantList{"tools.replaySteps", copy, json})});
+        QVERIFY(spy.wait(60000));
+        const QStringList files = spy.first().at(5).toStringList();
+        QCOMPARE(files.size(), 6);
+        // Scaled as on the photo: the crop keeps half of each side.
+        QCOMPARE(QImage(files.last()).size(), QSize(225, 150));
+        // What the preview made is the quick lane's to work on further.
+        for (const QString &file : files)
+            QVERIFY(runner.isCopy(file));
+        QVERIFY(runner.hasDisplayCopy(files.last(), QSize(225, 150)));
+    }
+
+    void stepsTooLargeForAJpegAreSaidSo()
+    {
+        const QString original = photo("long.jpg", 120, 80);
+        const QString working = facade.loadImage(original, 1020);
+        QVariantList many;
+        for (int i = 0; i < 1000; ++i) {
+            QVariantMap tone = step("tools", "toneImage", {i % 100, 0, 0, 0, 0, 0});
+            tone.insert("label", QString("Tone: exposure +%1").arg(i % 100));
+            many.append(tools.stepFor(tone, 120, 80));
+        }
+        const QString json = tools.stepsJson(many);
+        QVERIFY(json.size() > 64 * 1024);
+        QCOMPARE(tools.exportImageAs(working, original, "jpeg", 90, 0, true, json), QString());
+        QVERIFY(tools.lastError().contains("too large for a JPEG"));
+        const QString png = tools.exportImageAs(working, original, "png", 90, 0, true, json);
+        QVERIFY(!png.isEmpty());
+        QCOMPARE(tools.readSteps(tools.stepsOf(png)).value("steps").toList().size(), 1000);
+    }
+
     void badStepsAreRefusedWithTheStepAndTheReason()
     {
         const QString head = json("{'format': 'zeltanorvik-steps', 'version': 1, 'steps': [{'call': 'loadImage', 'args': [1020]}, ");
