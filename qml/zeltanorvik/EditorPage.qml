@@ -467,6 +467,7 @@ Page {
     // bar's Steps button shows and hides it), a drawer otherwise.
     property bool stepsShown: true
     readonly property alias stepsDrawer: stepsDrawer
+    readonly property real stepsColumnWidth: stepsColumn.width
     readonly property alias stepsDrawerList: drawerStepsList
     function toggleSteps() {
         if (wide)

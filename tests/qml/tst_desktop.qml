@@ -24,12 +24,18 @@ WindowTestCase {
     function test_wideEditorPutsThePanelBesideThePhoto() {
         setSize(1280, 800);
         verify(editor.wide);
+        // The Steps list in a column on the left, which the top bar's button hides.
+        verify(editor.stepsColumnWidth > 0);
         var photo = itemRect(editor.photo);
-        compare(photo.width, editor.width);
+        compare(photo.width, editor.width - editor.stepsColumnWidth);
+        compare(photo.x, editor.stepsColumnWidth);
+        editor.toggleSteps();
+        compare(itemRect(editor.photo).width, editor.width);
+        editor.toggleSteps();
         var panel = openTool("adjust");
         photo = itemRect(editor.photo);
         var side = itemRect(panel);
-        compare(photo.width, editor.width - editor.sidePanelWidth);
+        compare(photo.width, editor.width - editor.sidePanelWidth - editor.stepsColumnWidth);
         compare(side.width, editor.sidePanelWidth);
         compare(side.x, photo.x + photo.width);
         verify(photo.height > 600, "the photo keeps the height: " + photo.height);
@@ -37,6 +43,7 @@ WindowTestCase {
 
         setSize(480, 854);
         verify(!editor.wide);
+        compare(editor.stepsColumnWidth, 0);
         photo = itemRect(editor.photo);
         side = itemRect(editor.panel);
         compare(side.width, editor.width);
