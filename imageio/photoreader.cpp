@@ -127,13 +127,6 @@ QImage toolkitRead(const QString &path, const PictureFormat &format, const SizeR
     return picture;
 }
 
-// A file that is not there, or that this user may not read.
-QString missingReason(const QString &path)
-{
-    return QStringLiteral("“%1” cannot be opened: the file does not exist or may not be read.")
-        .arg(QFileInfo(path).fileName());
-}
-
 }  // namespace
 
 bool withinBudget(QSize size)
@@ -169,7 +162,8 @@ QString openProblem(const QString &path)
     QString problem;
     switch (format.decoder) {
     case Decoder::Missing:
-        return missingReason(path);
+        return QStringLiteral("“%1” cannot be opened: the file does not exist or may not be read.")
+            .arg(QFileInfo(path).fileName());
     case Decoder::Foreign:
     case Decoder::Unknown:
         return notPictureReason(path, format.name);
@@ -214,7 +208,6 @@ QImage readPicture(const QString &path, const SizeRule &sizeFor)
     bool fullSize = !sizeFor;
     switch (format.decoder) {
     case Decoder::Missing:
-        OperationError::set(missingReason(path));
         return {};
     case Decoder::Foreign:
     case Decoder::Unknown:

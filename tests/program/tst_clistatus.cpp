@@ -63,8 +63,6 @@ private slots:
                                       << "communication.compressImage failed";
         QTest::newRow("reason given") << QStringList{"cropPic", picture, "300", "200", "0", "10", "0", "0"} << 1
                                       << "communication.cropPic failed: The crop box is empty.";
-        QTest::newRow("missing photo") << QStringList{"loadImage", documentRoot() + "missing.jpg", "1018"} << 1
-                                       << "communication.loadImage failed: \u201cmissing.jpg\u201d cannot be opened";
         // The chain stops at the failure: the last call is not made.
         QTest::newRow("stops there") << QStringList{"qualityImage", documentRoot() + "missing.png", "--",
                                                     "qualityImage", picture} << 1
