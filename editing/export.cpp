@@ -348,7 +348,9 @@ QString EditorTools::exportImageAs(QString workingFile, QString originalPhoto, Q
             OperationError::set(QStringLiteral("The steps cannot be saved with the picture. %1").arg(read.error));
             return {};
         }
-        steps = steps::writeCompact(read.steps);
+        // Where the photo was, so "Edit steps" finds it: as the steps say, or the photo saved from.
+        steps = steps::writeCompact(read.steps, read.original.isEmpty() ? QFileInfo(stripFileUrl(originalPhoto)).absoluteFilePath()
+                                                                        : read.original);
     }
     return exportPicture(stripFileUrl(std::move(workingFile)), stripFileUrl(std::move(originalPhoto)),
                          std::move(format), quality, longSide, keepLocation, false, steps);

@@ -214,9 +214,13 @@ QByteArray stepText(const Step &step)
     return text + "}";
 }
 
-QByteArray fileText(const QList<Step> &steps, const char *between)
+QByteArray fileText(const QList<Step> &steps, const QString &original, const char *between)
 {
-    QByteArray text = "{\"format\": \"zeltanorvik-steps\", \"version\": 1, \"steps\": [";
+    QByteArray text = "{\"format\": \"zeltanorvik-steps\", \"version\": 1, ";
+    if (!original.isEmpty())
+        text += "\"original\": " + QJsonDocument(QJsonArray{original}).toJson(QJsonDocument::Compact).mid(1).chopped(1)
+                + ", ";
+    text += "\"steps\": [";
     for (qsizetype i = 0; i < steps.size(); ++i)
         text += (i ? QByteArray(",") : QByteArray()) + between + stepText(steps.at(i));
     return text + (steps.isEmpty() ? "" : between == QByteArray(" ") ? "" : "\n") + "]}\n";
@@ -341,6 +345,14 @@ Read readFile(const QByteArray &text)
                          : QStringLiteral("The steps file gives no version.");
         return read;
     }
+    const QJsonValue original = root.value(QLatin1String("original"));
+    if (!original.isUndefined()) {
+        if (!original.isString() || original.toString().size() > 4096) {
+            read.error = QStringLiteral("The steps file's \"original\" must be the path of a photo.");
+            return read;
+        }
+        read.original = original.toString();
+    }
     const QJsonValue list = root.value(QLatin1String("steps"));
     if (!list.isArray()) {
         read.error = QStringLiteral("The steps file has no list of steps.");
@@ -372,14 +384,14 @@ Read readFile(const QByteArray &text)
     return read;
 }
 
-QByteArray writeFile(const QList<Step> &steps)
+QByteArray writeFile(const QList<Step> &steps, const QString &original)
 {
-    return fileText(steps, "\n  ");
+    return fileText(steps, original, "\n  ");
 }
 
-QByteArray writeCompact(const QList<Step> &steps)
+QByteArray writeCompact(const QList<Step> &steps, const QString &original)
 {
-    return fileText(steps, " ").trimmed();
+    return fileText(steps, original, " ").trimmed();
 }
 
 }  // namespace steps

@@ -27,6 +27,10 @@ constexpr double kMaxProportion = 100;
 
 struct Read {
     QList<Step> steps;
+    // Where the photo the steps were first made on was when they were saved
+    // ("" when the file does not say). The steps replay on any photo; "Edit
+    // steps" on a saved picture looks for this one.
+    QString original;
     QString error;  // "" when the file was read
 };
 
@@ -34,9 +38,9 @@ struct Read {
 Read readFile(const QByteArray &text);
 
 // The file's text for `steps`: readable, one step a line.
-QByteArray writeFile(const QList<Step> &steps);
+QByteArray writeFile(const QList<Step> &steps, const QString &original = {});
 // The same on one line (for a picture's metadata).
-QByteArray writeCompact(const QList<Step> &steps);
+QByteArray writeCompact(const QList<Step> &steps, const QString &original = {});
 
 // What the arguments of a step are measured in.
 enum class Units {

@@ -13,6 +13,8 @@
 #include "replay.h"
 #include "stepsfile.h"
 
+#include <QFileInfo>
+
 QVariantMap EditorTools::stepFor(QVariantMap step, int width, int height)
 {
     OperationError::clear();  // a reason of an earlier call is not this one's
@@ -53,7 +55,8 @@ QVariantMap EditorTools::readSteps(QString json)
     QVariantList list;
     for (const steps::Step &step : read.steps)
         list.append(steps::mapOf(step));
-    return {{QStringLiteral("steps"), list}, {QStringLiteral("error"), read.error}};
+    return {{QStringLiteral("steps"), list}, {QStringLiteral("original"), read.original},
+            {QStringLiteral("error"), read.error}};
 }
 
 QString EditorTools::stepsOf(QString picture)
@@ -75,7 +78,7 @@ QString EditorTools::stepsOf(QString picture)
         OperationError::set(QStringLiteral("The steps %1 carries cannot be used. %2").arg(path, read.error));
         return {};
     }
-    return QString::fromUtf8(steps::writeFile(read.steps));
+    return QString::fromUtf8(steps::writeFile(read.steps, read.original));
 }
 
 QStringList EditorTools::replaySteps(QString picture, QString stepsJson)
@@ -116,7 +119,9 @@ QString EditorTools::applySteps(QString photo, QString stepsJson, QString format
         return {};
     }
     const QString saved = exportPicture(files.last(), original, std::move(format), quality, longSide, keepLocation,
-                                        false, steps::writeCompact(read.steps));
+                                        false,
+                                        steps::writeCompact(read.steps, read.original.isEmpty() ? QFileInfo(original).absoluteFilePath()
+                                                                                                : read.original));
     // The replay's working files are no one's once the picture is saved, and
     // a batch's next photo has no use for this one's pixels.
     steps::removeWorkingFiles(files);

@@ -152,7 +152,12 @@ private slots:
             QVERIFY2(!saved.isEmpty(), qPrintable(tools.lastError()));
             const QString back = tools.stepsOf(saved);
             QVERIFY2(!back.isEmpty(), qPrintable(format + ": " + tools.lastError()));
-            QCOMPARE(tools.readSteps(back), wanted);
+            // The same steps, and where the photo they were made on is.
+            QVariantMap carried = tools.readSteps(back);
+            QCOMPARE(carried.take("original").toString(), QFileInfo(original).absoluteFilePath());
+            QVariantMap plain = wanted;
+            plain.remove("original");
+            QCOMPARE(carried, plain);
             // Saved again from it without steps, it carries none: its steps
             // were made on another photo.
             const QString again = tools.exportImageAs(working, saved, format, 90, 0, true);
@@ -160,6 +165,13 @@ private slots:
             QCOMPARE(tools.stepsOf(again), QString());
             QVERIFY(tools.lastError().contains("carries no steps"));
         }
+        // An "original" the steps name already is kept; one that is not a path is refused.
+        const QString named = QString(json).replace("\"version\": 1,", "\"version\": 1, \"original\": \"/photos/a.jpg\",");
+        QCOMPARE(tools.readSteps(tools.stepsOf(tools.exportImageAs(working, original, "png", 90, 0, true, named)))
+                     .value("original").toString(),
+                 QString("/photos/a.jpg"));
+        QVERIFY(tools.readSteps(QString(json).replace("\"version\": 1,", "\"version\": 1, \"original\": 3,"))
+                    .value("error").toString().contains("original"));
         // Steps that cannot be replayed are not saved, and neither is the picture.
         QCOMPARE(tools.exportImageAs(working, original, "png", 90, 0, true, "{\"format\": 1}"), QString());
         QVERIFY(tools.lastError().contains("not a steps file"));
