@@ -82,7 +82,9 @@ struct OperationRunner::Private {
     Worker workers[2];  // main, quick
     bool stopping = false;
     QSize displaySize{1080, 1080};
-    DisplayCopies copies;
+    // Shared with the picture provider, whose loading threads may still ask
+    // for a picture while the runner goes (the window closing).
+    std::shared_ptr<DisplayCopies> copies = std::make_shared<DisplayCopies>();
     int nextTicket = 1;
     int open = 0;  // tickets not yet delivered (GUI thread)
     // The copies the runner made and the files made from them on the quick
@@ -167,7 +169,7 @@ void OperationRunner::Private::remember(const QString &path)
 void OperationRunner::Private::discard(const Job &job)
 {
     for (const QString &file : job.written) {
-        copies.remove(file);
+        copies->remove(file);
         imageio::PictureMemory::shared().remove(file);
         QFile::remove(file);
         std::lock_guard lock(madeMutex);
@@ -380,7 +382,7 @@ QString OperationRunner::Private::executeLive(ZQDCommunication &facade, Job &job
     }
     if (previous.isNull() || job.cancelled)
         return {};
-    copies.putLive(job.lane, previous);
+    copies->putLive(job.lane, previous);
     return PictureProvider::liveAddress(job.lane);
 }
 
@@ -393,7 +395,7 @@ QString OperationRunner::Private::smallCopy(ZQDCommunication &facade, const QStr
     if (working.fileName().isEmpty())
         return {};
     const QString out = working.path() + QLatin1Char('/') + workingFileName(QFileInfo(from).completeBaseName(), suffix);
-    const QImage small = PictureProvider::picture(&copies, from, QSize(side, side), nullptr);
+    const QImage small = PictureProvider::picture(copies.get(), from, QSize(side, side), nullptr);
     QFile::remove(out);
     return !small.isNull() && imageio::saveWorkingPicture(small, out) ? out : QString();
 }
@@ -410,7 +412,7 @@ void OperationRunner::Private::keepDisplayCopy(const QString &path, const QImage
     // ahead of the window's frames. (Null when the job was cancelled.)
     const QImage shown = wanted == picture.size() ? picture : smoothscale::scaled(picture, wanted);
     if (!shown.isNull())
-        copies.put(path, shown, picture.size());
+        copies->put(path, shown, picture.size());
 }
 
 OperationRunner::OperationRunner(QObject *parent)
@@ -445,9 +447,9 @@ OperationRunner::~OperationRunner()
     }
 }
 
-DisplayCopies *OperationRunner::displayCopies() const
+std::shared_ptr<DisplayCopies> OperationRunner::displayCopies() const
 {
-    return &d->copies;
+    return d->copies;
 }
 
 bool OperationRunner::busy() const
@@ -547,7 +549,7 @@ void OperationRunner::deliver(int ticket, const QString &lane, const QString &pa
 bool OperationRunner::hasDisplayCopy(const QString &path, QSize size) const
 {
     const QString file = stripFileUrl(path);
-    return !file.isEmpty() && !d->copies.find(file, size).isNull();
+    return !file.isEmpty() && !d->copies->find(file, size).isNull();
 }
 
 bool OperationRunner::readable(const QString &path) const
@@ -583,7 +585,7 @@ QSize OperationRunner::pictureSize(const QString &path) const
 
 void OperationRunner::dropKeptPictures()
 {
-    d->copies.clear();
+    d->copies->clear();
     imageio::PictureMemory::shared().clear();
     {
         std::lock_guard lock(d->mutex);

@@ -79,7 +79,7 @@ public:
     explicit OperationRunner(QObject *parent = nullptr);
     ~OperationRunner() override;
 
-    DisplayCopies *displayCopies() const;
+    std::shared_ptr<DisplayCopies> displayCopies() const;
 
     bool busy() const;
     QSize displaySize() const;

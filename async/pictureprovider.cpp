@@ -5,9 +5,9 @@
 
 #include <QUrl>
 
-PictureProvider::PictureProvider(DisplayCopies *copies)
+PictureProvider::PictureProvider(std::shared_ptr<DisplayCopies> copies)
     : QQuickImageProvider(QQuickImageProvider::Image)
-    , copies(copies)
+    , copies(std::move(copies))
 {
 }
 
@@ -64,7 +64,7 @@ QImage PictureProvider::requestImage(const QString &id, QSize *size, const QSize
         if (!image.isNull() && wanted != image.size())
             image = image.scaled(wanted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     } else {
-        image = picture(copies, pathOf(id), requestedSize, nullptr);
+        image = picture(copies.get(), pathOf(id), requestedSize, nullptr);
     }
     if (size)
         *size = image.size();

@@ -11,6 +11,8 @@
 
 #include <QQuickImageProvider>
 
+#include <memory>
+
 class DisplayCopies;
 
 class PictureProvider : public QQuickImageProvider
@@ -18,8 +20,7 @@ class PictureProvider : public QQuickImageProvider
 public:
     static constexpr const char *kName = "working";
 
-    // `copies` must outlive the provider.
-    explicit PictureProvider(DisplayCopies *copies);
+    explicit PictureProvider(std::shared_ptr<DisplayCopies> copies);
 
     QImage requestImage(const QString &id, QSize *size, const QSize &requestedSize) override;
 
@@ -34,5 +35,5 @@ public:
     static QImage picture(DisplayCopies *copies, const QString &path, QSize box, QSize *fullSize);
 
 private:
-    DisplayCopies *copies;
+    std::shared_ptr<DisplayCopies> copies;
 };

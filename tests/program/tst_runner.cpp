@@ -115,18 +115,18 @@ private slots:
         const QImage kept = runner.displayCopies()->find(end.path, QSize(300, 300), &full);
         QCOMPARE(kept.size(), QSize(300, 200));
         QCOMPARE(full, QSize(900, 600));
-        QCOMPARE(PictureProvider::picture(runner.displayCopies(), end.path, QSize(150, 150), nullptr).size(),
+        QCOMPARE(PictureProvider::picture(runner.displayCopies().get(), end.path, QSize(150, 150), nullptr).size(),
                  QSize(150, 100));
         // ...until someone else rewrites the file: then the file is decoded.
         QImage other(900, 600, QImage::Format_RGB32);
         other.fill(qRgb(10, 200, 30));
         QVERIFY(other.save(end.path, "PNG"));
         QVERIFY(runner.displayCopies()->find(end.path, QSize(300, 300)).isNull());
-        const QImage shown = PictureProvider::picture(runner.displayCopies(), end.path, QSize(300, 300), nullptr);
+        const QImage shown = PictureProvider::picture(runner.displayCopies().get(), end.path, QSize(300, 300), nullptr);
         QCOMPARE(shown.size(), QSize(300, 200));
         QCOMPARE(shown.pixel(150, 100), qRgb(10, 200, 30));
         // A bigger copy than the one kept is decoded too.
-        QCOMPARE(PictureProvider::picture(runner.displayCopies(), end.path, QSize(600, 600), nullptr).size(),
+        QCOMPARE(PictureProvider::picture(runner.displayCopies().get(), end.path, QSize(600, 600), nullptr).size(),
                  QSize(600, 400));
     }
 

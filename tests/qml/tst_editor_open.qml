@@ -70,9 +70,14 @@ WindowTestCase {
     }
 
     function test_backStopsTheOpening() {
-        var path = rawPhoto("large.dng", 3000, 2000);
+        // Large enough that its development outlasts the page's transition
+        // (a 6-megapixel one is developed by then on a quiet machine).
+        var path = rawPhoto("larger.dng", 8000, 6000);
         verify(app.openPhoto(path));
+        // Back as soon as the development reports, before it can end.
+        tryVerify(function() { return editor.openingPercent > 0 || openJobEnded() !== null; }, 20000);
         tryCompare(app.pages, "busy", false);
+        verify(openJobEnded() === null, "the development ended before Back could stop it");
         findChild(editor, "backButton").clicked();
         compare(editor.opening, "");
         verify(app.pages.currentItem !== editor);
