@@ -68,6 +68,16 @@ std::string localPath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
+// The picture's metadata as the budget allows it: the file itself, or the
+// bounded copy the budget made of it.
+Exiv2::Image::AutoPtr openWeighed(const metadatabudget::Source &source, const QString &path)
+{
+    return source.kind == metadatabudget::Source::File
+               ? Exiv2::ImageFactory::open(localPath(path))
+               : Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(source.copy.constData()),
+                                           long(source.copy.size()));
+}
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -84,11 +94,7 @@ std::optional<Metadata> readFrom(const QString &original)
     if (source.kind == metadatabudget::Source::Nothing)
         return std::nullopt;
     try {
-        Exiv2::Image::AutoPtr image =
-            source.kind == metadatabudget::Source::File
-                ? Exiv2::ImageFactory::open(localPath(original))
-                : Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(source.copy.constData()),
-                                            long(source.copy.size()));
+        Exiv2::Image::AutoPtr image = openWeighed(source, original);
         image->readMetadata();
         Metadata m{image->exifData(), image->xmpData(), image->iptcData(), {}};
         if (image->iccProfileDefined()) {
@@ -265,11 +271,7 @@ QByteArray stepsIn(const QString &path, qint64 limit, bool *tooLarge)
     if (source.kind == metadatabudget::Source::Nothing)
         return {};
     try {
-        Exiv2::Image::AutoPtr image =
-            source.kind == metadatabudget::Source::File
-                ? Exiv2::ImageFactory::open(localPath(path))
-                : Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(source.copy.constData()),
-                                            long(source.copy.size()));
+        Exiv2::Image::AutoPtr image = openWeighed(source, path);
         image->readMetadata();
         const Exiv2::XmpData &xmp = image->xmpData();
         const auto found = xmp.findKey(Exiv2::XmpKey(kStepsKey));
