@@ -29,6 +29,12 @@ std::vector<int> pictureArguments(const QString &operation)
 Outcome run(ZQDCommunication &facade, const QString &operation, const QVariantList &args,
             const std::vector<QImage> &pictures)
 {
+    return run(*facade.engine(), operation, args, pictures);
+}
+
+Outcome run(ZQDImageEngine &engine, const QString &operation, const QVariantList &args,
+            const std::vector<QImage> &pictures)
+{
     const operations::Operation *op = liveOperation(operation);
     if (!op || args.size() != int(op->arguments.size()) || pictures.size() != op->pictureArguments().size()) {
         OperationError::set(QStringLiteral("\u201c%1\u201d cannot be previewed with these arguments.").arg(operation));
@@ -40,7 +46,7 @@ Outcome run(ZQDCommunication &facade, const QString &operation, const QVariantLi
             return {};
         }
     }
-    Outcome outcome = op->live(*facade.engine(), args, pictures);
+    Outcome outcome = op->live(engine, args, pictures);
     if (!outcome.ok)  // the first reason recorded wins
         OperationError::set(QStringLiteral("%1: the preview could not be made.").arg(operation));
     return outcome;

@@ -14,6 +14,7 @@
 #include <vector>
 
 class ZQDCommunication;
+class ZQDImageEngine;
 
 namespace livesteps {
 
@@ -30,6 +31,9 @@ std::vector<int> pictureArguments(const QString &operation);
 // pictures `pictures` holds in the same places; the reason of a failure is
 // recorded (OperationError).
 Outcome run(ZQDCommunication &facade, const QString &operation, const QVariantList &args,
+            const std::vector<QImage> &pictures);
+// The same with the engine of the worker running it.
+Outcome run(ZQDImageEngine &engine, const QString &operation, const QVariantList &args,
             const std::vector<QImage> &pictures);
 
 }  // namespace livesteps

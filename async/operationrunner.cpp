@@ -352,12 +352,24 @@ QString OperationRunner::Private::executeLive(ZQDCommunication &facade, Job &job
         const QString name = call.isEmpty() ? QString() : call.first().toString();
         const QVariantList args = call.mid(1);
         const operations::Operation *op = operations::find(name);
-        if (!op || !op->live) {
+        if (!op || !(op->live || operations::isRunnerCopy(*op))) {
             *error = QStringLiteral("\u201c%1\u201d cannot be previewed live.").arg(name);
             return {};
         }
         if (!operations::check(*op, args, error))
             return {};
+        if (operations::isRunnerCopy(*op)) {
+            // A copy of any picture, kept in memory only: it reads its source
+            // as the file form does and writes nothing.
+            previous = imageio::asWorkingFileDecodes(
+                PictureProvider::picture(copies.get(), stripFileUrl(args.at(0).toString()),
+                                         QSize(args.at(1).toInt(), args.at(1).toInt()), nullptr));
+            if (previous.isNull()) {
+                *error = QStringLiteral("The picture to preview on cannot be read.");
+                return {};
+            }
+            continue;
+        }
         std::vector<QImage> pictures;
         for (const int at : op->pictureArguments()) {
             const QString source = args.value(at).toString();

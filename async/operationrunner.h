@@ -41,7 +41,10 @@
 // "path" is the address of its picture, "image://working/live:<lane>", whose
 // picture the picture provider serves until the lane's next preview replaces
 // it. A new preview replaces the lane's waiting one; the one running still
-// ends and is delivered, so a picture follows a finger that never stops.
+// ends and is delivered, so a picture follows a finger that never stops. Its
+// first call may be a copy ("screenCopy", "thumbnailCopy") of any picture,
+// then made in memory as well: a change of steps is previewed so
+// (["thumbnailCopy", photo, side], ["tools.replaySteps", "$previous", steps]).
 //
 // Calls are looked up in the table of operations (operationtable.h), which
 // says which object runs them, which argument is the picture they work on,

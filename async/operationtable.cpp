@@ -2,6 +2,9 @@
 
 #include "EditorTools.h"
 #include "ZQDImageEngine.h"
+#include "operationerror.h"
+#include "replay.h"
+#include "stepsfile.h"
 
 #include <QPixmap>
 
@@ -206,7 +209,17 @@ const std::vector<Operation> kOperations = {
      -1, Workers::Main},
     // --- steps: replayed on a picture (the preview on a screen copy, or the
     // photo), or replayed and saved as exportImageAs saves ---
-    {"tools.replaySteps", Object::Tools, "replaySteps", {picture("picture"), word("stepsJson")}},
+    {"tools.replaySteps", Object::Tools, "replaySteps", {picture("picture"), word("stepsJson")}, 0, Workers::Any,
+     // In memory, the preview of a change on a screen copy, when every step
+     // has a form there; the file form writes every step's working file.
+     [](ZQDImageEngine &engine, const QVariantList &a, const std::vector<QImage> &p) {
+         const steps::Read read = steps::readFile(a[1].toString().toUtf8());
+         QString error = read.error;
+         QImage made = error.isEmpty() ? steps::replayInMemory(engine, p[0], read.steps, &error) : QImage();
+         if (made.isNull())
+             OperationError::set(error);
+         return pictureOutcome(std::move(made));
+     }},
     {"tools.applySteps", Object::Tools, "applySteps",
      {picture("photo"), word("stepsJson"), word("format"), integer("quality", 1, 100), integer("longSide", 0),
       flag("keepLocation")},

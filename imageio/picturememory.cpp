@@ -251,4 +251,12 @@ bool saveWorkingPicture(const QImage &picture, const QString &path)
     return true;
 }
 
+QImage asWorkingFileDecodes(const QImage &picture)
+{
+    bool premultiplied = false;
+    if (picture.isNull() || !decodesBack(picture, &premultiplied))
+        return {};
+    return premultiplied ? straightAlpha(picture) : picture;
+}
+
 }  // namespace imageio

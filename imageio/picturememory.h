@@ -66,4 +66,11 @@ private:
 // was written.
 bool saveWorkingPicture(const QImage &picture, const QString &path);
 
+// The picture the next operation takes from the working file that
+// saveWorkingPicture would write from `picture`, with nothing written (a
+// chain of edits kept in memory gives the pixels of the same chain through
+// files); null when only decoding the file would tell (a picture that is not
+// 32-bit RGB or ARGB), or when the job was cancelled.
+QImage asWorkingFileDecodes(const QImage &picture);
+
 }  // namespace imageio

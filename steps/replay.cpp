@@ -1,6 +1,7 @@
 #include "replay.h"
 
 #include "bandworkers.h"
+#include "livesteps.h"
 #include "operationcall.h"
 #include "operationerror.h"
 #include "photoreader.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QObject>
+#include <QPixmap>
 
 namespace steps {
 
@@ -77,6 +79,82 @@ void forget(const QString &path)
 }
 
 }  // namespace
+
+namespace {
+
+// What the next call takes from the working file a call writes of `made`:
+// the operations write their results through a pixmap (which premultiplies
+// a translucent picture), then as a working PNG.
+QImage asWrittenAndRead(const QImage &made)
+{
+    return imageio::asWorkingFileDecodes(QPixmap::fromImage(made).toImage());
+}
+
+}  // namespace
+
+bool replaysInMemory(const QList<Step> &steps)
+{
+    for (const Step &step : steps) {
+        for (const Call &call : step.calls) {
+            // The focus blur's form in memory works on the picture its
+            // weakinit took, not on the one it is given.
+            if (!call.op->live || isFocusBlur(*call.op))
+                return false;
+        }
+    }
+    return true;
+}
+
+QImage replayInMemory(ZQDImageEngine &engine, const QImage &picture, const QList<Step> &steps, QString *error)
+{
+    auto fail = [&](int index, const QString &label, const QString &reason) {
+        *error = refusal(index, label, reason);
+        return QImage();
+    };
+    if (steps.isEmpty()) {
+        *error = QStringLiteral("There are no steps to replay.");
+        return {};
+    }
+    if (!replaysInMemory(steps)) {
+        *error = QStringLiteral("These steps cannot be replayed in memory.");
+        return {};
+    }
+    // After each call, the picture as its working file would give it to the
+    // next one.
+    QImage current = picture;
+    for (int i = 0; i < steps.size(); ++i) {
+        const Step &step = steps.at(i);
+        if (current.isNull())
+            return fail(i, step.label, QStringLiteral("its picture cannot be read."));
+        const QImage input = current;
+        for (const Call &call : step.calls) {
+            if (bandworkers::cancelled())
+                return fail(i, step.label, QStringLiteral("cancelled."));
+            const QVariantList args = withPicture(*call.op, toPixels(*call.op, call.args, input.size()), QString());
+            QString reason;
+            if (!operations::check(*call.op, args, &reason))
+                return fail(i, step.label, reason);
+            OperationError::clear();
+            const livesteps::Outcome made = livesteps::run(engine, QString::fromLatin1(call.op->name), args, {current});
+            if (!made.ok || made.picture.isNull())
+                return fail(i, step.label, OperationError::take());
+            current = asWrittenAndRead(made.picture);
+            if (current.isNull())
+                return fail(i, step.label, QStringLiteral("its picture cannot be kept in memory."));
+        }
+        if (step.strength < 1) {
+            OperationError::clear();
+            const livesteps::Outcome mixed = livesteps::run(engine, QStringLiteral("tools.blendImage"),
+                                                            {QString(), QString(), step.strength}, {input, current});
+            if (!mixed.ok || mixed.picture.isNull())
+                return fail(i, step.label, OperationError::take());
+            current = asWrittenAndRead(mixed.picture);
+        }
+    }
+    if (current.isNull())
+        return fail(steps.size() - 1, steps.last().label, QStringLiteral("its picture cannot be kept in memory."));
+    return current;
+}
 
 void removeWorkingFiles(const QStringList &files)
 {

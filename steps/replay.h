@@ -8,11 +8,13 @@
 
 #include "step.h"
 
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 class QObject;
+class ZQDImageEngine;
 
 namespace steps {
 
@@ -22,6 +24,18 @@ namespace steps {
 // memory as the replay moves on, so a long replay holds few pictures.
 QStringList replay(QObject &facade, QObject &tools, const QString &picture, const QList<Step> &steps,
                    QString *error);
+
+// Whether every call of `steps` has a form in memory (operationtable.h) that
+// needs nothing but its picture: replayInMemory can replay them.
+bool replaysInMemory(const QList<Step> &steps);
+
+// `steps` replayed on `picture` in memory, through the operations' forms in
+// memory, with nothing written: each step takes the picture the one before
+// would have left in its working file, so the result has the pixels of
+// replay() on a file of `picture`. Null with the reason when a step has no
+// form in memory, fails, or the job is cancelled. For the preview of a
+// change, on a screen-size copy.
+QImage replayInMemory(ZQDImageEngine &engine, const QImage &picture, const QList<Step> &steps, QString *error);
 
 // Removes working files a replay wrote (and their pictures in memory).
 void removeWorkingFiles(const QStringList &files);

@@ -105,13 +105,19 @@ QtObject {
             return;
         }
         // The preview first, on a copy as large as the photo shows (no
-        // larger), alone on the processor; then the photo.
+        // larger), alone on the processor; then the photo. The preview is
+        // made in memory, or through working files when a step has no form
+        // in memory (a look, a frame, a turn...).
         var previewCalls = [["thumbnailCopy", from, shownSide(from)], ["tools.replaySteps", "$previous", shownJson]];
-        editor.work.start("steps-preview", previewCalls, function(path) {
+        var shownFirst = function(path) {
             if (work.replaying)
                 editor.photo.standIn = path;
             full();
-        }, full, true);
+        };
+        editor.work.preview("steps-preview", previewCalls, shownFirst, function() {
+            if (work.replaying)
+                editor.work.start("steps-preview", previewCalls, shownFirst, full, true);
+        });
     }
 
     // The names a replay of `steps` from `from` may write: `from` itself when

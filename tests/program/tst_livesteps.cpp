@@ -1,6 +1,7 @@
 // Live previews in memory: every step gives the bytes its operation writes
 // for the same picture (odd sizes, with and without alpha), every live form
-// of the table among them, and the runner serves a preview by address,
+// of the table among them (steps replayed in memory too), and the runner
+// serves a preview by address, previews steps on a copy it makes in memory,
 // hands a step's value back, keeps previews to screen copies, and gives a
 // collage layout's cells from its worker.
 #include "EditorTools.h"
@@ -112,6 +113,27 @@ private slots:
              facade.weakRectprogress(file, 15, 40, 0, h / 4, w, h / 2));
         facade.weakrelease();
 
+        // Steps replayed in memory have the very pixels of their replay
+        // through working files (a translucent picture included).
+        auto recorded = [&](const QString &object, const QString &call, const QVariantList &args, double strength = 1) {
+            QVariantMap made{{"object", object}, {"call", call}, {"args", args}, {"strength", strength}};
+            return QVariant(tools.stepFor(made, w, h));
+        };
+        const QString steps = tools.stepsJson(
+            {recorded("tools", "toneImage", {40, -30, 25, 60, -15, 70}, 0.6),
+             recorded("communication", "mixingcolorImage", {w, h, 30, -20, 45}),
+             recorded("tools", "healImage", {w / 2, h / 2, 8}), recorded("tools", "perspectiveImage", {10.0, -5.0}),
+             recorded("tools", "curvesImage", {"rgb", "0,0 128,160 255,255"}, 0.5),
+             recorded("communication", "SharpImage", {w, h, 0.7})});
+        QVERIFY2(!steps.isEmpty(), qPrintable(tools.lastError()));
+        const QStringList files = tools.replaySteps(file, steps);
+        QCOMPARE(files.size(), 6);
+        const livesteps::Outcome replayed = step("tools.replaySteps", {file, steps}, {source});
+        QVERIFY2(replayed.ok, qPrintable(OperationError::take()));
+        const QString difference = zntest::difference(written(files.last(), QImage::Format_ARGB32),
+                                                      replayed.picture.convertToFormat(QImage::Format_ARGB32));
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+
         const livesteps::Outcome histogram = step("tools.brightnessHistogram", {file, 32}, {source});
         QVERIFY(histogram.ok && histogram.picture.isNull());
         QCOMPARE(histogram.value.toList(), tools.brightnessHistogram(file, 32));
@@ -158,6 +180,37 @@ private slots:
         // Previews read screen copies only.
         QVERIFY(ends[refused].at(2).toString().isEmpty());
         QVERIFY(ends[refused].at(3).toString().contains("screen copy"));
+    }
+
+    void runnerPreviewsStepsOnACopyInMemory()
+    {
+        OperationRunner runner;
+        const QString photo = writePicture(documentRoot() + "steps.jpg", positionPicture(640, 480), "JPEG", 90);
+        QVariantMap tone{{"object", "tools"}, {"call", "toneImage"}, {"args", QVariantList{30, 0, 0, 10, 0, 0}}};
+        QVariantMap mix{{"call", "mixingcolorImage"}, {"args", QVariantList{640, 480, 20, 10, -30}}, {"strength", 0.5}};
+        const QString steps = tools.stepsJson({tools.stepFor(tone, 640, 480), tools.stepFor(mix, 640, 480)});
+        const QString look = tools.stepsJson({tools.stepFor({{"call", "loadImage"}, {"args", QVariantList{1020}}}, 640, 480)});
+        QSignalSpy spy(&runner, &OperationRunner::finished);
+        auto copyThen = [&](const QString &json) {
+            return calls({{"thumbnailCopy", photo, 200}, {"tools.replaySteps", "$previous", json}});
+        };
+        const int live = runner.preview("steps", copyThen(steps));
+        const int files = runner.runQuick("files", copyThen(steps));
+        const int refused = runner.preview("look", copyThen(look));
+        runner.waitIdle();
+        QTRY_COMPARE(spy.size(), 3);
+        QMap<int, QList<QVariant>> ends;
+        for (const QList<QVariant> &args : std::as_const(spy))
+            ends[args.at(0).toInt()] = args;
+
+        // Made in memory from the photo itself, the picture the working files give.
+        QCOMPARE(ends[live].at(2).toString(), PictureProvider::liveAddress("steps"));
+        const QImage shown = runner.displayCopies()->live("steps");
+        QCOMPARE(shown.size(), QSize(200, 150));
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), written(ends[files].at(2).toString(), QImage::Format_RGB32));
+        // A look has no form in memory: said so, for the preview through files.
+        QVERIFY(ends[refused].at(2).toString().isEmpty());
+        QVERIFY2(ends[refused].at(3).toString().contains("in memory"), qPrintable(ends[refused].at(3).toString()));
     }
 
     void collageJobHandsBackTheLayoutsCells()
