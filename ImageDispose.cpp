@@ -254,32 +254,14 @@ bool ImageDispose::copyImage(QString qvrkTempPath, QString copyPath)
     return copyFlag;
 }
 
-QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
-                              int boxWidth, int boxHeight, int boxStartx, int boxStarty)
+QImage ImageDispose::croppedPicture(QImage image, int imsgeScreenWidth, int imageScreenHeight, int boxWidth,
+                                    int boxHeight, int boxStartx, int boxStarty)
 {
-    // Always cut anew: an older file under the output name is another
-    // picture (a look or an earlier crop of the same source), replaced only
-    // once the new crop is written.
-    const QString output = setTemporaryPic(filename);
-    qCDebug(lcFiles) << "uploadImageName=" << output;
-    if (output.isEmpty())
-        return {};
-
     // A screen of no size has no ratio to map the box with.
     if (imsgeScreenWidth <= 0 || imageScreenHeight <= 0) {
         qCDebug(lcFiles) << "cropPic: screen size" << imsgeScreenWidth << imageScreenHeight << "refused";
         return {};
     }
-
-    // The box is on the picture as shown: upright.
-    QImage image = imageio::readPicture(stripFileUrl(filename));
-    const bool loadStatus = !image.isNull();
-    qCDebug(lcFiles) << "loadStatus=" << loadStatus;
-    if (!loadStatus) {
-        OperationError::set(QStringLiteral("The picture %1 cannot be read.").arg(stripFileUrl(filename)));
-        return {};
-    }
-
     const int h = image.height();
     const int w = image.width();
     if (h > imageScreenHeight || w > imsgeScreenWidth) {
@@ -293,12 +275,35 @@ QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageS
         boxStartx = toPicture(boxStartx);
         boxStarty = toPicture(boxStarty);
     }
-
     if (boxWidth <= 0 || boxHeight <= 0) {
         OperationError::set(QStringLiteral("The crop box is empty."));
         return {};
     }
-    const QImage cropped = image.copy(boxStartx, boxStarty, boxWidth, boxHeight);
+    return image.copy(boxStartx, boxStarty, boxWidth, boxHeight);
+}
+
+QString ImageDispose::cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
+                              int boxWidth, int boxHeight, int boxStartx, int boxStarty)
+{
+    // Always cut anew: an older file under the output name is another
+    // picture (a look or an earlier crop of the same source), replaced only
+    // once the new crop is written.
+    const QString output = setTemporaryPic(filename);
+    qCDebug(lcFiles) << "uploadImageName=" << output;
+    if (output.isEmpty())
+        return {};
+
+    // The box is on the picture as shown: upright.
+    const QImage image = imageio::readPicture(stripFileUrl(filename));
+    qCDebug(lcFiles) << "loadStatus=" << !image.isNull();
+    if (image.isNull()) {
+        OperationError::set(QStringLiteral("The picture %1 cannot be read.").arg(stripFileUrl(filename)));
+        return {};
+    }
+    const QImage cropped = croppedPicture(image, imsgeScreenWidth, imageScreenHeight, boxWidth, boxHeight, boxStartx,
+                                          boxStarty);
+    if (cropped.isNull())
+        return {};
     const bool saved = imageio::saveWorkingPicture(cropped, output);
     qCDebug(lcFiles) << "save upload  logo image " << saved;
     qCDebug(lcFiles) << "logo qvrkTempImagePath=" << output;

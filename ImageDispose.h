@@ -65,6 +65,10 @@ public:
     QString savedFolder();
     Q_INVOKABLE QString cropPic(QString filename, int imsgeScreenWidth, int imageScreenHeight,
                                 int boxWidth, int boxHeight, int boxStartx, int boxStarty);
+    // The crop of cropPic on a picture already decoded (upright); null, the
+    // reason recorded when there is one, when there is nothing to cut.
+    static QImage croppedPicture(QImage image, int imsgeScreenWidth, int imageScreenHeight, int boxWidth,
+                                 int boxHeight, int boxStartx, int boxStarty);
     Q_INVOKABLE QString turnPic(QObject *imageObj, QString filename, int boxWidth, int boxHeight);
 
 private:

@@ -146,6 +146,8 @@ public:
     // data file is unreadable or does not fit; the picture unchanged (opaque
     // 32-bit RGB) for a number that no look uses.
     QPixmap Process(QString path, int id);
+    // The same on a picture already decoded (the steps replayed in memory).
+    QPixmap Process(const QImage &picture, int id);
     // A recipe's masks stretched to width x height as 32-bit pictures, and its
     // data file. False when one of them cannot be decoded or is too short.
     bool loadLookInputs(const LookRecipe &recipe, int width, int height, QList<QImage> &masks,
@@ -300,6 +302,10 @@ private:
     // pattern it was made of, when it is the last bordered background this
     // engine made; null otherwise.
     QImage redrawnBackground(const QImage &background, int printScale);
+    // Look `id` on the opaque 32-bit `picture` with its inputs (read when
+    // `inputsRead`), `alpha` given back after.
+    QPixmap lookApplied(const LookRecipe *recipe, int id, QImage picture, const QImage &alpha,
+                        QList<QImage> &masks, QByteArray &data, bool inputsRead);
 
 private:
     Qtqveffect *iTheEngine = nullptr;

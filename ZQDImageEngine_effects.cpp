@@ -153,12 +153,31 @@ QPixmap ZQDImageEngine::Process(QString path, int id)
     qCDebug(lcEngine) << "qim status=" << (qim.isNull() ? "true" : "false");
     if (qim.isNull())
         return {};
+    // A format that does not tell its size beforehand gets its masks now.
+    if (recipe && qim.size() != header)
+        inputsRead = loadLookInputs(*recipe, qim.width(), qim.height(), masks, data);
+    return lookApplied(recipe, id, std::move(qim), alpha, masks, data, inputsRead);
+}
+
+QPixmap ZQDImageEngine::Process(const QImage &picture, int id)
+{
+    const Recipe *recipe = lookRecipe(id);
+    // As a decoded photo is taken: opaque 32-bit, its alpha given back after.
+    const QImage alpha = alphaOf(picture);
+    QImage qim = picture.convertToFormat(QImage::Format_RGB32);
+    if (qim.isNull())
+        return {};
+    QList<QImage> masks;
+    QByteArray data;
+    const bool inputsRead = recipe && loadLookInputs(*recipe, qim.width(), qim.height(), masks, data);
+    return lookApplied(recipe, id, std::move(qim), alpha, masks, data, inputsRead);
+}
+
+QPixmap ZQDImageEngine::lookApplied(const LookRecipe *recipe, int id, QImage qim, const QImage &alpha,
+                                    QList<QImage> &masks, QByteArray &data, bool inputsRead)
+{
     if (!recipe)
         return resultPixmap(withAlpha(std::move(qim), alpha));
-
-    // A format that does not tell its size beforehand gets its masks now.
-    if (qim.size() != header)
-        inputsRead = loadLookInputs(*recipe, qim.width(), qim.height(), masks, data);
     if (!inputsRead) {
         qCWarning(lcEngine) << "Process: a resource of look" << id << "cannot be read";
         OperationError::set(QStringLiteral("The look %1 cannot be applied: a picture or file it needs cannot be read.")

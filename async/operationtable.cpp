@@ -1,6 +1,7 @@
 #include "operationtable.h"
 
 #include "EditorTools.h"
+#include "ImageDispose.h"
 #include "ZQDImageEngine.h"
 #include "operationerror.h"
 #include "replay.h"
@@ -101,7 +102,11 @@ const std::vector<Operation> kOperations = {
     // --- the facade: copies, looks and frames ---
     {"qualityImage", Object::Communication, "qualityImage",
      {picture("picture"), optional(number("scale", 0, INFINITY))}},
-    {"loadImage", Object::Communication, "loadImage", {picture("picture"), among("look", &ZQDImageEngine::lookNumbers)}},
+    {"loadImage", Object::Communication, "loadImage", {picture("picture"), among("look", &ZQDImageEngine::lookNumbers)},
+     0, Workers::Any,
+     [](ZQDImageEngine &engine, const QVariantList &a, const std::vector<QImage> &p) {
+         return pictureOutcome(engine.Process(p[0], a[1].toInt()));
+     }},
     {"framesimpleImage", Object::Communication, "framesimpleImage", {picture("picture"), integer("frame")}},
     {"framecolorfulImage", Object::Communication, "framecolorfulImage", {picture("picture"), integer("frame")}},
     // --- adjustments, with their live forms ---
@@ -151,7 +156,13 @@ const std::vector<Operation> kOperations = {
      {picture("picture"), number("scale"), number("degrees"), flag("horizontal"), flag("vertical"), flag("swap")}},
     {"cropPic", Object::Communication, "cropPic",
      {picture("picture"), across("screenWidth"), down("screenHeight"), across("boxWidth"), down("boxHeight"),
-      across("boxX"), down("boxY")}},
+      across("boxX"), down("boxY")},
+     0, Workers::Any,
+     [](ZQDImageEngine &, const QVariantList &a, const std::vector<QImage> &p) {
+         return pictureOutcome(ImageDispose::croppedPicture(p[0], a[1].toInt(), a[2].toInt(), a[3].toInt(),
+                                                            a[4].toInt(), a[5].toInt(), a[6].toInt()));
+     },
+     false},
     // --- collages: each job reads its layout and places its photos on the
     // worker's own facade, from an empty list, before it renders ---
     {"getTemplateRule", Object::Communication, "getTemplateRule",

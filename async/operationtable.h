@@ -105,6 +105,10 @@ struct Operation {
     int source = 0;
     Workers workers = Workers::Any;
     LiveForm live = nullptr;  // null: no live preview
+    // Whether the file form writes its picture through a pixmap (which
+    // premultiplies a translucent one) rather than as it is: what the next
+    // operation reads of the file, and so what a live chain hands on.
+    bool throughPixmap = true;
 
     // The indices of the arguments of kind Picture.
     std::vector<int> pictureArguments() const;

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -131,9 +133,12 @@ quint64 PictureMemory::keep(const QString &path, const QImage &picture, bool wri
 
 namespace {
 
-// Premultiplied to straight alpha on the band workers, the bytes the
-// toolkit's conversion gives: the toolkit converts a large picture on its
-// shared threads, where the window's frames would wait behind it.
+// Premultiplied to straight alpha on the band workers, with the toolkit's own
+// conversion (the one the PNG writer uses, whose vector form rounds some
+// pixels otherwise than qUnpremultiply), so the picture kept is the file's
+// to the bit. The toolkit converts a large picture on its shared threads,
+// where the window's frames would wait behind it: each band is converted in
+// pieces too small for that.
 QImage straightAlpha(const QImage &premultiplied)
 {
     if (premultiplied.format() != QImage::Format_ARGB32_Premultiplied)
@@ -142,14 +147,19 @@ QImage straightAlpha(const QImage &premultiplied)
     if (straight.isNull())
         return {};
     straight.setColorSpace(premultiplied.colorSpace());
+    const int width = straight.width();
+    const int piece = std::max(1, 0xffff / std::max(1, width));
+    const qsizetype rowBytes = qsizetype(width) * 4;
     // Null when the job was cancelled halfway (a half-converted picture is
     // never kept).
-    const bool whole = bandworkers::forRows(straight.height(), straight.width(), [&](int first, int end) {
-        for (int y = first; y < end; ++y) {
-            const auto *from = reinterpret_cast<const QRgb *>(premultiplied.constScanLine(y));
-            auto *to = reinterpret_cast<QRgb *>(straight.scanLine(y));
-            for (int x = 0; x < straight.width(); ++x)
-                to[x] = qUnpremultiply(from[x]);
+    const bool whole = bandworkers::forRows(straight.height(), width, [&](int first, int end) {
+        for (int y = first; y < end; y += piece) {
+            const int rows = std::min(piece, end - y);
+            const QImage from(premultiplied.constScanLine(y), width, rows, premultiplied.bytesPerLine(),
+                              QImage::Format_ARGB32_Premultiplied);
+            const QImage to = from.convertToFormat(QImage::Format_ARGB32);
+            for (int r = 0; r < rows; ++r)
+                std::memcpy(straight.scanLine(y + r), to.constScanLine(r), std::size_t(rowBytes));
         }
     });
     return whole ? straight : QImage();

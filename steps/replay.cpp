@@ -82,12 +82,10 @@ void forget(const QString &path)
 
 namespace {
 
-// What the next call takes from the working file a call writes of `made`:
-// the operations write their results through a pixmap (which premultiplies
-// a translucent picture), then as a working PNG.
-QImage asWrittenAndRead(const QImage &made)
+// What the next call takes from the working file `op` writes of `made`.
+QImage asWrittenAndRead(const operations::Operation &op, const QImage &made)
 {
-    return imageio::asWorkingFileDecodes(QPixmap::fromImage(made).toImage());
+    return imageio::asWorkingFileDecodes(op.throughPixmap ? QPixmap::fromImage(made).toImage() : made);
 }
 
 }  // namespace
@@ -138,17 +136,18 @@ QImage replayInMemory(ZQDImageEngine &engine, const QImage &picture, const QList
             const livesteps::Outcome made = livesteps::run(engine, QString::fromLatin1(call.op->name), args, {current});
             if (!made.ok || made.picture.isNull())
                 return fail(i, step.label, OperationError::take());
-            current = asWrittenAndRead(made.picture);
+            current = asWrittenAndRead(*call.op, made.picture);
             if (current.isNull())
                 return fail(i, step.label, QStringLiteral("its picture cannot be kept in memory."));
         }
         if (step.strength < 1) {
             OperationError::clear();
-            const livesteps::Outcome mixed = livesteps::run(engine, QStringLiteral("tools.blendImage"),
+            static const operations::Operation &blend = *operations::find(QStringLiteral("tools.blendImage"));
+            const livesteps::Outcome mixed = livesteps::run(engine, QString::fromLatin1(blend.name),
                                                             {QString(), QString(), step.strength}, {input, current});
             if (!mixed.ok || mixed.picture.isNull())
                 return fail(i, step.label, OperationError::take());
-            current = asWrittenAndRead(mixed.picture);
+            current = asWrittenAndRead(blend, mixed.picture);
         }
     }
     if (current.isNull())

@@ -2,8 +2,9 @@
 // one job against two (wall and CPU time, peak memory per job in copies of
 // the photo), beside a vips loop (Gaussian blur and JPEG write per photo) at
 // the same parallelism; and ten steps at 8 megapixels replayed after the
-// first one changed, on the screen copy (the preview) and on the photo,
-// against the same ten calls made one by one.
+// first one changed, on the screen copy (through working files, and in
+// memory as the editor's preview makes it) and on the photo, against the
+// same ten calls made one by one.
 //
 //   ./build/bench/program/bench_steps
 //
@@ -18,6 +19,8 @@
 #include "EditorTools.h"
 #include "ZQDCommunication.h"
 #include "ZQDImageEngine.h"
+#include "livesteps.h"
+#include "photoreader.h"
 #include "picturememory.h"
 
 #include <QDir>
@@ -118,6 +121,7 @@ std::map<std::string, Spent> results;
 double tenOneByOne = 0;
 double tenReplayed = 0;
 double previewReplayed = 0;
+double previewInMemory = 0;
 
 QString writeText(const QString &path, const QByteArray &text)
 {
@@ -200,6 +204,24 @@ void replay(benchmark::State &state, bool screen)
     }
 }
 
+// The preview as the editor makes it: the ten steps replayed in memory on
+// the screen copy, nothing written.
+void replayInMemory(benchmark::State &state)
+{
+    ZQDCommunication facade;
+    const QImage picture = imageio::readPicture(inputs.screenCopy);
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        const livesteps::Outcome made =
+            livesteps::run(facade, "tools.replaySteps", {inputs.screenCopy, inputs.tenSteps}, {picture});
+        previewInMemory = double(timer.nsecsElapsed()) / 1e9;
+        if (!made.ok)
+            state.SkipWithError("the steps were not replayed in memory");
+        state.SetIterationTime(previewInMemory);
+    }
+}
+
 void summary(benchmark::State &state)
 {
     for (auto _ : state) {
@@ -219,6 +241,7 @@ void summary(benchmark::State &state)
     if (tenOneByOne > 0)
         state.counters["replay_over_steps"] = tenReplayed / tenOneByOne;
     state.counters["preview_s"] = previewReplayed;
+    state.counters["preview_in_memory_s"] = previewInMemory;
 }
 
 QByteArray tenStepsFile(EditorTools &tools, int w, int h)
@@ -299,6 +322,8 @@ int main(int argc, char **argv)
             ->UseManualTime()->Unit(benchmark::kSecond)->Iterations(bench.iterations);
     }
     benchmark::RegisterBenchmark("replay10/screen", [](benchmark::State &s) { replay(s, true); })
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(bench.iterations);
+    benchmark::RegisterBenchmark("replay10/screen/memory", replayInMemory)
         ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(bench.iterations);
     benchmark::RegisterBenchmark("replay10/photo", [](benchmark::State &s) { replay(s, false); })
         ->UseManualTime()->Unit(benchmark::kSecond)->Iterations(bench.iterations);

@@ -35,7 +35,7 @@ QVariantList calls(std::initializer_list<QVariantList> list)
 // A picture with some pixels see-through, for the steps that keep alpha.
 QImage translucent(int width, int height)
 {
-    QImage picture = positionPicture(width, height, QImage::Format_ARGB32);
+    QImage picture = positionPicture(width, height).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < height; y += 3)
         for (int x = 0; x < width; x += 2)
             picture.setPixel(x, y, qRgba(x % 256, y % 256, 30, (x + y) % 256));
@@ -91,6 +91,7 @@ private slots:
             const QString difference = zntest::difference(written(path, shown), live.picture.convertToFormat(shown));
             QVERIFY2(difference.isEmpty(), qPrintable(path + ": " + difference));
         };
+        same(step("loadImage", {file, 1020}, {source}), facade.loadImage(file, 1020));
         same(step("mixingcolorImage", {file, w, h, 30, -20, 45}, {source}),
              facade.mixingcolorImage(file, w, h, 30, -20, 45));
         same(step("SharpImage", {file, w, h, 0.7}, {source}), facade.SharpImage(file, w, h, 0.7f));
@@ -100,6 +101,8 @@ private slots:
              tools.blendImage(file, edited, 0.35));
 
         same(step("tools.healImage", {file, w / 2, h / 2, 8}, {source}), tools.healImage(file, w / 2, h / 2, 8));
+        same(step("cropPic", {file, w, h, w / 2, h / 3, w / 5, h / 4}, {source}),
+             facade.cropPic(file, w, h, w / 2, h / 3, w / 5, h / 4));
         same(step("tools.selectiveImage", {file, w / 3, h / 2, 30, 20, -10, 30}, {source}),
              tools.selectiveImage(file, w / 3, h / 2, 30, 20, -10, 30));
         same(step("tools.perspectiveImage", {file, 10.0, -5.0}, {source}), tools.perspectiveImage(file, 10, -5));
@@ -119,20 +122,27 @@ private slots:
             QVariantMap made{{"object", object}, {"call", call}, {"args", args}, {"strength", strength}};
             return QVariant(tools.stepFor(made, w, h));
         };
-        const QString steps = tools.stepsJson(
-            {recorded("tools", "toneImage", {40, -30, 25, 60, -15, 70}, 0.6),
-             recorded("communication", "mixingcolorImage", {w, h, 30, -20, 45}),
-             recorded("tools", "healImage", {w / 2, h / 2, 8}), recorded("tools", "perspectiveImage", {10.0, -5.0}),
-             recorded("tools", "curvesImage", {"rgb", "0,0 128,160 255,255"}, 0.5),
-             recorded("communication", "SharpImage", {w, h, 0.7})});
-        QVERIFY2(!steps.isEmpty(), qPrintable(tools.lastError()));
-        const QStringList files = tools.replaySteps(file, steps);
-        QCOMPARE(files.size(), 6);
-        const livesteps::Outcome replayed = step("tools.replaySteps", {file, steps}, {source});
-        QVERIFY2(replayed.ok, qPrintable(OperationError::take()));
-        const QString difference = zntest::difference(written(files.last(), QImage::Format_ARGB32),
-                                                      replayed.picture.convertToFormat(QImage::Format_ARGB32));
-        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        auto replaysAsFiles = [&](const QVariantList &recordedSteps) {
+            const QString steps = tools.stepsJson(recordedSteps);
+            QVERIFY2(!steps.isEmpty(), qPrintable(tools.lastError()));
+            const QStringList files = tools.replaySteps(file, steps);
+            QCOMPARE(files.size(), recordedSteps.size());
+            const livesteps::Outcome replayed = step("tools.replaySteps", {file, steps}, {source});
+            QVERIFY2(replayed.ok, qPrintable(OperationError::take()));
+            // Exactly, straight alpha and all.
+            const QImage expected = written(files.last(), QImage::Format_ARGB32);
+            const QImage actual = replayed.picture.convertToFormat(QImage::Format_ARGB32);
+            QVERIFY2(expected == actual, qPrintable(zntest::difference(expected, actual) + " (or in the see-through pixels)"));
+        };
+        const QVariant crop = recorded("communication", "cropPic", {w, h, w * 3 / 4, h * 2 / 3, w / 8, h / 5});
+        replaysAsFiles({crop});  // written as it is, not through a pixmap
+        replaysAsFiles({crop, recorded("communication", "loadImage", {1018}, 0.8),
+                        recorded("tools", "toneImage", {40, -30, 25, 60, -15, 70}, 0.6),
+                        recorded("communication", "mixingcolorImage", {w, h, 30, -20, 45}),
+                        recorded("tools", "healImage", {w / 2, h / 2, 8}),
+                        recorded("tools", "perspectiveImage", {10.0, -5.0}),
+                        recorded("tools", "curvesImage", {"rgb", "0,0 128,160 255,255"}, 0.5),
+                        recorded("tools", "hslImage", {"red", 10, -40, 20})});
 
         const livesteps::Outcome histogram = step("tools.brightnessHistogram", {file, 32}, {source});
         QVERIFY(histogram.ok && histogram.picture.isNull());
@@ -189,14 +199,15 @@ private slots:
         QVariantMap tone{{"object", "tools"}, {"call", "toneImage"}, {"args", QVariantList{30, 0, 0, 10, 0, 0}}};
         QVariantMap mix{{"call", "mixingcolorImage"}, {"args", QVariantList{640, 480, 20, 10, -30}}, {"strength", 0.5}};
         const QString steps = tools.stepsJson({tools.stepFor(tone, 640, 480), tools.stepFor(mix, 640, 480)});
-        const QString look = tools.stepsJson({tools.stepFor({{"call", "loadImage"}, {"args", QVariantList{1020}}}, 640, 480)});
+        const QString turn = tools.stepsJson(
+            {tools.stepFor({{"call", "revolvingImage"}, {"args", QVariantList{1.0, 90, false, false, false}}}, 640, 480)});
         QSignalSpy spy(&runner, &OperationRunner::finished);
         auto copyThen = [&](const QString &json) {
             return calls({{"thumbnailCopy", photo, 200}, {"tools.replaySteps", "$previous", json}});
         };
         const int live = runner.preview("steps", copyThen(steps));
         const int files = runner.runQuick("files", copyThen(steps));
-        const int refused = runner.preview("look", copyThen(look));
+        const int refused = runner.preview("turn", copyThen(turn));
         runner.waitIdle();
         QTRY_COMPARE(spy.size(), 3);
         QMap<int, QList<QVariant>> ends;
@@ -208,7 +219,7 @@ private slots:
         const QImage shown = runner.displayCopies()->live("steps");
         QCOMPARE(shown.size(), QSize(200, 150));
         QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), written(ends[files].at(2).toString(), QImage::Format_RGB32));
-        // A look has no form in memory: said so, for the preview through files.
+        // A turn has no form in memory: said so, for the preview through files.
         QVERIFY(ends[refused].at(2).toString().isEmpty());
         QVERIFY2(ends[refused].at(3).toString().contains("in memory"), qPrintable(ends[refused].at(3).toString()));
     }

@@ -24,7 +24,7 @@ QImage decodedFile(const QString &path)
 
 QImage translucent(int width, int height, QImage::Format format)
 {
-    QImage picture = positionPicture(width, height, QImage::Format_ARGB32);
+    QImage picture = positionPicture(width, height).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             picture.setPixel(x, y, qRgba(x * 7 % 256, y * 5 % 256, 90, (x + 3 * y) % 256));
