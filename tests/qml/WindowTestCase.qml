@@ -156,27 +156,6 @@ TestCase {
         return preview.path;
     }
 
-    // Whether the picture at `address` shows now exactly as the one in `file`
-    // (checked once, without failing).
-    function sameAsFile(address, file) {
-        livePicture.source = address + "?v=" + Math.random();
-        filePicture.source = "file://" + file;
-        if (livePicture.status !== Image.Ready || filePicture.status !== Image.Ready
-                || livePicture.implicitWidth !== filePicture.implicitWidth
-                || livePicture.implicitHeight !== filePicture.implicitHeight)
-            return false;
-        for (var y = 0; y < livePicture.implicitHeight; y += liveFrame.height) {
-            for (var x = 0; x < livePicture.implicitWidth; x += liveFrame.width) {
-                livePicture.x = filePicture.x = -x;
-                livePicture.y = filePicture.y = -y;
-                waitForRendering(liveFrame);
-                if (!grabImage(liveFrame).equals(grabImage(fileFrame)))
-                    return false;
-            }
-        }
-        return true;
-    }
-
     // Pixel for pixel, the live picture at `address` is the picture in `file`.
     function compareToFile(address, file) {
         livePicture.source = address + "?v=" + Math.random();
