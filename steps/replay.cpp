@@ -78,10 +78,6 @@ void forget(const QString &path)
     imageio::PictureMemory::shared().remove(path);
 }
 
-}  // namespace
-
-namespace {
-
 // What the next call takes from the working file `op` writes of `made`.
 QImage asWrittenAndRead(const operations::Operation &op, const QImage &made)
 {
