@@ -4,6 +4,7 @@
 #include "photoreader.h"
 #include "operationerror.h"
 #include "picturememory.h"
+#include "quietremoval.h"
 #include "workingpngwriter.h"
 
 #include <QDateTime>
@@ -138,9 +139,10 @@ QStringList ImageDispose::forgetWorkingFile(const QString &path)
     const QFileInfo file(source);
     if (file.absolutePath() + QLatin1Char('/') == folder)
         names.prepend(file.fileName());
+    // Called on the window's thread: the names go now, the blocks soon.
     QStringList removed;
     for (const QString &name : std::as_const(names)) {
-        if (QFile::remove(folder + name))
+        if (quietremoval::remove(folder + name))
             removed.append(folder + name);
     }
     return removed;

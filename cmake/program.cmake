@@ -82,6 +82,7 @@ zn_sources(zn_engine_sources imageio pictureformat heifreader rawreader jpegchec
 zn_sources(zn_engine_sources imaging maskstretch smoothscale collagesupport.h bandworkers.h)
 zn_sources(zn_engine_sources workingfiles documentroot workingfilename workingarea workingfolder)
 zn_sources(zn_engine_sources workingfiles keptsteps)
+zn_sources(zn_engine_sources workingfiles quietremoval)
 zn_sources(zn_engine_sources editing EditorTools toolpicture blend autoenhance straighten tone exportmetadata)
 list(APPEND zn_engine_sources ${ZN_SOURCE_ROOT}/editing/export.cpp)
 # Collages at print size, on the "tools" object.

@@ -2,6 +2,7 @@
 // files in a slot of its own, clearing removes only its own and what no live
 // instance owns, and what ended processes left behind goes.
 #include "ImageDispose.h"
+#include "quietremoval.h"
 #include "testsupport.h"
 
 #include <QLockFile>
@@ -148,6 +149,14 @@ private slots:
         for (const QString &copy : copies)
             QVERIFY(!QFileInfo::exists(copy));
         QVERIFY(QFileInfo::exists(next));
+        // The name is free at once: a step made again under it keeps its
+        // file when the space of the one let go is freed (in the background).
+        QFile again(step);
+        QVERIFY(again.open(QIODevice::WriteOnly) && again.write("again") == 5);
+        again.close();
+        quietremoval::settle();
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), QByteArray("again"));
         // A photo outside the folder stays; its copies in the folder go.
         QCOMPARE(files.forgetWorkingFile(photo), QStringList{photoCopy});
         QVERIFY(QFileInfo::exists(photo));
