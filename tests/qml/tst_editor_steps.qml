@@ -3,9 +3,9 @@ import QtTest
 
 // The editor's steps: a step changed through the Steps list (its tool reopened
 // with its settings) or removed has every later step made again, giving the
-// pixels of the edits made one by one; undo and redo move through the steps,
-// making again a picture whose file went past the undo budget; a photo opened
-// with steps replays them.
+// pixels of the edits made one by one, previewed in memory when it can be;
+// undo and redo move through the steps, making again a picture whose file
+// went past the undo budget; a photo opened with steps replays them.
 WindowTestCase {
     name: "EditorSteps"
 
@@ -138,6 +138,40 @@ WindowTestCase {
         compare(editor.history.index, 3);
         compare(editor.history.steps[0].args, [-40, 0, 0, 0, 0, 0]);
         samePicture(editor.history.current, oneByOne([toneCall(-40), brightenCall(20), turnCall()]));
+    }
+
+    // A change whose later steps all have a form in memory is previewed in
+    // memory; one with a turn after it, through working files of the copy.
+    function test_previewOfAChange() {
+        tone(30);
+        brighten(20);
+        var standIns = [];
+        var watch = function() {
+            if (editor.photo.standIn !== "")
+                standIns.push(editor.photo.standIn);
+        };
+        editor.photo.standInChanged.connect(watch);
+        var change = function(exposure) {
+            standIns = [];
+            mouseClick(stepRow(1));
+            tryCompare(editor.stepsDrawer, "opened", false);
+            var panel = reopened("tone");
+            panel.exposure = exposure;
+            panel.apply();
+            idle();
+            compare(standIns.length, 1);
+            return standIns[0];
+        };
+        var shown = change(-40);
+        verify(shown.indexOf("image://working/live:") === 0, shown);
+        samePicture(editor.history.current, oneByOne([toneCall(-40), brightenCall(20)]));
+
+        turn();
+        shown = change(10);
+        verify(shown.indexOf("/") === 0 && runner.isCopy(shown), shown);
+        samePicture(editor.history.current, oneByOne([toneCall(10), brightenCall(20), turnCall()]));
+        editor.photo.standInChanged.disconnect(watch);
+        verify(!app.messages.visible, app.messages.text);
     }
 
     function test_removingAStep() {
