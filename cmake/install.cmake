@@ -93,7 +93,7 @@ set(CPACK_STRIP_FILES ON)
 # the QML modules the documents import, the platform plugins, the image-format
 # plugins (TIFF, WebP) and the fonts the interface and the bubbles draw with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qml6-module-qtqml, qml6-module-qtqml-models, qml6-module-qtqml-workerscript, qml6-module-qtquick, qml6-module-qtquick-window, qml6-module-qtquick-templates, qml6-module-qtquick-controls, qml6-module-qtquick-layouts, qml6-module-qtquick-dialogs, qml6-module-qtquick-shapes, qml6-module-qt5compat-graphicaleffects, qml6-module-qt-labs-folderlistmodel, qml6-module-qt-labs-settings, qt6-qpa-plugins, qt6-image-formats-plugins, fonts-dejavu-core")
+  "qml6-module-qtqml, qml6-module-qtqml-models, qml6-module-qtqml-workerscript, qml6-module-qtquick, qml6-module-qtquick-window, qml6-module-qtquick-templates, qml6-module-qtquick-controls, qml6-module-qtquick-layouts, qml6-module-qtquick-dialogs, qml6-module-qtquick-shapes, qml6-module-qt-labs-folderlistmodel, qml6-module-qt-labs-settings, qt6-qpa-plugins, qt6-image-formats-plugins, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
 # Only what a user needs: no development symlink, no tests.
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};runtime;/")

@@ -13,8 +13,8 @@ packages=(
   qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-dialogs
   qml6-module-qt-labs-folderlistmodel qml6-module-qt-labs-settings qml6-module-qttest
   qml6-module-qtquick-shapes
-  # the collage's rounded cells on screen
-  qml6-module-qt5compat-graphicaleffects
+  # the interface's shaders (a collage cell's rounded corners), compiled at build time
+  qt6-shadertools-dev qt6-shader-baker
   # the QML linter (qmllint), run by tools/qmllint.sh
   qt6-declarative-dev-tools
   # tests and benchmarks

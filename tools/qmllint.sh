@@ -2,8 +2,7 @@
 # Lints the interface documents (every .qml file under qml/) with Qt's qmllint.
 # Fails (exit 1) on any warning except unqualified access to the objects the
 # program publishes to the documents by name (communication, tools, http,
-# oauth, multitouch, nami, runner), which the linter cannot see, and the
-# missing type file of Qt5Compat.GraphicalEffects' private plugin.
+# oauth, multitouch, nami, runner), which the linter cannot see.
 #
 #   ./tools/qmllint.sh            lint qml/
 #   ./tools/qmllint.sh FILE...    lint these files only
@@ -60,12 +59,6 @@ for entry in report.get("files", []):
         text = lines[line - 1] if 0 < line <= len(lines) else ""
         word = text[column - 1:column - 1 + w.get("length", 0)] if column > 0 else ""
         if w.get("message") == "Unqualified access" and word in PUBLISHED:
-            continue
-        # Debian's Qt5Compat.GraphicalEffects ships no type description of
-        # its private plugin; the module itself is described and checked.
-        message = w.get("message", "")
-        if 'importing module "Qt5Compat.GraphicalEffects"' in message or (
-                "QML types file does not exist" in message and "/Qt5Compat/GraphicalEffects/private/" in message):
             continue
         print(f"{name}:{line}:{column}: {w.get('message')}")
         if text:

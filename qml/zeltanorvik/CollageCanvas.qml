@@ -7,7 +7,6 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
-import Qt5Compat.GraphicalEffects
 import "CollageGeometry.js" as Geometry
 import "WorkingFiles.js" as WorkingFiles
 import "PhotoFormats.js" as PhotoFormats
@@ -69,12 +68,11 @@ Item {
                     anchors.fill: parent
                     clip: true
                     layer.enabled: view.composer.kind === "template" && view.composer.cornerRadius > 0
-                    layer.effect: OpacityMask {
-                        maskSource: Rectangle {
-                            width: cellItem.width
-                            height: cellItem.height
-                            radius: Math.min(view.composer.cornerRadius, cellItem.width / 2, cellItem.height / 2)
-                        }
+                    layer.effect: ShaderEffect {
+                        readonly property size size: Qt.size(width, height)
+                        readonly property real radius: Math.min(view.composer.cornerRadius, cellItem.width / 2,
+                                                                cellItem.height / 2)
+                        fragmentShader: "qrc:/shaders/roundedcorners.frag.qsb"
                     }
 
                     Image {
