@@ -119,7 +119,7 @@ target_link_libraries(zeltanorvik_view PUBLIC zeltanorvik_core Qt6::Widgets)
 function(zn_link_program target)
   target_link_libraries(${target} PRIVATE zeltanorvik_core)
   if(TARGET zeltanorvik_resources)
-    target_link_libraries(${target} PRIVATE zeltanorvik_resources)
+    target_link_libraries(${target} PRIVATE zeltanorvik_resources zeltanorvik_shaders)
   endif()
 endfunction()
 
